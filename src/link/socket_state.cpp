@@ -1,0 +1,17 @@
+#include "link/socket_state.h"
+
+namespace tvx {
+
+void ResetClientSlots(SocketLinkState& state) {
+    for (ClientSlot& slot : state.client_slots) slot = ClientSlot{};
+    state.client_slots[0].in_use = 1;
+}
+
+int FindClientSlot(const SocketLinkState& state, std::uintptr_t socket) {
+    for (int i = 0; i < kClientSlotCount; ++i) {
+        if (state.client_slots[i].socket == socket) return i;
+    }
+    return 0;
+}
+
+}  // namespace tvx

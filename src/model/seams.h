@@ -1,0 +1,84 @@
+// The narrow seams through which the portable core reaches the outside world. The Win32 layer
+// implements them with the real API (message boxes, file dialogs, the COM port, Winsock, the
+// private-profile functions); tests implement them as recorders. Texts are UTF-8 here; the
+// Win32 layer converts them to UTF-16 for display. Model text (titles) stays code page 932.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "model/settings_model.h"
+
+namespace tvx {
+
+enum class BoxIcon { Stop, Exclamation };
+
+// What the user can be asked for a path.
+enum class FileDialogKind {
+    OpenSettings,    // "ファイルのオープン", *.dat
+    SaveSettings,    // "ファイルの保存", *.dat
+    OpenGlyphs,      // glyph list file, *.tlm
+    SaveGlyphs,
+    OpenGlyphText,   // single glyph, *.txt
+    SaveGlyphText,
+    SaveBitmap,      // *.bmp
+};
+
+struct Prompts {
+    virtual ~Prompts() = default;
+    // Question sound, caption "Error", stop or exclamation icon, task-modal, no owner.
+    virtual void ShowErrorBox(std::string_view text, BoxIcon icon) = 0;
+    // Question sound, caption "Success", no icon, task-modal, no owner.
+    virtual void ShowSuccessBox(std::string_view text) = 0;
+    // Simple beep, caption "設定完了", text "Success", task-modal, no owner.
+    virtual void ShowSetComplete() = 0;
+    // The acknowledgement of a serial "GO": simple beep, text "Success", caption "設定完了",
+    // task-modal, owned by reply_owner_window.
+    virtual void ShowAcknowledgement(WindowHandle owner) = 0;
+    // "本機が自動切換えでない事を確認してください" / "本機の確認", Yes and No, modal to owner.
+    virtual bool ConfirmNotAutoSwitching(WindowHandle owner) = 0;
+    // Yes/No question with the question icon and no owner; true for Yes.
+    virtual bool AskYesNo(std::string_view text, std::string_view caption) = 0;
+    // A box with the given caption and OK, no beep; stop icon when icon_stop, otherwise none
+    // (the socket link's own boxes, caption "TVX-5870").
+    virtual void ShowPlainBox(std::string_view text, std::string_view caption, bool icon_stop) = 0;
+    // File name dialogs; false when the user cancels. Paths are UTF-8.
+    virtual bool AskFileName(FileDialogKind kind, std::string& path_out) = 0;
+    // Redraw requests.
+    virtual void PaintGlyphGrid(WindowHandle /*dialog*/) {}
+    virtual void RedrawFileName() {}
+};
+
+// Bytes to the device. The core builds every frame; the transports only move it.
+struct Link {
+    virtual ~Link() = default;
+    // One overlapped write on the COM port; not awaited, result not reported.
+    virtual void WriteSerial(const char* bytes, std::size_t length) = 0;
+    // One send on a socket; false when the send fails.
+    virtual bool SocketSendFrame(std::uintptr_t socket, const char* bytes, std::size_t length) = 0;
+    // Waits for the answer on the socket, handing every piece received to the open dialog as
+    // MSG_SOCKET_REPLY, until a piece ends with a line feed; false when no answer came in time.
+    virtual bool ReceiveAnswer(std::uintptr_t socket) = 0;
+};
+
+// One key of the configuration file (section "TVX-5870_Section" of "tvx5870.ini").
+struct IniStore {
+    virtual ~IniStore() = default;
+    // False when the key is absent; value_out then is untouched.
+    virtual bool ReadKey(std::string_view section, std::string_view key, std::string& value_out) = 0;
+    // False when the value could not be stored.
+    virtual bool WriteKey(std::string_view section, std::string_view key, std::string_view value) = 0;
+};
+
+// Whole-file reads and safe replacement; paths are UTF-8.
+struct FileSystem {
+    virtual ~FileSystem() = default;
+    virtual bool ReadWholeFile(const std::string& path, std::string& bytes_out) = 0;
+    // Writes all bytes to a temporary file in the same folder and then replaces path with it;
+    // on any failure the previous file at path is left as it was.
+    virtual bool ReplaceFileContents(const std::string& path, std::string_view bytes) = 0;
+};
+
+}  // namespace tvx
