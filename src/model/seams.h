@@ -17,13 +17,13 @@ enum class BoxIcon { Stop, Exclamation };
 
 // What the user can be asked for a path.
 enum class FileDialogKind {
-    OpenSettings,    // "ファイルのオープン", *.dat
-    SaveSettings,    // "ファイルの保存", *.dat
-    OpenGlyphs,      // glyph list file, *.tlm
+    OpenSettings,  // "ファイルのオープン", *.dat
+    SaveSettings,  // "ファイルの保存", *.dat
+    OpenGlyphs,    // glyph list file, *.tlm
     SaveGlyphs,
-    OpenGlyphText,   // single glyph, *.txt
+    OpenGlyphText,  // single glyph, *.txt
     SaveGlyphText,
-    SaveBitmap,      // *.bmp
+    SaveBitmap,  // *.bmp
 };
 
 struct Prompts {
@@ -67,9 +67,11 @@ struct Link {
 struct IniStore {
     virtual ~IniStore() = default;
     // False when the key is absent; value_out then is untouched.
-    virtual bool ReadKey(std::string_view section, std::string_view key, std::string& value_out) = 0;
+    virtual bool ReadKey(std::string_view section, std::string_view key,
+                         std::string& value_out) = 0;
     // False when the value could not be stored.
-    virtual bool WriteKey(std::string_view section, std::string_view key, std::string_view value) = 0;
+    virtual bool WriteKey(std::string_view section, std::string_view key,
+                          std::string_view value) = 0;
 };
 
 // Whole-file reads and safe replacement; paths are UTF-8.

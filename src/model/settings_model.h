@@ -15,8 +15,8 @@ constexpr int kAutoSwitchPage = 144;  // page value meaning automatic switching 
 constexpr int kGlyphCount = 160;
 constexpr int kGlyphPatternChars = 256;
 constexpr int kGlyphSlotBytes = 260;
-constexpr int kTitleBytes = 44;     // 42 bytes of text, terminator, one spare
-constexpr int kTitleMaxText = 42;   // 21 double-byte characters
+constexpr int kTitleBytes = 44;    // 42 bytes of text, terminator, one spare
+constexpr int kTitleMaxText = 42;  // 21 double-byte characters
 constexpr int kGlyphReceiveBytes = 580;
 constexpr int kLinkBufferBytes = 600;  // frames, lines and socket receptions
 constexpr int kPathBytes = 8192;
@@ -35,7 +35,7 @@ struct SettingsModel {
     int position_offset[kPositionCount];
     int white_level;
     int edge_level;
-    char title_text[kTitleCount][kTitleBytes];  // code page 932, NUL-terminated
+    char title_text[kTitleCount][kTitleBytes];         // code page 932, NUL-terminated
     char glyph_pattern[kGlyphCount][kGlyphSlotBytes];  // 256 pattern characters, no terminator
     unsigned char net_ip_address[4];
     unsigned char net_gateway_address[4];
