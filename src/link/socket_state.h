@@ -23,6 +23,7 @@ struct SocketLinkState {
     char socket_reply_buffer[kLinkBufferBytes + 1] = {};  // one spare byte keeps it terminated
     int socket_reply_length = 0;
     int socket_partial_reply = 0;
+    int socket_discarding_line = 0;  // 1 while skipping an overlong reply up to its line feed
 };
 
 // Every slot emptied, then slot 0 marked in use so that it is never given to a client.

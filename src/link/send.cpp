@@ -1,0 +1,112 @@
+#include "link/send.h"
+
+#include <cstring>
+
+#include "protocol/encodings.h"
+
+namespace tvx {
+
+namespace {
+
+constexpr int kNoReplyTickLimit = 6;  // the seventh tick without a line reports it
+
+// Writes the two-character address prefix: the slave address, or "FF" for a broadcast.
+// Returns true for a broadcast.
+bool WritePrefix(int slave_address, char* out) {
+    if (slave_address < 0 || slave_address >= kBroadcastAddress) {
+        out[0] = 'F';
+        out[1] = 'F';
+        return true;
+    }
+    FormatTwoDigits(slave_address, out);
+    return false;
+}
+
+// Prefix + command in a frame buffer; false when the command would not fit.
+bool BuildFrame(char (&frame)[kLinkBufferBytes], std::size_t& length, bool prefixed,
+                int slave_address, std::string_view command, bool& broadcast) {
+    std::memset(frame, 0, sizeof frame);
+    length = 0;
+    broadcast = false;
+    if (prefixed) {
+        broadcast = WritePrefix(slave_address, frame);
+        length = 2;
+    }
+    if (command.size() > sizeof frame - 1 - length) return false;
+    std::memcpy(frame + length, command.data(), command.size());
+    length += command.size();
+    return true;
+}
+
+void FailSocketExchange(CoreContext& c, std::string_view text) {
+    c.app.error_reply = 1;
+    c.prompts.ShowErrorBox(text, BoxIcon::Exclamation);
+    c.app.sequence_running = 0;  // a running sequence must not go on without the device
+}
+
+}  // namespace
+
+void SendCommand(CoreContext& c, std::string_view command) {
+    if (command.empty()) return;
+    if (c.app.interface_type == 0) {
+        SerialSend(c, command);
+    } else {
+        SocketSend(c, command);
+    }
+}
+
+void SerialSend(CoreContext& c, std::string_view command) {
+    if (command.empty()) return;
+    char frame[kLinkBufferBytes];
+    std::size_t length = 0;
+    bool broadcast = false;
+    bool prefixed = c.app.address_prefix_on == 1;
+    if (!BuildFrame(frame, length, prefixed, c.app.slave_address, command, broadcast)) return;
+    // Only a prefixed broadcast goes unanswered; a bare command is answered by every device.
+    c.app.awaiting_reply = prefixed && broadcast ? 0 : 1;
+    c.link.WriteSerial(frame, length);
+}
+
+void SocketSend(CoreContext& c, std::string_view command) {
+    if (command.empty()) return;
+    char frame[kLinkBufferBytes];
+    std::size_t length = 0;
+    bool broadcast = false;
+    if (!BuildFrame(frame, length, true, c.app.slave_address, command, broadcast)) return;
+
+    if (!IsLinkReady(c.app)) {
+        c.prompts.ShowErrorBox("Socket が接続されていません", BoxIcon::Exclamation);
+        return;
+    }
+
+    std::uintptr_t socket = 0;
+    if (c.app.tcp_role == 1) {
+        int slot = c.app.selected_connection;
+        if (slot >= 1 && slot < kClientSlotCount && c.sockets.client_slots[slot].in_use == 1)
+            socket = c.sockets.client_slots[slot].socket;
+    } else {
+        socket = c.sockets.link_socket;
+    }
+    // No chosen client (or no socket at all) fails like a send on a dead socket.
+    if (socket == 0 || !c.link.SocketSendFrame(socket, frame, length)) {
+        FailSocketExchange(c, "Socket 送信");
+        return;
+    }
+    if (!c.link.ReceiveAnswer(socket)) FailSocketExchange(c, "Answer が､きません");
+}
+
+bool IsLinkReady(const AppState& app) {
+    return app.interface_type == 0 || app.socket_connected == 1;
+}
+
+void CheckReplyTimeout(CoreContext& c) {
+    if (c.app.awaiting_reply == 0) return;
+    int ticks = c.app.no_reply_ticks++;
+    if (ticks >= kNoReplyTickLimit) {
+        c.app.awaiting_reply = 0;
+        c.app.no_reply_ticks = 0;
+        c.prompts.ShowErrorBox("No Connect", BoxIcon::Stop);
+    }
+}
+
+}  // namespace tvx

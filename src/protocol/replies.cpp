@@ -1,0 +1,375 @@
+#include "protocol/replies.h"
+
+#include <cstring>
+
+#include "link/line_assembly.h"
+#include "protocol/encodings.h"
+
+namespace tvx {
+
+namespace {
+
+// Every applier checks that its fields lie before the line end and that every field decodes
+// to a value inside the model; a reply that fails any check changes nothing.
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// Length of the reply's fields: everything before the first CR or LF.
+std::size_t BodyLength(std::string_view text) {
+    std::size_t end = text.find_first_of("\r\n");
+    return end == std::string_view::npos ? text.size() : end;
+}
+
+bool HasFields(std::string_view text, std::size_t needed) {
+    return BodyLength(text) >= needed;
+}
+
+int PositionAt(std::string_view text, std::size_t offset) {
+    if (!HasFields(text, offset + 3)) return -1;
+    return DecodePosition(text.data() + offset);
+}
+
+// A page field: "A" for automatic switching, else "001".."144"; -1 when malformed.
+int PageAt(std::string_view text, std::size_t offset) {
+    if (!HasFields(text, offset + 1)) return -1;
+    if (text[offset] == 'A') return kAutoSwitchPage;
+    if (!HasFields(text, offset + 3)) return -1;
+    int number = DecodeThreeDigits(text.data() + offset);
+    return number >= 1 && number <= kPageCount ? number - 1 : -1;
+}
+
+// A level or index written as one character counted from first; -1 outside 0..max.
+int CharValueAt(std::string_view text, std::size_t offset, char first, int max) {
+    if (!HasFields(text, offset + 1)) return -1;
+    int value = text[offset] - first;
+    return value >= 0 && value <= max ? value : -1;
+}
+
+bool ApplySwitchTimes(CoreContext& c, std::string_view text) {
+    int p = PositionAt(text, 3);
+    if (p < 0 || !HasFields(text, 6 + 2 * kPageCount)) return false;
+    int seconds[kPageCount];
+    for (int k = 0; k < kPageCount; ++k) {
+        seconds[k] = DecodeTwoDigits(text.data() + 6 + 2 * k);
+        if (seconds[k] < 0) return false;
+    }
+    std::memcpy(c.model.page_switch_seconds[p], seconds, sizeof seconds);
+    return true;
+}
+
+bool ApplyPositionOffset(CoreContext& c, std::string_view text) {
+    constexpr int kMaxOffset = 15;
+    int p = PositionAt(text, 5);
+    if (p < 0 || !HasFields(text, 10)) return false;
+    int offset = DecodeTwoDigits(text.data() + 8);
+    if (offset < 0 || offset > kMaxOffset) return false;
+    c.model.position_offset[p] = offset;
+    return true;
+}
+
+bool ApplyDisplayFlags(CoreContext& c, std::string_view text) {
+    int p = PositionAt(text, 3);
+    if (p < 0 || !HasFields(text, 6 + kPageCount)) return false;
+    for (int k = 0; k < kPageCount; ++k) c.model.page_display_on[p][k] = text[6 + k] == 'N';
+    return true;
+}
+
+constexpr int kMaxLevel = 3;
+
+bool ApplyEdgeLevel(CoreContext& c, std::string_view text) {
+    int level = CharValueAt(text, 3, '0', kMaxLevel);
+    if (level < 0) return false;
+    c.model.edge_level = level;
+    return true;
+}
+
+bool ApplyWhiteLevel(CoreContext& c, std::string_view text) {
+    int level = CharValueAt(text, 3, '0', kMaxLevel);
+    if (level < 0) return false;
+    c.model.white_level = level;
+    return true;
+}
+
+bool ApplyStartupPage(CoreContext& c, std::string_view text) {
+    int p = PositionAt(text, 3);
+    int page = PageAt(text, 6);
+    if (p < 0 || page < 0) return false;
+    c.model.startup_page[p] = page;
+    return true;
+}
+
+bool ApplyDisplayPage(CoreContext& c, std::string_view text) {
+    int p = PositionAt(text, 1);
+    int page = PageAt(text, 4);
+    if (p < 0 || page < 0) return false;
+    c.model.display_page[p] = page;
+    return true;
+}
+
+bool ApplyPageAssignment(CoreContext& c, std::string_view text) {
+    int p = PositionAt(text, 2);
+    if (p < 0 || !HasFields(text, 5 + 3 * kPageCount)) return false;
+    int titles[kPageCount];
+    for (int k = 0; k < kPageCount; ++k) {
+        int number = DecodeThreeDigits(text.data() + 5 + 3 * k);
+        if (number < 1 || number > kTitleCount) return false;
+        titles[k] = number - 1;
+    }
+    std::memcpy(c.model.page_title_number[p], titles, sizeof titles);
+    return true;
+}
+
+bool ApplyTitle(CoreContext& c, std::string_view text) {
+    if (!HasFields(text, 5 + 4 * (kTitleMaxText / 2))) return false;
+    int number = DecodeThreeDigits(text.data() + 2);
+    if (number < 1 || number > kTitleCount) return false;
+    return DecodeTitleCodes(text.data() + 5, c.model.title_text[number - 1]);
+}
+
+bool ApplyGlyph(CoreContext& c, std::string_view text) {
+    int g = c.app.current_glyph_index;
+    if (g < 0 || g >= kGlyphCount || !HasFields(text, 7 + kGlyphPatternChars)) return false;
+    std::memcpy(c.model.glyph_receive_buffer, text.data() + 7, kGlyphPatternChars);
+    std::memcpy(c.model.glyph_pattern[g], c.model.glyph_receive_buffer, kGlyphPatternChars);
+    if (c.app.glyph_bulk_read_running == 1) {
+        c.app.current_glyph_index = g + 1;
+    } else {
+        c.prompts.PaintGlyphGrid(c.app.active_dialog);
+    }
+    return true;
+}
+
+bool ApplyAddress(std::string_view text, unsigned char (&address)[4]) {
+    if (!HasFields(text, 17)) return false;
+    unsigned char octets[4];
+    for (int i = 0; i < 4; ++i) {
+        int value = DecodeThreeDigits(text.data() + 2 + 4 * i);
+        if (value < 0 || value > 255) return false;
+        octets[i] = static_cast<unsigned char>(value);
+    }
+    std::memcpy(address, octets, sizeof octets);
+    return true;
+}
+
+bool ApplyActiveAddress(CoreContext& c, std::string_view text) {
+    return ApplyAddress(text, c.model.net_active_address);
+}
+bool ApplyGatewayAddress(CoreContext& c, std::string_view text) {
+    return ApplyAddress(text, c.model.net_gateway_address);
+}
+bool ApplyIpAddress(CoreContext& c, std::string_view text) {
+    return ApplyAddress(text, c.model.net_ip_address);
+}
+
+// Copies a fixed number of characters from offset 2 into a text field and terminates it.
+template <std::size_t N>
+bool ApplyFixedText(std::string_view text, char (&field)[N]) {
+    constexpr std::size_t kChars = N - 1;
+    if (!HasFields(text, 2 + kChars)) return false;
+    std::memcpy(field, text.data() + 2, kChars);
+    field[kChars] = '\0';
+    return true;
+}
+
+bool ApplyMacAddress(CoreContext& c, std::string_view text) {
+    return ApplyFixedText(text, c.model.net_mac_address);
+}
+bool ApplyPortNumber(CoreContext& c, std::string_view text) {
+    return ApplyFixedText(text, c.model.net_port_number);
+}
+bool ApplyVersion(CoreContext& c, std::string_view text) {
+    return ApplyFixedText(text, c.model.net_version);
+}
+
+bool ApplySubnetClass(CoreContext& c, std::string_view text) {
+    int subnet = CharValueAt(text, 2, 'A', 2);
+    if (subnet < 0) return false;
+    c.model.net_subnet_class = subnet;
+    return true;
+}
+
+bool ApplyKeepAlive(CoreContext& c, std::string_view text) {
+    if (!HasFields(text, 4)) return false;
+    c.model.net_keep_alive = text[3] == 'N' ? 1 : 0;
+    return true;
+}
+
+bool ApplyTimeRegister(CoreContext& c, std::string_view text) {
+    int index = CharValueAt(text, 2, '1', 5);
+    if (index < 0) return false;
+    c.model.net_time_register = index;
+    return true;
+}
+
+using Applier = bool (*)(CoreContext&, std::string_view);
+struct ReplyRule {
+    std::string_view name;
+    Applier apply;
+};
+
+// Order matters where one name begins another: CTDPO before CTD before CT, PP0 before P0.
+constexpr ReplyRule kSettingReplies[] = {
+    {"AST", ApplySwitchTimes}, {"CTDPO", ApplyPositionOffset}, {"CTD", ApplyDisplayFlags},
+    {"CEL", ApplyEdgeLevel},   {"CWL", ApplyWhiteLevel},       {"SUS", ApplyStartupPage},
+    {"CT", ApplyTitle},        {"PP0", ApplyPageAssignment},   {"P0", ApplyDisplayPage},
+    {"FBM", ApplyGlyph},
+};
+
+constexpr ReplyRule kNetworkReplies[] = {
+    {"AA", ApplyActiveAddress}, {"GA", ApplyGatewayAddress}, {"IA", ApplyIpAddress},
+    {"MA", ApplyMacAddress},    {"PN", ApplyPortNumber},     {"SM", ApplySubnetClass},
+    {"KA", ApplyKeepAlive},     {"TR", ApplyTimeRegister},
+};
+
+template <std::size_t N>
+const ReplyRule* FindRule(const ReplyRule (&rules)[N], std::string_view text) {
+    for (const ReplyRule& rule : rules) {
+        if (StartsWith(text, rule.name)) return &rule;
+    }
+    return nullptr;
+}
+
+// The version reply raises its own completion box, but only when the version was taken.
+void ApplyVersionReply(CoreContext& c, std::string_view text) {
+    if (ApplyVersion(c, text)) c.prompts.ShowSetComplete();
+}
+
+struct ErrorReply {
+    std::string_view code;
+    std::string_view serial_text;
+    std::string_view socket_text;
+};
+
+constexpr ErrorReply kErrorReplies[] = {
+    {"E0", "Framing Error", "Socket Framing"},       {"E1", "Parity Error", "Socket Parity"},
+    {"E2", "Over run Error", "Socket Over run"},     {"E3", "Command Error", "Socket Command"},
+    {"MENU", "Menu Display", "Socket Menu Display"},
+};
+
+const ErrorReply* FindError(std::string_view work) {
+    for (const ErrorReply& error : kErrorReplies) {
+        if (StartsWith(work, error.code)) return &error;
+    }
+    return nullptr;
+}
+
+// Cuts a text at its first NUL, as the device's lines are C strings.
+std::string_view UpToNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
+
+void ParseSerialLine(CoreContext& c, std::string_view line) {
+    std::string_view work = line;
+    if (c.app.address_prefix_on == 1) work = line.size() < 3 ? std::string_view{} : line.substr(2);
+    c.app.error_reply = 0;
+
+    if (work == "GO\r\n") {
+        if (c.app.sequence_running == 0 && c.app.glyph_bulk_read_running == 0)
+            c.prompts.ShowAcknowledgement(c.app.reply_owner_window);
+    } else if (const ReplyRule* rule = FindRule(kSettingReplies, work)) {
+        rule->apply(c, work);
+    } else if (const ReplyRule* net = FindRule(kNetworkReplies, work)) {
+        net->apply(c, work);
+    } else if (StartsWith(work, "VN")) {
+        ApplyVersionReply(c, work);
+    } else if (StartsWith(work, "GN")) {
+        c.prompts.ShowErrorBox(c.app.glyph_read_pending == 1 ? "自動切換え中！" : "Mode difference",
+                               BoxIcon::Exclamation);
+    } else if (const ErrorReply* error = FindError(work)) {
+        c.app.error_reply = 1;
+        c.prompts.ShowErrorBox(error->serial_text, BoxIcon::Exclamation);
+    }
+    c.app.glyph_read_pending = 0;
+}
+
+void ParseSocketLine(CoreContext& c, std::string_view assembled) {
+    // The socket link always carries the address prefix.
+    std::string_view work = assembled.size() < 2 ? std::string_view{} : assembled.substr(2);
+    c.app.error_reply = 0;
+
+    if (StartsWith(work, "GO")) {
+        if (c.app.sequence_running == 0 && c.app.glyph_bulk_read_running == 0)
+            c.prompts.ShowSuccessBox("Socket ＯＫ");
+    } else if (const ReplyRule* rule = FindRule(kSettingReplies, work)) {
+        rule->apply(c, work);
+    } else if (StartsWith(assembled, "VN")) {
+        // Network replies answer bare serial commands; they are looked for on the whole text.
+        ApplyVersionReply(c, assembled);
+    } else if (const ReplyRule* net = FindRule(kNetworkReplies, assembled)) {
+        net->apply(c, assembled);
+    } else if (StartsWith(work, "GN")) {
+        if (c.app.glyph_read_pending == 1) {
+            c.prompts.ShowErrorBox("Socket 自動切換え中！", BoxIcon::Stop);
+        } else {
+            c.prompts.ShowSuccessBox("Socket mode difference");
+        }
+    } else if (const ErrorReply* error = FindError(work)) {
+        c.app.error_reply = 1;
+        c.prompts.ShowErrorBox(error->socket_text, BoxIcon::Exclamation);
+    }
+    c.app.glyph_read_pending = 0;
+}
+
+// Hands each line of text (split after every line feed) to parse; a last piece without a line
+// feed counts as a line too.
+template <typename ParseLine>
+void ForEachLine(std::string_view text, ParseLine parse) {
+    while (!text.empty()) {
+        std::size_t end = text.find('\n');
+        std::size_t length = end == std::string_view::npos ? text.size() : end + 1;
+        parse(text.substr(0, length));
+        text.remove_prefix(length);
+    }
+}
+
+}  // namespace
+
+void ParseSerialReply(CoreContext& c, std::string_view line) {
+    // Any received line ends the wait for a reply.
+    c.app.no_reply_ticks = 0;
+    c.app.awaiting_reply = 0;
+    std::string_view text = UpToNul(line);
+    if (text.empty()) {
+        ParseSerialLine(c, text);
+        return;
+    }
+    // Lines that arrived together are each a reply of their own.
+    ForEachLine(text, [&c](std::string_view one) { ParseSerialLine(c, one); });
+}
+
+void ParseSocketReply(CoreContext& c) {
+    SocketLinkState& s = c.sockets;
+    int count = s.socket_reply_length;
+    if (count < 0) count = 0;
+    if (count > kLinkBufferBytes) count = kLinkBufferBytes;
+    std::string_view received = UpToNul(std::string_view(s.socket_reply_buffer, count));
+
+    // Join with what is left of earlier receptions.
+    LineAssembler assembly;
+    if (s.socket_partial_reply == 1) {
+        assembly.length = strnlen(c.model.socket_reply_assembly_buffer, kLinkBufferBytes);
+        std::memcpy(assembly.line, c.model.socket_reply_assembly_buffer, assembly.length);
+        assembly.discarding = s.socket_discarding_line == 1;
+    }
+    char complete[2 * kLinkBufferBytes];
+    std::size_t complete_length = 0;
+    FeedLineAssembler(assembly, received.data(), received.size(), [&](std::string_view line) {
+        if (line.size() > sizeof complete - complete_length) return;
+        std::memcpy(complete + complete_length, line.data(), line.size());
+        complete_length += line.size();
+    });
+
+    // Keep the incomplete tail before parsing, so that a reception handled while a message box
+    // of this parse is open finds the assembly as it should be.
+    std::memset(c.model.socket_reply_assembly_buffer, 0, kLinkBufferBytes);
+    std::memcpy(c.model.socket_reply_assembly_buffer, assembly.line, assembly.length);
+    s.socket_discarding_line = assembly.discarding ? 1 : 0;
+    s.socket_partial_reply = assembly.length > 0 || assembly.discarding ? 1 : 0;
+
+    ForEachLine(std::string_view(complete, complete_length),
+                [&c](std::string_view line) { ParseSocketLine(c, line); });
+}
+
+}  // namespace tvx
