@@ -63,7 +63,8 @@ struct Link {
     virtual bool ReceiveAnswer(std::uintptr_t socket) = 0;
 };
 
-// One key of the configuration file (section "TVX-5870_Section" of "tvx5870.ini").
+// One key of the configuration file (section "TVX-5870_Section" of "tvx5870.ini"). Sections,
+// keys and values are code page 932 text, as in the file.
 struct IniStore {
     virtual ~IniStore() = default;
     // False when the key is absent; value_out then is untouched.
@@ -81,6 +82,9 @@ struct FileSystem {
     // Writes all bytes to a temporary file in the same folder and then replaces path with it;
     // on any failure the previous file at path is left as it was.
     virtual bool ReplaceFileContents(const std::string& path, std::string_view bytes) = 0;
+    // True when a file exists at path, readable or not (so that an unreadable file is never
+    // taken for a missing one and overwritten).
+    virtual bool FileExists(const std::string& /*path*/) { return false; }
 };
 
 }  // namespace tvx

@@ -1,0 +1,134 @@
+#include "model/config.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace tvx {
+
+namespace {
+
+// Values longer than the read buffers are cut as the buffers would cut them.
+constexpr std::size_t kNumberTextChars = 9;  // 10-byte buffer
+constexpr std::size_t kPortTextChars = 5;    // 6-byte buffer
+
+std::string ReadText(IniStore& ini, std::string_view key, std::string_view fallback,
+                     std::size_t max_chars) {
+    std::string value(fallback);
+    ini.ReadKey(kConfigSection, key, value);
+    if (value.size() > max_chars) value.resize(max_chars);
+    return value;
+}
+
+int ReadNumber(IniStore& ini, std::string_view key) {
+    return DecimalOrZero(ReadText(ini, key, "0", kNumberTextChars));
+}
+
+bool WriteNumber(IniStore& ini, std::string_view key, int value) {
+    return ini.WriteKey(kConfigSection, key, std::to_string(value));
+}
+
+bool WriteHostKeys(const AppState& app, IniStore& ini, int entry) {
+    bool ok = true;
+    for (int octet = 0; octet < 4; ++octet) {
+        ok = WriteNumber(ini, HostKeyName(entry, octet), app.host_list[entry][octet]) && ok;
+    }
+    return ok;
+}
+
+bool IsListEntry(const AppState& app, int position) {
+    return position >= 0 && position < app.host_list_count && position < kHostListCapacity;
+}
+
+}  // namespace
+
+void ReadConfiguration(AppState& app, IniStore& ini) {
+    app.com_port_index = ReadNumber(ini, "com_port");
+    app.interface_type = ReadNumber(ini, "Interface");
+    std::string port = ReadText(ini, "port_number", "09004", kPortTextChars);
+    std::memcpy(app.tcp_port_text, port.data(), port.size());
+    app.tcp_port_text[port.size()] = '\0';
+    app.tcp_role = ReadNumber(ini, "ClientServer");
+    app.selected_connection = ReadNumber(ini, "select_number");
+    int count = ReadNumber(ini, "list_count");
+    if (count < 0) count = 0;
+    if (count > kHostListCapacity) count = kHostListCapacity;
+    app.host_list_count = count;
+    for (int entry = 0; entry < count; ++entry) {
+        for (int octet = 0; octet < 4; ++octet) {
+            // Stored as a byte, as the octet fields hold one.
+            app.host_list[entry][octet] =
+                static_cast<unsigned char>(ReadNumber(ini, HostKeyName(entry, octet)));
+        }
+    }
+}
+
+bool WriteInterfaceKey(const AppState& app, IniStore& ini) {
+    return WriteNumber(ini, "Interface", app.interface_type);
+}
+
+bool WriteComPortKey(const AppState& app, IniStore& ini) {
+    return WriteNumber(ini, "com_port", app.com_port_index);
+}
+
+bool WritePortNumberKey(const AppState& app, IniStore& ini) {
+    const char* text = app.tcp_port_text;
+    const void* nul = std::memchr(text, '\0', sizeof app.tcp_port_text);
+    std::size_t length = nul ? static_cast<const char*>(nul) - text : sizeof app.tcp_port_text;
+    return ini.WriteKey(kConfigSection, "port_number", std::string_view(text, length));
+}
+
+bool WriteClientServerKey(const AppState& app, IniStore& ini) {
+    return WriteNumber(ini, "ClientServer", app.tcp_role);
+}
+
+bool WriteSelectNumberKey(const AppState& app, IniStore& ini) {
+    return WriteNumber(ini, "select_number", app.selected_connection);
+}
+
+std::string HostKeyName(int entry, int octet) {
+    char key[32];
+    std::snprintf(key, sizeof key, "ip%02d_%d", entry, octet);
+    return key;
+}
+
+bool AddHost(AppState& app, IniStore& ini, const unsigned char address[4]) {
+    int count = app.host_list_count;
+    if (count < 0 || count >= kHostListFileCapacity) return false;
+    std::memcpy(app.host_list[count], address, 4);
+    app.host_list_count = count + 1;
+    WriteNumber(ini, "list_count", app.host_list_count);
+    WriteHostKeys(app, ini, count);
+    return true;
+}
+
+bool DeleteHost(AppState& app, IniStore& ini, int list_position) {
+    if (!IsListEntry(app, list_position)) return false;
+    app.host_list_count -= 1;
+    WriteNumber(ini, "list_count", app.host_list_count);
+    for (int entry = list_position; entry < app.host_list_count; ++entry) {
+        std::memcpy(app.host_list[entry], app.host_list[entry + 1], 4);
+        WriteHostKeys(app, ini, entry);
+    }
+    return true;
+}
+
+bool SelectHost(AppState& app, IniStore& ini, int list_position) {
+    if (!IsListEntry(app, list_position)) return false;
+    app.selected_connection = list_position;
+    WriteSelectNumberKey(app, ini);
+    return true;
+}
+
+const unsigned char* SelectedHostAddress(const AppState& app) {
+    if (!IsListEntry(app, app.selected_connection)) return nullptr;
+    return app.host_list[app.selected_connection];
+}
+
+std::string FormatHostListEntry(const unsigned char address[4]) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%03u .%03u .%03u .%03u", unsigned{address[0]},
+                  unsigned{address[1]}, unsigned{address[2]}, unsigned{address[3]});
+    return text;
+}
+
+}  // namespace tvx

@@ -1,0 +1,60 @@
+// The configuration file "tvx5870.ini": the link configuration kept between runs, in the one
+// section "TVX-5870_Section". It is read once at start-up and written key by key at the moment
+// the user changes a value in a connection dialog. Keys and values are code page 932 text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "model/decimal_text.h"
+#include "model/seams.h"
+#include "model/settings_model.h"
+
+namespace tvx {
+
+constexpr std::string_view kConfigFileName = "tvx5870.ini";
+constexpr std::string_view kConfigSection = "TVX-5870_Section";
+
+// The host list keys run from ip00_N to ip99_N: the file holds at most 100 entries.
+constexpr int kHostListFileCapacity = 100;
+
+// Reads com_port, Interface, port_number, ClientServer, select_number and list_count in this
+// order, then the octets of entries 0 .. list_count - 1. An absent key gives its default;
+// numbers are read like the runtime's decimal conversion (0 without a number), port_number is
+// taken as text cut to 5 characters. list_count is kept within 0 .. 256 so that the host list
+// is never indexed outside its memory; nothing else is validated.
+void ReadConfiguration(AppState& app, IniStore& ini);
+
+// One key each, written from the value in app; false when the store could not keep it.
+bool WriteInterfaceKey(const AppState& app, IniStore& ini);     // Interface = interface_type
+bool WriteComPortKey(const AppState& app, IniStore& ini);       // com_port = com_port_index
+bool WritePortNumberKey(const AppState& app, IniStore& ini);    // port_number = tcp_port_text
+bool WriteClientServerKey(const AppState& app, IniStore& ini);  // ClientServer = tcp_role
+bool WriteSelectNumberKey(const AppState& app, IniStore& ini);  // select_number
+
+// "ipNN_O": entry index in two digits (more when beyond 99), octet 0 most significant.
+std::string HostKeyName(int entry, int octet);
+
+// Add in the client dialog: the address becomes the last entry, then list_count and the four
+// octet keys of the new entry are written. False, with nothing changed, when the list already
+// holds as many entries as the file can keep (100).
+bool AddHost(AppState& app, IniStore& ini, const unsigned char address[4]);
+
+// Delete in the client dialog: removes the entry at list_position, moves the later entries one
+// place down and rewrites list_count and the octet keys of every entry from list_position on.
+// The keys of the former last entry stay in the file; selected_connection is left alone. False
+// when list_position is not an entry of the list.
+bool DeleteHost(AppState& app, IniStore& ini, int list_position);
+
+// Double-click in the client dialog: selected_connection becomes list_position and
+// select_number is written. False, with nothing changed, when it is not an entry of the list.
+bool SelectHost(AppState& app, IniStore& ini, int list_position);
+
+// The host to connect to in the client role: host_list [selected_connection], or nullptr when
+// selected_connection is not an entry of the list (it is read from the file unchecked).
+const unsigned char* SelectedHostAddress(const AppState& app);
+
+// The host list line of an address: each octet in three digits, "ddd .ddd .ddd .ddd".
+std::string FormatHostListEntry(const unsigned char address[4]);
+
+}  // namespace tvx

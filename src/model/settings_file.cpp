@@ -1,0 +1,113 @@
+#include "model/settings_file.h"
+
+#include <cstring>
+
+#include "model/decimal_text.h"
+
+namespace tvx {
+
+namespace {
+
+void AppendNumberLine(std::string& out, int value) {
+    out += std::to_string(value);
+    out += "\r\n";
+}
+
+void AppendTitleLine(std::string& out, const char (&title)[kTitleBytes]) {
+    const void* nul = std::memchr(title, '\0', kTitleBytes);
+    std::size_t length =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - title) : kTitleBytes;
+    if (length == 0) {
+        out += "s\r\n";
+        return;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        // A line break inside a title would move every later line; a blank keeps the places.
+        char c = title[i];
+        out += (c == '\r' || c == '\n') ? ' ' : c;
+    }
+    out += "\r\n";
+}
+
+// Hands out the lines of the file one by one, without their line ends.
+struct LineReader {
+    std::string_view rest;
+
+    // False past the last line. A final line without a line end still counts.
+    bool Next(std::string_view& line) {
+        if (rest.empty()) return false;
+        std::size_t lf = rest.find('\n');
+        if (lf == std::string_view::npos) {
+            line = rest;
+            rest = {};
+        } else {
+            line = rest.substr(0, lf);
+            rest.remove_prefix(lf + 1);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        }
+        return true;
+    }
+};
+
+void ReadNumber(LineReader& lines, int& field) {
+    std::string_view line;
+    if (lines.Next(line)) ParseLeadingInt(line, field);
+}
+
+void ReadTitle(LineReader& lines, char (&title)[kTitleBytes]) {
+    std::string_view line;
+    if (!lines.Next(line) || line == "s") {
+        title[0] = '\0';
+        return;
+    }
+    std::size_t length =
+        line.size() < std::size_t{kTitleLineMaxBytes} ? line.size() : kTitleLineMaxBytes;
+    std::memcpy(title, line.data(), length);
+    title[length] = '\0';
+}
+
+}  // namespace
+
+std::string WriteSettingsText(const SettingsModel& model) {
+    std::string out;
+    out.reserve(8192);
+    for (const auto& row : model.page_display_on) {
+        for (int value : row) AppendNumberLine(out, value);
+    }
+    for (const auto& row : model.page_switch_seconds) {
+        for (int value : row) AppendNumberLine(out, value);
+    }
+    for (int value : model.startup_page) AppendNumberLine(out, value);
+    for (int value : model.display_page) AppendNumberLine(out, value);
+    for (int value : model.position_offset) AppendNumberLine(out, value);
+    AppendNumberLine(out, model.white_level);
+    AppendNumberLine(out, model.edge_level);
+    for (const auto& title : model.title_text) AppendTitleLine(out, title);
+    for (int value : model.position_offset) AppendNumberLine(out, value);
+    for (const auto& row : model.page_title_number) {
+        for (int value : row) AppendNumberLine(out, value);
+    }
+    return out;
+}
+
+void ReadSettingsText(std::string_view bytes, SettingsModel& model) {
+    LineReader lines{bytes};
+    for (auto& row : model.page_display_on) {
+        for (int& value : row) ReadNumber(lines, value);
+    }
+    for (auto& row : model.page_switch_seconds) {
+        for (int& value : row) ReadNumber(lines, value);
+    }
+    for (int& value : model.startup_page) ReadNumber(lines, value);
+    for (int& value : model.display_page) ReadNumber(lines, value);
+    for (int& value : model.position_offset) ReadNumber(lines, value);
+    ReadNumber(lines, model.white_level);
+    ReadNumber(lines, model.edge_level);
+    for (auto& title : model.title_text) ReadTitle(lines, title);
+    for (int& value : model.position_offset) ReadNumber(lines, value);
+    for (auto& row : model.page_title_number) {
+        for (int& value : row) ReadNumber(lines, value);
+    }
+}
+
+}  // namespace tvx

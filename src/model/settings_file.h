@@ -1,0 +1,30 @@
+// The settings file (".dat"): what the device shows, one value per line, the meaning of a line
+// given by its position alone. 1890 lines in code page 932:
+//   page_display_on [4][144], page_switch_seconds [4][144], startup_page [4], display_page [4],
+//   position_offset [4], white_level, edge_level, title_text [144] ("s" for an empty title),
+//   position_offset [4] again, page_title_number [4][144].
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "model/settings_model.h"
+
+namespace tvx {
+
+constexpr int kSettingsFileLines = 1890;
+// Longest title line the reader keeps; one byte more than a title may hold, so that an
+// over-long title is kept and refused when it is sent rather than silently shortened.
+constexpr int kTitleLineMaxBytes = 43;
+
+// The whole file: 1890 lines, each ended by CR LF, integers in plain decimal.
+std::string WriteSettingsText(const SettingsModel& model);
+
+// Reads the lines of a settings file into the model. Lines may end in CR LF or LF. Line n
+// always fills the field of line n: a number line that holds no number leaves its field as it
+// was, a title line longer than 43 bytes keeps its first 43. Past the end of a short file the
+// integer fields keep their values and the titles become empty. Values are stored as read,
+// without range tests (the second copy of the offsets overwrites the first).
+void ReadSettingsText(std::string_view bytes, SettingsModel& model);
+
+}  // namespace tvx
