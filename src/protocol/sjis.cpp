@@ -41,7 +41,7 @@ std::uint16_t JisToSjis(std::uint32_t jis) {
         lo += 0x1F;
         if (lo >= 0x7F) lo += 1;  // 0x7F is never a trail byte
     } else {
-        lo += 0x7D;
+        lo += 0x7E;
     }
     hi = (hi + 1) / 2 + 0x70;
     if (hi >= 0xA0) hi += 0x40;  // lead bytes skip the half-width katakana block

@@ -1,0 +1,214 @@
+// Command dispatch, the serial and socket frames, their failures and the no-reply check.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "link/send.h"
+#include "support/recorders.h"
+
+namespace tvx {
+namespace {
+
+using test::CoreFixture;
+
+TEST(SerialSend, PrefixAndReplyWait) {
+    CoreFixture f;
+    f.app.address_prefix_on = 1;
+    f.app.slave_address = 5;
+    SerialSend(f.ctx, "CEL1\r\n");
+    ASSERT_EQ(f.link.serial_writes.size(), 1u);
+    EXPECT_EQ(f.link.serial_writes[0], "05CEL1\r\n");
+    EXPECT_EQ(f.app.awaiting_reply, 1);
+
+    f.app.slave_address = 0;
+    SerialSend(f.ctx, "CEL1\r\n");
+    EXPECT_EQ(f.link.serial_writes[1], "00CEL1\r\n");
+    f.app.slave_address = 31;
+    SerialSend(f.ctx, "CEL1\r\n");
+    EXPECT_EQ(f.link.serial_writes[2], "31CEL1\r\n");
+    EXPECT_TRUE(f.link.socket_frames.empty());
+}
+
+TEST(SerialSend, BroadcastGetsNoReplyOnlyWhilePrefixed) {
+    CoreFixture f;
+    f.app.address_prefix_on = 1;
+    f.app.slave_address = 32;
+    SerialSend(f.ctx, "CEL1\r\n");
+    EXPECT_EQ(f.link.serial_writes.back(), "FFCEL1\r\n");
+    EXPECT_EQ(f.app.awaiting_reply, 0);
+
+    // A broadcast also clears a wait left by an earlier send.
+    f.app.awaiting_reply = 1;
+    SerialSend(f.ctx, "CEL1\r\n");
+    EXPECT_EQ(f.app.awaiting_reply, 0);
+
+    f.app.address_prefix_on = 0;
+    SerialSend(f.ctx, "SA05\r\n");
+    EXPECT_EQ(f.link.serial_writes.back(), "SA05\r\n");
+    EXPECT_EQ(f.app.awaiting_reply, 1);
+}
+
+TEST(SerialSend, FrameLimits) {
+    CoreFixture f;
+    f.app.address_prefix_on = 1;
+    std::string longest(597, 'X');  // with the prefix 599 bytes, the frame's text limit
+    SerialSend(f.ctx, longest);
+    ASSERT_EQ(f.link.serial_writes.size(), 1u);
+    EXPECT_EQ(f.link.serial_writes[0].size(), 599u);
+    f.app.awaiting_reply = 0;
+    SerialSend(f.ctx, std::string(598, 'X'));  // would not fit: nothing goes out, no wait
+    SerialSend(f.ctx, "");
+    EXPECT_EQ(f.link.serial_writes.size(), 1u);
+    EXPECT_EQ(f.app.awaiting_reply, 0);
+}
+
+TEST(SendCommand, RoutesByInterface) {
+    CoreFixture f;
+    f.app.interface_type = 0;
+    f.app.address_prefix_on = 1;
+    f.app.slave_address = 3;
+    SendCommand(f.ctx, "CWL1\r\n");
+    EXPECT_EQ(f.link.serial_writes, std::vector<std::string>{"03CWL1\r\n"});
+
+    f.app.interface_type = 1;
+    f.app.socket_connected = 1;
+    f.app.tcp_role = 0;
+    f.sockets.link_socket = 77;
+    SendCommand(f.ctx, "CWL1\r\n");
+    ASSERT_EQ(f.link.socket_frames.size(), 1u);
+    EXPECT_EQ(f.link.socket_frames[0].socket, 77u);
+    EXPECT_EQ(f.link.socket_frames[0].bytes, "03CWL1\r\n");
+    EXPECT_EQ(f.link.serial_writes.size(), 1u);
+
+    SendCommand(f.ctx, "");
+    EXPECT_EQ(f.link.socket_frames.size(), 1u);
+}
+
+struct SocketCase : CoreFixture {
+    SocketCase() {
+        app.interface_type = 1;
+        app.socket_connected = 1;
+        sockets.link_socket = 40;
+        sockets.client_slots[3].in_use = 1;
+        sockets.client_slots[3].socket = 303;
+    }
+};
+
+TEST(SocketSend, AlwaysPrefixed) {
+    SocketCase f;
+    f.app.address_prefix_on = 0;
+    f.app.slave_address = 7;
+    SocketSend(f.ctx, "P01T001\r\n");
+    f.app.slave_address = 32;
+    SocketSend(f.ctx, "P01T001\r\n");
+    ASSERT_EQ(f.link.socket_frames.size(), 2u);
+    EXPECT_EQ(f.link.socket_frames[0].bytes, "07P01T001\r\n");
+    EXPECT_EQ(f.link.socket_frames[1].bytes, "FFP01T001\r\n");
+    EXPECT_EQ(f.link.answer_waits, (std::vector<std::uintptr_t>{40, 40}));
+    EXPECT_EQ(f.app.awaiting_reply, 0);  // the serial wait is not the socket's business
+    EXPECT_TRUE(f.prompts.calls.empty());
+}
+
+TEST(SocketSend, ServerRoleTalksToTheChosenSlot) {
+    SocketCase f;
+    f.app.tcp_role = 1;
+    f.app.selected_connection = 3;
+    SocketSend(f.ctx, "GO\r\n");
+    ASSERT_EQ(f.link.socket_frames.size(), 1u);
+    EXPECT_EQ(f.link.socket_frames[0].socket, 303u);
+    EXPECT_EQ(f.link.answer_waits, std::vector<std::uintptr_t>{303});
+}
+
+TEST(SocketSend, NotConnected) {
+    SocketCase f;
+    f.app.socket_connected = 0;
+    f.app.sequence_running = 4;
+    SocketSend(f.ctx, "CWL1\r\n");
+    EXPECT_TRUE(f.link.socket_frames.empty());
+    EXPECT_EQ(f.prompts.calls,
+              std::vector<std::string>{"error(exclamation): Socket が接続されていません"});
+    EXPECT_EQ(f.app.error_reply, 0);
+    EXPECT_EQ(f.app.sequence_running, 4);
+}
+
+TEST(SocketSend, SendFailureStopsTheSequence) {
+    SocketCase f;
+    f.link.socket_send_ok = false;
+    f.app.sequence_running = 4;
+    SocketSend(f.ctx, "CWL1\r\n");
+    EXPECT_EQ(f.link.socket_frames.size(), 1u);
+    EXPECT_TRUE(f.link.answer_waits.empty());
+    EXPECT_EQ(f.prompts.calls, std::vector<std::string>{"error(exclamation): Socket 送信"});
+    EXPECT_EQ(f.app.error_reply, 1);
+    EXPECT_EQ(f.app.sequence_running, 0);
+}
+
+TEST(SocketSend, MissingAnswerStopsTheSequence) {
+    SocketCase f;
+    f.link.answer_arrives = false;
+    f.app.sequence_running = 2;
+    SocketSend(f.ctx, "CWL1\r\n");
+    EXPECT_EQ(f.prompts.calls, std::vector<std::string>{"error(exclamation): Answer が､きません"});
+    EXPECT_EQ(f.app.error_reply, 1);
+    EXPECT_EQ(f.app.sequence_running, 0);
+}
+
+TEST(SocketSend, ServerRoleWithoutAUsableSlotFailsLikeASend) {
+    for (int selected : {-1, 0, 2, 97, 100000}) {
+        SocketCase f;
+        f.app.tcp_role = 1;
+        f.app.selected_connection = selected;
+        f.app.sequence_running = 3;
+        SocketSend(f.ctx, "CWL1\r\n");
+        EXPECT_TRUE(f.link.socket_frames.empty()) << selected;
+        EXPECT_EQ(f.prompts.calls, std::vector<std::string>{"error(exclamation): Socket 送信"});
+        EXPECT_EQ(f.app.error_reply, 1);
+        EXPECT_EQ(f.app.sequence_running, 0);
+    }
+}
+
+TEST(IsLinkReady, SerialOrConnectedSocket) {
+    AppState app;
+    app.interface_type = 0;
+    EXPECT_TRUE(IsLinkReady(app));
+    app.interface_type = 1;
+    EXPECT_FALSE(IsLinkReady(app));
+    app.socket_connected = 1;
+    EXPECT_TRUE(IsLinkReady(app));
+}
+
+TEST(CheckReplyTimeout, NoConnectOnTheSeventhTick) {
+    CoreFixture f;
+    CheckReplyTimeout(f.ctx);  // nothing awaited: nothing counts
+    EXPECT_EQ(f.app.no_reply_ticks, 0);
+
+    f.app.address_prefix_on = 1;
+    f.app.slave_address = 1;
+    SerialSend(f.ctx, "RCEL\r\n");
+    for (int tick = 1; tick <= 6; ++tick) {
+        CheckReplyTimeout(f.ctx);
+        EXPECT_EQ(f.app.no_reply_ticks, tick);
+        EXPECT_TRUE(f.prompts.calls.empty());
+    }
+    CheckReplyTimeout(f.ctx);
+    EXPECT_EQ(f.prompts.calls, std::vector<std::string>{"error(stop): No Connect"});
+    EXPECT_EQ(f.app.awaiting_reply, 0);
+    EXPECT_EQ(f.app.no_reply_ticks, 0);
+    CheckReplyTimeout(f.ctx);
+    EXPECT_EQ(f.prompts.calls.size(), 1u);
+}
+
+TEST(CheckReplyTimeout, ASendDoesNotRestartTheCount) {
+    CoreFixture f;
+    f.app.address_prefix_on = 1;
+    SerialSend(f.ctx, "RCEL\r\n");
+    for (int tick = 0; tick < 5; ++tick) CheckReplyTimeout(f.ctx);
+    SerialSend(f.ctx, "RCWL\r\n");
+    CheckReplyTimeout(f.ctx);
+    EXPECT_TRUE(f.prompts.calls.empty());
+    CheckReplyTimeout(f.ctx);
+    EXPECT_EQ(f.prompts.calls.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tvx
