@@ -1,0 +1,126 @@
+// The frame every settings dialog shares: the slave address combo, the window title that names
+// the TCP/IP connection, the single "設定" forms, and the timed send sequence with its progress
+// bar and preview ticks. Each operation changes the program state and says what the dialog
+// window has to do (select, enable, start or stop a timer, draw); the Win32 side only applies it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+#include "link/socket_state.h"
+#include "model/context.h"
+#include "model/settings_model.h"
+
+namespace tvx {
+
+// Every dialog that names its connection in the window title.
+enum class FrameDialog {
+    TitleSetting,
+    TitleDisplay,
+    PageSwitching,
+    PageAssignment,
+    AutoSwitching,
+    Startup,
+    CharLevel,
+    PositionAdjust,
+    GlyphRegister,
+    GlyphList,
+    GlyphInsert,
+    NetworkSettings,
+    SetAll,
+    ReadBack,
+    Version,
+};
+
+// The title text used while a connection is selected (UTF-8).
+std::string_view ConnectionTitleText(FrameDialog dialog);
+
+// What ApplyConnectionTitle puts in the caption: false when the dialog keeps its template title
+// (no connection selected), otherwise the title text followed by the selected slot's peer text.
+bool ConnectionTitle(FrameDialog dialog, const AppState& app, const SocketLinkState& sockets,
+                     std::string& title_out);
+
+// The slave address combo: "00".."31" at indexes 0..31 and the broadcast entry at 32.
+constexpr int kSlaveAddressItems = 33;
+constexpr int kDeviceAddressItems = 32;  // the device slave address dialog has no broadcast entry
+inline constexpr std::string_view kBroadcastItemText = "Bloadcast";
+// The item text at index (0..32); empty outside.
+std::string SlaveAddressItemText(int index);
+// The combo index to select for slave_address, or -1 for none (an address the combo lacks).
+int SlaveAddressSelection(const AppState& app, int item_count);
+// A selection change of the slave address combo; nothing is sent. False for a missing selection.
+bool OnSlaveAddressSelected(AppState& app, int index, int item_count = kSlaveAddressItems);
+
+// What the dialog does with the address prefix when it opens.
+enum class AddressPrefix { On, Off, Unchanged };
+
+// The state part of a dialog's initialisation: the dialog becomes active_dialog (first, before
+// the dialog fills its combos), then SettleDialogFrame remembers the window that was active,
+// clears the corner gesture count and sets the prefix.
+void BeginDialogFrame(AppState& app, WindowHandle dialog);
+void SettleDialogFrame(AppState& app, WindowHandle active_window, AddressPrefix prefix);
+
+// The guarded "設定": nothing happens (and nothing is shown) while the link is not ready or a
+// sequence runs. Build the command only after this said yes.
+bool GuardedSendAllowed(const AppState& app);
+
+// One timed send sequence ("全設定" and like buttons).
+struct SequenceSpec {
+    int steps = 0;         // N: ticks 1..N each perform one step
+    int timer_id = 0;      // the dialog's timer, also used for its preview
+    int period_ms = 0;     // P
+    bool confirm = false;  // ask ConfirmNotAutoSwitching first
+    bool reset_progress_on_error = false;
+};
+
+// Performs step k (1..N) of the dialog: builds and sends its command. Returns false to end the
+// sequence at once (a command that cannot be built).
+using SequenceStep = bool (*)(void* user, CoreContext& c, int k);
+
+// The running sequence of the open dialog; the dialog keeps one.
+struct SendSequence {
+    SequenceSpec spec;
+    bool in_tick = false;  // a box opened by a step must not let the next tick run inside it
+};
+
+// True when the dialog must disable "Close" and start spec.timer_id with spec.period_ms;
+// refusals show their box here ("Socket が接続されていません") or nothing.
+bool StartSendSequence(CoreContext& c, const SendSequence& seq, WindowHandle dialog);
+
+// What a tick asks of the dialog window, in this order: draw the preview, step or set the
+// progress bar, stop the timer, enable "Close".
+struct TickResult {
+    bool draw_preview = false;
+    bool step_progress = false;
+    bool set_progress = false;
+    int progress_position = 0;
+    bool stop_timer = false;
+    bool enable_close = false;
+};
+
+TickResult OnSequenceTick(CoreContext& c, SendSequence& seq, SequenceStep step, void* user);
+
+// Convenience form for lambdas: step(CoreContext&, int k) -> bool.
+template <typename Step>
+TickResult OnSequenceTick(CoreContext& c, SendSequence& seq, Step&& step) {
+    using Callable = std::remove_reference_t<Step>;
+    return OnSequenceTick(
+        c, seq,
+        [](void* user, CoreContext& cc, int k) -> bool {
+            return (*static_cast<Callable*>(user))(cc, k);
+        },
+        const_cast<void*>(static_cast<const void*>(&step)));
+}
+
+// A paint of a dialog with a preview: the preview is drawn at the next tick. Returns the delay
+// in ms to arm the dialog's timer with, or 0 to leave a running sequence's period alone.
+int OnPreviewPaint(AppState& app);
+// The first preview after the dialog opens.
+constexpr int kPreviewOpenDelayMs = 200;
+constexpr int kPreviewPaintDelayMs = 20;
+
+inline constexpr std::string_view kNoSocketText = "Socket が接続されていません";
+
+}  // namespace tvx
