@@ -17,6 +17,16 @@ struct ClientSlot {
     char peer_address[kPeerTextBytes] = {};  // dotted decimal text of the client
 };
 
+// Pieces received by the answer wait, each announced to the open dialog by one MSG_SOCKET_REPLY.
+// The dialog takes them in order, so a later piece never overwrites one not yet parsed.
+constexpr int kReplyQueuePieces = 8;
+struct SocketReplyQueue {
+    char bytes[kReplyQueuePieces][kLinkBufferBytes] = {};
+    int length[kReplyQueuePieces] = {};
+    int first = 0;
+    int count = 0;
+};
+
 struct SocketLinkState {
     std::uintptr_t link_socket = 0;  // client: the connecting socket; server: the listener
     ClientSlot client_slots[kClientSlotCount];
@@ -24,6 +34,7 @@ struct SocketLinkState {
     int socket_reply_length = 0;
     int socket_partial_reply = 0;
     int socket_discarding_line = 0;  // 1 while skipping an overlong reply up to its line feed
+    SocketReplyQueue reply_queue;
 };
 
 // Every slot emptied, then slot 0 marked in use so that it is never given to a client.

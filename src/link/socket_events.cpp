@@ -1,0 +1,149 @@
+#include "link/socket_events.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "model/decimal_text.h"
+#include "protocol/replies.h"
+
+namespace tvx {
+
+std::string FormatLinkMessage(std::string_view pattern, int number) {
+    std::string text(pattern);
+    std::size_t at = text.find("%d");
+    if (at != std::string::npos) text.replace(at, 2, std::to_string(number));
+    return text;
+}
+
+SocketEventKind ClassifySocketEvent(std::uint32_t event_word) {
+    if (SocketEventError(event_word) != 0) return SocketEventKind::Error;
+    switch (SocketEventNumber(event_word)) {
+        case kSocketEventRead:
+            return SocketEventKind::Read;
+        case kSocketEventWrite:
+            return SocketEventKind::Write;
+        case kSocketEventAccept:
+            return SocketEventKind::Accept;
+        case kSocketEventConnect:
+            return SocketEventKind::Connect;
+        case kSocketEventClose:
+            return SocketEventKind::Close;
+        default:
+            return SocketEventKind::Unknown;
+    }
+}
+
+int FindFreeClientSlot(const SocketLinkState& state) {
+    for (int slot = 1; slot < kClientSlotCount; ++slot) {
+        if (state.client_slots[slot].in_use == 0) return slot;
+    }
+    return 0;
+}
+
+void StoreClient(SocketLinkState& state, int slot, std::uintptr_t socket, std::string_view peer) {
+    if (slot < 1 || slot >= kClientSlotCount) return;
+    ClientSlot& s = state.client_slots[slot];
+    s.in_use = 1;
+    s.socket = socket;
+    std::memset(s.peer_address, 0, sizeof s.peer_address);
+    std::size_t n =
+        peer.size() < sizeof s.peer_address - 1 ? peer.size() : sizeof s.peer_address - 1;
+    std::memcpy(s.peer_address, peer.data(), n);
+}
+
+int ReleaseClientSocket(SocketLinkState& state, std::uintptr_t socket) {
+    if (socket == 0) return 0;
+    for (int slot = 1; slot < kClientSlotCount; ++slot) {
+        ClientSlot& s = state.client_slots[slot];
+        if (s.in_use == 1 && s.socket == socket) {
+            s.in_use = 0;
+            s.socket = 0;
+            std::memset(s.peer_address, 0, sizeof s.peer_address);
+            s.peer_address[0] = ' ';
+            return slot;
+        }
+    }
+    return 0;
+}
+
+int ConnectedClientSlots(const SocketLinkState& state, int (&slots)[kMaxClients]) {
+    int count = 0;
+    for (int slot = 1; slot < kClientSlotCount; ++slot) {
+        if (state.client_slots[slot].in_use == 1) slots[count++] = slot;
+    }
+    return count;
+}
+
+std::string_view ClientPeerText(const SocketLinkState& state, int slot) {
+    if (slot < 0 || slot >= kClientSlotCount) return {};
+    const char* text = state.client_slots[slot].peer_address;
+    return std::string_view(text, strnlen(text, sizeof state.client_slots[slot].peer_address));
+}
+
+void OnClientConnected(CoreContext& c) {
+    c.app.socket_connected = 1;
+    c.prompts.ShowSuccessBox(kConnectedText);
+}
+
+bool LinkPortNumber(const AppState& app, int& port_out) {
+    std::string_view text(app.tcp_port_text, strnlen(app.tcp_port_text, sizeof app.tcp_port_text));
+    int port = 0;
+    if (!ParseLeadingInt(text, port) || port < 1 || port > 65535) return false;
+    port_out = port;
+    return true;
+}
+
+std::string DottedAddressText(const unsigned char address[4]) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", unsigned{address[0]}, unsigned{address[1]},
+                  unsigned{address[2]}, unsigned{address[3]});
+    return text;
+}
+
+bool PushReplyPiece(SocketReplyQueue& q, const char* bytes, int length) {
+    if (length <= 0) return false;
+    if (length > kLinkBufferBytes) length = kLinkBufferBytes;
+    if (q.count < kReplyQueuePieces) {
+        int at = (q.first + q.count) % kReplyQueuePieces;
+        std::memcpy(q.bytes[at], bytes, length);
+        q.length[at] = length;
+        ++q.count;
+        return true;
+    }
+    // Full: the piece joins the newest one, as far as that one has room.
+    int last = (q.first + q.count - 1) % kReplyQueuePieces;
+    int room = kLinkBufferBytes - q.length[last];
+    int n = length < room ? length : room;
+    std::memcpy(q.bytes[last] + q.length[last], bytes, n);
+    q.length[last] += n;
+    return false;
+}
+
+void ClearReplyQueue(SocketReplyQueue& q) {
+    q.first = 0;
+    q.count = 0;
+}
+
+bool TakeReplyPiece(SocketLinkState& state) {
+    SocketReplyQueue& q = state.reply_queue;
+    if (q.count == 0) return false;
+    int n = q.length[q.first];
+    std::memset(state.socket_reply_buffer, 0, sizeof state.socket_reply_buffer);
+    std::memcpy(state.socket_reply_buffer, q.bytes[q.first], n);
+    state.socket_reply_length = n;
+    q.first = (q.first + 1) % kReplyQueuePieces;
+    --q.count;
+    return true;
+}
+
+void OnSocketReplyMessage(CoreContext& c) {
+    if (TakeReplyPiece(c.sockets)) ParseSocketReply(c);
+}
+
+void BeginAnswerExchange(SocketLinkState& state) {
+    ClearReplyQueue(state.reply_queue);
+    state.socket_partial_reply = 0;
+    state.socket_discarding_line = 0;
+}
+
+}  // namespace tvx

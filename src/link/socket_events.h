@@ -1,0 +1,94 @@
+// The portable half of the TCP/IP link: the messages of the failure table, what an
+// asynchronous socket notification means, the client slot table of the server role, and the
+// queue of answer pieces between the answer wait and the open dialog. The Winsock calls
+// themselves live in socket_win.cpp.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "link/socket_state.h"
+#include "model/context.h"
+
+namespace tvx {
+
+// Texts of the link's own boxes (caption "TVX-5870"); "%d" is the Windows Sockets error code.
+inline constexpr std::string_view kLinkBoxCaption = "TVX-5870";
+inline constexpr std::string_view kWinsockMissingText = "WINSOCK.DLLが導入されていません。";
+inline constexpr std::string_view kWinsockVersionText = "WINSOCK.DLLのバーションが違います。";
+inline constexpr std::string_view kSocketCreateText = "WINSOCK.DLLが動作していません。[%d]";
+inline constexpr std::string_view kAsyncSelectText =
+    "WINSOCK.DLLの WSAAsyncSelect() からのエラー。[%d]";
+inline constexpr std::string_view kBindText = "Bindできません";
+inline constexpr std::string_view kListenText = "WINSOCK.DLLの listen() からのエラー。[%d]";
+inline constexpr std::string_view kAcceptText = "WINSOCK.DLLの accept() からのエラー。[%d]";
+inline constexpr std::string_view kConnectText = "接続できません";
+inline constexpr std::string_view kSocketEventErrorText =
+    "ソケットイベントにエラーが発生しました。";
+inline constexpr std::string_view kUnknownEventText = "ﾈｯﾄﾜｰｸ･ｴﾗｰ(event %d)";
+inline constexpr std::string_view kConnectedText = "Socket 接続 OK";
+inline constexpr std::string_view kDisconnectedText = "Socket 切断 OK";
+
+// The pattern with its "%d" replaced by the number in decimal.
+std::string FormatLinkMessage(std::string_view pattern, int number);
+
+// The notification word of an asynchronous selection: event in the low 16 bits, error code in
+// the high 16 bits.
+constexpr int kSocketEventRead = 1;
+constexpr int kSocketEventWrite = 2;
+constexpr int kSocketEventAccept = 8;
+constexpr int kSocketEventConnect = 16;
+constexpr int kSocketEventClose = 32;
+
+enum class SocketEventKind { Error, Read, Write, Accept, Connect, Close, Unknown };
+
+// An error half other than 0 wins over the event.
+SocketEventKind ClassifySocketEvent(std::uint32_t event_word);
+inline int SocketEventNumber(std::uint32_t event_word) {
+    return event_word & 0xFFFF;
+}
+inline int SocketEventError(std::uint32_t event_word) {
+    return (event_word >> 16) & 0xFFFF;
+}
+
+// Server role slots. Clients occupy 1..96; slot 0 is never given out.
+constexpr int kMaxClients = kClientSlotCount - 1;
+// The lowest free slot 1..96, or 0 when all 96 are taken.
+int FindFreeClientSlot(const SocketLinkState& state);
+// Enters an accepted client; the peer text is cut to what the slot holds.
+void StoreClient(SocketLinkState& state, int slot, std::uintptr_t socket, std::string_view peer);
+// Empties the slot of a client socket (in_use 0, socket 0, peer text " ") and returns its index;
+// 0 when the socket is in no client slot, in which case nothing changes (slot 0 stays as it is).
+int ReleaseClientSocket(SocketLinkState& state, std::uintptr_t socket);
+// The slots of the connected clients in slot order; returns how many.
+int ConnectedClientSlots(const SocketLinkState& state, int (&slots)[kMaxClients]);
+// The peer text of a slot, or empty outside 0..96 (selected_connection is read from the file
+// unchecked).
+std::string_view ClientPeerText(const SocketLinkState& state, int slot);
+
+// The connect notification in the client role: the link is up. State first, then the box, so
+// that a notification handled inside the box's message loop finds the state settled.
+void OnClientConnected(CoreContext& c);
+
+// The TCP port of the link from tcp_port_text ("09004" gives 9004); false unless 1..65535.
+bool LinkPortNumber(const AppState& app, int& port_out);
+// Dotted decimal text without leading zeros ("192.168.1.3").
+std::string DottedAddressText(const unsigned char address[4]);
+
+// The answer pieces. Each piece the answer wait receives is kept here and announced with one
+// MSG_SOCKET_REPLY; when the queue is full the piece joins the last one kept and no further
+// message is needed. Returns true when the caller must post a message for the piece.
+bool PushReplyPiece(SocketReplyQueue& queue, const char* bytes, int length);
+void ClearReplyQueue(SocketReplyQueue& queue);
+// Moves the oldest piece into socket_reply_buffer / socket_reply_length (terminated); false
+// when the queue is empty.
+bool TakeReplyPiece(SocketLinkState& state);
+// What a dialog does on MSG_SOCKET_REPLY: take the next piece and parse it. A message without a
+// piece (one left over from an abandoned exchange) is ignored.
+void OnSocketReplyMessage(CoreContext& c);
+// A new exchange starts: pieces of an abandoned one and a half-joined reply are forgotten, so
+// that the answer to this command is not glued to the remains of an earlier one.
+void BeginAnswerExchange(SocketLinkState& state);
+
+}  // namespace tvx

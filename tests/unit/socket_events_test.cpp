@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "link/send.h"
+#include "link/socket_events.h"
+#include "support/recorders.h"
+
+namespace tvx {
+namespace {
+
+using test::CoreFixture;
+
+TEST(LinkMessages, ErrorCodeAndEventNumberFillThePlaceholder) {
+    EXPECT_EQ(FormatLinkMessage(kSocketCreateText, 10093),
+              "WINSOCK.DLLが動作していません。[10093]");
+    EXPECT_EQ(FormatLinkMessage(kAsyncSelectText, 10038),
+              "WINSOCK.DLLの WSAAsyncSelect() からのエラー。[10038]");
+    EXPECT_EQ(FormatLinkMessage(kUnknownEventText, 64), "ﾈｯﾄﾜｰｸ･ｴﾗｰ(event 64)");
+    EXPECT_EQ(FormatLinkMessage(kBindText, 10048), "Bindできません");
+}
+
+TEST(SocketEvents, ErrorHalfWinsOverTheEvent) {
+    EXPECT_EQ(ClassifySocketEvent(16 | (10061u << 16)), SocketEventKind::Error);
+    EXPECT_EQ(ClassifySocketEvent(32 | (10053u << 16)), SocketEventKind::Error);
+    EXPECT_EQ(ClassifySocketEvent(1), SocketEventKind::Read);
+    EXPECT_EQ(ClassifySocketEvent(2), SocketEventKind::Write);
+    EXPECT_EQ(ClassifySocketEvent(8), SocketEventKind::Accept);
+    EXPECT_EQ(ClassifySocketEvent(16), SocketEventKind::Connect);
+    EXPECT_EQ(ClassifySocketEvent(32), SocketEventKind::Close);
+    // Out-of-band data and anything unnamed are unexpected; so are two events in one word.
+    EXPECT_EQ(ClassifySocketEvent(4), SocketEventKind::Unknown);
+    EXPECT_EQ(ClassifySocketEvent(64), SocketEventKind::Unknown);
+    EXPECT_EQ(ClassifySocketEvent(1 | 32), SocketEventKind::Unknown);
+    EXPECT_EQ(SocketEventNumber(0x274D0010u), 16);
+    EXPECT_EQ(SocketEventError(0x274D0010u), 10061);
+}
+
+TEST(ClientSlots, SlotZeroIsNeverGivenAndTheNinetySeventhFindsNone) {
+    CoreFixture f;
+    EXPECT_EQ(FindFreeClientSlot(f.sockets), 1);
+    for (int i = 1; i <= 96; ++i) {
+        int slot = FindFreeClientSlot(f.sockets);
+        ASSERT_EQ(slot, i);
+        StoreClient(f.sockets, slot, 1000 + i, "10.0.0.1");
+    }
+    EXPECT_EQ(FindFreeClientSlot(f.sockets), 0);
+    // A freed slot in the middle is the next one given out.
+    EXPECT_EQ(ReleaseClientSocket(f.sockets, 1040), 40);
+    EXPECT_EQ(FindFreeClientSlot(f.sockets), 40);
+}
+
+TEST(ClientSlots, ReleaseEmptiesTheSlotAndLeavesSlotZeroAlone) {
+    CoreFixture f;
+    StoreClient(f.sockets, 1, 500, "127.0.0.1");
+    EXPECT_EQ(ReleaseClientSocket(f.sockets, 500), 1);
+    EXPECT_EQ(f.sockets.client_slots[1].in_use, 0);
+    EXPECT_EQ(f.sockets.client_slots[1].socket, 0u);
+    EXPECT_STREQ(f.sockets.client_slots[1].peer_address, " ");
+    // The client role's own socket is in no slot: nothing changes, slot 0 stays reserved.
+    EXPECT_EQ(ReleaseClientSocket(f.sockets, 777), 0);
+    EXPECT_EQ(ReleaseClientSocket(f.sockets, 0), 0);
+    EXPECT_EQ(f.sockets.client_slots[0].in_use, 1);
+    EXPECT_EQ(FindFreeClientSlot(f.sockets), 1);
+}
+
+TEST(ClientSlots, PeerTextIsCutToTheSlotAndReadOnlyInsideTheTable) {
+    CoreFixture f;
+    StoreClient(f.sockets, 2, 9, "255.255.255.255-and-more");
+    EXPECT_EQ(ClientPeerText(f.sockets, 2), "255.255.255.255-");
+    EXPECT_EQ(ClientPeerText(f.sockets, -1), "");
+    EXPECT_EQ(ClientPeerText(f.sockets, 97), "");
+    StoreClient(f.sockets, 0, 9, "x");  // slot 0 is not for clients
+    StoreClient(f.sockets, 97, 9, "x");
+    EXPECT_EQ(ClientPeerText(f.sockets, 0), "");
+}
+
+TEST(ClientSlots, ConnectedClientsAreListedInSlotOrderWithoutGaps) {
+    CoreFixture f;
+    StoreClient(f.sockets, 1, 11, "10.0.0.1");
+    StoreClient(f.sockets, 2, 12, "10.0.0.2");
+    StoreClient(f.sockets, 3, 13, "10.0.0.3");
+    ReleaseClientSocket(f.sockets, 12);
+    int slots[kMaxClients];
+    ASSERT_EQ(ConnectedClientSlots(f.sockets, slots), 2);
+    EXPECT_EQ(slots[0], 1);
+    EXPECT_EQ(slots[1], 3);
+}
+
+TEST(LinkSettings, PortTextIsReadAsDecimalWithinTheTcpRange) {
+    AppState app;
+    int port = 0;
+    ASSERT_TRUE(LinkPortNumber(app, port));  // default "09004"
+    EXPECT_EQ(port, 9004);
+    std::strcpy(app.tcp_port_text, "65535");
+    ASSERT_TRUE(LinkPortNumber(app, port));
+    EXPECT_EQ(port, 65535);
+    std::strcpy(app.tcp_port_text, "80x");
+    ASSERT_TRUE(LinkPortNumber(app, port));
+    EXPECT_EQ(port, 80);
+    port = 1234;
+    for (const char* bad : {"65536", "99999", "0", "00000", "", "abc", "-1"}) {
+        std::strcpy(app.tcp_port_text, bad);
+        EXPECT_FALSE(LinkPortNumber(app, port)) << bad;
+    }
+    EXPECT_EQ(port, 1234);
+}
+
+TEST(LinkSettings, HostAddressIsConnectedAsPlainDottedText) {
+    const unsigned char a[4] = {192, 168, 1, 3};
+    EXPECT_EQ(DottedAddressText(a), "192.168.1.3");
+    const unsigned char b[4] = {0, 0, 0, 0};
+    EXPECT_EQ(DottedAddressText(b), "0.0.0.0");
+    const unsigned char c[4] = {255, 255, 255, 255};
+    EXPECT_EQ(DottedAddressText(c), "255.255.255.255");
+}
+
+TEST(ClientConnected, StateIsSetBeforeTheBox) {
+    struct CheckingPrompts : test::RecordingPrompts {
+        AppState* app = nullptr;
+        int connected_at_box = -1;
+        void ShowSuccessBox(std::string_view text) override {
+            connected_at_box = app->socket_connected;
+            RecordingPrompts::ShowSuccessBox(text);
+        }
+    };
+    CoreFixture f;
+    CheckingPrompts prompts;
+    prompts.app = &f.app;
+    CoreContext c{f.model, f.app, f.sockets, prompts, f.link};
+    OnClientConnected(c);
+    EXPECT_EQ(f.app.socket_connected, 1);
+    EXPECT_EQ(prompts.connected_at_box, 1);
+    EXPECT_EQ(prompts.calls, std::vector<std::string>{"success: Socket 接続 OK"});
+}
+
+// The answer pieces between the answer wait and the dialog.
+void Push(SocketLinkState& s, const std::string& bytes, bool expect_message = true) {
+    EXPECT_EQ(PushReplyPiece(s.reply_queue, bytes.data(), static_cast<int>(bytes.size())),
+              expect_message);
+}
+
+TEST(ReplyQueue, PiecesAreTakenInOrderAndNeverOverwritten) {
+    CoreFixture f;
+    Push(f.sockets, "00G");
+    Push(f.sockets, "O\r");
+    Push(f.sockets, "\n");
+    ASSERT_TRUE(TakeReplyPiece(f.sockets));
+    EXPECT_EQ(std::string(f.sockets.socket_reply_buffer), "00G");
+    EXPECT_EQ(f.sockets.socket_reply_length, 3);
+    ASSERT_TRUE(TakeReplyPiece(f.sockets));
+    EXPECT_EQ(std::string(f.sockets.socket_reply_buffer), "O\r");
+    ASSERT_TRUE(TakeReplyPiece(f.sockets));
+    EXPECT_EQ(std::string(f.sockets.socket_reply_buffer), "\n");
+    EXPECT_EQ(f.sockets.socket_reply_length, 1);
+    EXPECT_FALSE(TakeReplyPiece(f.sockets));
+}
+
+TEST(ReplyQueue, FullQueueJoinsTheLastPieceWithoutAnotherMessage) {
+    CoreFixture f;
+    for (int i = 0; i < kReplyQueuePieces; ++i) Push(f.sockets, std::string(1, char('a' + i)));
+    Push(f.sockets, "XY", false);
+    Push(f.sockets, "Z", false);
+    std::string all;
+    int messages = 0;
+    while (TakeReplyPiece(f.sockets)) {
+        all += std::string(f.sockets.socket_reply_buffer, f.sockets.socket_reply_length);
+        ++messages;
+    }
+    EXPECT_EQ(messages, kReplyQueuePieces);
+    EXPECT_EQ(all, "abcdefghXYZ");
+}
+
+TEST(ReplyQueue, AFullBufferPieceStaysTerminatedAndAnEmptyPieceIsNotKept) {
+    CoreFixture f;
+    std::string big(kLinkBufferBytes + 50, 'Q');
+    Push(f.sockets, big);
+    Push(f.sockets, "", false);
+    ASSERT_TRUE(TakeReplyPiece(f.sockets));
+    EXPECT_EQ(f.sockets.socket_reply_length, kLinkBufferBytes);
+    EXPECT_EQ(f.sockets.socket_reply_buffer[kLinkBufferBytes], '\0');
+    EXPECT_EQ(std::strlen(f.sockets.socket_reply_buffer), std::size_t(kLinkBufferBytes));
+    EXPECT_FALSE(TakeReplyPiece(f.sockets));
+}
+
+TEST(ReplyQueue, ReplyInPiecesIsParsedOnceWhenItsLineFeedArrives) {
+    CoreFixture f;
+    Push(f.sockets, "03G");
+    Push(f.sockets, "O\r\n");
+    OnSocketReplyMessage(f.ctx);
+    EXPECT_TRUE(f.prompts.calls.empty());
+    OnSocketReplyMessage(f.ctx);
+    EXPECT_EQ(f.prompts.calls, std::vector<std::string>{"success: Socket ＯＫ"});
+    // A message whose piece is gone (an abandoned exchange) does nothing.
+    OnSocketReplyMessage(f.ctx);
+    EXPECT_EQ(f.prompts.calls.size(), 1u);
+}
+
+TEST(ReplyQueue, NewExchangeIsNotGluedToTheRemainsOfAnAbandonedOne) {
+    CoreFixture f;
+    // An exchange that timed out after half an answer left "00CW" half-joined, and one piece
+    // nobody took.
+    Push(f.sockets, "00CW");
+    OnSocketReplyMessage(f.ctx);
+    Push(f.sockets, "L3");
+    BeginAnswerExchange(f.sockets);
+    EXPECT_FALSE(TakeReplyPiece(f.sockets));
+    Push(f.sockets, "00E3\r\n");
+    OnSocketReplyMessage(f.ctx);
+    EXPECT_EQ(f.prompts.calls, std::vector<std::string>{"error(exclamation): Socket Command"});
+    EXPECT_EQ(f.app.error_reply, 1);
+}
+
+}  // namespace
+}  // namespace tvx
