@@ -1,0 +1,83 @@
+/*
+ * The window side of the settings dialog frame.
+ *
+ * Owns nothing: each helper applies to a dialog window what the portable frame logic decided
+ * (dialogs/frame.h). Runs on the user-interface thread, inside the dialog procedures. Texts
+ * reach the controls through the W functions, converted from UTF-8.
+ */
+#include "dialogs/frame_win.h"
+
+#include <commctrl.h>
+
+#include "app/text_win.h"
+#include "res/resource.h"
+
+namespace tvx {
+
+void BeginDialogFrame(HWND dialog, CoreContext& c) {
+    BeginDialogFrame(c.app, reinterpret_cast<WindowHandle>(dialog));
+}
+
+void FinishDialogFrame(HWND dialog, CoreContext& c, FrameDialog which, AddressPrefix prefix) {
+    FillSlaveAddressCombo(dialog, c.app);
+    // The dialog is not active yet: this is the window that opened it.
+    SettleDialogFrame(c.app, reinterpret_cast<WindowHandle>(GetActiveWindow()), prefix);
+    ApplyConnectionTitle(dialog, c, which);
+}
+
+void FillSlaveAddressCombo(HWND dialog, const AppState& app, int item_count) {
+    FillCombo(dialog, IDC_SLAVE_ADDRESS, SlaveAddressItemText, item_count);
+    SelectComboIndex(dialog, IDC_SLAVE_ADDRESS, SlaveAddressSelection(app, item_count));
+}
+
+void ApplyConnectionTitle(HWND dialog, const CoreContext& c, FrameDialog which) {
+    std::string title;
+    if (ConnectionTitle(which, c.app, c.sockets, title)) {
+        SetWindowTextW(dialog, Utf8ToWide(title).c_str());
+    }
+}
+
+void OnSlaveAddressComboChange(HWND dialog, AppState& app, int item_count) {
+    OnSlaveAddressSelected(app, ComboSelection(dialog, IDC_SLAVE_ADDRESS), item_count);
+}
+
+void FillCombo(HWND dialog, int control_id, std::string (*text)(int index), int count) {
+    HWND combo = GetDlgItem(dialog, control_id);
+    for (int i = 0; i < count; ++i) {
+        std::wstring item = Utf8ToWide(text(i));
+        // At the index itself: a sorted combo would otherwise place the item by its text.
+        SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(item.c_str()));
+    }
+}
+
+int ComboSelection(HWND dialog, int control_id) {
+    LRESULT index = SendDlgItemMessageW(dialog, control_id, CB_GETCURSEL, 0, 0);
+    return index == CB_ERR ? -1 : static_cast<int>(index);
+}
+
+void SelectComboIndex(HWND dialog, int control_id, int index) {
+    SendDlgItemMessageW(dialog, control_id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+bool StartSendSequence(HWND dialog, CoreContext& c, const SendSequence& seq) {
+    if (!StartSendSequence(c, seq, reinterpret_cast<WindowHandle>(dialog))) return false;
+    EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
+    SetTimer(dialog, static_cast<UINT_PTR>(seq.spec.timer_id),
+             static_cast<UINT>(seq.spec.period_ms), nullptr);
+    return true;
+}
+
+void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, int progress_id,
+                     void (*draw_preview)(HWND dialog)) {
+    if (r.draw_preview && draw_preview) draw_preview(dialog);
+    HWND progress = progress_id ? GetDlgItem(dialog, progress_id) : nullptr;
+    if (progress && r.step_progress) SendMessageW(progress, PBM_STEPIT, 0, 0);
+    if (progress && r.set_progress) {
+        SendMessageW(progress, PBM_SETPOS, static_cast<WPARAM>(r.progress_position), 0);
+    }
+    if (r.stop_timer) KillTimer(dialog, static_cast<UINT_PTR>(seq.spec.timer_id));
+    if (r.enable_close) EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
+}
+
+}  // namespace tvx

@@ -1,0 +1,40 @@
+// What every settings dialog does with its window: the slave address combo, the connection
+// title, the level and list combos, and applying a sequence tick (timer, progress, "Close").
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "dialogs/frame.h"
+#include "model/context.h"
+
+namespace tvx {
+
+// WM_INITDIALOG, first: the dialog becomes active_dialog.
+void BeginDialogFrame(HWND dialog, CoreContext& c);
+// WM_INITDIALOG, after the dialog's own combos: FillSlaveAddressCombo, the window active now
+// as reply_owner_window, the corner count, the address prefix, and ApplyConnectionTitle.
+void FinishDialogFrame(HWND dialog, CoreContext& c, FrameDialog which, AddressPrefix prefix);
+
+// Inserts the 33 items (32 for the device slave address dialog) and selects slave_address.
+void FillSlaveAddressCombo(HWND dialog, const AppState& app, int item_count = kSlaveAddressItems);
+// Puts the title text and the selected connection's address in the caption, if one is chosen.
+void ApplyConnectionTitle(HWND dialog, const CoreContext& c, FrameDialog which);
+// CBN_SELCHANGE of the slave address combo.
+void OnSlaveAddressComboChange(HWND dialog, AppState& app, int item_count = kSlaveAddressItems);
+
+// Fills a combo with count items given by text(index) (UTF-8) in index order.
+void FillCombo(HWND dialog, int control_id, std::string (*text)(int index), int count);
+// The selected index, or -1 (CB_ERR) when no item is selected.
+int ComboSelection(HWND dialog, int control_id);
+// Selects index, or clears the selection for -1.
+void SelectComboIndex(HWND dialog, int control_id, int index);
+
+// "全設定": on a start, disables "Close" and starts the sequence timer.
+bool StartSendSequence(HWND dialog, CoreContext& c, const SendSequence& seq);
+// Applies what OnSequenceTick asked for. draw_preview is called when the preview is due.
+void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, int progress_id,
+                     void (*draw_preview)(HWND dialog));
+
+}  // namespace tvx

@@ -1,0 +1,44 @@
+// The RS-232C link: the COM port, its writes, and the read thread that hands complete reply
+// lines to the user-interface thread.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "model/context.h"
+
+namespace tvx {
+
+// Start-up with RS-232C: OpenSerialPort, then the read thread; "error creating read thread"
+// when the thread cannot be started. Lines are announced to notify_window with message.
+void StartSerialLink(CoreContext& c, HWND notify_window, UINT message);
+// Exit: stops the read thread (bounded wait). The port itself is left to the process end.
+void StopSerialLink();
+
+// Opens "COM1".."COM6" by com_port_index and configures it; each failing step shows its box
+// ("Miss! File Open" .. "Miss! Set Comm State") and the next step still runs. True when every
+// step succeeded.
+bool OpenSerialPort(CoreContext& c);
+// Closes the port after the read thread has stopped; for tests that open it again.
+void CloseSerialPort();
+
+// The program's Link::WriteSerial: one overlapped write of the frame. The call does not wait
+// for this write, only for the one before it (at most its 1000 ms time-out).
+void WriteSerialPort(const char* bytes, std::size_t length);
+
+// Starts SerialReadThread; false when the thread could not be created.
+bool StartSerialReadThread(HWND notify_window, UINT message);
+// Sets the stop flag and cancels the pending read until the thread has ended, at most
+// timeout_ms; false when it did not end in time.
+bool StopSerialReadThread(DWORD timeout_ms = 2000);
+
+// On the user-interface thread, for each announcement: parses the queued lines one at a time,
+// in order. A call made while a parse of this drain shows a box returns at once; the outer
+// drain parses the next line when the box is closed.
+void DrainSerialLines(CoreContext& c);
+
+// Clears the port's error flags and status.
+void ClearSerialError();
+
+}  // namespace tvx
