@@ -1,0 +1,63 @@
+/*
+ * wWinMain: the single-instance check, the main window, the model reset, the configuration,
+ * the serial link and the message loop.
+ *
+ * The named mutex "TVX5870_Mutex" is held until the process ends. Everything else lives in
+ * program_win (objects) and main_window_win (the window). The serial read thread started here
+ * is stopped by the exit procedure.
+ */
+#include <windows.h>
+
+#include "app/main_window_win.h"
+#include "app/program_win.h"
+#include "link/socket_state.h"
+#include "model/config.h"
+#include "model/settings_model.h"
+
+namespace {
+
+void ShowDoubleStartBox() {
+    MessageBoxW(nullptr, L"２重に起動はできません", L"TVX-5870", MB_OK);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int) {
+    SetProgramInstance(instance);
+
+    HANDLE running = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, tvx::kMutexName);
+    if (running) {
+        CloseHandle(running);
+        ShowDoubleStartBox();
+        return 0;
+    }
+    // Two copies started at the same moment both miss the open above; the second creator
+    // learns it from the error code.
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, tvx::kMutexName);
+    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        ShowDoubleStartBox();
+        return 0;
+    }
+
+    tvx::InitProgramControls();
+    if (!previous && !tvx::RegisterMainWindowClass(instance)) return 0;
+    HWND main = tvx::CreateMainWindow(instance);
+    if (!main) return 0;
+
+    tvx::CoreContext& c = ProgramContext();
+    tvx::ResetClientSlots(c.sockets);
+    tvx::ResetToDefaults(c.model, c.app);
+    c.app.socket_connected = 0;
+    tvx::ReadConfiguration(c.app, ProgramIniStore());
+    tvx::RetitleMainWindow(main);
+
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
+        if (got == -1) break;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return got == 0 ? static_cast<int>(msg.wParam) : 0;
+}

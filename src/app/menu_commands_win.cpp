@@ -1,0 +1,85 @@
+/*
+ * The main menu's command table.
+ *
+ * One row per command id: the function that opens its dialog (declared in the dialog's own
+ * header) or runs its command, and two marks: RS-232C only (with TCP/IP the user is told to
+ * switch the interface instead) and retitle (the main window title follows tcp_role after the
+ * dialog closes). A dialog added later adds its row here. Runs on the user-interface thread;
+ * every dialog is modal and owned by the main window.
+ */
+#include "app/menu_commands_win.h"
+
+#include "app/about_win.h"
+#include "app/main_window_win.h"
+#include "app/program_win.h"
+#include "dialogs/char_level_win.h"
+#include "dialogs/slave_address_win.h"
+#include "model/file_commands.h"
+#include "res/resource.h"
+
+namespace tvx {
+
+namespace {
+
+void FileNewCommand(HWND) {
+    FileNew(ProgramContext());
+}
+
+void FileOpenCommand(HWND main) {
+    FileOpen(ProgramContext(), ProgramFileSystem());
+    InvalidateRect(main, nullptr, TRUE);
+}
+
+void FileSaveCommand(HWND main) {
+    FileSave(ProgramContext(), ProgramFileSystem());
+    InvalidateRect(main, nullptr, TRUE);
+}
+
+void FileSaveAsCommand(HWND main) {
+    FileSaveAs(ProgramContext(), ProgramFileSystem());
+    InvalidateRect(main, nullptr, TRUE);
+}
+
+void ExitCommand(HWND main) {
+    RunExitProcedure(main);
+}
+
+struct MenuCommand {
+    int id;
+    void (*run)(HWND main);
+    bool rs232c_only;
+    bool retitle;
+};
+
+constexpr MenuCommand kMenuCommands[] = {
+    {IDM_FILE_NEW, FileNewCommand, false, false},
+    {IDM_FILE_OPEN, FileOpenCommand, false, false},
+    {IDM_FILE_SAVE, FileSaveCommand, false, false},
+    {IDM_FILE_SAVE_AS, FileSaveAsCommand, false, false},
+    {IDM_APP_EXIT, ExitCommand, false, false},
+    {IDM_CHARACTER_LEVEL, OpenCharLevelDialog, false, false},
+    {IDM_DEVICE_SLAVE_ADDRESS, OpenDeviceSlaveAddressDialog, true, false},
+    {IDM_CLIENT_SERVER, nullptr, false, true},
+    {IDM_PROTOCOL_SETTING, nullptr, true, false},
+    {IDM_VERSION_INFO, OpenVersionDialog, false, false},
+    {IDM_ABOUT_GLYPHS, OpenAboutGlyphsDialog, false, false},
+};
+
+}  // namespace
+
+void RunMenuCommand(HWND main, int command_id) {
+    for (const MenuCommand& command : kMenuCommands) {
+        if (command.id != command_id) continue;
+        CoreContext& c = ProgramContext();
+        if (command.rs232c_only && c.app.interface_type != 0) {
+            c.prompts.ShowErrorBox("インターフェイスをRS-232Cにしてください。",
+                                   BoxIcon::Exclamation);
+            return;
+        }
+        if (command.run) command.run(main);
+        if (command.retitle) RetitleMainWindow(main);
+        return;
+    }
+}
+
+}  // namespace tvx

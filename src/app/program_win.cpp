@@ -1,0 +1,123 @@
+/*
+ * The program's objects and the seams that tie the core to Win32.
+ *
+ * Owns: the one SettingsModel, AppState and SocketLinkState (static, never freed), the
+ * forwarding seams handed to the core in ProgramContext() (their targets are the message boxes
+ * of prompts_win, the transports of link/, the ini store and file system of model/, or the
+ * recorders a test installs), the instance handle and the main window handle.
+ * Threads: user-interface thread only.
+ */
+#include "app/program_win.h"
+
+#include "app/prompts_win.h"
+#include "link/socket_state.h"
+#include "model/settings_model.h"
+
+namespace {
+
+tvx::SettingsModel g_model;
+tvx::AppState g_app;
+tvx::SocketLinkState g_sockets;
+HINSTANCE g_instance = nullptr;
+HWND g_main_window = nullptr;
+
+// The transports: serial writes go to the COM port, socket work to the TCP/IP link.
+struct TransportLink : tvx::Link {
+    void WriteSerial(const char*, std::size_t) override {}
+    bool SocketSendFrame(std::uintptr_t, const char*, std::size_t) override { return false; }
+    bool ReceiveAnswer(std::uintptr_t) override { return false; }
+};
+
+// Hands every prompt to the program's message boxes or to a test's recorder.
+struct ForwardingPrompts : tvx::Prompts {
+    tvx::Prompts* target = nullptr;
+    tvx::Prompts& T() { return target ? *target : tvx::WindowsPrompts(); }
+    void ShowErrorBox(std::string_view text, tvx::BoxIcon icon) override {
+        T().ShowErrorBox(text, icon);
+    }
+    void ShowSuccessBox(std::string_view text) override { T().ShowSuccessBox(text); }
+    void ShowSetComplete() override { T().ShowSetComplete(); }
+    void ShowAcknowledgement(tvx::WindowHandle owner) override { T().ShowAcknowledgement(owner); }
+    bool ConfirmNotAutoSwitching(tvx::WindowHandle owner) override {
+        return T().ConfirmNotAutoSwitching(owner);
+    }
+    bool AskYesNo(std::string_view text, std::string_view caption) override {
+        return T().AskYesNo(text, caption);
+    }
+    void ShowPlainBox(std::string_view text, std::string_view caption, bool icon_stop) override {
+        T().ShowPlainBox(text, caption, icon_stop);
+    }
+    bool AskFileName(tvx::FileDialogKind kind, std::string& path_out) override {
+        return T().AskFileName(kind, path_out);
+    }
+    void PaintGlyphGrid(tvx::WindowHandle dialog) override { T().PaintGlyphGrid(dialog); }
+    void RedrawFileName() override { T().RedrawFileName(); }
+};
+
+struct ForwardingLink : tvx::Link {
+    tvx::Link* target = nullptr;
+    TransportLink transports;
+    tvx::Link& T() { return target ? *target : transports; }
+    void WriteSerial(const char* bytes, std::size_t length) override {
+        T().WriteSerial(bytes, length);
+    }
+    bool SocketSendFrame(std::uintptr_t socket, const char* bytes, std::size_t length) override {
+        return T().SocketSendFrame(socket, bytes, length);
+    }
+    bool ReceiveAnswer(std::uintptr_t socket) override { return T().ReceiveAnswer(socket); }
+};
+
+// Until the disk-backed stores are linked in, nothing is kept (every read says absent).
+struct NoIniStore : tvx::IniStore {
+    bool ReadKey(std::string_view, std::string_view, std::string&) override { return false; }
+    bool WriteKey(std::string_view, std::string_view, std::string_view) override { return false; }
+};
+struct NoFileSystem : tvx::FileSystem {
+    bool ReadWholeFile(const std::string&, std::string&) override { return false; }
+    bool ReplaceFileContents(const std::string&, std::string_view) override { return false; }
+};
+
+ForwardingPrompts g_prompts;
+ForwardingLink g_link;
+tvx::FileSystem* g_file_system_override = nullptr;
+
+}  // namespace
+
+tvx::CoreContext& ProgramContext() {
+    static tvx::CoreContext context{g_model, g_app, g_sockets, g_prompts, g_link};
+    return context;
+}
+
+tvx::IniStore& ProgramIniStore() {
+    static NoIniStore store;
+    return store;
+}
+
+tvx::FileSystem& ProgramFileSystem() {
+    if (g_file_system_override) return *g_file_system_override;
+    static NoFileSystem file_system;
+    return file_system;
+}
+
+HINSTANCE ProgramInstance() {
+    return g_instance ? g_instance : GetModuleHandleW(nullptr);
+}
+void SetProgramInstance(HINSTANCE instance) {
+    g_instance = instance;
+}
+HWND MainWindow() {
+    return g_main_window;
+}
+void SetMainWindow(HWND window) {
+    g_main_window = window;
+}
+
+void SetProgramPrompts(tvx::Prompts* prompts) {
+    g_prompts.target = prompts;
+}
+void SetProgramLink(tvx::Link* link) {
+    g_link.target = link;
+}
+void SetProgramFileSystem(tvx::FileSystem* file_system) {
+    g_file_system_override = file_system;
+}

@@ -1,0 +1,173 @@
+/*
+ * Message boxes, beeps and file name dialogs behind the core's Prompts seam.
+ *
+ * Owns no state. Every box is modal and runs its own message loop on the calling thread, which
+ * is always the user-interface thread (serial replies are parsed there too, one line at a
+ * time). Owners: boxes of the core have no owner and are task-modal; the acknowledgement of a
+ * serial "GO" is owned by reply_owner_window, the auto-switching question by the asking dialog,
+ * the file dialogs by the window active when they are asked for.
+ */
+#include "app/prompts_win.h"
+
+#include <commdlg.h>
+
+#include "app/program_win.h"
+#include "app/text_win.h"
+
+namespace tvx {
+
+namespace {
+
+constexpr UINT kSimpleBeep = 0xFFFFFFFF;  // the speaker beep of MessageBeep
+constexpr std::size_t kFileDialogChars = 8192;
+
+HWND OwnerOrNull(WindowHandle owner) {
+    HWND window = reinterpret_cast<HWND>(owner);
+    // A dialog that has closed since it was recorded cannot own a box any more.
+    return (window && IsWindow(window)) ? window : nullptr;
+}
+
+struct WinPrompts : Prompts {
+    void ShowErrorBox(std::string_view text, BoxIcon icon) override {
+        MessageBeep(MB_ICONQUESTION);
+        const UINT icon_flag = icon == BoxIcon::Stop ? MB_ICONSTOP : MB_ICONEXCLAMATION;
+        MessageBoxW(nullptr, Utf8ToWide(text).c_str(), L"Error", MB_OK | icon_flag | MB_TASKMODAL);
+    }
+    void ShowSuccessBox(std::string_view text) override {
+        MessageBeep(MB_ICONQUESTION);
+        MessageBoxW(nullptr, Utf8ToWide(text).c_str(), L"Success", MB_OK | MB_TASKMODAL);
+    }
+    void ShowSetComplete() override {
+        MessageBeep(kSimpleBeep);
+        MessageBoxW(nullptr, L"Success", L"設定完了", MB_OK | MB_TASKMODAL);
+    }
+    void ShowAcknowledgement(WindowHandle owner) override {
+        MessageBeep(kSimpleBeep);
+        MessageBoxW(OwnerOrNull(owner), L"Success", L"設定完了", MB_OK | MB_TASKMODAL);
+    }
+    bool ConfirmNotAutoSwitching(WindowHandle owner) override {
+        return MessageBoxW(OwnerOrNull(owner), L"本機が自動切換えでない事を確認してください",
+                           L"本機の確認", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    }
+    bool AskYesNo(std::string_view text, std::string_view caption) override {
+        return MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(),
+                           MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL) == IDYES;
+    }
+    void ShowPlainBox(std::string_view text, std::string_view caption, bool icon_stop) override {
+        MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(),
+                    MB_OK | (icon_stop ? MB_ICONSTOP : 0) | MB_TASKMODAL);
+    }
+    bool AskFileName(FileDialogKind kind, std::string& path_out) override {
+        const FileDialogSpec spec = FileDialogSpecFor(kind, path_out);
+        static wchar_t path[kFileDialogChars];
+        CopyBounded(path, kFileDialogChars, Utf8ToWide(path_out));
+        OPENFILENAMEW ofn = {};
+        ofn.lStructSize = sizeof(ofn);
+        ofn.hwndOwner = GetActiveWindow();
+        ofn.lpstrFilter = spec.filter.c_str();
+        ofn.nFilterIndex = 1;
+        ofn.lpstrFile = path;
+        ofn.nMaxFile = kFileDialogChars;
+        ofn.lpstrTitle = spec.title.c_str();
+        ofn.Flags = spec.flags;
+        const BOOL chosen = spec.save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+        if (!chosen) return false;
+        path_out = WideToUtf8(path);
+        return true;
+    }
+    void PaintGlyphGrid(WindowHandle dialog) override {
+        HWND window = reinterpret_cast<HWND>(dialog);
+        if (window && IsWindow(window)) SendMessageW(window, MSG_PAINT_GLYPH_GRID, 0, 0);
+    }
+    void RedrawFileName() override {
+        HWND main = MainWindow();
+        if (!main) return;
+        // Covers the old name at once; the repaint that follows draws the current one.
+        HDC dc = GetDC(main);
+        if (dc) {
+            const std::wstring blank_name = std::wstring(L"File Name") + std::wstring(46, L' ');
+            SetBkMode(dc, OPAQUE);
+            TextOutW(dc, 124, 132, blank_name.c_str(), static_cast<int>(blank_name.size()));
+            ReleaseDC(main, dc);
+        }
+        InvalidateRect(main, nullptr, TRUE);
+    }
+};
+
+std::wstring Filter(const wchar_t* display, const wchar_t* pattern) {
+    std::wstring filter;
+    filter += display;
+    filter += L'\0';
+    filter += pattern;
+    filter += L'\0';
+    filter += L"すべて(*.*)";
+    filter += L'\0';
+    filter += L"*.*";
+    filter += L'\0';
+    filter += L'\0';
+    return filter;
+}
+
+}  // namespace
+
+Prompts& WindowsPrompts() {
+    static WinPrompts prompts;
+    return prompts;
+}
+
+FileDialogSpec FileDialogSpecFor(FileDialogKind kind, const std::string& initial_name) {
+    FileDialogSpec spec;
+    const DWORD open_flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    const DWORD save_flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+    switch (kind) {
+        case FileDialogKind::OpenSettings:
+        case FileDialogKind::OpenGlyphs:
+        case FileDialogKind::OpenGlyphText:
+            spec.title = L"ファイルのオープン";
+            spec.flags = open_flags;
+            break;
+        case FileDialogKind::SaveSettings:
+        case FileDialogKind::SaveGlyphs:
+        case FileDialogKind::SaveGlyphText:
+            spec.title = L"ファイルの保存";
+            spec.flags = save_flags;
+            spec.save = true;
+            break;
+        case FileDialogKind::SaveBitmap: {
+            // "gm01.bmp" carries the glyph number the title names.
+            std::wstring digits = L"01";
+            if (initial_name.size() >= 4 && initial_name.compare(0, 2, "gm") == 0) {
+                digits = Utf8ToWide(std::string_view(initial_name).substr(2, 2));
+            }
+            spec.title = L"外字登録番号" + digits + L"をbmpファイルで保存";
+            spec.flags = save_flags;
+            spec.save = true;
+            break;
+        }
+    }
+    switch (kind) {
+        case FileDialogKind::OpenSettings:
+        case FileDialogKind::SaveSettings:
+            spec.filter = Filter(L"データ(*.dat)", L"*.dat");
+            break;
+        case FileDialogKind::OpenGlyphs:
+        case FileDialogKind::SaveGlyphs:
+            spec.filter = Filter(L"データ(*.tlm)", L"*.tlm");
+            break;
+        case FileDialogKind::OpenGlyphText:
+        case FileDialogKind::SaveGlyphText:
+            spec.filter = Filter(L"データ(*.txt)", L"*.txt");
+            break;
+        case FileDialogKind::SaveBitmap:
+            spec.filter = Filter(L"データ(*.bmp)", L"*.bmp");
+            break;
+    }
+    return spec;
+}
+
+std::wstring FrontPanelFileNameText(const char* current_file_name) {
+    if (!current_file_name || current_file_name[0] == '\0') return L"File Name ";
+    return Utf8ToWide(current_file_name);
+}
+
+}  // namespace tvx

@@ -1,0 +1,30 @@
+// The prompts seam with the real Windows message boxes, beeps and common file dialogs.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "model/seams.h"
+
+namespace tvx {
+
+// The program's message boxes. Boxes without an owner are task-modal, so the main window and
+// any open dialog wait for them.
+Prompts& WindowsPrompts();
+
+// The file name dialog of each kind: title, filters, options and, for the bitmap export, the
+// title built from the glyph number. On entry path holds the initial file name (for the bitmap
+// export "gm01.bmp" with the glyph's number; empty for the others); on success the chosen path.
+struct FileDialogSpec {
+    std::wstring title;
+    std::wstring filter;  // pairs of display text and pattern, each ended by NUL, then a NUL
+    DWORD flags = 0;
+    bool save = false;
+};
+FileDialogSpec FileDialogSpecFor(FileDialogKind kind, const std::string& initial_name);
+
+// The front panel's file name text: "File Name " when no file is open.
+std::wstring FrontPanelFileNameText(const char* current_file_name);
+
+}  // namespace tvx

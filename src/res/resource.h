@@ -1,0 +1,92 @@
+// Resource ids shared by tvx5870.rc and the code: menu commands, dialog templates, control ids.
+// One block per dialog; a new dialog appends its block (template id, then its controls) at the
+// end. Named resources ("IDM_MENU", "MYICON") are strings and must never be #defined here.
+#ifndef TVX_RES_RESOURCE_H
+#define TVX_RES_RESOURCE_H
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+// Main menu "IDM_MENU": command ids of every item.
+#define IDM_FILE_NEW 40001
+#define IDM_FILE_OPEN 40002
+#define IDM_FILE_SAVE 40003
+#define IDM_FILE_SAVE_AS 40004
+#define IDM_APP_EXIT 119
+#define IDM_DISPLAY_PAGE_SWITCH 40012
+#define IDM_TITLE_SETTING 40010
+#define IDM_TITLE_DISPLAY 40014
+#define IDM_PAGE_ASSIGNMENT 40212
+#define IDM_AUTO_SWITCHING 40016
+#define IDM_STARTUP_SETTING 40064
+#define IDM_CHARACTER_LEVEL 40018
+#define IDM_POSITION_ADJUST 40020
+#define IDM_GLYPH_INSERT 40024
+#define IDM_GLYPH_LIST 40214
+#define IDM_SET_ALL_ITEMS 40009
+#define IDM_DEVICE_SLAVE_ADDRESS 40028
+#define IDM_READ_BACK 40213
+#define IDM_INTERFACE_SETTING 40208
+#define IDM_RS232C_SETTING 40209
+#define IDM_CLIENT_SERVER 40211
+#define IDM_TCPIP_SETTING 40008
+#define IDM_PROTOCOL_SETTING 40207
+#define IDM_VERSION_INFO 120
+#define IDM_ABOUT_GLYPHS 40215
+
+// Controls shared by every feature dialog.
+#define IDC_SLAVE_ADDRESS 1094
+
+// Version dialog "TVX5870のﾊﾞｰｼﾞｮﾝ情報".
+#define IDD_VERSION 100
+#define IDC_VERSION_TEXT 1000
+
+// Dialog "外字について": four static lines, closed with Esc or the close box.
+#define IDD_ABOUT_GLYPHS 101
+#define IDC_ABOUT_GLYPHS_LINE1 1001
+#define IDC_ABOUT_GLYPHS_LINE2 1002
+#define IDC_ABOUT_GLYPHS_LINE3 1003
+#define IDC_ABOUT_GLYPHS_LINE4 1004
+
+// Dialog "文字レベルの設定".
+#define IDD_CHAR_LEVEL 150
+#define IDC_WHITE_LEVEL 1058
+#define IDC_EDGE_LEVEL 1059
+#define IDC_WHITE_LEVEL_SET 1006
+#define IDC_EDGE_LEVEL_SET 1008
+
+// Dialog "機器のスレーブアドレス": the slave address combo and its set button.
+#define IDD_DEVICE_SLAVE_ADDRESS 151
+#define IDC_DEVICE_ADDRESS_SET 1099
+
+// Dialog "インターフェイスの設定": the interface list.
+#define IDD_INTERFACE 130
+#define IDC_INTERFACE_LIST 1014
+
+// Dialog "RS-232Cの設定": the COM port list.
+#define IDD_RS232C 131
+#define IDC_COM_PORT_LIST 1011
+
+// Dialog "クライアント/サーバー": the TCP role list.
+#define IDD_CLIENT_SERVER 132
+#define IDC_ROLE_LIST 1100
+
+// Dialog "TCP/IPの設定（Client）": host address, host list, port, connect and disconnect.
+#define IDD_TCP_CLIENT 133
+#define IDC_HOST_ADDRESS 1101
+#define IDC_HOST_ADD 1104
+#define IDC_HOST_LIST 1106
+#define IDC_HOST_DELETE 1105
+#define IDC_CLIENT_PORT 1090
+#define IDC_CLIENT_CONNECT 1103
+#define IDC_CLIENT_DISCONNECT 1102
+
+// Dialog "TCP/IPの設定（Server）": port, chosen client, client list; "接続" is IDOK.
+#define IDD_TCP_SERVER 134
+#define IDC_SERVER_PORT 1004
+#define IDC_SERVER_PLACE 1003
+#define IDC_SERVER_CLIENT_LIST 1002
+#define IDC_SERVER_DISCONNECT 1000
+
+#endif

@@ -1,0 +1,35 @@
+// Drives the program's modal dialogs in-process, as a user would: the dialog is opened by its
+// real opening function and, once it is up, the test's actions run inside its modal loop.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tvx::test {
+
+// Calls open() (which shows a modal dialog and returns when it ends) and runs act(dialog) as
+// soon as a dialog of this thread is up. When act returns and the dialog is still open, it is
+// ended with IDCANCEL (after a short grace, so a close the actions caused can happen first;
+// *closed_by_itself tells which). False when no dialog showed up within timeout_ms.
+bool DriveModalDialog(const std::function<void()>& open, const std::function<void(HWND)>& act,
+                      DWORD timeout_ms = 10000, bool* closed_by_itself = nullptr);
+
+// The top-level dialog (class #32770) of this thread that is visible and enabled, or null.
+HWND FindThreadDialog();
+
+// Dispatches this thread's messages (timers included) for the given time.
+void PumpMessages(DWORD milliseconds);
+
+// The user picks item index in the combo: selection plus the CBN_SELCHANGE notification.
+void SelectComboItem(HWND dialog, int control_id, int index);
+// The user presses the button: BN_CLICKED to the dialog.
+void ClickButton(HWND dialog, int control_id);
+// Item texts of a combo box, in order.
+std::vector<std::wstring> ComboItems(HWND dialog, int control_id);
+// The text of a control (or of the dialog itself for control_id 0).
+std::wstring ControlText(HWND dialog, int control_id);
+
+}  // namespace tvx::test

@@ -1,0 +1,37 @@
+// A test fixture over the program's own objects (ProgramContext()): each test starts with the
+// model at defaults, a fresh AppState and socket table, and recorders in place of the message
+// boxes, the transports and the disk, so the real dialog procedures run in-process.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/program_win.h"
+#include "support/recorders.h"
+
+namespace tvx::test {
+
+struct MemoryFileSystem : FileSystem {
+    std::map<std::string, std::string> files;
+    bool fail_writes = false;
+    bool ReadWholeFile(const std::string& path, std::string& bytes_out) override;
+    bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
+    bool FileExists(const std::string& path) override;
+};
+
+class ProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    CoreContext& c = ProgramContext();
+    RecordingPrompts prompts;
+    RecordingLink link;
+    MemoryFileSystem files;
+};
+
+// Removes every message already queued for this thread (WM_QUIT included); true when a
+// WM_QUIT was among them.
+bool DrainThreadMessages();
+
+}  // namespace tvx::test
