@@ -1,0 +1,25 @@
+// The file system seam on the Windows file API, for the program: UTF-8 paths are turned into
+// UTF-16, so every Windows path round-trips whatever the system code page.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "model/seams.h"
+
+namespace tvx {
+
+struct WinFileSystem : FileSystem {
+    bool ReadWholeFile(const std::string& path, std::string& bytes_out) override;
+    // Writes a new file next to path (CreateFileW with CREATE_NEW, so no other file is ever
+    // overwritten), flushes it (FlushFileBuffers) and moves it over path with
+    // MoveFileExW(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). On any failure the new
+    // file is deleted and path is left as it was.
+    bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
+    bool FileExists(const std::string& path) override;
+};
+
+// UTF-8 to UTF-16; empty for text that is not valid UTF-8.
+std::wstring WidePathFromUtf8(const std::string& path);
+
+}  // namespace tvx

@@ -1,0 +1,153 @@
+// The configuration file through GetPrivateProfileStringW / WritePrivateProfileStringW and the
+// section functions. Used on the user-interface thread only; the stores of ProgramIniStore()
+// are function statics that live until the process ends.
+#include "model/ini_store_win.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "model/config.h"
+#include "model/fallback_ini_store.h"
+
+namespace tvx {
+
+namespace {
+
+constexpr UINT kCodePage = 932;
+// Given as the default to tell an absent key from an empty value; no stored value holds it.
+constexpr wchar_t kAbsent[] = L"\x01\x02\x03";
+
+std::wstring Wide(std::string_view text) {
+    if (text.empty()) return {};
+    int length =
+        MultiByteToWideChar(kCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(kCodePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
+    return wide;
+}
+
+std::string Narrow(std::wstring_view text) {
+    if (text.empty()) return {};
+    int length = WideCharToMultiByte(kCodePage, 0, text.data(), static_cast<int>(text.size()),
+                                     nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return {};
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(kCodePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                        length, nullptr, nullptr);
+    return narrow;
+}
+
+// The folder part of a full path, created when missing (one level: %APPDATA% itself exists).
+bool EnsureFolderOf(const std::wstring& file) {
+    std::size_t slash = file.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return true;
+    std::wstring folder = file.substr(0, slash);
+    if (CreateDirectoryW(folder.c_str(), nullptr)) return true;
+    return GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool FileExistsW(const std::wstring& file) {
+    return !file.empty() && GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+bool WinProfileStore::ReadKey(std::string_view section, std::string_view key,
+                              std::string& value_out) {
+    if (file.empty()) return false;
+    std::wstring wide_section = Wide(section);
+    std::wstring wide_key = Wide(key);
+    std::wstring buffer(256, L'\0');
+    for (;;) {
+        DWORD length =
+            GetPrivateProfileStringW(wide_section.c_str(), wide_key.c_str(), kAbsent, buffer.data(),
+                                     static_cast<DWORD>(buffer.size()), file.c_str());
+        // A value that fills the buffer may have been cut: try again with more room.
+        if (length + 1 < buffer.size() || buffer.size() >= 65536) {
+            buffer.resize(length);
+            break;
+        }
+        buffer.assign(buffer.size() * 4, L'\0');
+    }
+    if (buffer == kAbsent) return false;
+    value_out = Narrow(buffer);
+    return true;
+}
+
+bool WinProfileStore::WriteKey(std::string_view section, std::string_view key,
+                               std::string_view value) {
+    if (file.empty()) return false;
+    if (create_folder_on_write && !EnsureFolderOf(file)) return false;
+    return WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
+                                      file.c_str()) != FALSE;
+}
+
+bool WinProfileStore::ReadSection(std::string_view section, std::vector<IniEntry>& entries_out) {
+    entries_out.clear();
+    if (file.empty()) return false;
+    std::wstring wide_section = Wide(section);
+    std::wstring buffer(4096, L'\0');
+    DWORD length = 0;
+    for (;;) {
+        length = GetPrivateProfileSectionW(wide_section.c_str(), buffer.data(),
+                                           static_cast<DWORD>(buffer.size()), file.c_str());
+        // size - 2 means the list did not fit.
+        if (length + 2 < buffer.size() || buffer.size() >= (1u << 20)) break;
+        buffer.assign(buffer.size() * 4, L'\0');
+    }
+    if (length == 0) return false;
+    // "key=value" strings, each ended by a NUL.
+    std::size_t pos = 0;
+    while (pos < length) {
+        std::wstring_view line(buffer.data() + pos);
+        pos += line.size() + 1;
+        std::string text = Narrow(line);
+        std::size_t equals = text.find('=');
+        std::string_view name = TrimBlanks(std::string_view(text).substr(0, equals));
+        if (equals == std::string::npos || name.empty() || name.front() == ';') continue;
+        entries_out.push_back({std::string(name),
+                               std::string(TrimBlanks(std::string_view(text).substr(equals + 1)))});
+    }
+    return true;
+}
+
+bool WinProfileStore::WriteSection(std::string_view section, const std::vector<IniEntry>& entries) {
+    if (file.empty()) return false;
+    if (create_folder_on_write && !EnsureFolderOf(file)) return false;
+    // "key=value\0key=value\0\0"; the string's own terminator gives the last NUL.
+    std::wstring block;
+    for (const IniEntry& entry : entries) {
+        block += Wide(entry.key);
+        block += L'=';
+        block += Wide(entry.value);
+        block += L'\0';
+    }
+    if (entries.empty()) block += L'\0';
+    return WritePrivateProfileSectionW(Wide(section).c_str(), block.c_str(), file.c_str()) != FALSE;
+}
+
+std::wstring UserIniPath() {
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder)) ||
+        folder[0] == L'\0') {
+        return {};
+    }
+    return std::wstring(folder) + L"\\TVX-5870\\" + Wide(kConfigFileName);
+}
+
+IniStore& ProgramIniStore() {
+    static WinProfileStore shared(Wide(kConfigFileName));
+    static WinProfileStore user(UserIniPath(), true);
+    static FallbackIniStore store(shared, user, FileExistsW(user.file));
+    return store;
+}
+
+}  // namespace tvx
