@@ -1,5 +1,5 @@
 // The configuration file through GetPrivateProfileStringW / WritePrivateProfileStringW and the
-// section functions. Used on the user-interface thread only; the stores of ProgramIniStore()
+// section functions. Used on the user-interface thread only; the stores of ConfigurationIniStore()
 // are function statics that live until the process ends.
 #include "model/ini_store_win.h"
 
@@ -143,7 +143,7 @@ std::wstring UserIniPath() {
     return std::wstring(folder) + L"\\TVX-5870\\" + Wide(kConfigFileName);
 }
 
-IniStore& ProgramIniStore() {
+IniStore& ConfigurationIniStore() {
     static WinProfileStore shared(Wide(kConfigFileName));
     static WinProfileStore user(UserIniPath(), true);
     static FallbackIniStore store(shared, user, FileExistsW(user.file));

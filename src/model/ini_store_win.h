@@ -2,7 +2,7 @@
 // are code page 932 in the core and UTF-16 at the API, converted explicitly with code page 932
 // whatever the system code page is.
 //
-// ProgramIniStore() is what the program reads and writes the configuration through: the bare
+// ConfigurationIniStore() is what the program reads and writes the configuration through: the bare
 // name "tvx5870.ini" (the file in the Windows directory) until a write there fails, then the
 // user's own copy in %APPDATA%\TVX-5870\tvx5870.ini, which is used alone from then on and at
 // every later start (see fallback_ini_store.h).
@@ -38,6 +38,6 @@ std::wstring UserIniPath();
 
 // The program's configuration store, made at the first call (after which it lives until the
 // process ends). Call it on the user-interface thread.
-IniStore& ProgramIniStore();
+IniStore& ConfigurationIniStore();
 
 }  // namespace tvx
