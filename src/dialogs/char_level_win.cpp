@@ -4,14 +4,14 @@
  * A modal dialog from the template IDD_CHAR_LEVEL, run on the user-interface thread over the
  * program's objects (ProgramContext). Combo changes go to the model at once; each "設定" sends
  * its level immediately through SendCommand. Socket answers (MSG_SOCKET_REPLY) go to the reply
- * handling. It owns no state of its own.
+ * handling one piece at a time. It owns no state of its own.
  */
 #include "dialogs/char_level_win.h"
 
 #include "app/program_win.h"
 #include "dialogs/char_level.h"
 #include "dialogs/frame_win.h"
-#include "protocol/replies.h"
+#include "link/socket_events.h"
 #include "res/resource.h"
 
 namespace tvx {
@@ -65,7 +65,7 @@ INT_PTR CALLBACK CharLevelDialogProc(HWND dialog, UINT message, WPARAM wparam, L
         case WM_COMMAND:
             return OnCommand(dialog, c, LOWORD(wparam), HIWORD(wparam));
         case MSG_SOCKET_REPLY:
-            ParseSocketReply(c);
+            OnSocketReplyMessage(c);
             return TRUE;
         default:
             return FALSE;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "app/program_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/slave_address_win.h"
+#include "link/socket_events.h"
 #include "res/resource.h"
 #include "support/dialog_driver_win.h"
 #include "support/program_fixture_win.h"
@@ -23,6 +25,14 @@ using Writes = std::vector<std::string>;
 using Calls = std::vector<std::string>;
 
 class FrameDialogTest : public ProgramTest {};
+
+bool DriveCharLevel(const std::function<void(HWND)>& act) {
+    return DriveModalDialog([] { OpenCharLevelDialog(nullptr); }, act);
+}
+
+bool DriveDeviceSlaveAddress(const std::function<void(HWND)>& act) {
+    return DriveModalDialog([] { OpenDeviceSlaveAddressDialog(nullptr); }, act);
+}
 
 void SetPeer(int slot, const char* text) {
     ClientSlot& s = ProgramContext().sockets.client_slots[slot];
@@ -59,35 +69,33 @@ TEST_F(FrameDialogTest, CharLevelOpensFromTheModelWithItsTemplate) {
     c.app.corner_click_count = 6;
     c.app.address_prefix_on = 0;
     HWND seen = nullptr;
-    ASSERT_TRUE(
-        DriveModalDialog([] { OpenCharLevelDialog(nullptr); },
-                         [&](HWND d) {
-                             seen = d;
-                             EXPECT_EQ(ControlText(d, 0), L"文字レベルの設定");
-                             ExpectTemplateSize(d, 243, 79);
-                             EXPECT_EQ(FontFace(d), L"ＭＳ Ｐゴシック");
-                             const std::vector<std::wstring> levels = {L"0", L"1", L"2", L"3"};
-                             EXPECT_EQ(ComboItems(d, IDC_WHITE_LEVEL), levels);
-                             EXPECT_EQ(ComboItems(d, IDC_EDGE_LEVEL), levels);
-                             for (int id : {IDC_WHITE_LEVEL, IDC_EDGE_LEVEL}) {
-                                 LONG style = GetWindowLongW(GetDlgItem(d, id), GWL_STYLE);
-                                 EXPECT_EQ(style & 3, CBS_DROPDOWN) << id;
-                                 EXPECT_NE(style & CBS_SORT, 0) << id;
-                             }
-                             EXPECT_EQ(Selection(d, IDC_WHITE_LEVEL), 2);
-                             EXPECT_EQ(Selection(d, IDC_EDGE_LEVEL), 0);
-                             std::vector<std::wstring> addresses = ComboItems(d, IDC_SLAVE_ADDRESS);
-                             ASSERT_EQ(addresses.size(), 33u);
-                             EXPECT_EQ(addresses[0], L"00");
-                             EXPECT_EQ(addresses[31], L"31");
-                             EXPECT_EQ(addresses[32], L"Bloadcast");
-                             EXPECT_EQ(Selection(d, IDC_SLAVE_ADDRESS), 32);
-                             EXPECT_EQ(ControlText(d, IDC_WHITE_LEVEL_SET), L"設定");
-                             EXPECT_EQ(ControlText(d, IDCANCEL), L"Close");
-                             EXPECT_EQ(c.app.active_dialog, reinterpret_cast<WindowHandle>(d));
-                             EXPECT_EQ(c.app.address_prefix_on, 1);
-                             EXPECT_EQ(c.app.corner_click_count, 0);
-                         }));
+    ASSERT_TRUE(DriveCharLevel([&](HWND d) {
+        seen = d;
+        EXPECT_EQ(ControlText(d, 0), L"文字レベルの設定");
+        ExpectTemplateSize(d, 243, 79);
+        EXPECT_EQ(FontFace(d), L"ＭＳ Ｐゴシック");
+        const std::vector<std::wstring> levels = {L"0", L"1", L"2", L"3"};
+        EXPECT_EQ(ComboItems(d, IDC_WHITE_LEVEL), levels);
+        EXPECT_EQ(ComboItems(d, IDC_EDGE_LEVEL), levels);
+        for (int id : {IDC_WHITE_LEVEL, IDC_EDGE_LEVEL}) {
+            LONG style = GetWindowLongW(GetDlgItem(d, id), GWL_STYLE);
+            EXPECT_EQ(style & 3, CBS_DROPDOWN) << id;
+            EXPECT_NE(style & CBS_SORT, 0) << id;
+        }
+        EXPECT_EQ(Selection(d, IDC_WHITE_LEVEL), 2);
+        EXPECT_EQ(Selection(d, IDC_EDGE_LEVEL), 0);
+        std::vector<std::wstring> addresses = ComboItems(d, IDC_SLAVE_ADDRESS);
+        ASSERT_EQ(addresses.size(), 33u);
+        EXPECT_EQ(addresses[0], L"00");
+        EXPECT_EQ(addresses[31], L"31");
+        EXPECT_EQ(addresses[32], L"Bloadcast");
+        EXPECT_EQ(Selection(d, IDC_SLAVE_ADDRESS), 32);
+        EXPECT_EQ(ControlText(d, IDC_WHITE_LEVEL_SET), L"設定");
+        EXPECT_EQ(ControlText(d, IDCANCEL), L"Close");
+        EXPECT_EQ(c.app.active_dialog, reinterpret_cast<WindowHandle>(d));
+        EXPECT_EQ(c.app.address_prefix_on, 1);
+        EXPECT_EQ(c.app.corner_click_count, 0);
+    }));
     EXPECT_NE(seen, nullptr);
     EXPECT_TRUE(link.serial_writes.empty());
     EXPECT_TRUE(prompts.calls.empty());
@@ -95,50 +103,45 @@ TEST_F(FrameDialogTest, CharLevelOpensFromTheModelWithItsTemplate) {
 
 TEST_F(FrameDialogTest, CharLevelSetButtonsSendTheChosenLevelsBehindThePrefix) {
     c.app.slave_address = 3;
-    ASSERT_TRUE(
-        DriveModalDialog([] { OpenCharLevelDialog(nullptr); },
-                         [&](HWND d) {
-                             ClickButton(d, IDC_WHITE_LEVEL_SET);  // the defaults: both levels 1
-                             SelectComboItem(d, IDC_WHITE_LEVEL, 3);
-                             EXPECT_EQ(c.model.white_level, 3);
-                             ClickButton(d, IDC_WHITE_LEVEL_SET);
-                             SelectComboItem(d, IDC_EDGE_LEVEL, 2);
-                             SelectComboItem(d, IDC_SLAVE_ADDRESS, 32);
-                             EXPECT_EQ(c.app.slave_address, 32);
-                             ClickButton(d, IDC_EDGE_LEVEL_SET);
-                             EXPECT_EQ(c.app.awaiting_reply, 0);  // a broadcast awaits no reply
-                         }));
+    ASSERT_TRUE(DriveCharLevel([&](HWND d) {
+        ClickButton(d, IDC_WHITE_LEVEL_SET);  // the defaults: both levels 1
+        SelectComboItem(d, IDC_WHITE_LEVEL, 3);
+        EXPECT_EQ(c.model.white_level, 3);
+        ClickButton(d, IDC_WHITE_LEVEL_SET);
+        SelectComboItem(d, IDC_EDGE_LEVEL, 2);
+        SelectComboItem(d, IDC_SLAVE_ADDRESS, 32);
+        EXPECT_EQ(c.app.slave_address, 32);
+        ClickButton(d, IDC_EDGE_LEVEL_SET);
+        EXPECT_EQ(c.app.awaiting_reply, 0);  // a broadcast awaits no reply
+    }));
     EXPECT_EQ(link.serial_writes, (Writes{"03CWL1\r\n", "03CWL3\r\n", "FFCEL2\r\n"}));
     EXPECT_EQ(c.app.document_modified, 0);
 }
 
 TEST_F(FrameDialogTest, TextTypedIntoALevelComboChangesNothing) {
-    ASSERT_TRUE(
-        DriveModalDialog([] { OpenCharLevelDialog(nullptr); },
-                         [&](HWND d) {
-                             HWND combo = GetDlgItem(d, IDC_EDGE_LEVEL);
-                             SetWindowTextW(combo, L"3");
-                             SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_EDGE_LEVEL, CBN_EDITCHANGE),
-                                          reinterpret_cast<LPARAM>(combo));
-                             // A selection change with nothing selected (the edit text matches no
-                             // choice).
-                             SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-                             SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_EDGE_LEVEL, CBN_SELCHANGE),
-                                          reinterpret_cast<LPARAM>(combo));
-                             EXPECT_EQ(c.model.edge_level, 1);
-                             ClickButton(d, IDC_EDGE_LEVEL_SET);
-                         }));
+    ASSERT_TRUE(DriveCharLevel([&](HWND d) {
+        HWND combo = GetDlgItem(d, IDC_EDGE_LEVEL);
+        SetWindowTextW(combo, L"3");
+        SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_EDGE_LEVEL, CBN_EDITCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        // A selection change with nothing selected (the edit text matches no
+        // choice).
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_EDGE_LEVEL, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        EXPECT_EQ(c.model.edge_level, 1);
+        ClickButton(d, IDC_EDGE_LEVEL_SET);
+    }));
     EXPECT_EQ(link.serial_writes, (Writes{"00CEL1\r\n"}));
 }
 
 TEST_F(FrameDialogTest, ChoosingWithoutSetSendsNothingAndCloseKeepsTheChoice) {
-    ASSERT_TRUE(DriveModalDialog([] { OpenCharLevelDialog(nullptr); },
-                                 [&](HWND d) {
-                                     SelectComboItem(d, IDC_WHITE_LEVEL, 0);
-                                     SelectComboItem(d, IDC_SLAVE_ADDRESS, 17);
-                                     ClickButton(d, IDCANCEL);
-                                     EXPECT_FALSE(IsWindow(d));
-                                 }));
+    ASSERT_TRUE(DriveCharLevel([&](HWND d) {
+        SelectComboItem(d, IDC_WHITE_LEVEL, 0);
+        SelectComboItem(d, IDC_SLAVE_ADDRESS, 17);
+        ClickButton(d, IDCANCEL);
+        EXPECT_FALSE(IsWindowVisible(d));  // ended: the modal loop destroys it next
+    }));
     EXPECT_EQ(c.model.white_level, 0);
     EXPECT_EQ(c.app.slave_address, 17);
     EXPECT_TRUE(link.serial_writes.empty());
@@ -152,22 +155,21 @@ TEST_F(FrameDialogTest, CharLevelNamesTheSelectedConnectionInItsTitle) {
         [&](HWND d) { EXPECT_EQ(ControlText(d, 0), L"文字レベルの設定 10.0.0.7"); }));
     c.app.selected_connection = 0;  // the client role: the slots hold no text
     ASSERT_TRUE(
-        DriveModalDialog([] { OpenCharLevelDialog(nullptr); },
-                         [&](HWND d) { EXPECT_EQ(ControlText(d, 0), L"文字レベルの設定 "); }));
+        DriveCharLevel([&](HWND d) { EXPECT_EQ(ControlText(d, 0), L"文字レベルの設定 "); }));
 }
 
 TEST_F(FrameDialogTest, CharLevelHandsSocketAnswersToTheReplyHandling) {
     c.app.interface_type = 1;
-    ASSERT_TRUE(
-        DriveModalDialog([] { OpenCharLevelDialog(nullptr); },
-                         [&](HWND d) {
-                             const char answer[] = "00GO\r\n";
-                             std::memcpy(c.sockets.socket_reply_buffer, answer, sizeof answer);
-                             c.sockets.socket_reply_length = static_cast<int>(sizeof answer - 1);
-                             SendMessageW(d, MSG_SOCKET_REPLY, 0, 0);
-                             // Without a connection the set button reports it and sends nothing.
-                             ClickButton(d, IDC_WHITE_LEVEL_SET);
-                         }));
+    ASSERT_TRUE(DriveCharLevel([&](HWND d) {
+        // The answer in two pieces, each announced by its own message.
+        PushReplyPiece(c.sockets.reply_queue, "00G", 3);
+        PushReplyPiece(c.sockets.reply_queue, "O\r\n", 3);
+        SendMessageW(d, MSG_SOCKET_REPLY, 0, 0);
+        EXPECT_TRUE(prompts.calls.empty());
+        SendMessageW(d, MSG_SOCKET_REPLY, 0, 0);
+        // Without a connection the set button reports it and sends nothing.
+        ClickButton(d, IDC_WHITE_LEVEL_SET);
+    }));
     EXPECT_EQ(prompts.calls,
               (Calls{"success: Socket ＯＫ", "error(exclamation): Socket が接続されていません"}));
     EXPECT_TRUE(link.serial_writes.empty());
@@ -208,16 +210,14 @@ TEST_F(FrameDialogTest, DeviceSlaveAddressListsThirtyTwoAddressesAndSendsSaBare)
 
 TEST_F(FrameDialogTest, DeviceSlaveAddressShowsNoSelectionForTheBroadcastAndSends32) {
     c.app.slave_address = 32;
-    ASSERT_TRUE(DriveModalDialog([] { OpenDeviceSlaveAddressDialog(nullptr); },
-                                 [&](HWND d) {
-                                     EXPECT_EQ(Selection(d, IDC_SLAVE_ADDRESS), CB_ERR);
-                                     ClickButton(d, IDC_DEVICE_ADDRESS_SET);
-                                     EXPECT_EQ(c.app.awaiting_reply, 1);
-                                 }));
+    ASSERT_TRUE(DriveDeviceSlaveAddress([&](HWND d) {
+        EXPECT_EQ(Selection(d, IDC_SLAVE_ADDRESS), CB_ERR);
+        ClickButton(d, IDC_DEVICE_ADDRESS_SET);
+        EXPECT_EQ(c.app.awaiting_reply, 1);
+    }));
     EXPECT_EQ(link.serial_writes, (Writes{"SA32\r\n"}));
     // The next feature dialog turns the prefix on again.
-    ASSERT_TRUE(DriveModalDialog([] { OpenCharLevelDialog(nullptr); },
-                                 [&](HWND d) { ClickButton(d, IDC_WHITE_LEVEL_SET); }));
+    ASSERT_TRUE(DriveCharLevel([&](HWND d) { ClickButton(d, IDC_WHITE_LEVEL_SET); }));
     EXPECT_EQ(link.serial_writes, (Writes{"SA32\r\n", "FFCWL1\r\n"}));
 }
 

@@ -85,6 +85,25 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms) {
     return true;
 }
 
+std::size_t CountSimFrames(const std::string& direction, const std::string& bytes) {
+    std::size_t n = 0;
+    for (const SimLogEntry& e : ReadSimLog(SimLogPath())) {
+        if (e.transport == "serial" && e.direction == direction && e.bytes == bytes) ++n;
+    }
+    return n;
+}
+
+// Waits until the simulator has logged these bytes once more than `before` times.
+bool WaitForNextSimFrame(const std::string& direction, const std::string& bytes, std::size_t before,
+                         DWORD timeout_ms = 5000) {
+    const DWORD start = GetTickCount();
+    while (CountSimFrames(direction, bytes) <= before) {
+        if (GetTickCount() - start > timeout_ms) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
 std::vector<std::string> SimFrames(const std::string& direction) {
     std::vector<std::string> frames;
     for (const SimLogEntry& e : ReadSimLog(SimLogPath())) {
@@ -124,8 +143,9 @@ class SerialLinkTest : public ProgramTest {
     }
     // Sends and waits until the simulator logged the frame.
     void SendAndExpectFrame(std::string_view command, const std::string& frame) {
+        const std::size_t before = CountSimFrames("rx", frame);
         SendCommand(c, command);
-        EXPECT_TRUE(WaitForSimEntry(SimLogPath(), "rx", frame, 5000)) << frame;
+        EXPECT_TRUE(WaitForNextSimFrame("rx", frame, before)) << frame;
     }
     bool WaitForCalls(std::size_t count, DWORD timeout_ms = 5000) {
         return PumpUntil([&] { return modal_prompts.calls.size() >= count; }, timeout_ms);
@@ -169,24 +189,33 @@ TEST_F(SerialPlain, ReadBackReplyWritesTheModel) {
 TEST_F(SerialPlain, BackToBackWritesReachTheDeviceIntact) {
     // The frames are built on the sender's stack: the link must keep its own copy until the
     // write has completed.
+    const std::size_t before = CountSimFrames("rx", "00CWL2\r\n");
     SendCommand(c, "CWL0\r\n");
     SendCommand(c, "CEL3\r\n");
-    c.app.slave_address = 31;
     SendCommand(c, "CWL2\r\n");
-    ASSERT_TRUE(WaitForSimEntry(SimLogPath(), "rx", "31CWL2\r\n", 5000));
+    ASSERT_TRUE(WaitForNextSimFrame("rx", "00CWL2\r\n", before));
     Calls rx = SimFrames("rx");
     ASSERT_GE(rx.size(), 3u);
-    EXPECT_EQ(Calls(rx.end() - 3, rx.end()), (Calls{"00CWL0\r\n", "00CEL3\r\n", "31CWL2\r\n"}));
-    ASSERT_TRUE(WaitForCalls(3));
+    EXPECT_EQ(Calls(rx.end() - 3, rx.end()), (Calls{"00CWL0\r\n", "00CEL3\r\n", "00CWL2\r\n"}));
+    EXPECT_TRUE(WaitForCalls(3)) << ::testing::PrintToString(modal_prompts.calls) << " tx "
+                                 << ::testing::PrintToString(SimFrames("tx"));
 }
 
 TEST_F(SerialPlain, DeviceSlaveAddressCommandGoesOutBare) {
     c.app.address_prefix_on = 0;
     c.app.slave_address = 7;
     SerialSend(c, BuildSlaveAddressCommand(c.app.slave_address));
-    EXPECT_TRUE(WaitForSimEntry(SimLogPath(), "rx", "SA07\r\n", 5000));
+    EXPECT_TRUE(WaitForNextSimFrame("rx", "SA07\r\n", 0));
     ASSERT_TRUE(WaitForCalls(1));
-    EXPECT_EQ(modal_prompts.calls, (Calls{Ack()}));
+    // The device now answers to 07; give it its address 00 back for the tests that follow.
+    c.app.address_prefix_on = 1;
+    SendAndExpectFrame("CWL1\r\n", "07CWL1\r\n");
+    ASSERT_TRUE(WaitForCalls(2));
+    c.app.address_prefix_on = 0;
+    c.app.slave_address = 0;
+    SerialSend(c, BuildSlaveAddressCommand(c.app.slave_address));
+    ASSERT_TRUE(WaitForCalls(3));
+    EXPECT_EQ(modal_prompts.calls, (Calls{Ack(), Ack(), Ack()}));
 }
 
 TEST_F(SerialPlain, BroadcastGetsNoReplyAndNoNoConnect) {
@@ -203,13 +232,14 @@ TEST_F(SerialPlain, ReadThreadStopsPromptlyWithAReadPending) {
     EXPECT_TRUE(StopSerialReadThread(2000));
     EXPECT_LT(GetTickCount() - start, 2000u);
     // Replies now stay unread: nothing is parsed.
+    const std::size_t answered = CountSimFrames("tx", "00GO\r\n");
     SendCommand(c, "CWL1\r\n");
-    ASSERT_TRUE(WaitForSimEntry(SimLogPath(), "tx", "00GO\r\n", 5000));
+    ASSERT_TRUE(WaitForNextSimFrame("tx", "00GO\r\n", answered));
     PumpMessages(500);
     EXPECT_TRUE(modal_prompts.calls.empty());
     // A new thread picks the waiting reply up.
     ASSERT_TRUE(StartSerialReadThread(LinkWindow(), MSG_SERIAL_LINE));
-    ASSERT_TRUE(WaitForCalls(1));
+    ASSERT_TRUE(WaitForCalls(1)) << ::testing::PrintToString(SimFrames("tx"));
     EXPECT_EQ(modal_prompts.calls, (Calls{Ack()}));
 }
 
