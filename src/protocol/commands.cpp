@@ -139,7 +139,7 @@ bool StageTitleText(const SettingsModel& model, int title_index, char (&staging)
     if (!ValidTitle(title_index)) return false;
     // A slot from a settings file may lack its terminator; never read past it.
     const char* text = model.title_text[title_index];
-    std::size_t length = strnlen(text, kTitleBytes);
+    std::size_t length = BoundedLength(text, kTitleBytes);
     std::memcpy(staging, text, length < kTitleBytes ? length : kTitleBytes - 1);
     if (length > kTitleMaxText || length % 2 != 0) return false;
     for (std::size_t i = length; i < kTitleMaxText; i += 2) {
@@ -213,7 +213,7 @@ std::string BuildSubnetClassCommand(const SettingsModel& model) {
 
 std::string BuildPortNumberCommand(const SettingsModel& model) {
     // The device reads exactly five digits, so "9004" goes out as "09004".
-    std::size_t length = strnlen(model.net_port_number, 5);
+    std::size_t length = BoundedLength(model.net_port_number, 5);
     std::string s = "PN";
     s.append(5 - length, '0');
     s.append(model.net_port_number, length);

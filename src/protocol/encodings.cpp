@@ -24,6 +24,12 @@ constexpr std::uint32_t kJisMax = 0x7C7E;  // codes above this in a CT reply are
 
 }  // namespace
 
+std::size_t BoundedLength(const char* text, std::size_t max) {
+    std::size_t length = 0;
+    while (length < max && text[length] != '\0') ++length;
+    return length;
+}
+
 void FormatTwoDigits(int value, char* out) {
     out[0] = static_cast<char>('0' + value / 10);
     out[1] = static_cast<char>('0' + value % 10);

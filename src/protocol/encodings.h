@@ -11,6 +11,9 @@
 
 namespace tvx {
 
+// Length of a text in a fixed-size field that may lack its terminator: at most max bytes.
+std::size_t BoundedLength(const char* text, std::size_t max);
+
 // Two decimal digits (value 0..99) and three decimal digits (value 0..999).
 void FormatTwoDigits(int value, char* out);
 void FormatThreeDigits(int value, char* out);

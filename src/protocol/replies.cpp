@@ -349,7 +349,7 @@ void ParseSocketReply(CoreContext& c) {
     // Join with what is left of earlier receptions.
     LineAssembler assembly;
     if (s.socket_partial_reply == 1) {
-        assembly.length = strnlen(c.model.socket_reply_assembly_buffer, kLinkBufferBytes);
+        assembly.length = BoundedLength(c.model.socket_reply_assembly_buffer, kLinkBufferBytes);
         std::memcpy(assembly.line, c.model.socket_reply_assembly_buffer, assembly.length);
         assembly.discarding = s.socket_discarding_line == 1;
     }
