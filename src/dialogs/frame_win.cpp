@@ -60,6 +60,11 @@ void SelectComboIndex(HWND dialog, int control_id, int index) {
     SendDlgItemMessageW(dialog, control_id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
+void SetupProgressBar(HWND dialog, int progress_id, int range_max) {
+    SendDlgItemMessageW(dialog, progress_id, PBM_SETRANGE32, 0, range_max);
+    SendDlgItemMessageW(dialog, progress_id, PBM_SETSTEP, 1, 0);
+}
+
 bool StartSendSequence(HWND dialog, CoreContext& c, const SendSequence& seq) {
     if (!StartSendSequence(c, seq, reinterpret_cast<WindowHandle>(dialog))) return false;
     EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);

@@ -31,6 +31,8 @@ int ComboSelection(HWND dialog, int control_id);
 // Selects index, or clears the selection for -1.
 void SelectComboIndex(HWND dialog, int control_id, int index);
 
+// A dialog's progress bar: range 0..range_max, step 1.
+void SetupProgressBar(HWND dialog, int progress_id, int range_max);
 // "全設定": on a start, disables "Close" and starts the sequence timer.
 bool StartSendSequence(HWND dialog, CoreContext& c, const SendSequence& seq);
 // Applies what OnSequenceTick asked for. draw_preview is called when the preview is due.
