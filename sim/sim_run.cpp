@@ -27,8 +27,9 @@
 namespace tvxsim {
 namespace {
 
-constexpr size_t kMaxConnections = 64;        // accepted at once; more are closed at once
-constexpr size_t kMaxQueuedOutput = 1 << 20;  // replies a peer has not read
+constexpr size_t kMaxConnections = 64;          // accepted at once; more are closed at once
+constexpr size_t kReadPauseOutput = 64 * 1024;  // stop taking frames while this much waits
+constexpr size_t kMaxQueuedOutput = 1 << 20;    // replies a peer has not read
 constexpr double kSerialRetrySeconds = 0.5;
 constexpr double kFirstReconnectSeconds = 0.2;
 constexpr double kMaxReconnectSeconds = 2.0;
@@ -157,6 +158,17 @@ int OpenSerial(Sim& sim, const std::string& path, std::string& error) {
 
 // --- TCP ---
 
+// Replies are short and a device has little memory: small kernel buffers let a
+// peer that never reads show up as queued output, which is bounded, instead of
+// megabytes parked in the kernel.
+void LimitSocketBuffers(int fd) {
+    int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    int size = 64 * 1024;
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+}
+
 int OpenListener(const Options& opt, int& bound_port, std::string& error) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -172,7 +184,8 @@ int OpenListener(const Options& opt, int& bound_port, std::string& error) {
     }
     int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 16) != 0) {
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        listen(fd, SOMAXCONN) != 0) {
         error = "cannot listen on " + opt.bind_address + ":" + std::to_string(opt.listen_port) +
                 ": " + std::strerror(errno);
         close(fd);
@@ -201,6 +214,17 @@ bool ResolveConnect(Sim& sim, std::string& error) {
     return true;
 }
 
+// With nobody listening on a port of the ephemeral range, a loopback connect
+// can meet itself (simultaneous open). That is no program; try again later.
+bool IsSelfConnected(int fd) {
+    sockaddr_storage a{}, b{};
+    socklen_t la = sizeof a, lb = sizeof b;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&a), &la) != 0 ||
+        getpeername(fd, reinterpret_cast<sockaddr*>(&b), &lb) != 0)
+        return false;
+    return la == lb && std::memcmp(&a, &b, la) == 0;
+}
+
 void StartConnect(Sim& sim, size_t index, double now) {
     Outgoing& o = sim.outgoing[index];
     int fd = socket(sim.connect_addr.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -213,6 +237,7 @@ void StartConnect(Sim& sim, size_t index, double now) {
         o.retry_at = now + o.backoff;
         return;
     }
+    LimitSocketBuffers(fd);
     int rc = connect(fd, reinterpret_cast<sockaddr*>(&sim.connect_addr), sim.connect_addr_len);
     if (rc != 0 && errno != EINPROGRESS) {
         sim.Event(*line, "cannot connect to " + target + " (device " + std::to_string(index + 1) +
@@ -220,6 +245,11 @@ void StartConnect(Sim& sim, size_t index, double now) {
         close(fd);
         o.retry_at = now + o.backoff;
         o.backoff = std::min(o.backoff * 2, kMaxReconnectSeconds);
+        return;
+    }
+    if (rc == 0 && IsSelfConnected(fd)) {
+        close(fd);
+        o.retry_at = now + o.backoff;
         return;
     }
     line->connecting = rc != 0;
@@ -234,6 +264,7 @@ void FinishConnect(Sim& sim, Line& l, double now) {
     int err = 0;
     socklen_t len = sizeof err;
     getsockopt(l.fd, SOL_SOCKET, SO_ERROR, &err, &len);
+    if (err == 0 && IsSelfConnected(l.fd)) err = ECONNREFUSED;
     std::string target = sim.opt.connect_host + ":" + std::to_string(sim.opt.connect_port);
     std::string device = " (device " + std::to_string(l.outgoing + 1) + ")";
     l.connecting = false;
@@ -272,8 +303,7 @@ void AcceptAll(Sim& sim) {
             close(fd);
             continue;
         }
-        int one = 1;
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        LimitSocketBuffers(fd);
         auto line =
             std::make_unique<Line>(MakeLine(sim, fd, Transport::kTcp, conn, sim.main_devices));
         sim.Event(*line, "connected from " + who);
@@ -317,6 +347,9 @@ void ReadLine(Sim& sim, Line& l, double now) {
     char buf[4096];
     // Bounded per wake-up so that one busy peer cannot starve the others.
     for (int round = 0; round < 16 && !l.dead && !l.closing; ++round) {
+        // A peer that does not read its replies gets no more frames taken: the
+        // line's own flow control then holds it back, and memory stays bounded.
+        if (QueuedBytes(l.schedule) > kReadPauseOutput) return;
         size_t want = sizeof buf;
         if (sim.opt.baud_limit) {
             want = Take(l.rx_budget, want, now);
@@ -376,14 +409,18 @@ void WriteLine(Sim& sim, Line& l, double now) {
             return;
         }
     }
-    if (QueuedBytes(l.schedule) > kMaxQueuedOutput) {
-        if (l.transport == Transport::kTcp) {
-            sim.Event(l, "the peer does not read its replies; connection closed");
-            l.dead = true;
-        } else {
-            sim.Event(l, "nobody reads the serial line; queued replies discarded");
-            q.clear();
-        }
+}
+
+// Replies pile up when the other end sends and never reads; keep them bounded.
+void BoundOutput(Sim& sim, Line& l) {
+    if (l.dead || QueuedBytes(l.schedule) <= kMaxQueuedOutput) return;
+    if (l.transport == Transport::kTcp) {
+        sim.Event(l, "the peer does not read its replies; connection closed");
+        l.dead = true;
+    } else {
+        sim.Event(l, "nobody reads the serial line; queued replies discarded");
+        l.schedule.queue.clear();
+        l.schedule.held.clear();
     }
 }
 
@@ -401,6 +438,7 @@ double NextWake(const Sim& sim, const Line& l, double now) {
 
 bool WantsRead(const Sim& sim, const Line& l, double now) {
     if (l.connecting || l.closing) return false;
+    if (QueuedBytes(l.schedule) > kReadPauseOutput) return false;
     return !sim.opt.baud_limit || NextTime(l.rx_budget, now) <= now;
 }
 
@@ -551,16 +589,13 @@ int RunSimulator(const Options& opt) {
             break;
         }
         now = NowSeconds();
+        bool accept_ready = false;
         for (size_t i = 0; i < fds.size(); ++i) {
             short re = rc > 0 ? fds[i].revents : 0;
             Line* l = fd_lines[i];
             if (!l) {
-                if (!re) continue;
-                if (fds[i].fd == g_signal_pipe[0]) {
-                    stop = true;
-                } else {
-                    AcceptAll(sim);
-                }
+                if (re && fds[i].fd == g_signal_pipe[0]) stop = true;
+                if (re && fds[i].fd == sim.listen_fd) accept_ready = true;
                 continue;
             }
             if (l->connecting) {
@@ -569,6 +604,7 @@ int RunSimulator(const Options& opt) {
             }
             if (re & (POLLIN | POLLHUP | POLLERR)) ReadLine(sim, *l, now);
             if (!l->dead) WriteLine(sim, *l, now);
+            BoundOutput(sim, *l);
             if (l->closing && !l->dead && l->schedule.queue.empty()) {
                 sim.Event(*l, "disconnected");
                 l->dead = true;
@@ -588,6 +624,8 @@ int RunSimulator(const Options& opt) {
         sim.conns.erase(std::remove_if(sim.conns.begin(), sim.conns.end(),
                                        [](const std::unique_ptr<Line>& c) { return c->dead; }),
                         sim.conns.end());
+        // New connections after the closed ones are gone, so the limit counts live ones.
+        if (accept_ready && !stop) AcceptAll(sim);
     }
 
     // Stopping: close every line, keep the devices' memory.
