@@ -18,13 +18,11 @@ namespace tvx {
 
 namespace {
 
-void InitCharLevelDialog(HWND dialog, CoreContext& c) {
-    BeginDialogFrame(dialog, c);
+void FillLevelCombos(HWND dialog, CoreContext& c) {
     FillCombo(dialog, IDC_WHITE_LEVEL, LevelItemText, kLevelItems);
     FillCombo(dialog, IDC_EDGE_LEVEL, LevelItemText, kLevelItems);
     SelectComboIndex(dialog, IDC_WHITE_LEVEL, LevelSelection(c.model.white_level));
     SelectComboIndex(dialog, IDC_EDGE_LEVEL, LevelSelection(c.model.edge_level));
-    FinishDialogFrame(dialog, c, FrameDialog::CharLevel, AddressPrefix::On);
 }
 
 INT_PTR OnCommand(HWND dialog, CoreContext& c, int id, int code) {
@@ -60,7 +58,7 @@ INT_PTR CALLBACK CharLevelDialogProc(HWND dialog, UINT message, WPARAM wparam, L
     CoreContext& c = ProgramContext();
     switch (message) {
         case WM_INITDIALOG:
-            InitCharLevelDialog(dialog, c);
+            InitDialogFrame(dialog, c, FrameDialog::CharLevel, AddressPrefix::On, FillLevelCombos);
             return TRUE;
         case WM_COMMAND:
             return OnCommand(dialog, c, LOWORD(wparam), HIWORD(wparam));

@@ -14,11 +14,10 @@
 
 namespace tvx {
 
-void BeginDialogFrame(HWND dialog, CoreContext& c) {
+void InitDialogFrame(HWND dialog, CoreContext& c, FrameDialog which, AddressPrefix prefix,
+                     FillOwnControls fill_own) {
     BeginDialogFrame(c.app, reinterpret_cast<WindowHandle>(dialog));
-}
-
-void FinishDialogFrame(HWND dialog, CoreContext& c, FrameDialog which, AddressPrefix prefix) {
+    if (fill_own) fill_own(dialog, c);
     FillSlaveAddressCombo(dialog, c.app);
     // The dialog is not active yet: this is the window that opened it.
     SettleDialogFrame(c.app, reinterpret_cast<WindowHandle>(GetActiveWindow()), prefix);

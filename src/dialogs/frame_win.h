@@ -11,11 +11,15 @@
 
 namespace tvx {
 
-// WM_INITDIALOG, first: the dialog becomes active_dialog.
-void BeginDialogFrame(HWND dialog, CoreContext& c);
-// WM_INITDIALOG, after the dialog's own combos: FillSlaveAddressCombo, the window active now
-// as reply_owner_window, the corner count, the address prefix, and ApplyConnectionTitle.
-void FinishDialogFrame(HWND dialog, CoreContext& c, FrameDialog which, AddressPrefix prefix);
+// Fills and selects a dialog's own controls from the model, during InitDialogFrame.
+using FillOwnControls = void (*)(HWND dialog, CoreContext& c);
+
+// WM_INITDIALOG of a feature dialog, in this order: the dialog becomes active_dialog, fills its
+// own controls (fill_own, may be null), FillSlaveAddressCombo, the window active now becomes
+// reply_owner_window, the corner count is cleared, the address prefix set, and last
+// ApplyConnectionTitle.
+void InitDialogFrame(HWND dialog, CoreContext& c, FrameDialog which, AddressPrefix prefix,
+                     FillOwnControls fill_own);
 
 // Inserts the 33 items (32 for the device slave address dialog) and selects slave_address.
 void FillSlaveAddressCombo(HWND dialog, const AppState& app, int item_count = kSlaveAddressItems);

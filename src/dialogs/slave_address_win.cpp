@@ -38,7 +38,7 @@ INT_PTR CALLBACK DeviceSlaveAddressDialogProc(HWND dialog, UINT message, WPARAM 
     CoreContext& c = ProgramContext();
     switch (message) {
         case WM_INITDIALOG:
-            c.app.active_dialog = reinterpret_cast<WindowHandle>(dialog);
+            BeginDialogFrame(c.app, reinterpret_cast<WindowHandle>(dialog));
             FillSlaveAddressCombo(dialog, c.app, kDeviceAddressItems);
             OpenDeviceSlaveAddress(c.app, reinterpret_cast<WindowHandle>(dialog),
                                    reinterpret_cast<WindowHandle>(GetActiveWindow()));
