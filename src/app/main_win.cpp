@@ -10,6 +10,7 @@
 
 #include "app/main_window_win.h"
 #include "app/program_win.h"
+#include "link/serial_win.h"
 #include "link/socket_state.h"
 #include "model/config.h"
 #include "model/settings_model.h"
@@ -51,6 +52,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int) {
     c.app.socket_connected = 0;
     tvx::ReadConfiguration(c.app, ProgramIniStore());
     tvx::RetitleMainWindow(main);
+    if (c.app.interface_type == 0) tvx::StartSerialLink(c, main, MSG_SERIAL_LINE);
 
     MSG msg;
     BOOL got;

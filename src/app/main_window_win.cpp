@@ -17,6 +17,8 @@
 #include "app/prompts_win.h"
 #include "app/text_win.h"
 #include "link/send.h"
+#include "link/serial_win.h"
+#include "link/socket_win.h"
 #include "model/file_commands.h"
 #include "res/resource.h"
 
@@ -100,6 +102,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             return 0;
         case WM_COMMAND:
             RunMenuCommand(window, LOWORD(wparam));
+            return 0;
+        case MSG_SERIAL_LINE:
+            DrainSerialLines(c);
             return 0;
         default:
             break;
@@ -210,6 +215,8 @@ bool RunExitProcedure(HWND main) {
     KillTimer(main, kMainTimerId);
     g_timer_started = false;
     c.app.read_thread_running = 0;
+    StopSerialLink();
+    CloseAllSockets(c);
     PostQuitMessage(0);
     return true;
 }

@@ -12,6 +12,9 @@
 #include "app/about_win.h"
 #include "app/main_window_win.h"
 #include "app/program_win.h"
+#include "dialogs/connection_win.h"
+#include "dialogs/char_level_win.h"
+#include "dialogs/slave_address_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/slave_address_win.h"
 #include "model/file_commands.h"
@@ -59,7 +62,10 @@ constexpr MenuCommand kMenuCommands[] = {
     {IDM_APP_EXIT, ExitCommand, false, false},
     {IDM_CHARACTER_LEVEL, OpenCharLevelDialog, false, false},
     {IDM_DEVICE_SLAVE_ADDRESS, OpenDeviceSlaveAddressDialog, true, false},
-    {IDM_CLIENT_SERVER, nullptr, false, true},
+    {IDM_INTERFACE_SETTING, OpenInterfaceDialog, false, false},
+    {IDM_RS232C_SETTING, OpenComPortDialog, false, false},
+    {IDM_CLIENT_SERVER, OpenClientServerDialog, false, true},
+    {IDM_TCPIP_SETTING, OpenTcpIpDialog, false, false},
     {IDM_PROTOCOL_SETTING, nullptr, true, false},
     {IDM_VERSION_INFO, OpenVersionDialog, false, false},
     {IDM_ABOUT_GLYPHS, OpenAboutGlyphsDialog, false, false},

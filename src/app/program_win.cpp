@@ -10,7 +10,9 @@
 #include "app/program_win.h"
 
 #include "app/prompts_win.h"
+#include "link/serial_win.h"
 #include "link/socket_state.h"
+#include "link/socket_win.h"
 #include "model/settings_model.h"
 
 namespace {
@@ -23,9 +25,15 @@ HWND g_main_window = nullptr;
 
 // The transports: serial writes go to the COM port, socket work to the TCP/IP link.
 struct TransportLink : tvx::Link {
-    void WriteSerial(const char*, std::size_t) override {}
-    bool SocketSendFrame(std::uintptr_t, const char*, std::size_t) override { return false; }
-    bool ReceiveAnswer(std::uintptr_t) override { return false; }
+    void WriteSerial(const char* bytes, std::size_t length) override {
+        tvx::WriteSerialPort(bytes, length);
+    }
+    bool SocketSendFrame(std::uintptr_t socket, const char* bytes, std::size_t length) override {
+        return tvx::SendSocketFrame(socket, bytes, length);
+    }
+    bool ReceiveAnswer(std::uintptr_t socket) override {
+        return tvx::ReceiveSocketAnswer(ProgramContext(), socket);
+    }
 };
 
 // Hands every prompt to the program's message boxes or to a test's recorder.
@@ -80,6 +88,7 @@ struct NoFileSystem : tvx::FileSystem {
 ForwardingPrompts g_prompts;
 ForwardingLink g_link;
 tvx::FileSystem* g_file_system_override = nullptr;
+tvx::IniStore* g_ini_store_override = nullptr;
 
 }  // namespace
 
@@ -89,6 +98,7 @@ tvx::CoreContext& ProgramContext() {
 }
 
 tvx::IniStore& ProgramIniStore() {
+    if (g_ini_store_override) return *g_ini_store_override;
     static NoIniStore store;
     return store;
 }
@@ -121,3 +131,4 @@ void SetProgramLink(tvx::Link* link) {
 void SetProgramFileSystem(tvx::FileSystem* file_system) {
     g_file_system_override = file_system;
 }
+void SetProgramIniStore(tvx::IniStore* store) { g_ini_store_override = store; }

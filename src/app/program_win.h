@@ -39,3 +39,4 @@ void SetMainWindow(HWND window);
 void SetProgramPrompts(tvx::Prompts* prompts);
 void SetProgramLink(tvx::Link* link);
 void SetProgramFileSystem(tvx::FileSystem* file_system);
+void SetProgramIniStore(tvx::IniStore* store);

@@ -64,6 +64,28 @@ TEST_F(SmokeTest, StartsRefusesASecondCopySendsASettingAndExits) {
     EXPECT_EQ(WaitForExit(second, kBoxTimeoutMs), 0u);
     EXPECT_TRUE(IsWindow(main));
 
+    // "文字レベルの設定": level 3 for White Level, "設定", the device answers GO.
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_CHARACTER_LEVEL, 0), 0);
+    HWND dialog = WaitForWindow(first.info.dwProcessId, L"#32770", nullptr, kBoxTimeoutMs);
+    ASSERT_NE(dialog, nullptr) << "no character level dialog";
+    wchar_t dialog_title[64] = {};
+    GetWindowTextW(dialog, dialog_title, 64);
+    EXPECT_EQ(std::wstring(dialog_title).rfind(L"文字レベルの設定", 0), 0u) << dialog_title;
+    HWND white = GetDlgItem(dialog, 1058);
+    SendMessageW(white, CB_SETCURSEL, 3, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1058, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(white));
+    PostMessageW(GetDlgItem(dialog, 1006), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitForSimEntry(sim_log, "rx", "00CWL3\r\n", kBoxTimeoutMs))
+        << "the simulator did not receive 00CWL3 CR LF";
+    HWND done = WaitForWindow(first.info.dwProcessId, L"#32770", L"設定完了", kBoxTimeoutMs);
+    ASSERT_NE(done, nullptr) << "no acknowledgement box";
+    EXPECT_EQ(MessageBoxText(done), L"Success");
+    PressButton(done, IDOK);
+    EXPECT_TRUE(WaitForWindowGone(done, kBoxTimeoutMs));
+    PressButton(dialog, IDCANCEL);
+    EXPECT_TRUE(WaitForWindowGone(dialog, kBoxTimeoutMs));
+
     // The information dialog opens from the menu and closes again.
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_VERSION_INFO, 0), 0);
     HWND version = WaitForWindow(first.info.dwProcessId, L"#32770", nullptr, kBoxTimeoutMs);

@@ -156,8 +156,8 @@ tvx_stop_all() {
     if [ -n "${TVX_SIM_PID:-}" ]; then kill "$TVX_SIM_PID" 2>/dev/null; fi
     if [ -n "${TVX_SOCAT_PID:-}" ]; then kill "$TVX_SOCAT_PID" 2>/dev/null; fi
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-        timeout 20 wineserver -k 2>/dev/null || true
-        timeout 20 wineserver -w 2>/dev/null || true
+        timeout 20 wineserver -k >/dev/null 2>&1 || true
+        timeout 20 wineserver -w >/dev/null 2>&1 || true
     fi
     if [ -n "${TVX_XVFB_PID:-}" ]; then kill "$TVX_XVFB_PID" 2>/dev/null; fi
     local pid
