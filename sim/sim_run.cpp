@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -101,7 +102,7 @@ struct Sim {
     }
 };
 
-Line MakeLine(const Sim& sim, int fd, Transport t, int conn, std::vector<SimDevice*> devices) {
+Line MakeLine(int fd, Transport t, int conn, std::vector<SimDevice*> devices) {
     Line l;
     l.fd = fd;
     l.transport = t;
@@ -111,7 +112,6 @@ Line MakeLine(const Sim& sim, int fd, Transport t, int conn, std::vector<SimDevi
     l.rx_budget.last = now;
     l.tx_budget.last = now;
     l.schedule.last_due = now;
-    (void)sim;
     return l;
 }
 
@@ -229,7 +229,7 @@ void StartConnect(Sim& sim, size_t index, double now) {
     Outgoing& o = sim.outgoing[index];
     int fd = socket(sim.connect_addr.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     auto line = std::make_unique<Line>(
-        MakeLine(sim, fd, Transport::kTcp, sim.next_conn++, std::vector<SimDevice*>{o.device}));
+        MakeLine(fd, Transport::kTcp, sim.next_conn++, std::vector<SimDevice*>{o.device}));
     line->outgoing = static_cast<int>(index);
     std::string target = sim.opt.connect_host + ":" + std::to_string(sim.opt.connect_port);
     if (fd < 0) {
@@ -304,8 +304,7 @@ void AcceptAll(Sim& sim) {
             continue;
         }
         LimitSocketBuffers(fd);
-        auto line =
-            std::make_unique<Line>(MakeLine(sim, fd, Transport::kTcp, conn, sim.main_devices));
+        auto line = std::make_unique<Line>(MakeLine(fd, Transport::kTcp, conn, sim.main_devices));
         sim.Event(*line, "connected from " + who);
         sim.conns.push_back(std::move(line));
     }
@@ -507,8 +506,7 @@ int RunSimulator(const Options& opt) {
             std::fprintf(stderr, "tvx5870-sim: %s\n", error.c_str());
             return 1;
         }
-        sim.serial =
-            std::make_unique<Line>(MakeLine(sim, fd, Transport::kSerial, 0, sim.main_devices));
+        sim.serial = std::make_unique<Line>(MakeLine(fd, Transport::kSerial, 0, sim.main_devices));
         sim.Event(*sim.serial, "opened " + opt.serial_path);
     }
     if (opt.tcp_listen) {

@@ -150,6 +150,14 @@ bool GetArray(Reader& r, const Json& j, const std::string& where, size_t n) {
     return true;
 }
 
+// Texts the device sends back as they are: printable ASCII only, so that a
+// hand-edited file cannot put flow-control or line-end bytes on the line.
+bool IsPrintable(const std::string& s) {
+    for (char c : s)
+        if (c < 0x20 || c > 0x7E) return false;
+    return true;
+}
+
 bool IsUpperHex(const std::string& s) {
     return s.find_first_not_of("0123456789ABCDEF") == std::string::npos;
 }
@@ -280,12 +288,14 @@ bool DeviceFromJson(Reader& r, const Json& j, const std::string& at, SimDevice& 
         }
         if (n.contains("mac")) {
             if (!GetString(r, n["mac"], w + ".mac", s)) return false;
-            if (s.size() != 17) return r.Fail(w + ".mac", "expected 17 characters");
+            if (s.size() != 17 || !IsPrintable(s))
+                return r.Fail(w + ".mac", "expected 17 printable characters");
             std::memcpy(d.net_mac.data(), s.c_str(), 18);
         }
         if (n.contains("version")) {
             if (!GetString(r, n["version"], w + ".version", s)) return false;
-            if (s.size() != 4) return r.Fail(w + ".version", "expected 4 characters");
+            if (s.size() != 4 || !IsPrintable(s))
+                return r.Fail(w + ".version", "expected 4 printable characters");
             std::memcpy(d.net_version.data(), s.c_str(), 5);
         }
     }

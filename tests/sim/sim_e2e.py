@@ -513,11 +513,6 @@ def scenario_faults():
     sim.stop()
 
 
-def mark(what, t0=[time.time()]):
-    if os.environ.get("SIM_E2E_TIMES"):
-        print("%6.2f %s" % (time.time() - t0[0], what), file=sys.stderr)
-
-
 def scenario_robustness():
     pty = PtyPair()
     sim = Sim("--serial", pty.b, "--tcp-listen", "0", name="robust")
@@ -536,7 +531,6 @@ def scenario_robustness():
         pass  # E3 answers to the noise lines
     c.close()
 
-    mark("noise")
     # A 10 MB line without a line feed, then a proper frame.
     c = TcpPeer.connect(sim.port)
     block = b"A" * (1 << 20)
@@ -546,16 +540,12 @@ def scenario_robustness():
     expect_eq(rc.ask(b"\r\n00RCWL\r\n", timeout=10), b"00CWL1\r\n", "answers after 10 MB")
     c.close()
 
-    mark("10 MB")
     # A client that connects and disconnects in a loop.
     for i in range(300):
-        t1 = time.time()
         s = socket.create_connection(("127.0.0.1", sim.port), timeout=5)
-        if time.time() - t1 > 0.05: mark("slow connect %d %.3f" % (i, time.time() - t1))
         if i % 3 == 0:
             s.sendall(b"00RCW")
         s.close()
-    mark("connect loop")
     # Connections the loop closed may still count against the limit for a moment.
     deadline = time.time() + 10
     while True:
@@ -587,7 +577,6 @@ def scenario_robustness():
     expect_eq(Reader(c).ask(b"00RCWL\r\n"), b"00CWL1\r\n", "others served meanwhile")
     c.close()
     hog.close()
-    mark("hog")
     time.sleep(0.3)
     check(sim.alive(), "simulator still running")
     expect_eq(r.ask(b"00RCWL\r\n"), b"00CWL1\r\n", "serial still answers")

@@ -126,6 +126,7 @@ TEST(SimState, DamagedFilesAreRefusedAndChangeNothing) {
         std::string(head) + R"({"net": {"time_register": "7"}}]})",
         std::string(head) + R"({"net": {"keep_alive": 1}}]})",
         std::string(head) + R"({"net": {"mac": "00"}}]})",
+        std::string(head) + R"({"net": {"version": "1.\u00110"}}]})",
         std::string(head) + R"({"white_level": 2}, {"edge_level": 9}]})",
     };
     for (const std::string& text : bad) {
