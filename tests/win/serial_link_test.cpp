@@ -34,13 +34,14 @@ struct PortLink : RecordingLink {
 };
 
 // Boxes that run a modal loop of their own while "open", as a real message box does.
+// On closing, it notes the edge level, which a line parsed inside the box would have changed.
 struct ModalPrompts : RecordingPrompts {
     DWORD open_ms = 0;
     void ShowAcknowledgement(WindowHandle owner) override {
         RecordingPrompts::ShowAcknowledgement(owner);
         if (open_ms == 0) return;
         PumpMessages(open_ms);
-        calls.push_back("ack closed");
+        calls.push_back("ack closed, edge " + std::to_string(ProgramContext().model.edge_level));
     }
 };
 
@@ -270,12 +271,12 @@ TEST_F(SerialMerge, TwoRepliesInOneReadAreParsedInOrderEachAfterThePreviousBoxCl
     SendAndExpectFrame(BuildReadEdgeLevelCommand(), "00RCEL\r\n");
     // The GO opens a box; the read-back line behind it waits until the box is closed.
     ASSERT_TRUE(PumpUntil([&] { return c.model.edge_level == 1; }, 5000));
-    EXPECT_EQ(modal_prompts.calls, (Calls{Ack(), "ack closed"}));
+    EXPECT_EQ(modal_prompts.calls, (Calls{Ack(), "ack closed, edge 0"}));
     SendAndExpectFrame("CEL3\r\n", "00CEL3\r\n");
     SendAndExpectFrame("CWL3\r\n", "00CWL3\r\n");
     ASSERT_TRUE(WaitForCalls(6));
-    EXPECT_EQ(modal_prompts.calls,
-              (Calls{Ack(), "ack closed", Ack(), "ack closed", Ack(), "ack closed"}));
+    EXPECT_EQ(modal_prompts.calls, (Calls{Ack(), "ack closed, edge 0", Ack(), "ack closed, edge 1",
+                                          Ack(), "ack closed, edge 1"}));
 }
 
 // --silent-after 0: the device answers nothing.
