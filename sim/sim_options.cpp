@@ -5,11 +5,11 @@
 
 namespace tvxsim {
 
-bool ParseErrorSpec(const std::string& spec, uint64_t& frame, std::string& code) {
-    size_t at = spec.find('@');
+bool ParseInjectedError(const std::string& text, uint64_t& frame, std::string& code) {
+    size_t at = text.find('@');
     if (at == std::string::npos) return false;
-    std::string c = spec.substr(0, at);
-    std::string n = spec.substr(at + 1);
+    std::string c = text.substr(0, at);
+    std::string n = text.substr(at + 1);
     if (c != "E0" && c != "E1" && c != "E2" && c != "E3" && c != "MENU") return false;
     if (n.empty() || n.size() > 18 || n.find_first_not_of("0123456789") != std::string::npos)
         return false;
@@ -133,8 +133,9 @@ bool ParseOptions(int argc, const char* const* argv, Options& opt, int& exit_cod
     app.add_option("--reply-delay", opt.faults.reply_delay_ms, "Answer each frame MS ms late")
         ->type_name("MS")
         ->check(CLI::Range(0, 600000).description(""));
-    std::vector<std::string> error_specs;
-    app.add_option("--error", error_specs, "Answer frame N with CODE: E0..E3 or MENU (repeatable)")
+    std::vector<std::string> error_options;
+    app.add_option("--error", error_options,
+                   "Answer frame N with CODE: E0..E3 or MENU (repeatable)")
         ->type_name("CODE@N")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
@@ -160,14 +161,14 @@ bool ParseOptions(int argc, const char* const* argv, Options& opt, int& exit_cod
 
     opt.tcp_listen = listen->count() > 0;
     opt.addresses_given = address->count() > 0 || devices->count() > 0;
-    for (const std::string& spec : error_specs) {
+    for (const std::string& text : error_options) {
         uint64_t n = 0;
         std::string code;
-        if (!ParseErrorSpec(spec, n, code)) {
+        if (!ParseInjectedError(text, n, code)) {
             std::fprintf(stderr,
                          "tvx5870-sim: --error %s: expected CODE@N with CODE one of E0, E1, E2, "
                          "E3, MENU and N a frame number from 1\n",
-                         spec.c_str());
+                         text.c_str());
             exit_code = 2;
             return false;
         }

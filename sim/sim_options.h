@@ -42,7 +42,7 @@ struct Options {
 bool ParseOptions(int argc, const char* const* argv, Options& opt, int& exit_code);
 
 // "E3@12" to (12, "E3"); false for anything else.
-bool ParseErrorSpec(const std::string& spec, uint64_t& frame, std::string& code);
+bool ParseInjectedError(const std::string& text, uint64_t& frame, std::string& code);
 
 // "host:port" to its parts; false when the port is missing or not 1..65535.
 bool ParseHostPort(const std::string& text, std::string& host, int& port);

@@ -199,8 +199,7 @@ int OpenListener(const Options& opt, int& bound_port, std::string& error) {
 
 bool ResolveConnect(Sim& sim, std::string& error) {
     addrinfo hints{};
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;  // any address family: IPv4 or IPv6
     addrinfo* res = nullptr;
     std::string port = std::to_string(sim.opt.connect_port);
     int rc = getaddrinfo(sim.opt.connect_host.c_str(), port.c_str(), &hints, &res);

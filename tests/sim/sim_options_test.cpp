@@ -21,16 +21,16 @@ bool Parse(std::vector<const char*> args, Options& opt, int& code) {
     return ok;
 }
 
-TEST(SimOptions, ErrorSpec) {
+TEST(SimOptions, InjectedError) {
     uint64_t n = 0;
     std::string code;
-    EXPECT_TRUE(ParseErrorSpec("E3@12", n, code));
+    EXPECT_TRUE(ParseInjectedError("E3@12", n, code));
     EXPECT_EQ(n, 12u);
     EXPECT_EQ(code, "E3");
-    EXPECT_TRUE(ParseErrorSpec("MENU@1", n, code));
+    EXPECT_TRUE(ParseInjectedError("MENU@1", n, code));
     EXPECT_EQ(code, "MENU");
     for (const char* bad : {"E4@1", "E3@0", "E3@", "@3", "E3", "E3@x", "e3@1", "E3@-1", "GO@1"})
-        EXPECT_FALSE(ParseErrorSpec(bad, n, code)) << bad;
+        EXPECT_FALSE(ParseInjectedError(bad, n, code)) << bad;
 }
 
 TEST(SimOptions, HostPort) {
