@@ -77,8 +77,8 @@ const char* kFooter =
     "\nOutput:\n"
     "  When all transports are up it prints \"tvx5870-sim: ready\" (after\n"
     "  \"tvx5870-sim: listening on ADDR:PORT\" for --tcp-listen). It runs until\n"
-    "  SIGINT or SIGTERM, then saves --state and exits 0. Errors go to stderr with a\n"
-    "  non-zero exit status.\n"
+    "  SIGINT, SIGTERM or SIGHUP, then saves --state and exits 0. Errors go to stderr\n"
+    "  with a non-zero exit status.\n"
     "  --log writes one JSON object per line: {\"time\", \"transport\": \"serial\"|\"tcp\",\n"
     "  \"conn\" (0 = serial), \"direction\": \"rx\"|\"tx\"|\"event\", \"address\", \"bytes\"},\n"
     "  where each byte b of \"bytes\" is the character U+00bb.\n"
@@ -112,9 +112,9 @@ bool ParseOptions(int argc, const char* const* argv, Options& opt, int& exit_cod
                                    "Be --count devices that connect to the program's server")
                         ->type_name("HOST:PORT");
     auto* count = app.add_option("--count", opt.connect_count,
-                                 "Devices (connections) for --tcp-connect, 1..96 (default 1)")
+                                 "Devices (connections) for --tcp-connect, 1..128 (default 1)")
                       ->type_name("N")
-                      ->check(CLI::Range(1, 96).description(""));
+                      ->check(CLI::Range(1, 128).description(""));
     auto* address = app.add_option("--address", opt.address,
                                    "Slave address of the (first) device, 0..31 (default 0)")
                         ->type_name("N")
