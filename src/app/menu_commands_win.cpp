@@ -15,8 +15,6 @@
 #include "dialogs/connection_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/slave_address_win.h"
-#include "dialogs/char_level_win.h"
-#include "dialogs/slave_address_win.h"
 #include "model/file_commands.h"
 #include "res/resource.h"
 

@@ -11,6 +11,8 @@
 
 #include "app/prompts_win.h"
 #include "link/serial_win.h"
+#include "model/file_system_win.h"
+#include "model/ini_store_win.h"
 #include "link/socket_state.h"
 #include "link/socket_win.h"
 #include "model/settings_model.h"
@@ -75,16 +77,6 @@ struct ForwardingLink : tvx::Link {
     bool ReceiveAnswer(std::uintptr_t socket) override { return T().ReceiveAnswer(socket); }
 };
 
-// Until the disk-backed stores are linked in, nothing is kept (every read says absent).
-struct NoIniStore : tvx::IniStore {
-    bool ReadKey(std::string_view, std::string_view, std::string&) override { return false; }
-    bool WriteKey(std::string_view, std::string_view, std::string_view) override { return false; }
-};
-struct NoFileSystem : tvx::FileSystem {
-    bool ReadWholeFile(const std::string&, std::string&) override { return false; }
-    bool ReplaceFileContents(const std::string&, std::string_view) override { return false; }
-};
-
 ForwardingPrompts g_prompts;
 ForwardingLink g_link;
 tvx::FileSystem* g_file_system_override = nullptr;
@@ -99,13 +91,12 @@ tvx::CoreContext& ProgramContext() {
 
 tvx::IniStore& ProgramIniStore() {
     if (g_ini_store_override) return *g_ini_store_override;
-    static NoIniStore store;
-    return store;
+    return tvx::ConfigurationIniStore();
 }
 
 tvx::FileSystem& ProgramFileSystem() {
     if (g_file_system_override) return *g_file_system_override;
-    static NoFileSystem file_system;
+    static tvx::WinFileSystem file_system;
     return file_system;
 }
 
@@ -131,4 +122,6 @@ void SetProgramLink(tvx::Link* link) {
 void SetProgramFileSystem(tvx::FileSystem* file_system) {
     g_file_system_override = file_system;
 }
-void SetProgramIniStore(tvx::IniStore* store) { g_ini_store_override = store; }
+void SetProgramIniStore(tvx::IniStore* store) {
+    g_ini_store_override = store;
+}

@@ -217,9 +217,12 @@ TEST_F(MainWindowTest, TitleFollowsTheRoleReadFromTheConfiguration) {
 }
 
 TEST_F(MainWindowTest, ClientServerCommandRetitlesTheWindowWhenItsDialogCloses) {
+    RetitleMainWindow(main);
+    EXPECT_EQ(WindowTextOf(main), L"TVX-5870 Client Program");
     c.app.interface_type = 1;
     c.app.tcp_role = 1;
-    SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_CLIENT_SERVER, 0), 0);
+    DriveModalDialog([&] { SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_CLIENT_SERVER, 0), 0); },
+                     [](HWND) {});
     EXPECT_EQ(WindowTextOf(main), L"TVX-5870 Server Program");
     c.app.tcp_role = 0;
     RetitleMainWindow(main);

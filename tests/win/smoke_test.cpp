@@ -17,7 +17,9 @@ constexpr DWORD kBoxTimeoutMs = 10000;
 
 class SmokeTest : public ::testing::Test {
   protected:
+    virtual void BeforeStart() {}
     void SetUp() override {
+        BeforeStart();
         exe = WinePathFromEnv("TVX_PROGRAM");
         sim_log = WinePathFromEnv("TVX_SIM_LOG");
         ASSERT_FALSE(exe.empty()) << "TVX_PROGRAM names tvx5870.exe";
@@ -96,6 +98,43 @@ TEST_F(SmokeTest, StartsRefusesASecondCopySendsASettingAndExits) {
 
     // Exit from the File menu: no question (nothing modified), exit code 0.
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_APP_EXIT, 0), 0);
+    EXPECT_EQ(WaitForExit(first, kBoxTimeoutMs), 0u);
+}
+
+// The configuration file in the Windows folder says: TCP/IP, server role.
+class ServerSmokeTest : public SmokeTest {
+  protected:
+    void BeforeStart() override {
+        ASSERT_TRUE(
+            WritePrivateProfileStringW(L"TVX-5870_Section", L"Interface", L"1", L"tvx5870.ini"));
+        ASSERT_TRUE(
+            WritePrivateProfileStringW(L"TVX-5870_Section", L"ClientServer", L"1", L"tvx5870.ini"));
+    }
+    void TearDown() override {
+        SmokeTest::TearDown();
+        wchar_t windows_dir[MAX_PATH] = {};
+        GetWindowsDirectoryW(windows_dir, MAX_PATH);
+        DeleteFileW((std::wstring(windows_dir) + L"\\tvx5870.ini").c_str());
+    }
+};
+
+TEST_F(ServerSmokeTest, TitlesItselfServerAndAsksForRs232cForTheSlaveAddress) {
+    // The window is made before the configuration is read, then titled by the role read.
+    EXPECT_EQ(WaitForWindow(first.info.dwProcessId, L"TCP Server", L"TVX-5870 Server Program",
+                            kBoxTimeoutMs),
+              main);
+    Sleep(500);
+    EXPECT_EQ(FindProcessWindow(first.info.dwProcessId, L"#32770", nullptr), nullptr)
+        << "nothing is opened with TCP/IP";
+
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_DEVICE_SLAVE_ADDRESS, 0), 0);
+    HWND box = WaitForWindow(first.info.dwProcessId, L"#32770", L"Error", kBoxTimeoutMs);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), L"インターフェイスをRS-232Cにしてください。");
+    PressButton(box, IDOK);
+    EXPECT_TRUE(WaitForWindowGone(box, kBoxTimeoutMs));
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForExit(first, kBoxTimeoutMs), 0u);
 }
 

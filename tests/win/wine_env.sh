@@ -93,6 +93,13 @@ tvx_map_com_port() {
         >>"$prefix/system.reg"
 }
 
+# Starts the prefix's wineserver with its output in $work/wineserver.log (it reports its objects
+# there when it is stopped), so the test's own output stays readable.
+tvx_start_wineserver() {
+    local work="$1"
+    wineserver -p3 >"$work/wineserver.log" 2>&1
+}
+
 # Waits up to $2 seconds for the command in $1 to succeed.
 tvx_wait_for() {
     local test_cmd="$1" seconds="$2" i

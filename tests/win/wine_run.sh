@@ -81,6 +81,7 @@ if [ "$serial" -eq 1 ]; then
     tvx_start_null_modem "$work" || exit 1
     tvx_map_com_port "$WINEPREFIX" COM1 "$work/ptyA"
 fi
+tvx_start_wineserver "$work" || exit 1
 if [ "$sim" -eq 1 ]; then
     tvx_start_sim "$work" "$sim_exe" "${sim_args[@]}" || exit 1
 fi
