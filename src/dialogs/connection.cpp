@@ -6,10 +6,6 @@
 
 namespace tvx {
 
-std::string_view RoleWindowTitle(int tcp_role) {
-    return tcp_role == 1 ? "TVX-5870 Server Program" : "TVX-5870 Client Program";
-}
-
 namespace {
 
 ChoiceList LockedWhileConnected(const AppState& app, int value) {

@@ -21,9 +21,6 @@ inline constexpr std::string_view kComPortItems[] = {"COM 1", "COM 2", "COM 3",
                                                      "COM 4", "COM 5", "COM 6"};
 inline constexpr std::string_view kRoleItems[] = {"Client", "Server"};
 
-// The main window's title for the role.
-std::string_view RoleWindowTitle(int tcp_role);
-
 // A list whose choice must not change while a TCP/IP link is up.
 struct ChoiceList {
     bool enabled = true;

@@ -100,23 +100,31 @@ std::string DottedAddressText(const unsigned char address[4]) {
     return text;
 }
 
-bool PushReplyPiece(SocketReplyQueue& q, const char* bytes, int length) {
-    if (length <= 0) return false;
+int BeginAnswerExchange(SocketReplyQueue& q) {
+    return q.count;
+}
+
+PieceFate PushReplyPiece(SocketReplyQueue& q, int mark, const char* bytes, int length) {
+    if (length <= 0) return PieceFate::Joined;  // nothing to hand on
     if (length > kLinkBufferBytes) length = kLinkBufferBytes;
     if (q.count < kReplyQueuePieces) {
         int at = (q.first + q.count) % kReplyQueuePieces;
         std::memcpy(q.bytes[at], bytes, length);
         q.length[at] = length;
+        q.starts_answer[at] = q.count == mark;
         ++q.count;
-        return true;
+        return PieceFate::Announce;
     }
-    // Full: the piece joins the newest one, as far as that one has room.
+    // Full: the piece joins the newest one if that belongs to the same answer and has room.
     int last = (q.first + q.count - 1) % kReplyQueuePieces;
-    int room = kLinkBufferBytes - q.length[last];
-    int n = length < room ? length : room;
-    std::memcpy(q.bytes[last] + q.length[last], bytes, n);
-    q.length[last] += n;
-    return false;
+    if (q.count - 1 < mark || q.length[last] + length > kLinkBufferBytes) return PieceFate::Lost;
+    std::memcpy(q.bytes[last] + q.length[last], bytes, length);
+    q.length[last] += length;
+    return PieceFate::Joined;
+}
+
+void AbandonAnswerExchange(SocketReplyQueue& q, int mark) {
+    if (mark >= 0 && mark < q.count) q.count = mark;
 }
 
 void ClearReplyQueue(SocketReplyQueue& q) {
@@ -128,6 +136,10 @@ bool TakeReplyPiece(SocketLinkState& state) {
     SocketReplyQueue& q = state.reply_queue;
     if (q.count == 0) return false;
     int n = q.length[q.first];
+    if (q.starts_answer[q.first]) {
+        state.socket_partial_reply = 0;
+        state.socket_discarding_line = 0;
+    }
     std::memset(state.socket_reply_buffer, 0, sizeof state.socket_reply_buffer);
     std::memcpy(state.socket_reply_buffer, q.bytes[q.first], n);
     state.socket_reply_length = n;
@@ -138,12 +150,6 @@ bool TakeReplyPiece(SocketLinkState& state) {
 
 void OnSocketReplyMessage(CoreContext& c) {
     if (TakeReplyPiece(c.sockets)) ParseSocketReply(c);
-}
-
-void BeginAnswerExchange(SocketLinkState& state) {
-    ClearReplyQueue(state.reply_queue);
-    state.socket_partial_reply = 0;
-    state.socket_discarding_line = 0;
 }
 
 }  // namespace tvx

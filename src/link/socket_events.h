@@ -76,19 +76,27 @@ bool LinkPortNumber(const AppState& app, int& port_out);
 // Dotted decimal text without leading zeros ("192.168.1.3").
 std::string DottedAddressText(const unsigned char address[4]);
 
-// The answer pieces. Each piece the answer wait receives is kept here and announced with one
-// MSG_SOCKET_REPLY; when the queue is full the piece joins the last one kept and no further
-// message is needed. Returns true when the caller must post a message for the piece.
-bool PushReplyPiece(SocketReplyQueue& queue, const char* bytes, int length);
+// The answer pieces. Each piece an answer wait receives is kept here and announced with one
+// MSG_SOCKET_REPLY, and the dialog takes them in order. Pieces of an earlier answer whose
+// messages are still queued stay ahead of the new ones.
+//
+// An answer wait starts: returns its mark (where its pieces begin in the queue).
+int BeginAnswerExchange(SocketReplyQueue& queue);
+enum class PieceFate {
+    Announce,  // kept as a piece of its own: post one MSG_SOCKET_REPLY for it
+    Joined,    // the queue is full: joined to the previous piece of the same answer
+    Lost,      // no room at all: the answer cannot be handed on whole
+};
+PieceFate PushReplyPiece(SocketReplyQueue& queue, int mark, const char* bytes, int length);
+// A failed wait hands nothing on: its pieces are dropped, earlier ones stay.
+void AbandonAnswerExchange(SocketReplyQueue& queue, int mark);
 void ClearReplyQueue(SocketReplyQueue& queue);
 // Moves the oldest piece into socket_reply_buffer / socket_reply_length (terminated); false
-// when the queue is empty.
+// when the queue is empty. The first piece of an answer also forgets any half-joined line left
+// by the answer before (bytes after its line feed), so that it is not glued to this one.
 bool TakeReplyPiece(SocketLinkState& state);
 // What a dialog does on MSG_SOCKET_REPLY: take the next piece and parse it. A message without a
-// piece (one left over from an abandoned exchange) is ignored.
+// piece is ignored.
 void OnSocketReplyMessage(CoreContext& c);
-// A new exchange starts: pieces of an abandoned one and a half-joined reply are forgotten, so
-// that the answer to this command is not glued to the remains of an earlier one.
-void BeginAnswerExchange(SocketLinkState& state);
 
 }  // namespace tvx

@@ -23,6 +23,7 @@ constexpr int kReplyQueuePieces = 8;
 struct SocketReplyQueue {
     char bytes[kReplyQueuePieces][kLinkBufferBytes] = {};
     int length[kReplyQueuePieces] = {};
+    bool starts_answer[kReplyQueuePieces] = {};  // the first piece of an answer wait
     int first = 0;
     int count = 0;
 };

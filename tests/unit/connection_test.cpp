@@ -60,12 +60,6 @@ TEST(ConnectionChoices, NoSelectionChangesNothing) {
     EXPECT_TRUE(ini.writes.empty());
 }
 
-TEST(ConnectionChoices, MainWindowTitleFollowsTheRole) {
-    EXPECT_EQ(RoleWindowTitle(0), "TVX-5870 Client Program");
-    EXPECT_EQ(RoleWindowTitle(1), "TVX-5870 Server Program");
-    EXPECT_EQ(RoleWindowTitle(7), "TVX-5870 Client Program");
-}
-
 TEST(ClientDialog, ButtonsFollowTheConnection) {
     AppState app;
     EXPECT_TRUE(ClientButtonsFor(app).connect_enabled);

@@ -137,47 +137,58 @@ TEST(ClientConnected, StateIsSetBeforeTheBox) {
 }
 
 // The answer pieces between the answer wait and the dialog.
-void Push(SocketLinkState& s, const std::string& bytes, bool expect_message = true) {
-    EXPECT_EQ(PushReplyPiece(s.reply_queue, bytes.data(), static_cast<int>(bytes.size())),
-              expect_message);
+void Push(SocketLinkState& s, int mark, const std::string& bytes,
+          PieceFate expected = PieceFate::Announce) {
+    EXPECT_EQ(PushReplyPiece(s.reply_queue, mark, bytes.data(), static_cast<int>(bytes.size())),
+              expected);
+}
+
+std::string Take(SocketLinkState& s) {
+    if (!TakeReplyPiece(s)) return "<none>";
+    return std::string(s.socket_reply_buffer, s.socket_reply_length);
 }
 
 TEST(ReplyQueue, PiecesAreTakenInOrderAndNeverOverwritten) {
     CoreFixture f;
-    Push(f.sockets, "00G");
-    Push(f.sockets, "O\r");
-    Push(f.sockets, "\n");
-    ASSERT_TRUE(TakeReplyPiece(f.sockets));
-    EXPECT_EQ(std::string(f.sockets.socket_reply_buffer), "00G");
+    int mark = BeginAnswerExchange(f.sockets.reply_queue);
+    Push(f.sockets, mark, "00G");
+    Push(f.sockets, mark, "O\r");
+    Push(f.sockets, mark, "\n");
+    EXPECT_EQ(Take(f.sockets), "00G");
     EXPECT_EQ(f.sockets.socket_reply_length, 3);
-    ASSERT_TRUE(TakeReplyPiece(f.sockets));
-    EXPECT_EQ(std::string(f.sockets.socket_reply_buffer), "O\r");
-    ASSERT_TRUE(TakeReplyPiece(f.sockets));
-    EXPECT_EQ(std::string(f.sockets.socket_reply_buffer), "\n");
+    EXPECT_EQ(Take(f.sockets), "O\r");
+    EXPECT_EQ(Take(f.sockets), "\n");
     EXPECT_EQ(f.sockets.socket_reply_length, 1);
-    EXPECT_FALSE(TakeReplyPiece(f.sockets));
+    EXPECT_EQ(Take(f.sockets), "<none>");
 }
 
-TEST(ReplyQueue, FullQueueJoinsTheLastPieceWithoutAnotherMessage) {
+TEST(ReplyQueue, FullQueueJoinsPiecesOfTheSameAnswerOnly) {
     CoreFixture f;
-    for (int i = 0; i < kReplyQueuePieces; ++i) Push(f.sockets, std::string(1, char('a' + i)));
-    Push(f.sockets, "XY", false);
-    Push(f.sockets, "Z", false);
+    SocketReplyQueue& q = f.sockets.reply_queue;
+    int mark = BeginAnswerExchange(q);
+    for (int i = 0; i < kReplyQueuePieces; ++i) Push(f.sockets, mark, std::string(1, 'a' + i));
+    Push(f.sockets, mark, "XY", PieceFate::Joined);
+    Push(f.sockets, mark, "Z", PieceFate::Joined);
     std::string all;
     int messages = 0;
-    while (TakeReplyPiece(f.sockets)) {
-        all += std::string(f.sockets.socket_reply_buffer, f.sockets.socket_reply_length);
-        ++messages;
-    }
+    for (std::string piece; (piece = Take(f.sockets)) != "<none>"; ++messages) all += piece;
     EXPECT_EQ(messages, kReplyQueuePieces);
     EXPECT_EQ(all, "abcdefghXYZ");
+
+    // A queue filled by an earlier answer cannot take a piece of the next one.
+    mark = BeginAnswerExchange(q);
+    for (int i = 0; i < kReplyQueuePieces; ++i) Push(f.sockets, mark, "x");
+    int next = BeginAnswerExchange(q);
+    Push(f.sockets, next, "00GO\r\n", PieceFate::Lost);
+    EXPECT_EQ(q.count, kReplyQueuePieces);
 }
 
 TEST(ReplyQueue, AFullBufferPieceStaysTerminatedAndAnEmptyPieceIsNotKept) {
     CoreFixture f;
+    int mark = BeginAnswerExchange(f.sockets.reply_queue);
     std::string big(kLinkBufferBytes + 50, 'Q');
-    Push(f.sockets, big);
-    Push(f.sockets, "", false);
+    Push(f.sockets, mark, big);
+    Push(f.sockets, mark, "", PieceFate::Joined);
     ASSERT_TRUE(TakeReplyPiece(f.sockets));
     EXPECT_EQ(f.sockets.socket_reply_length, kLinkBufferBytes);
     EXPECT_EQ(f.sockets.socket_reply_buffer[kLinkBufferBytes], '\0');
@@ -187,29 +198,59 @@ TEST(ReplyQueue, AFullBufferPieceStaysTerminatedAndAnEmptyPieceIsNotKept) {
 
 TEST(ReplyQueue, ReplyInPiecesIsParsedOnceWhenItsLineFeedArrives) {
     CoreFixture f;
-    Push(f.sockets, "03G");
-    Push(f.sockets, "O\r\n");
+    int mark = BeginAnswerExchange(f.sockets.reply_queue);
+    Push(f.sockets, mark, "03G");
+    Push(f.sockets, mark, "O\r\n");
     OnSocketReplyMessage(f.ctx);
     EXPECT_TRUE(f.prompts.calls.empty());
     OnSocketReplyMessage(f.ctx);
     EXPECT_EQ(f.prompts.calls, std::vector<std::string>{"success: Socket ＯＫ"});
-    // A message whose piece is gone (an abandoned exchange) does nothing.
+    // A message without a piece does nothing.
     OnSocketReplyMessage(f.ctx);
     EXPECT_EQ(f.prompts.calls.size(), 1u);
 }
 
-TEST(ReplyQueue, NewExchangeIsNotGluedToTheRemainsOfAnAbandonedOne) {
+TEST(ReplyQueue, TwoAnswersBeforeTheDialogTakesEitherAreBothParsed) {
     CoreFixture f;
-    // An exchange that timed out after half an answer left "00CW" half-joined, and one piece
-    // nobody took.
-    Push(f.sockets, "00CW");
+    SocketReplyQueue& q = f.sockets.reply_queue;
+    int first = BeginAnswerExchange(q);
+    Push(f.sockets, first, "00GO\r\n");
+    int second = BeginAnswerExchange(q);
+    Push(f.sockets, second, "00E3\r\n");
     OnSocketReplyMessage(f.ctx);
-    Push(f.sockets, "L3");
-    BeginAnswerExchange(f.sockets);
-    EXPECT_FALSE(TakeReplyPiece(f.sockets));
-    Push(f.sockets, "00E3\r\n");
     OnSocketReplyMessage(f.ctx);
-    EXPECT_EQ(f.prompts.calls, std::vector<std::string>{"error(exclamation): Socket Command"});
+    EXPECT_EQ(f.prompts.calls, (std::vector<std::string>{"success: Socket ＯＫ",
+                                                         "error(exclamation): Socket Command"}));
+}
+
+TEST(ReplyQueue, AbandonedAnswerIsDroppedAndEarlierPiecesStay) {
+    CoreFixture f;
+    SocketReplyQueue& q = f.sockets.reply_queue;
+    int first = BeginAnswerExchange(q);
+    Push(f.sockets, first, "00GO\r\n");
+    int second = BeginAnswerExchange(q);
+    Push(f.sockets, second, "00CW");
+    Push(f.sockets, second, "L");
+    AbandonAnswerExchange(q, second);
+    EXPECT_EQ(Take(f.sockets), "00GO\r\n");
+    EXPECT_EQ(Take(f.sockets), "<none>");
+}
+
+TEST(ReplyQueue, NewAnswerIsNotGluedToBytesLeftAfterTheLastLineFeed) {
+    CoreFixture f;
+    SocketReplyQueue& q = f.sockets.reply_queue;
+    // The answer before ended with stray bytes after its line feed.
+    int first = BeginAnswerExchange(q);
+    Push(f.sockets, first, "00GO\r\n00");
+    OnSocketReplyMessage(f.ctx);
+    EXPECT_EQ(f.sockets.socket_partial_reply, 1);
+    int second = BeginAnswerExchange(q);
+    Push(f.sockets, second, "00E");
+    Push(f.sockets, second, "3\r\n");
+    OnSocketReplyMessage(f.ctx);
+    OnSocketReplyMessage(f.ctx);
+    EXPECT_EQ(f.prompts.calls, (std::vector<std::string>{"success: Socket ＯＫ",
+                                                         "error(exclamation): Socket Command"}));
     EXPECT_EQ(f.app.error_reply, 1);
 }
 

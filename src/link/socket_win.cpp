@@ -1,0 +1,413 @@
+/*
+ * The TCP/IP link over Windows Sockets 1.1.
+ *
+ * Owns: the Winsock function table (real or a test's), the count of WSAStartup calls not yet
+ * ended, whether link_socket listens or connects, and a hidden message-only window that
+ * receives every WSAAsyncSelect notification (MSG_SOCKET_EVENT). The window is created with
+ * the first socket and lives to the end of the process, so accepts and closes are handled also
+ * while no connection dialog is open. The sockets themselves are kept in the SocketLinkState of
+ * the context and closed only by CloseClient and CloseAllSockets.
+ * Meets the rest: the connection dialogs call ConnectToServer, StartServer and CloseAllSockets
+ * and register as observer to get MSG_SOCKET_LINK_CHANGED (sent) after each change; the
+ * program's Link seam calls SendSocketFrame and ReceiveSocketAnswer, whose pieces go to
+ * active_dialog as posted MSG_SOCKET_REPLY with the bytes queued in SocketLinkState.
+ * Threads: user-interface thread only. The answer wait blocks that thread in select() for at
+ * most kSocketTimeLimitMs, so no second send can start meanwhile.
+ */
+#include "link/socket_win.h"
+
+#include <cstring>
+#include <string>
+
+#include "app/program_win.h"
+#include "app/text_win.h"
+#include "link/socket_events.h"
+#include "model/config.h"
+
+namespace tvx {
+
+namespace {
+
+const WinsockApi kSystemApi = {
+    ::WSAStartup,  ::WSACleanup,      ::socket, ::WSAAsyncSelect, ::connect, ::bind,
+    ::listen,      ::accept,          ::recv,   ::send,           ::select,  ::shutdown,
+    ::closesocket, ::WSAGetLastError,
+};
+
+WinsockApi g_api = kSystemApi;
+int g_winsock_starts = 0;          // WSAStartup calls that CloseAllSockets has yet to end
+bool g_link_listens = false;       // link_socket is the server role's listener
+CoreContext* g_context = nullptr;  // the context the notifications belong to
+HWND g_window = nullptr;
+HWND g_observer = nullptr;
+
+constexpr long kClientEvents = FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE;
+constexpr long kListenEvents = FD_READ | FD_WRITE | FD_ACCEPT | FD_CLOSE;
+constexpr long kAcceptedEvents = FD_READ | FD_WRITE | FD_CLOSE;
+constexpr wchar_t kWindowClass[] = L"TVX5870 Socket Link";
+
+LRESULT CALLBACK LinkWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case MSG_SOCKET_EVENT:
+            if (g_context) OnSocketEvent(*g_context, wparam, lparam);
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wparam, lparam);
+    }
+}
+
+HWND EnsureLinkWindow(CoreContext& c) {
+    g_context = &c;
+    if (g_window && IsWindow(g_window)) return g_window;
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = LinkWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kWindowClass;
+    RegisterClassW(&wc);  // fails harmlessly when already registered
+    g_window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               wc.hInstance, nullptr);
+    return g_window;
+}
+
+void LinkBox(CoreContext& c, std::string_view text) {
+    c.prompts.ShowPlainBox(text, kLinkBoxCaption, true);
+}
+
+void LinkBox(CoreContext& c, std::string_view pattern, int code) {
+    LinkBox(c, FormatLinkMessage(pattern, code));
+}
+
+void NotifyObserver() {
+    if (g_observer && IsWindow(g_observer)) SendMessageW(g_observer, MSG_SOCKET_LINK_CHANGED, 0, 0);
+}
+
+// Notifications off, both directions shut, handle closed.
+void CloseQuietly(SOCKET s) {
+    g_api.async_select(s, g_window, 0, 0);
+    g_api.shut_down(s, SD_BOTH);
+    g_api.close_socket(s);
+}
+
+// WSAStartup for version 1.1, counted so that CloseAllSockets ends every use.
+bool StartWinsock(CoreContext& c) {
+    WSADATA data = {};
+    if (g_api.startup(MAKEWORD(1, 1), &data) != 0) {
+        LinkBox(c, kWinsockMissingText);
+        return false;
+    }
+    if (data.wVersion != MAKEWORD(1, 1)) {
+        g_api.cleanup();
+        LinkBox(c, kWinsockVersionText);
+        return false;
+    }
+    ++g_winsock_starts;
+    return true;
+}
+
+bool OpenLinkSocket(CoreContext& c, SOCKET& s) {
+    s = g_api.open_socket(AF_INET, SOCK_STREAM, 0);
+    if (s == INVALID_SOCKET) {
+        LinkBox(c, kSocketCreateText, g_api.last_error());
+        return false;
+    }
+    return true;
+}
+
+// The socket is ours: the link socket or an occupied client slot.
+bool IsLinkSocket(const CoreContext& c, SOCKET s) {
+    return s != 0 && s == static_cast<SOCKET>(c.sockets.link_socket);
+}
+
+bool IsClientSocket(const CoreContext& c, SOCKET s) {
+    if (s == 0) return false;
+    for (int slot = 1; slot < kClientSlotCount; ++slot) {
+        const ClientSlot& cs = c.sockets.client_slots[slot];
+        if (cs.in_use == 1 && static_cast<SOCKET>(cs.socket) == s) return true;
+    }
+    return false;
+}
+
+DWORD MillisecondsLeft(ULONGLONG deadline) {
+    ULONGLONG now = GetTickCount64();
+    return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+}
+
+// select() on one socket for reading or writing; true when it is ready before the deadline.
+bool WaitReady(SOCKET s, bool for_write, ULONGLONG deadline) {
+    DWORD left = MillisecondsLeft(deadline);
+    if (left == 0) return false;
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(s, &set);
+    timeval tv;
+    tv.tv_sec = static_cast<long>(left / 1000);
+    tv.tv_usec = static_cast<long>((left % 1000) * 1000);
+    int r = for_write ? g_api.wait_for(0, nullptr, &set, nullptr, &tv)
+                      : g_api.wait_for(0, &set, nullptr, nullptr, &tv);
+    return r > 0;
+}
+
+}  // namespace
+
+const WinsockApi& SystemWinsockApi() {
+    return kSystemApi;
+}
+
+void SetWinsockApi(const WinsockApi* api) {
+    g_api = api ? *api : kSystemApi;
+}
+
+void SetSocketLinkObserver(HWND dialog) {
+    g_observer = dialog;
+}
+
+HWND SocketLinkWindow() {
+    return g_window;
+}
+
+bool ConnectToServer(CoreContext& c) {
+    HWND window = EnsureLinkWindow(c);
+    // A connect still under way (or a server left listening before the role changed) is
+    // given up: the link holds one socket at a time.
+    if (c.sockets.link_socket != 0) CloseAllSockets(c);
+    if (!StartWinsock(c)) return false;
+    SOCKET s = INVALID_SOCKET;
+    if (!OpenLinkSocket(c, s)) return false;
+    if (g_api.async_select(s, window, MSG_SOCKET_EVENT, kClientEvents) != 0) {
+        int error = g_api.last_error();
+        g_api.close_socket(s);
+        LinkBox(c, kAsyncSelectText, error);
+        return false;
+    }
+    // The host must be an entry of the list and the port a TCP port; anything else cannot be
+    // connected to.
+    const unsigned char* host = SelectedHostAddress(c.app);
+    int port = 0;
+    if (!host || !LinkPortNumber(c.app, port)) {
+        g_api.close_socket(s);
+        LinkBox(c, kConnectText);
+        return false;
+    }
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(port));
+    address.sin_addr.s_addr = inet_addr(DottedAddressText(host).c_str());
+    if (g_api.connect_to(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        g_api.last_error() != WSAEWOULDBLOCK) {
+        g_api.close_socket(s);
+        LinkBox(c, kConnectText);
+        return false;
+    }
+    c.sockets.link_socket = s;
+    g_link_listens = false;
+    return true;
+}
+
+bool StartServer(CoreContext& c) {
+    HWND window = EnsureLinkWindow(c);
+    if (c.sockets.link_socket != 0) {
+        if (g_link_listens) return true;
+        CloseAllSockets(c);  // a client role connection left over from before the role changed
+    }
+    if (!StartWinsock(c)) return false;
+    SOCKET s = INVALID_SOCKET;
+    if (!OpenLinkSocket(c, s)) return false;
+    if (g_api.async_select(s, window, MSG_SOCKET_EVENT, kListenEvents) != 0) {
+        int error = g_api.last_error();
+        g_api.close_socket(s);
+        LinkBox(c, kAsyncSelectText, error);
+        return false;
+    }
+    int port = 0;
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    bool port_ok = LinkPortNumber(c.app, port);
+    address.sin_port = htons(static_cast<u_short>(port));
+    if (!port_ok ||
+        (g_api.bind_to(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+         g_api.last_error() != WSAEWOULDBLOCK)) {
+        g_api.close_socket(s);
+        LinkBox(c, kBindText);
+        return false;
+    }
+    if (g_api.listen_on(s, 5) != 0) {
+        int error = g_api.last_error();
+        g_api.close_socket(s);
+        LinkBox(c, kListenText, error);
+        return false;
+    }
+    c.sockets.link_socket = s;
+    g_link_listens = true;
+    return true;
+}
+
+void OnSocketEvent(CoreContext& c, WPARAM wparam, LPARAM lparam) {
+    SOCKET s = static_cast<SOCKET>(wparam);
+    std::uint32_t word = static_cast<std::uint32_t>(lparam);
+    // Notifications can still be queued for a socket closed since; they no longer mean anything.
+    bool ours = IsLinkSocket(c, s) || IsClientSocket(c, s);
+    switch (ClassifySocketEvent(word)) {
+        case SocketEventKind::Error:
+            if (!ours) return;
+            CloseClient(c, s);
+            c.prompts.ShowErrorBox(kSocketEventErrorText, BoxIcon::Stop);
+            return;
+        case SocketEventKind::Read:
+            if (ours) OnSocketRead(c, s);
+            return;
+        case SocketEventKind::Write:
+            return;
+        case SocketEventKind::Accept:
+            if (IsLinkSocket(c, s) && g_link_listens) AcceptClient(c);
+            return;
+        case SocketEventKind::Connect:
+            if (!IsLinkSocket(c, s) || g_link_listens) return;
+            c.app.socket_connected = 1;
+            NotifyObserver();
+            c.prompts.ShowSuccessBox(kConnectedText);
+            return;
+        case SocketEventKind::Close:
+            if (ours) CloseClient(c, s);
+            return;
+        case SocketEventKind::Unknown:
+            c.prompts.ShowPlainBox(FormatLinkMessage(kUnknownEventText, SocketEventNumber(word)),
+                                   kLinkBoxCaption, false);
+            return;
+    }
+}
+
+namespace {
+
+// Takes one pending connection into the lowest free slot, or closes it when all 96 are taken.
+// False when nothing was pending or accept() failed.
+bool AcceptOne(CoreContext& c) {
+    int slot = FindFreeClientSlot(c.sockets);
+    sockaddr_in peer = {};
+    int peer_length = sizeof peer;
+    SOCKET s = g_api.accept_from(static_cast<SOCKET>(c.sockets.link_socket),
+                                 reinterpret_cast<sockaddr*>(&peer), &peer_length);
+    if (s == INVALID_SOCKET) {
+        int error = g_api.last_error();
+        // Nothing pending (all taken already) is no error.
+        if (error != WSAEWOULDBLOCK) LinkBox(c, kAcceptText, error);
+        return false;
+    }
+    if (slot != 0) {
+        if (g_api.async_select(s, g_window, MSG_SOCKET_EVENT, kAcceptedEvents) == 0) {
+            const char* text = inet_ntoa(peer.sin_addr);
+            StoreClient(c.sockets, slot, s, text ? text : "");
+            NotifyObserver();
+            return true;
+        }
+        int error = g_api.last_error();
+        g_api.close_socket(s);
+        LinkBox(c, kAsyncSelectText, error);
+        return true;
+    }
+    // All 96 slots taken: the newcomer is closed at once, silently.
+    g_api.close_socket(s);
+    return true;
+}
+
+}  // namespace
+
+void AcceptClient(CoreContext& c) {
+    // One notification can stand for several waiting devices (Wine does not repeat it for
+    // those already queued): take them all now, within a bound.
+    for (int i = 0; i < 2 * kClientSlotCount; ++i) {
+        if (!AcceptOne(c)) return;
+    }
+}
+
+void OnSocketRead(CoreContext&, SOCKET s) {
+    // Outside an answer wait nobody expects bytes: a late or unasked reply is read and dropped,
+    // so that it is not taken for the answer to the next command.
+    char scratch[kLinkBufferBytes];
+    g_api.receive(s, scratch, sizeof scratch, 0);
+}
+
+void CloseClient(CoreContext& c, SOCKET s) {
+    CloseQuietly(s);
+    if (ReleaseClientSocket(c.sockets, s) == 0 && IsLinkSocket(c, s)) {
+        // The link socket itself went: the client role's device left (or the listener failed).
+        c.sockets.link_socket = 0;
+        if (!g_link_listens) c.app.socket_connected = 0;
+        g_link_listens = false;
+    }
+    NotifyObserver();
+}
+
+void CloseAllSockets(CoreContext& c) {
+    if (c.sockets.link_socket != 0) {
+        CloseQuietly(static_cast<SOCKET>(c.sockets.link_socket));
+        c.sockets.link_socket = 0;
+    }
+    g_link_listens = false;
+    for (int slot = 1; slot < kClientSlotCount; ++slot) {
+        ClientSlot& cs = c.sockets.client_slots[slot];
+        if (cs.in_use == 1 && cs.socket != 0) CloseQuietly(static_cast<SOCKET>(cs.socket));
+    }
+    for (; g_winsock_starts > 0; --g_winsock_starts) g_api.cleanup();
+    ResetClientSlots(c.sockets);
+    NotifyObserver();
+}
+
+bool SendSocketFrame(std::uintptr_t socket, const char* bytes, std::size_t length) {
+    SOCKET s = static_cast<SOCKET>(socket);
+    ULONGLONG deadline = GetTickCount64() + kSocketTimeLimitMs;
+    std::size_t sent = 0;
+    while (sent < length) {
+        int n = g_api.send_to(s, bytes + sent, static_cast<int>(length - sent), 0);
+        if (n == SOCKET_ERROR) {
+            if (g_api.last_error() != WSAEWOULDBLOCK) return false;
+            if (!WaitReady(s, true, deadline)) return false;
+            // Wine says "would block" even right after select() found the socket writable; a
+            // short pause keeps that from spinning.
+            Sleep(1);
+            continue;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool ReceiveSocketAnswer(CoreContext& c, std::uintptr_t socket) {
+    SOCKET s = static_cast<SOCKET>(socket);
+    SocketReplyQueue& queue = c.sockets.reply_queue;
+    // Pieces nobody will take (their dialog closed before its messages came) must not be taken
+    // for this answer; pieces whose messages are still queued go first.
+    MSG pending;
+    if (queue.count > 0 &&
+        !PeekMessageW(&pending, nullptr, MSG_SOCKET_REPLY, MSG_SOCKET_REPLY, PM_NOREMOVE))
+        ClearReplyQueue(queue);
+    int mark = BeginAnswerExchange(queue);
+    std::memset(c.sockets.socket_reply_buffer, 0, sizeof c.sockets.socket_reply_buffer);
+    ULONGLONG deadline = GetTickCount64() + kSocketTimeLimitMs;
+    HWND dialog = reinterpret_cast<HWND>(c.app.active_dialog);
+    int total = 0;
+    int last = -1;
+    bool answered = false;
+    while (c.app.read_thread_running == 1 && !answered && total < kLinkBufferBytes) {
+        if (!WaitReady(s, false, deadline)) break;
+        char piece[kLinkBufferBytes];
+        // The whole exchange is held to one reception's size: an answer is never longer.
+        int n = g_api.receive(s, piece, kLinkBufferBytes - total, 0);
+        if (n == SOCKET_ERROR && g_api.last_error() == WSAEWOULDBLOCK) continue;
+        last = n;
+        if (n <= 0) break;  // failed, or the peer closed without answering
+        PieceFate fate = PushReplyPiece(queue, mark, piece, n);
+        if (fate == PieceFate::Lost) break;
+        if (fate == PieceFate::Announce && dialog && IsWindow(dialog))
+            PostMessageW(dialog, MSG_SOCKET_REPLY, static_cast<WPARAM>(c.app.selected_connection),
+                         0);
+        total += n;
+        answered = std::memchr(piece, '\n', n) != nullptr;
+    }
+    c.sockets.socket_reply_length = last;
+    // A failed exchange hands nothing on: its pieces are not parsed, as if none had come.
+    if (!answered) AbandonAnswerExchange(queue, mark);
+    return answered;
+}
+
+}  // namespace tvx
