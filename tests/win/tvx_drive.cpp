@@ -1,0 +1,161 @@
+// A small driver for scripts (run.sh, bench_startup.sh): finds the program's main window and
+// restores it, sends menu commands, waits for windows, and measures a start-up.
+//
+//   tvx_drive.exe restore                  restore the minimized main window and raise it
+//   tvx_drive.exe menu ID                  send menu command ID to the main window
+//   tvx_drive.exe wait-window TITLE [MS]   wait for a visible window with this title
+//   tvx_drive.exe close-window TITLE       press Cancel in the window with this title
+//   tvx_drive.exe wait-dialog [MS]         wait for a dialog of the program to be up
+//   tvx_drive.exe close-dialog             press Cancel in the program's open dialog
+//   tvx_drive.exe exit [MS]                send "ｱﾌﾟﾘｹｰｼｮﾝの終了" and wait for the program to end
+//   tvx_drive.exe bench EXE                start EXE, print the time to its main window and its
+//                                          private memory, then end it through its menu
+// Exit code 0 on success, 1 when the window or the program did not appear or end in time.
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+#include "res/resource.h"
+#include "support/window_driver_win.h"
+
+namespace {
+
+constexpr wchar_t kMainClass[] = L"TCP Server";
+
+HWND WaitForMain(DWORD timeout_ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND main = FindWindowW(kMainClass, nullptr);
+        if (main) return main;
+        if (GetTickCount() - start > timeout_ms) return nullptr;
+        Sleep(20);
+    }
+}
+
+HWND WaitForTitle(const wchar_t* title, DWORD timeout_ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = FindWindowW(nullptr, title);
+        if (window && IsWindowVisible(window)) return window;
+        if (GetTickCount() - start > timeout_ms) return nullptr;
+        Sleep(50);
+    }
+}
+
+HWND WaitForDialog(DWORD timeout_ms) {
+    HWND main = WaitForMain(timeout_ms);
+    if (!main) return nullptr;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    return tvx::test::WaitForWindow(pid, L"#32770", nullptr, timeout_ms);
+}
+
+int Restore() {
+    HWND main = WaitForMain(30000);
+    if (!main) return 1;
+    ShowWindowAsync(main, SW_RESTORE);
+    Sleep(300);
+    SetForegroundWindow(main);
+    return 0;
+}
+
+int Menu(int id) {
+    HWND main = WaitForMain(30000);
+    if (!main) return 1;
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    return 0;
+}
+
+int Exit(DWORD timeout_ms) {
+    HWND main = WaitForMain(2000);
+    if (!main) return 0;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_APP_EXIT, 0), 0);
+    const bool ended = process && WaitForSingleObject(process, timeout_ms) == WAIT_OBJECT_0;
+    if (process) CloseHandle(process);
+    return ended ? 0 : 1;
+}
+
+int Bench(const std::wstring& exe) {
+    LARGE_INTEGER frequency, started, shown;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&started);
+    tvx::test::RunningProgram program;
+    if (!tvx::test::StartProgram(exe, L"", program)) {
+        std::fprintf(stderr, "tvx_drive: cannot start the program\n");
+        return 1;
+    }
+    HWND main = nullptr;
+    const DWORD limit = GetTickCount() + 60000;
+    while (!main && GetTickCount() < limit) {
+        main = tvx::test::FindProcessWindow(program.info.dwProcessId, kMainClass, nullptr);
+        if (!main) Sleep(1);
+    }
+    QueryPerformanceCounter(&shown);
+    if (!main) {
+        std::fprintf(stderr, "tvx_drive: no main window within 60 s\n");
+        tvx::test::StopProgram(program);
+        return 1;
+    }
+    // Let start-up finish (configuration, COM port, read thread) before measuring memory.
+    WaitForInputIdle(program.info.hProcess, 5000);
+    Sleep(1000);
+    // PagefileUsage is the commit charge, the process's private bytes (PrivateUsage of the
+    // extended record is left 0 by Wine).
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof(memory);
+    GetProcessMemoryInfo(program.info.hProcess, &memory, sizeof(memory));
+    const double ms = 1000.0 * static_cast<double>(shown.QuadPart - started.QuadPart) /
+                      static_cast<double>(frequency.QuadPart);
+    std::printf("start_to_main_window_ms %.1f\n", ms);
+    std::printf("private_bytes_after_start %llu\n",
+                static_cast<unsigned long long>(memory.PagefileUsage));
+    std::printf("working_set_after_start %llu\n",
+                static_cast<unsigned long long>(memory.WorkingSetSize));
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_APP_EXIT, 0), 0);
+    const DWORD code = tvx::test::WaitForExit(program, 10000);
+    tvx::test::StopProgram(program);
+    return code == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr,
+                     "usage: tvx_drive.exe restore|menu ID|wait-window TITLE [MS]|"
+                     "close-window TITLE|wait-dialog [MS]|close-dialog|exit [MS]|"
+                     "bench EXE\n");
+        return 2;
+    }
+    const std::wstring command = argv[1];
+    if (command == L"restore") return Restore();
+    if (command == L"menu" && argc >= 3) return Menu(_wtoi(argv[2]));
+    if (command == L"wait-window" && argc >= 3) {
+        return WaitForTitle(argv[2], argc >= 4 ? _wtoi(argv[3]) : 10000) ? 0 : 1;
+    }
+    if (command == L"close-window" && argc >= 3) {
+        HWND window = WaitForTitle(argv[2], 2000);
+        if (!window) return 1;
+        tvx::test::PressButton(window, IDCANCEL);
+        return tvx::test::WaitForWindowGone(window, 5000) ? 0 : 1;
+    }
+    if (command == L"wait-dialog") {
+        return WaitForDialog(argc >= 3 ? _wtoi(argv[2]) : 10000) ? 0 : 1;
+    }
+    if (command == L"close-dialog") {
+        HWND dialog = WaitForDialog(2000);
+        if (!dialog) return 1;
+        tvx::test::PressButton(dialog, IDCANCEL);
+        return tvx::test::WaitForWindowGone(dialog, 5000) ? 0 : 1;
+    }
+    if (command == L"exit") return Exit(argc >= 3 ? _wtoi(argv[2]) : 10000);
+    if (command == L"bench" && argc >= 3) return Bench(argv[2]);
+    std::fprintf(stderr, "tvx_drive: unknown command\n");
+    return 2;
+}
