@@ -162,8 +162,9 @@ TEST_F(FrameDialogTest, CharLevelHandsSocketAnswersToTheReplyHandling) {
     c.app.interface_type = 1;
     ASSERT_TRUE(DriveCharLevel([&](HWND d) {
         // The answer in two pieces, each announced by its own message.
-        PushReplyPiece(c.sockets.reply_queue, "00G", 3);
-        PushReplyPiece(c.sockets.reply_queue, "O\r\n", 3);
+        const int mark = BeginAnswerExchange(c.sockets.reply_queue);
+        PushReplyPiece(c.sockets.reply_queue, mark, "00G", 3);
+        PushReplyPiece(c.sockets.reply_queue, mark, "O\r\n", 3);
         SendMessageW(d, MSG_SOCKET_REPLY, 0, 0);
         EXPECT_TRUE(prompts.calls.empty());
         SendMessageW(d, MSG_SOCKET_REPLY, 0, 0);
