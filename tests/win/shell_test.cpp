@@ -356,6 +356,27 @@ TEST_F(MainWindowTest, PaintsTheFrontPanel) {
     ShowWindow(main, SW_MINIMIZE);
 }
 
+// Every menu highlight repaints the window; while the user browses the menus the no-reply
+// check must still fire on time.
+TEST_F(MainWindowTest, RepaintsDoNotHoldBackTheNoReplyCheck) {
+    HWND fresh = CreateMainWindow(ProgramInstance());
+    ASSERT_NE(fresh, nullptr);
+    ShowWindow(fresh, SW_RESTORE);
+    UpdateWindow(fresh);
+    c.app.awaiting_reply = 1;
+    const DWORD start = GetTickCount();
+    while (prompts.calls.empty() && GetTickCount() - start < 8000) {
+        SendMessageW(fresh, WM_MENUSELECT, MAKEWPARAM(IDM_FILE_OPEN, MF_HILITE), 0);
+        UpdateWindow(fresh);
+        PumpMessages(100);
+    }
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(prompts.calls, std::vector<std::string>{"error(stop): No Connect"});
+    EXPECT_GE(elapsed, 2900u);
+    DestroyWindow(fresh);
+    SetMainWindow(main);
+}
+
 TEST(FrontPanel, FileNameTextOrItsPlaceholder) {
     EXPECT_EQ(FrontPanelFileNameText(""), L"File Name ");
     EXPECT_EQ(FrontPanelFileNameText("C:\\データ\\show.dat"), L"C:\\データ\\show.dat");

@@ -63,6 +63,13 @@ finish() {
     if [ "$code" -ne 0 ] && [ -n "${DISPLAY:-}" ] && [ -n "${TVX_XVFB_PID:-}" ]; then
         xwd -root -silent 2>/dev/null | convert xwd:- "$state_dir/artifacts/$name.png" 2>/dev/null &&
             tvx_log "screen at failure: $state_dir/artifacts/$name.png"
+        # A root capture misses what Wine draws into dialogs: each visible window on its own.
+        local id n=0
+        for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+            n=$((n + 1))
+            xwd -id "$id" -silent 2>/dev/null |
+                convert xwd:- "$state_dir/artifacts/$name.window$n.png" 2>/dev/null || true
+        done
         for f in sim.out sim.log; do
             [ -s "$work/$f" ] && cp "$work/$f" "$state_dir/artifacts/$name.$f"
         done
