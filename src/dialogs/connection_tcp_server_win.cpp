@@ -34,11 +34,15 @@ void ShowView(HWND dialog, const CoreContext& c) {
     EnableWindow(GetDlgItem(dialog, IDC_SERVER_DISCONNECT),
                  g_view.disconnect_enabled ? TRUE : FALSE);
     HWND list = GetDlgItem(dialog, IDC_SERVER_CLIENT_LIST);
+    // Filled without drawing each line: 96 devices connecting at once refill it 96 times.
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (int i = 0; i < g_view.list_count; ++i) {
         std::wstring text = Cp932ToWide(ClientPeerText(c.sockets, g_view.list_slots[i]));
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
     if (g_view.set_place)
         SetDlgItemTextW(dialog, IDC_SERVER_PLACE, Cp932ToWide(g_view.place_text).c_str());
 }

@@ -231,7 +231,10 @@ bool StartServer(CoreContext& c) {
         LinkBox(c, kBindText);
         return false;
     }
-    if (g_api.listen_on(s, 5) != 0) {
+    // Room for every device in the queue of pending connections: when all of them connect at
+    // once (a facility powering up), a queue of 5 would leave the rest half-open on some
+    // systems, connected in the device's eyes but never accepted.
+    if (g_api.listen_on(s, kMaxClients) != 0) {
         int error = g_api.last_error();
         g_api.close_socket(s);
         LinkBox(c, kListenText, error);

@@ -27,8 +27,12 @@ bool RunShell(const std::string& script) {
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         &pi))
         return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    // For a Unix program Wine gives no process handle and leaves the thread handle undefined:
+    // closing it could close some other handle of ours.
+    if (pi.hProcess) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
     return true;
 }
 
@@ -253,6 +257,7 @@ DWORD WINAPI FloodingPeer::Run(void* self_pointer) {
     auto* self = static_cast<FloodingPeer*>(self_pointer);
     SOCKET s = ::accept(self->listener_, nullptr, nullptr);
     if (s == INVALID_SOCKET) return 0;
+    self->accepted_ = s;
     char buffer[256];
     int n;
     // Take one frame, then answer it with bytes that never end a line.
@@ -263,21 +268,23 @@ DWORD WINAPI FloodingPeer::Run(void* self_pointer) {
             ::send(s, flood.data(), static_cast<int>(flood.size()), 0);
         }
     }
-    ::closesocket(s);
     return 0;
 }
 
 void FloodingPeer::Stop() {
     if (listener_ != INVALID_SOCKET) {
-        ::closesocket(listener_);
+        ::closesocket(listener_);  // ends an accept still waiting
         listener_ = INVALID_SOCKET;
     }
+    if (accepted_ != INVALID_SOCKET) ::shutdown(accepted_, SD_BOTH);  // ends a waiting recv
     if (thread_) {
-        // The thread ends when the program closes its end (CloseAllSockets) or now, on time-out.
-        WaitForSingleObject(thread_, 10000);
+        if (WaitForSingleObject(thread_, 10000) != WAIT_OBJECT_0)
+            std::fprintf(stderr, "the flooding peer's thread did not end\n");
         CloseHandle(thread_);
         thread_ = nullptr;
     }
+    if (accepted_ != INVALID_SOCKET) ::closesocket(accepted_);
+    accepted_ = INVALID_SOCKET;
 }
 
 bool AnsweringDevice::Start(int port, int drop_after) {

@@ -83,6 +83,7 @@ class FloodingPeer {
   private:
     static DWORD WINAPI Run(void* self);
     SOCKET listener_ = INVALID_SOCKET;
+    volatile SOCKET accepted_ = INVALID_SOCKET;
     HANDLE thread_ = nullptr;
     int port_ = 0;
     int flood_bytes_ = 0;
