@@ -130,16 +130,16 @@ int FreeTcpPort() {
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms) {
     ULONGLONG deadline = GetTickCount64() + timeout_ms;
-    while (!done()) {
-        if (GetTickCount64() >= deadline) return false;
+    for (;;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
+        if (done()) return true;
+        if (GetTickCount64() >= deadline) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
-    return true;
 }
 
 std::vector<SimLogEntry> EntriesOf(const std::vector<SimLogEntry>& log, const std::string& dir) {
