@@ -58,19 +58,19 @@ struct WinPrompts : Prompts {
                     MB_OK | (icon_stop ? MB_ICONSTOP : 0) | MB_TASKMODAL);
     }
     bool AskFileName(FileDialogKind kind, std::string& path_out) override {
-        const FileDialogSpec spec = FileDialogSpecFor(kind, path_out);
+        const FileDialogSetup setup = FileDialogSetupFor(kind, path_out);
         static wchar_t path[kFileDialogChars];
         CopyBounded(path, kFileDialogChars, Utf8ToWide(path_out));
         OPENFILENAMEW ofn = {};
         ofn.lStructSize = sizeof(ofn);
         ofn.hwndOwner = GetActiveWindow();
-        ofn.lpstrFilter = spec.filter.c_str();
+        ofn.lpstrFilter = setup.filter.c_str();
         ofn.nFilterIndex = 1;
         ofn.lpstrFile = path;
         ofn.nMaxFile = kFileDialogChars;
-        ofn.lpstrTitle = spec.title.c_str();
-        ofn.Flags = spec.flags;
-        const BOOL chosen = spec.save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+        ofn.lpstrTitle = setup.title.c_str();
+        ofn.Flags = setup.flags;
+        const BOOL chosen = setup.save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
         if (!chosen) return false;
         path_out = WideToUtf8(path);
         return true;
@@ -115,23 +115,23 @@ Prompts& WindowsPrompts() {
     return prompts;
 }
 
-FileDialogSpec FileDialogSpecFor(FileDialogKind kind, const std::string& initial_name) {
-    FileDialogSpec spec;
+FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initial_name) {
+    FileDialogSetup setup;
     const DWORD open_flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
     const DWORD save_flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
     switch (kind) {
         case FileDialogKind::OpenSettings:
         case FileDialogKind::OpenGlyphs:
         case FileDialogKind::OpenGlyphText:
-            spec.title = L"ファイルのオープン";
-            spec.flags = open_flags;
+            setup.title = L"ファイルのオープン";
+            setup.flags = open_flags;
             break;
         case FileDialogKind::SaveSettings:
         case FileDialogKind::SaveGlyphs:
         case FileDialogKind::SaveGlyphText:
-            spec.title = L"ファイルの保存";
-            spec.flags = save_flags;
-            spec.save = true;
+            setup.title = L"ファイルの保存";
+            setup.flags = save_flags;
+            setup.save = true;
             break;
         case FileDialogKind::SaveBitmap: {
             // "gm01.bmp" carries the glyph number the title names.
@@ -139,30 +139,30 @@ FileDialogSpec FileDialogSpecFor(FileDialogKind kind, const std::string& initial
             if (initial_name.size() >= 4 && initial_name.compare(0, 2, "gm") == 0) {
                 digits = Utf8ToWide(std::string_view(initial_name).substr(2, 2));
             }
-            spec.title = L"外字登録番号" + digits + L"をbmpファイルで保存";
-            spec.flags = save_flags;
-            spec.save = true;
+            setup.title = L"外字登録番号" + digits + L"をbmpファイルで保存";
+            setup.flags = save_flags;
+            setup.save = true;
             break;
         }
     }
     switch (kind) {
         case FileDialogKind::OpenSettings:
         case FileDialogKind::SaveSettings:
-            spec.filter = Filter(L"データ(*.dat)", L"*.dat");
+            setup.filter = Filter(L"データ(*.dat)", L"*.dat");
             break;
         case FileDialogKind::OpenGlyphs:
         case FileDialogKind::SaveGlyphs:
-            spec.filter = Filter(L"データ(*.tlm)", L"*.tlm");
+            setup.filter = Filter(L"データ(*.tlm)", L"*.tlm");
             break;
         case FileDialogKind::OpenGlyphText:
         case FileDialogKind::SaveGlyphText:
-            spec.filter = Filter(L"データ(*.txt)", L"*.txt");
+            setup.filter = Filter(L"データ(*.txt)", L"*.txt");
             break;
         case FileDialogKind::SaveBitmap:
-            spec.filter = Filter(L"データ(*.bmp)", L"*.bmp");
+            setup.filter = Filter(L"データ(*.bmp)", L"*.bmp");
             break;
     }
-    return spec;
+    return setup;
 }
 
 std::wstring FrontPanelFileNameText(const char* current_file_name) {

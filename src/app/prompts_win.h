@@ -16,13 +16,13 @@ Prompts& WindowsPrompts();
 // The file name dialog of each kind: title, filters, options and, for the bitmap export, the
 // title built from the glyph number. On entry path holds the initial file name (for the bitmap
 // export "gm01.bmp" with the glyph's number; empty for the others); on success the chosen path.
-struct FileDialogSpec {
+struct FileDialogSetup {
     std::wstring title;
     std::wstring filter;  // pairs of display text and pattern, each ended by NUL, then a NUL
     DWORD flags = 0;
     bool save = false;
 };
-FileDialogSpec FileDialogSpecFor(FileDialogKind kind, const std::string& initial_name);
+FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initial_name);
 
 // The front panel's file name text: "File Name " when no file is open.
 std::wstring FrontPanelFileNameText(const char* current_file_name);

@@ -560,7 +560,7 @@ std::wstring Filter(const wchar_t (&text)[N]) {
 }
 
 TEST(FileDialogs, SettingsFilesUseTheirTitlesFiltersAndOptions) {
-    const FileDialogSpec open = FileDialogSpecFor(FileDialogKind::OpenSettings, "");
+    const FileDialogSetup open = FileDialogSetupFor(FileDialogKind::OpenSettings, "");
     EXPECT_EQ(open.title, L"ファイルのオープン");
     EXPECT_FALSE(open.save);
     EXPECT_EQ(open.flags,
@@ -568,7 +568,7 @@ TEST(FileDialogs, SettingsFilesUseTheirTitlesFiltersAndOptions) {
     const std::wstring filter = Filter(L"データ(*.dat)\0*.dat\0すべて(*.*)\0*.*\0\0");
     EXPECT_EQ(open.filter, filter);
 
-    const FileDialogSpec save = FileDialogSpecFor(FileDialogKind::SaveSettings, "");
+    const FileDialogSetup save = FileDialogSetupFor(FileDialogKind::SaveSettings, "");
     EXPECT_EQ(save.title, L"ファイルの保存");
     EXPECT_TRUE(save.save);
     EXPECT_EQ(save.flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
@@ -576,11 +576,11 @@ TEST(FileDialogs, SettingsFilesUseTheirTitlesFiltersAndOptions) {
 }
 
 TEST(FileDialogs, GlyphFilesAndTheBitmapExport) {
-    EXPECT_EQ(FileDialogSpecFor(FileDialogKind::OpenGlyphs, "").filter,
+    EXPECT_EQ(FileDialogSetupFor(FileDialogKind::OpenGlyphs, "").filter,
               Filter(L"データ(*.tlm)\0*.tlm\0すべて(*.*)\0*.*\0\0"));
-    EXPECT_EQ(FileDialogSpecFor(FileDialogKind::SaveGlyphText, "").filter,
+    EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveGlyphText, "").filter,
               Filter(L"データ(*.txt)\0*.txt\0すべて(*.*)\0*.*\0\0"));
-    const FileDialogSpec bitmap = FileDialogSpecFor(FileDialogKind::SaveBitmap, "gm27.bmp");
+    const FileDialogSetup bitmap = FileDialogSetupFor(FileDialogKind::SaveBitmap, "gm27.bmp");
     EXPECT_EQ(bitmap.title, L"外字登録番号27をbmpファイルで保存");
     EXPECT_TRUE(bitmap.save);
     EXPECT_EQ(bitmap.filter, Filter(L"データ(*.bmp)\0*.bmp\0すべて(*.*)\0*.*\0\0"));
