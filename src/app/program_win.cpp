@@ -34,7 +34,7 @@ struct TransportLink : tvx::Link {
         return tvx::SendSocketFrame(socket, bytes, length);
     }
     bool ReceiveAnswer(std::uintptr_t socket) override {
-        return tvx::ReceiveSocketAnswer(ProgramContext(), socket);
+        return tvx::ReceiveAnswer(ProgramContext(), socket);
     }
 };
 

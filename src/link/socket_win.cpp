@@ -9,7 +9,7 @@
  * the context and closed only by CloseClient and CloseAllSockets.
  * Meets the rest: the connection dialogs call ConnectToServer, StartServer and CloseAllSockets
  * and register as observer to get MSG_SOCKET_LINK_CHANGED (sent) after each change; the
- * program's Link seam calls SendSocketFrame and ReceiveSocketAnswer, whose pieces go to
+ * program's Link seam calls SendSocketFrame and ReceiveAnswer, whose pieces go to
  * active_dialog as posted MSG_SOCKET_REPLY with the bytes queued in SocketLinkState.
  * Threads: user-interface thread only. The answer wait blocks that thread in select() for at
  * most kSocketTimeLimitMs, so no second send can start meanwhile.
@@ -375,7 +375,7 @@ bool SendSocketFrame(std::uintptr_t socket, const char* bytes, std::size_t lengt
     return true;
 }
 
-bool ReceiveSocketAnswer(CoreContext& c, std::uintptr_t socket) {
+bool ReceiveAnswer(CoreContext& c, std::uintptr_t socket) {
     SOCKET s = static_cast<SOCKET>(socket);
     SocketReplyQueue& queue = c.sockets.reply_queue;
     // Pieces nobody will take (their dialog closed before its messages came) must not be taken

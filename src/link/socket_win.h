@@ -62,7 +62,7 @@ bool SendSocketFrame(std::uintptr_t socket, const char* bytes, std::size_t lengt
 // Waits (select, up to the time limit) for the answer, handing each piece to active_dialog as
 // MSG_SOCKET_REPLY until one holds the line feed; false when none came in time, the peer
 // closed, or more than a reply can hold arrived without a line feed.
-bool ReceiveSocketAnswer(CoreContext& c, std::uintptr_t socket);
+bool ReceiveAnswer(CoreContext& c, std::uintptr_t socket);
 
 // The open connection dialog that wants MSG_SOCKET_LINK_CHANGED; nullptr when it closes.
 void SetSocketLinkObserver(HWND dialog);
