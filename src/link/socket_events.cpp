@@ -80,11 +80,6 @@ std::string_view ClientPeerText(const SocketLinkState& state, int slot) {
     return std::string_view(text, strnlen(text, sizeof state.client_slots[slot].peer_address));
 }
 
-void OnClientConnected(CoreContext& c) {
-    c.app.socket_connected = 1;
-    c.prompts.ShowSuccessBox(kConnectedText);
-}
-
 bool LinkPortNumber(const AppState& app, int& port_out) {
     std::string_view text(app.tcp_port_text, strnlen(app.tcp_port_text, sizeof app.tcp_port_text));
     int port = 0;

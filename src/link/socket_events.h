@@ -67,10 +67,6 @@ int ConnectedClientSlots(const SocketLinkState& state, int (&slots)[kMaxClients]
 // unchecked).
 std::string_view ClientPeerText(const SocketLinkState& state, int slot);
 
-// The connect notification in the client role: the link is up. State first, then the box, so
-// that a notification handled inside the box's message loop finds the state settled.
-void OnClientConnected(CoreContext& c);
-
 // The TCP port of the link from tcp_port_text ("09004" gives 9004); false unless 1..65535.
 bool LinkPortNumber(const AppState& app, int& port_out);
 // Dotted decimal text without leading zeros ("192.168.1.3").

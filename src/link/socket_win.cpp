@@ -20,7 +20,6 @@
 #include <string>
 
 #include "app/program_win.h"
-#include "app/text_win.h"
 #include "link/socket_events.h"
 #include "model/config.h"
 
@@ -266,6 +265,8 @@ void OnSocketEvent(CoreContext& c, WPARAM wparam, LPARAM lparam) {
             return;
         case SocketEventKind::Connect:
             if (!IsLinkSocket(c, s) || g_link_listens) return;
+            // State and dialog first: a notification handled inside the box's message loop
+            // must find the link as it is.
             c.app.socket_connected = 1;
             NotifyObserver();
             c.prompts.ShowSuccessBox(kConnectedText);
@@ -316,8 +317,8 @@ bool AcceptOne(CoreContext& c) {
 }  // namespace
 
 void AcceptClient(CoreContext& c) {
-    // One notification can stand for several waiting devices (Wine does not repeat it for
-    // those already queued): take them all now, within a bound.
+    // One notification can stand for several waiting devices: take them all now, within a
+    // bound, rather than one per message.
     for (int i = 0; i < 2 * kClientSlotCount; ++i) {
         if (!AcceptOne(c)) return;
     }
@@ -396,7 +397,10 @@ bool ReceiveAnswer(CoreContext& c, std::uintptr_t socket) {
         char piece[kLinkBufferBytes];
         // The whole exchange is held to one reception's size: an answer is never longer.
         int n = g_api.receive(s, piece, kLinkBufferBytes - total, 0);
-        if (n == SOCKET_ERROR && g_api.last_error() == WSAEWOULDBLOCK) continue;
+        if (n == SOCKET_ERROR && g_api.last_error() == WSAEWOULDBLOCK) {
+            Sleep(1);  // readable, yet nothing to read: do not spin on it
+            continue;
+        }
         last = n;
         if (n <= 0) break;  // failed, or the peer closed without answering
         PieceFate fate = PushReplyPiece(queue, mark, piece, n);

@@ -117,25 +117,6 @@ TEST(LinkSettings, HostAddressIsConnectedAsPlainDottedText) {
     EXPECT_EQ(DottedAddressText(c), "255.255.255.255");
 }
 
-TEST(ClientConnected, StateIsSetBeforeTheBox) {
-    struct CheckingPrompts : test::RecordingPrompts {
-        AppState* app = nullptr;
-        int connected_at_box = -1;
-        void ShowSuccessBox(std::string_view text) override {
-            connected_at_box = app->socket_connected;
-            RecordingPrompts::ShowSuccessBox(text);
-        }
-    };
-    CoreFixture f;
-    CheckingPrompts prompts;
-    prompts.app = &f.app;
-    CoreContext c{f.model, f.app, f.sockets, prompts, f.link};
-    OnClientConnected(c);
-    EXPECT_EQ(f.app.socket_connected, 1);
-    EXPECT_EQ(prompts.connected_at_box, 1);
-    EXPECT_EQ(prompts.calls, std::vector<std::string>{"success: Socket 接続 OK"});
-}
-
 // The answer pieces between the answer wait and the dialog.
 void Push(SocketLinkState& s, int mark, const std::string& bytes,
           PieceFate expected = PieceFate::Announce) {
