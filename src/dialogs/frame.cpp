@@ -86,7 +86,7 @@ bool GuardedSendAllowed(const AppState& app) {
 }
 
 bool StartSendSequence(CoreContext& c, const SendSequence& seq, WindowHandle dialog) {
-    if (seq.spec.confirm && !c.prompts.ConfirmNotAutoSwitching(dialog)) return false;
+    if (seq.params.confirm && !c.prompts.ConfirmNotAutoSwitching(dialog)) return false;
     if (!IsLinkReady(c.app)) {
         c.prompts.ShowErrorBox(kNoSocketText, BoxIcon::Exclamation);
         return false;
@@ -117,14 +117,14 @@ TickResult OnSequenceTick(CoreContext& c, SendSequence& seq, SequenceStep step, 
         app.sequence_running = 0;
         r.stop_timer = true;
         r.enable_close = true;
-        if (seq.spec.reset_progress_on_error) {
+        if (seq.params.reset_progress_on_error) {
             r.set_progress = true;
             r.progress_position = 0;
         }
         return r;
     }
     int k = app.sequence_running;
-    if (k <= seq.spec.steps) {
+    if (k <= seq.params.steps) {
         seq.in_tick = true;
         bool go_on = step(user, c, k);
         seq.in_tick = false;
@@ -137,7 +137,7 @@ TickResult OnSequenceTick(CoreContext& c, SendSequence& seq, SequenceStep step, 
         app.sequence_running = k + 1;
         r.step_progress = true;
     }
-    if (app.sequence_running > seq.spec.steps) {
+    if (app.sequence_running > seq.params.steps) {
         app.sequence_running = 0;
         r.stop_timer = true;
         r.enable_close = true;

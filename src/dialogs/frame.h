@@ -67,7 +67,7 @@ void SettleDialogFrame(AppState& app, WindowHandle active_window, AddressPrefix 
 bool GuardedSendAllowed(const AppState& app);
 
 // One timed send sequence ("全設定" and like buttons).
-struct SequenceSpec {
+struct SequenceParams {
     int steps = 0;         // N: ticks 1..N each perform one step
     int timer_id = 0;      // the dialog's timer, also used for its preview
     int period_ms = 0;     // P
@@ -81,11 +81,11 @@ using SequenceStep = bool (*)(void* user, CoreContext& c, int k);
 
 // The running sequence of the open dialog; the dialog keeps one.
 struct SendSequence {
-    SequenceSpec spec;
+    SequenceParams params;
     bool in_tick = false;  // a box opened by a step must not let the next tick run inside it
 };
 
-// True when the dialog must disable "Close" and start spec.timer_id with spec.period_ms;
+// True when the dialog must disable "Close" and start params.timer_id with params.period_ms;
 // refusals show their box here ("Socket が接続されていません") or nothing.
 bool StartSendSequence(CoreContext& c, const SendSequence& seq, WindowHandle dialog);
 

@@ -67,8 +67,8 @@ void SetupProgressBar(HWND dialog, int progress_id, int range_max) {
 bool StartSendSequence(HWND dialog, CoreContext& c, const SendSequence& seq) {
     if (!StartSendSequence(c, seq, reinterpret_cast<WindowHandle>(dialog))) return false;
     EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
-    SetTimer(dialog, static_cast<UINT_PTR>(seq.spec.timer_id),
-             static_cast<UINT>(seq.spec.period_ms), nullptr);
+    SetTimer(dialog, static_cast<UINT_PTR>(seq.params.timer_id),
+             static_cast<UINT>(seq.params.period_ms), nullptr);
     return true;
 }
 
@@ -80,7 +80,7 @@ void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, 
     if (progress && r.set_progress) {
         SendMessageW(progress, PBM_SETPOS, static_cast<WPARAM>(r.progress_position), 0);
     }
-    if (r.stop_timer) KillTimer(dialog, static_cast<UINT_PTR>(seq.spec.timer_id));
+    if (r.stop_timer) KillTimer(dialog, static_cast<UINT_PTR>(seq.params.timer_id));
     if (r.enable_close) EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
 }
 

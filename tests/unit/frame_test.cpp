@@ -220,7 +220,7 @@ TEST(FrameSequence, ErrorReplyToTheSecondStepStopsBeforeTheThird) {
 TEST(FrameSequence, ErrorStopResetsTheProgressWhereTheDialogAsksForIt) {
     CoreFixture f;
     FourSteps d;
-    d.seq.spec.reset_progress_on_error = true;
+    d.seq.params.reset_progress_on_error = true;
     ASSERT_TRUE(StartSendSequence(f.ctx, d.seq, 0x100));
     OnSequenceTick(f.ctx, d.seq, d);
     f.app.error_reply = 1;
@@ -251,7 +251,7 @@ TEST(FrameSequence, RefusedWithoutASocketConnectionOrOnTheConfirmationsNo) {
 
     f.prompts.calls.clear();
     f.app.interface_type = 0;
-    d.seq.spec.confirm = true;
+    d.seq.params.confirm = true;
     f.prompts.yes_no_answers = {false, true};
     EXPECT_FALSE(StartSendSequence(f.ctx, d.seq, 0x100));
     EXPECT_EQ(f.app.sequence_running, 0);

@@ -43,7 +43,7 @@ bool Step(CoreContext& c, int k) {
 
 LRESULT CALLBACK SequenceWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_TIMER && g_window &&
-        wparam == static_cast<WPARAM>(g_window->seq.spec.timer_id)) {
+        wparam == static_cast<WPARAM>(g_window->seq.params.timer_id)) {
         SequenceWindow& w = *g_window;
         ++w.ticks;
         if (w.ended) ++w.ticks_after_end;

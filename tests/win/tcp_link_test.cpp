@@ -575,9 +575,9 @@ TEST_F(TcpTest, DeviceDroppingOutMidSequenceStopsIt) {
 
     // A four-step sequence as the dialogs run it, one command per tick.
     SendSequence seq;
-    seq.spec.steps = 4;
-    seq.spec.timer_id = 4;
-    seq.spec.period_ms = 300;
+    seq.params.steps = 4;
+    seq.params.timer_id = 4;
+    seq.params.period_ms = 300;
     ASSERT_TRUE(StartSendSequence(c, seq, c.app.active_dialog));
     int sent = 0;
     TickResult last;
