@@ -21,7 +21,6 @@ if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ] && dpkg -s "${packages[@]}
   echo "setup: packages already installed"
 else
   export DEBIAN_FRONTEND=noninteractive
-  $SUDO dpkg --add-architecture i386 || true
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}"
   echo "$want" | $SUDO tee "$stamp" >/dev/null
