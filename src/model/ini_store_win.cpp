@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "app/text_win.h"
 #include "model/config.h"
 #include "model/fallback_ini_store.h"
 
@@ -13,29 +14,13 @@ namespace tvx {
 
 namespace {
 
-constexpr UINT kCodePage = 932;
 // Given as the default to tell an absent key from an empty value; no stored value holds it.
 constexpr wchar_t kAbsent[] = L"\x01\x02\x03";
 
-std::wstring Wide(std::string_view text) {
-    if (text.empty()) return {};
-    int length =
-        MultiByteToWideChar(kCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(kCodePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-    return wide;
-}
-
+// A value that has no code page 932 form keeps the default character in its place.
 std::string Narrow(std::wstring_view text) {
-    if (text.empty()) return {};
-    int length = WideCharToMultiByte(kCodePage, 0, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return {};
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(kCodePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                        length, nullptr, nullptr);
+    std::string narrow;
+    WideToCp932(text, narrow);
     return narrow;
 }
 
@@ -63,8 +48,8 @@ std::string_view TrimBlanks(std::string_view s) {
 bool WinProfileStore::ReadKey(std::string_view section, std::string_view key,
                               std::string& value_out) {
     if (file.empty()) return false;
-    std::wstring wide_section = Wide(section);
-    std::wstring wide_key = Wide(key);
+    std::wstring wide_section = Cp932ToWide(section);
+    std::wstring wide_key = Cp932ToWide(key);
     std::wstring buffer(256, L'\0');
     for (;;) {
         DWORD length =
@@ -86,14 +71,14 @@ bool WinProfileStore::WriteKey(std::string_view section, std::string_view key,
                                std::string_view value) {
     if (file.empty()) return false;
     if (create_folder_on_write && !EnsureFolderOf(file)) return false;
-    return WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
-                                      file.c_str()) != FALSE;
+    return WritePrivateProfileStringW(Cp932ToWide(section).c_str(), Cp932ToWide(key).c_str(),
+                                      Cp932ToWide(value).c_str(), file.c_str()) != FALSE;
 }
 
 bool WinProfileStore::ReadSection(std::string_view section, std::vector<IniEntry>& entries_out) {
     entries_out.clear();
     if (file.empty()) return false;
-    std::wstring wide_section = Wide(section);
+    std::wstring wide_section = Cp932ToWide(section);
     std::wstring buffer(4096, L'\0');
     DWORD length = 0;
     for (;;) {
@@ -125,13 +110,14 @@ bool WinProfileStore::WriteSection(std::string_view section, const std::vector<I
     // "key=value\0key=value\0\0"; the string's own terminator gives the last NUL.
     std::wstring block;
     for (const IniEntry& entry : entries) {
-        block += Wide(entry.key);
+        block += Cp932ToWide(entry.key);
         block += L'=';
-        block += Wide(entry.value);
+        block += Cp932ToWide(entry.value);
         block += L'\0';
     }
     if (entries.empty()) block += L'\0';
-    return WritePrivateProfileSectionW(Wide(section).c_str(), block.c_str(), file.c_str()) != FALSE;
+    return WritePrivateProfileSectionW(Cp932ToWide(section).c_str(), block.c_str(), file.c_str()) !=
+           FALSE;
 }
 
 std::wstring UserIniPath() {
@@ -140,11 +126,11 @@ std::wstring UserIniPath() {
         folder[0] == L'\0') {
         return {};
     }
-    return std::wstring(folder) + L"\\TVX-5870\\" + Wide(kConfigFileName);
+    return std::wstring(folder) + L"\\TVX-5870\\" + Cp932ToWide(kConfigFileName);
 }
 
 IniStore& ConfigurationIniStore() {
-    static WinProfileStore shared(Wide(kConfigFileName));
+    static WinProfileStore shared(Cp932ToWide(kConfigFileName));
     static WinProfileStore user(UserIniPath(), true);
     static FallbackIniStore store(shared, user, FileExistsW(user.file));
     return store;
