@@ -38,7 +38,7 @@ scripts/setup.sh >/dev/null
 
 echo "run.sh: building (incremental)"
 if [ ! -f "$native/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S "$root" -B "$native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
 fi
 cmake --build "$native" -j2 --target tvx5870-sim >/dev/null
 if [ ! -f "$mingw/CMakeCache.txt" ]; then
