@@ -50,6 +50,7 @@ HANDLE g_read_thread = nullptr;
 HANDLE g_stop_event = nullptr;
 volatile LONG g_stop_requested = 0;
 HWND g_notify_window = nullptr;
+SerialThreadStarter g_thread_starter = nullptr;
 UINT g_notify_message = 0;
 LineAssembler g_assembler;
 char g_raw[kLinkBufferBytes];
@@ -273,8 +274,14 @@ bool StartSerialReadThread(HWND notify_window, UINT message) {
     InterlockedExchange(&g_stop_requested, 0);
     g_notify_window = notify_window;
     g_notify_message = message;
-    g_read_thread = CreateThread(nullptr, 0, SerialReadThread, nullptr, 0, nullptr);
+    g_read_thread = g_thread_starter
+                        ? g_thread_starter(SerialReadThread)
+                        : CreateThread(nullptr, 0, SerialReadThread, nullptr, 0, nullptr);
     return g_read_thread != nullptr;
+}
+
+void SetSerialThreadStarterForTests(SerialThreadStarter starter) {
+    g_thread_starter = starter;
 }
 
 bool StopSerialReadThread(DWORD timeout_ms) {

@@ -29,6 +29,9 @@ void WriteSerialPort(const char* bytes, std::size_t length);
 
 // Starts SerialReadThread; false when the thread could not be created.
 bool StartSerialReadThread(HWND notify_window, UINT message);
+// Tests replace the thread creation to see the failure path; nullptr restores CreateThread.
+using SerialThreadStarter = HANDLE (*)(LPTHREAD_START_ROUTINE routine);
+void SetSerialThreadStarterForTests(SerialThreadStarter starter);
 // Sets the stop flag and cancels the pending read until the thread has ended, at most
 // timeout_ms; false when it did not end in time.
 bool StopSerialReadThread(DWORD timeout_ms = 2000);

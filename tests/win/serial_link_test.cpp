@@ -329,5 +329,17 @@ TEST_F(ProgramTest, SerialOpenFailureShowsTheFiveBoxesInOrder) {
     EXPECT_EQ(prompts.calls.size(), 5u);
 }
 
+TEST_F(ProgramTest, ReadThreadThatCannotStartIsReportedAfterTheOpenBoxes) {
+    c.app.com_port_index = 5;
+    SetSerialThreadStarterForTests([](LPTHREAD_START_ROUTINE) -> HANDLE { return nullptr; });
+    StartSerialLink(c, LinkWindow(), MSG_SERIAL_LINE);
+    SetSerialThreadStarterForTests(nullptr);
+    ASSERT_EQ(prompts.calls.size(), 6u);
+    EXPECT_EQ(prompts.calls[0], "error(exclamation): Miss! File Open");
+    EXPECT_EQ(prompts.calls[5], "error(exclamation): error creating read thread");
+    // Nothing runs, so stopping has nothing to wait for.
+    EXPECT_TRUE(StopSerialReadThread(100));
+}
+
 }  // namespace
 }  // namespace tvx::test
