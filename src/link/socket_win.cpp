@@ -103,10 +103,18 @@ bool StartWinsock(CoreContext& c) {
     return true;
 }
 
-bool OpenLinkSocket(CoreContext& c, SOCKET& s) {
+// A new TCP socket whose notifications (events) go to the link window; on failure its box is
+// shown and nothing stays open.
+bool OpenLinkSocket(CoreContext& c, HWND window, long events, SOCKET& s) {
     s = g_api.open_socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET) {
         LinkBox(c, kSocketCreateText, g_api.last_error());
+        return false;
+    }
+    if (g_api.async_select(s, window, MSG_SOCKET_EVENT, events) != 0) {
+        int error = g_api.last_error();
+        g_api.close_socket(s);
+        LinkBox(c, kAsyncSelectText, error);
         return false;
     }
     return true;
@@ -171,13 +179,7 @@ bool ConnectToServer(CoreContext& c) {
     if (c.sockets.link_socket != 0) CloseAllSockets(c);
     if (!StartWinsock(c)) return false;
     SOCKET s = INVALID_SOCKET;
-    if (!OpenLinkSocket(c, s)) return false;
-    if (g_api.async_select(s, window, MSG_SOCKET_EVENT, kClientEvents) != 0) {
-        int error = g_api.last_error();
-        g_api.close_socket(s);
-        LinkBox(c, kAsyncSelectText, error);
-        return false;
-    }
+    if (!OpenLinkSocket(c, window, kClientEvents, s)) return false;
     // The host must be an entry of the list and the port a TCP port; anything else cannot be
     // connected to.
     const unsigned char* host = SelectedHostAddress(c.app);
@@ -210,13 +212,7 @@ bool StartServer(CoreContext& c) {
     }
     if (!StartWinsock(c)) return false;
     SOCKET s = INVALID_SOCKET;
-    if (!OpenLinkSocket(c, s)) return false;
-    if (g_api.async_select(s, window, MSG_SOCKET_EVENT, kListenEvents) != 0) {
-        int error = g_api.last_error();
-        g_api.close_socket(s);
-        LinkBox(c, kAsyncSelectText, error);
-        return false;
-    }
+    if (!OpenLinkSocket(c, window, kListenEvents, s)) return false;
     int port = 0;
     sockaddr_in address = {};
     address.sin_family = AF_INET;
