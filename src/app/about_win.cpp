@@ -8,8 +8,8 @@
  */
 #include "app/about_win.h"
 
-#include "app/program_win.h"
-#include "app/text_win.h"
+#include "winbase/program_win.h"
+#include "winbase/text_win.h"
 #include "dialogs/frame.h"
 #include "res/resource.h"
 

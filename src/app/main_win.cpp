@@ -9,9 +9,9 @@
 #include <windows.h>
 
 #include "app/main_window_win.h"
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 #include "link/serial_win.h"
-#include "link/socket_state.h"
+#include "model/socket_state.h"
 #include "model/config.h"
 #include "model/settings_model.h"
 

@@ -13,9 +13,9 @@
 #include <commctrl.h>
 
 #include "app/menu_commands_win.h"
-#include "app/program_win.h"
-#include "app/prompts_win.h"
-#include "app/text_win.h"
+#include "winbase/program_win.h"
+#include "winbase/prompts_win.h"
+#include "winbase/text_win.h"
 #include "link/send.h"
 #include "link/serial_win.h"
 #include "link/socket_win.h"

@@ -11,7 +11,7 @@
 
 #include "app/about_win.h"
 #include "app/main_window_win.h"
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 #include "dialogs/connection_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/slave_address_win.h"

@@ -8,7 +8,7 @@
  */
 #include "dialogs/char_level_win.h"
 
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 #include "dialogs/char_level.h"
 #include "dialogs/frame_win.h"
 #include "link/socket_events.h"

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "link/socket_events.h"
-#include "link/socket_state.h"
+#include "model/socket_state.h"
 #include "model/context.h"
 #include "model/seams.h"
 #include "model/settings_model.h"

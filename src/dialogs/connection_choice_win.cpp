@@ -10,7 +10,7 @@
  */
 #include <string>
 
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 #include "dialogs/connection.h"
 #include "dialogs/connection_win.h"
 #include "dialogs/frame.h"

@@ -14,8 +14,8 @@
 
 #include <string>
 
-#include "app/program_win.h"
-#include "app/text_win.h"
+#include "winbase/program_win.h"
+#include "winbase/text_win.h"
 #include "dialogs/connection.h"
 #include "dialogs/connection_win.h"
 #include "dialogs/frame.h"

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "link/socket_state.h"
+#include "model/socket_state.h"
 #include "model/context.h"
 #include "model/settings_model.h"
 

@@ -9,7 +9,7 @@
 
 #include <commctrl.h>
 
-#include "app/text_win.h"
+#include "winbase/text_win.h"
 #include "res/resource.h"
 
 namespace tvx {

@@ -8,7 +8,7 @@
  */
 #include "dialogs/slave_address_win.h"
 
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 #include "dialogs/frame_win.h"
 #include "dialogs/slave_address.h"
 #include "res/resource.h"

@@ -22,7 +22,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "link/line_assembly.h"
+#include "protocol/line_assembly.h"
 #include "protocol/replies.h"
 
 namespace tvx {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/socket_state.h"
+#include "model/socket_state.h"
 #include "model/context.h"
 
 namespace tvx {

@@ -19,7 +19,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 #include "link/socket_events.h"
 #include "model/config.h"
 

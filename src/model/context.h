@@ -2,7 +2,7 @@
 // per case and the program holds one set for its whole life.
 #pragma once
 
-#include "link/socket_state.h"
+#include "model/socket_state.h"
 #include "model/seams.h"
 #include "model/settings_model.h"
 

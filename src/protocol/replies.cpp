@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "link/line_assembly.h"
+#include "protocol/line_assembly.h"
 #include "protocol/encodings.h"
 
 namespace tvx {

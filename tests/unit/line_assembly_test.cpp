@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/line_assembly.h"
+#include "protocol/line_assembly.h"
 
 namespace tvx {
 namespace {

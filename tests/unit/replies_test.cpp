@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/line_assembly.h"
+#include "protocol/line_assembly.h"
 #include "protocol/replies.h"
 #include "support/recorders.h"
 

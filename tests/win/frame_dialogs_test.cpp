@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/menu_commands_win.h"
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/slave_address_win.h"
 #include "link/socket_events.h"

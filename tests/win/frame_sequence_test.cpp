@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 #include "dialogs/frame_win.h"
 #include "link/send.h"
 #include "protocol/replies.h"

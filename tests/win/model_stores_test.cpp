@@ -9,8 +9,8 @@
 
 #include "model/config.h"
 #include "model/fallback_ini_store.h"
-#include "model/file_system_win.h"
-#include "model/ini_store_win.h"
+#include "winbase/file_system_win.h"
+#include "winbase/ini_store_win.h"
 
 namespace tvx {
 namespace {

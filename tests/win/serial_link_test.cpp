@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 #include "link/send.h"
 #include "link/serial_win.h"
 #include "protocol/commands.h"

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <string>
 
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 #include "link/send.h"
 #include "link/socket_events.h"
-#include "link/socket_state.h"
+#include "model/socket_state.h"
 #include "link/socket_win.h"
 #include "support/recorders.h"
 #include "tcp_support.h"

@@ -10,8 +10,8 @@
 
 #include "app/main_window_win.h"
 #include "app/menu_commands_win.h"
-#include "app/program_win.h"
-#include "app/text_win.h"
+#include "winbase/program_win.h"
+#include "winbase/text_win.h"
 #include "dialogs/connection.h"
 #include "dialogs/connection_win.h"
 #include "link/socket_win.h"

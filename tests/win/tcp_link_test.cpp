@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/main_window_win.h"
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/connection.h"
 #include "dialogs/connection_win.h"

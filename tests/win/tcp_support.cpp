@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/text_win.h"
+#include "winbase/text_win.h"
 
 namespace tvx::test {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/socket_state.h"
+#include "model/socket_state.h"
 #include "model/context.h"
 #include "model/seams.h"
 #include "model/settings_model.h"

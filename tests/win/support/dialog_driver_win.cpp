@@ -2,7 +2,7 @@
 // then hands it to the test's actions, still inside that loop.
 #include "support/dialog_driver_win.h"
 
-#include "app/text_win.h"
+#include "winbase/text_win.h"
 
 namespace tvx::test {
 

@@ -1,7 +1,7 @@
 // The program fixture: resets the program's objects and swaps the seams for recorders.
 #include "support/program_fixture_win.h"
 
-#include "link/socket_state.h"
+#include "model/socket_state.h"
 #include "model/settings_model.h"
 
 namespace tvx::test {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 #include "support/recorders.h"
 
 namespace tvx::test {

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/text_win.h"
+#include "winbase/text_win.h"
 
 namespace tvx::test {
 

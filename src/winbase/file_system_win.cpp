@@ -1,6 +1,6 @@
 // Files on the Windows API for the settings, glyph and bitmap files. Used on the user-interface
 // thread only. Each call opens and closes its own handles; nothing is kept between calls.
-#include "model/file_system_win.h"
+#include "winbase/file_system_win.h"
 
 #include <windows.h>
 

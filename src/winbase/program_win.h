@@ -28,6 +28,13 @@ tvx::CoreContext& ProgramContext();
 tvx::IniStore& ProgramIniStore();
 tvx::FileSystem& ProgramFileSystem();
 
+namespace tvx {
+// The real transports (the COM port and the TCP/IP link). Defined by the link layer
+// (link/transports_win.cpp), which sits above this folder; declared here so that the program's
+// context can forward to them without including the link.
+Link& ProgramTransports();
+}  // namespace tvx
+
 HINSTANCE ProgramInstance();
 void SetProgramInstance(HINSTANCE instance);
 // The main window; null before it is created (and in dialog tests that run without one).

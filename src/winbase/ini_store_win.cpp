@@ -1,12 +1,12 @@
 // The configuration file through GetPrivateProfileStringW / WritePrivateProfileStringW and the
 // section functions. Used on the user-interface thread only; the stores of ConfigurationIniStore()
 // are function statics that live until the process ends.
-#include "model/ini_store_win.h"
+#include "winbase/ini_store_win.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/text_win.h"
+#include "winbase/text_win.h"
 #include "model/config.h"
 #include "model/fallback_ini_store.h"
 

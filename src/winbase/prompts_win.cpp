@@ -7,12 +7,12 @@
  * serial "GO" is owned by reply_owner_window, the auto-switching question by the asking dialog,
  * the file dialogs by the window active when they are asked for.
  */
-#include "app/prompts_win.h"
+#include "winbase/prompts_win.h"
 
 #include <commdlg.h>
 
-#include "app/program_win.h"
-#include "app/text_win.h"
+#include "winbase/program_win.h"
+#include "winbase/text_win.h"
 
 namespace tvx {
 

@@ -1,4 +1,4 @@
-#include "link/socket_state.h"
+#include "model/socket_state.h"
 
 namespace tvx {
 

@@ -1,6 +1,6 @@
 // Code page conversions for the Win32 layer: MultiByteToWideChar / WideCharToMultiByte with an
 // explicit code page on every call. Pure functions, callable from any thread.
-#include "app/text_win.h"
+#include "winbase/text_win.h"
 
 namespace tvx {
 

@@ -1,4 +1,4 @@
-#include "link/line_assembly.h"
+#include "protocol/line_assembly.h"
 
 namespace tvx {
 

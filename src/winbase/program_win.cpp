@@ -3,18 +3,16 @@
  *
  * Owns: the one SettingsModel, AppState and SocketLinkState (static, never freed), the
  * forwarding seams handed to the core in ProgramContext() (their targets are the message boxes
- * of prompts_win, the transports of link/, the ini store and file system of model/, or the
- * recorders a test installs), the instance handle and the main window handle.
+ * of prompts_win, the transports of the link layer, the ini store and file system of this
+ * folder, or the recorders a test installs), the instance handle and the main window handle.
  * Threads: user-interface thread only.
  */
-#include "app/program_win.h"
+#include "winbase/program_win.h"
 
-#include "app/prompts_win.h"
-#include "link/serial_win.h"
-#include "model/file_system_win.h"
-#include "model/ini_store_win.h"
-#include "link/socket_state.h"
-#include "link/socket_win.h"
+#include "winbase/prompts_win.h"
+#include "winbase/file_system_win.h"
+#include "winbase/ini_store_win.h"
+#include "model/socket_state.h"
 #include "model/settings_model.h"
 
 namespace {
@@ -24,19 +22,6 @@ tvx::AppState g_app;
 tvx::SocketLinkState g_sockets;
 HINSTANCE g_instance = nullptr;
 HWND g_main_window = nullptr;
-
-// The transports: serial writes go to the COM port, socket work to the TCP/IP link.
-struct TransportLink : tvx::Link {
-    void WriteSerial(const char* bytes, std::size_t length) override {
-        tvx::WriteSerialPort(bytes, length);
-    }
-    bool SocketSendFrame(std::uintptr_t socket, const char* bytes, std::size_t length) override {
-        return tvx::SendSocketFrame(socket, bytes, length);
-    }
-    bool ReceiveAnswer(std::uintptr_t socket) override {
-        return tvx::ReceiveAnswer(ProgramContext(), socket);
-    }
-};
 
 // Hands every prompt to the program's message boxes or to a test's recorder.
 struct ForwardingPrompts : tvx::Prompts {
@@ -66,8 +51,7 @@ struct ForwardingPrompts : tvx::Prompts {
 
 struct ForwardingLink : tvx::Link {
     tvx::Link* target = nullptr;
-    TransportLink transports;
-    tvx::Link& T() { return target ? *target : transports; }
+    tvx::Link& T() { return target ? *target : tvx::ProgramTransports(); }
     void WriteSerial(const char* bytes, std::size_t length) override {
         T().WriteSerial(bytes, length);
     }
