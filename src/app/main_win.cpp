@@ -10,6 +10,7 @@
 
 #include "app/main_window_win.h"
 #include "winbase/program_win.h"
+#include "winbase/single_instance_win.h"
 #include "link/serial_win.h"
 #include "model/socket_state.h"
 #include "model/config.h"
@@ -26,17 +27,8 @@ void ShowDoubleStartBox() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int) {
     SetProgramInstance(instance);
 
-    HANDLE running = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, tvx::kMutexName);
-    if (running) {
-        CloseHandle(running);
-        ShowDoubleStartBox();
-        return 0;
-    }
-    // Two copies started at the same moment both miss the open above; the second creator
-    // learns it from the error code.
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, tvx::kMutexName);
-    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(mutex);
+    HANDLE mutex = nullptr;
+    if (tvx::AnotherCopyRuns(tvx::kMutexName, mutex)) {
         ShowDoubleStartBox();
         return 0;
     }

@@ -11,7 +11,6 @@
 #include "winbase/program_win.h"
 #include "dialogs/char_level.h"
 #include "dialogs/frame_win.h"
-#include "link/socket_events.h"
 #include "res/resource.h"
 
 namespace tvx {
@@ -56,15 +55,13 @@ INT_PTR OnCommand(HWND dialog, CoreContext& c, int id, int code) {
 
 INT_PTR CALLBACK CharLevelDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     CoreContext& c = ProgramContext();
+    if (HandleSocketReplyMessage(message, c)) return TRUE;
     switch (message) {
         case WM_INITDIALOG:
             InitDialogFrame(dialog, c, FrameDialog::CharLevel, AddressPrefix::On, FillLevelCombos);
             return TRUE;
         case WM_COMMAND:
             return OnCommand(dialog, c, LOWORD(wparam), HIWORD(wparam));
-        case MSG_SOCKET_REPLY:
-            OnSocketReplyMessage(c);
-            return TRUE;
         default:
             return FALSE;
     }

@@ -18,6 +18,7 @@
 #include "dialogs/connection.h"
 #include "dialogs/connection_win.h"
 #include "dialogs/frame.h"
+#include "dialogs/frame_win.h"
 #include "link/socket_events.h"
 #include "link/socket_win.h"
 #include "res/resource.h"
@@ -113,6 +114,7 @@ INT_PTR OnCommand(HWND dialog, CoreContext& c, int id, int code) {
 
 INT_PTR CALLBACK TcpServerDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     CoreContext& c = ProgramContext();
+    if (HandleSocketReplyMessage(message, c)) return TRUE;
     switch (message) {
         case WM_INITDIALOG:
             InitServerDialog(dialog, c);

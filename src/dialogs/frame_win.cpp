@@ -9,7 +9,9 @@
 
 #include <commctrl.h>
 
+#include "winbase/program_win.h"
 #include "winbase/text_win.h"
+#include "link/socket_events.h"
 #include "res/resource.h"
 
 namespace tvx {
@@ -82,6 +84,16 @@ void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, 
     }
     if (r.stop_timer) KillTimer(dialog, static_cast<UINT_PTR>(seq.params.timer_id));
     if (r.enable_close) EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
+}
+
+}  // namespace tvx
+
+namespace tvx {
+
+bool HandleSocketReplyMessage(UINT message, CoreContext& c) {
+    if (message != MSG_SOCKET_REPLY) return false;
+    OnSocketReplyMessage(c);
+    return true;
 }
 
 }  // namespace tvx

@@ -44,3 +44,14 @@ void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, 
                      void (*draw_preview)(HWND dialog));
 
 }  // namespace tvx
+
+namespace tvx {
+
+// MSG_SOCKET_REPLY has the number of the standard DM_REPOSITION, which the default dialog
+// handling would act on (it moves the dialog) instead of reading the answer. So every dialog
+// that can be active_dialog starts its procedure with
+//     if (HandleSocketReplyMessage(message, c)) return TRUE;
+// which takes the next answer piece and parses it; also a dialog that never sends.
+bool HandleSocketReplyMessage(UINT message, CoreContext& c);
+
+}  // namespace tvx
