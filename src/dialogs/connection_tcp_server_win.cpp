@@ -46,6 +46,7 @@ void ShowView(HWND dialog, const CoreContext& c) {
     InvalidateRect(list, nullptr, TRUE);
     if (g_view.set_place)
         SetDlgItemTextW(dialog, IDC_SERVER_PLACE, Cp932ToWide(g_view.place_text).c_str());
+    SetDlgItemTextW(dialog, IDC_SERVER_FULL_NOTE, Utf8ToWide(g_view.full_note).c_str());
 }
 
 void Refresh(HWND dialog, const CoreContext& c) {

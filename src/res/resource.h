@@ -89,4 +89,7 @@
 #define IDC_SERVER_CLIENT_LIST 1002
 #define IDC_SERVER_DISCONNECT 1000
 
+// Dialog "TCP/IPの設定（Server）": the note on devices refused while all 96 slots were taken.
+#define IDC_SERVER_FULL_NOTE 1005
+
 #endif

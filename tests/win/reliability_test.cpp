@@ -11,11 +11,14 @@
 #include <string>
 #include <vector>
 
+#include <mstcpip.h>
+
 #include "app/about_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/connection_win.h"
 #include "dialogs/slave_address_win.h"
 #include "link/socket_events.h"
+#include "link/socket_win.h"
 #include "winbase/file_system_win.h"
 #include "winbase/program_win.h"
 #include "winbase/prompts_win.h"
@@ -23,6 +26,7 @@
 #include "winbase/text_win.h"
 #include "support/dialog_driver_win.h"
 #include "support/program_fixture_win.h"
+#include "tcp_support.h"
 
 namespace tvx::test {
 namespace {
@@ -199,6 +203,120 @@ TEST_F(ProgramTest, EveryDialogThatCanBeActiveReadsASocketAnswerItself) {
         EXPECT_EQ(before.left, after.left) << d.name;
         EXPECT_EQ(before.top, after.top) << d.name;
     }
+}
+
+// ---- Sockets --------------------------------------------------------------------------------
+
+// The tests' own sockets.
+const int kTestWinsock = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data);
+}();
+
+// Winsock whose every new socket gets the same number, as a closed socket's number is given
+// again on a real system; the connect is always under way.
+constexpr SOCKET kReusedNumber = 0x4242;
+SOCKET WSAAPI SameNumberSocket(int, int, int) {
+    return kReusedNumber;
+}
+int WSAAPI Succeeds(SOCKET, HWND, u_int, long) {
+    return 0;
+}
+int WSAAPI ConnectUnderWay(SOCKET, const sockaddr*, int) {
+    WSASetLastError(WSAEWOULDBLOCK);
+    return SOCKET_ERROR;
+}
+int WSAAPI CloseSucceeds(SOCKET) {
+    return 0;
+}
+
+class SocketLinkTest : public ProgramTest {
+  protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        c.app.interface_type = 1;
+        c.app.read_thread_running = 1;
+        c.app.host_list[0][0] = 127;
+        c.app.host_list[0][3] = 1;
+        c.app.host_list_count = 1;
+        c.app.selected_connection = 0;
+    }
+    void TearDown() override {
+        CloseAllSockets(c);
+        DrainThreadMessages();
+        SetWinsockApi(nullptr);
+        ProgramTest::TearDown();
+    }
+};
+
+TEST_F(SocketLinkTest, ANotificationOfAClosedSocketCannotTouchTheNewOneWithItsNumber) {
+    WinsockApi api = SystemWinsockApi();
+    api.open_socket = SameNumberSocket;
+    api.async_select = Succeeds;
+    api.connect_to = ConnectUnderWay;
+    api.close_socket = CloseSucceeds;
+    SetWinsockApi(&api);
+    ASSERT_TRUE(ConnectToServer(c));
+    // The first attempt's notification is queued when the user disconnects and connects again.
+    PostMessageW(SocketLinkWindow(), MSG_SOCKET_EVENT, kReusedNumber, FD_CONNECT);
+    CloseAllSockets(c);
+    ASSERT_TRUE(ConnectToServer(c));
+    ASSERT_EQ(c.sockets.link_socket, kReusedNumber);
+    DrainThreadMessages();
+    EXPECT_EQ(c.app.socket_connected, 0);
+    EXPECT_TRUE(prompts.calls.empty());
+    // The new socket's own notification is taken.
+    PostMessageW(SocketLinkWindow(), MSG_SOCKET_EVENT, kReusedNumber, FD_CONNECT);
+    DrainThreadMessages();
+    EXPECT_EQ(c.app.socket_connected, 1);
+    EXPECT_EQ(prompts.calls, Calls{"success: Socket 接続 OK"});
+}
+
+struct KeepAliveSeen {
+    DWORD code = 0;
+    tcp_keepalive timings = {};
+};
+KeepAliveSeen g_keep_alive;
+int WSAAPI RecordingIoctl(SOCKET s, DWORD code, LPVOID in, DWORD in_size, LPVOID out,
+                          DWORD out_size, LPDWORD returned, LPWSAOVERLAPPED overlapped,
+                          LPWSAOVERLAPPED_COMPLETION_ROUTINE routine) {
+    g_keep_alive.code = code;
+    if (in && in_size == sizeof(tcp_keepalive)) g_keep_alive.timings = *static_cast<tcp_keepalive*>(in);
+    return ::WSAIoctl(s, code, in, in_size, out, out_size, returned, overlapped, routine);
+}
+
+TEST_F(SocketLinkTest, AcceptedDevicesGetShortKeepAliveAndOneFoundDeadLeavesQuietly) {
+    WinsockApi api = SystemWinsockApi();
+    api.io_control = RecordingIoctl;
+    SetWinsockApi(&api);
+    c.app.tcp_role = 1;
+    std::snprintf(c.app.tcp_port_text, sizeof c.app.tcp_port_text, "%d", FreeTcpPort());
+    ASSERT_TRUE(StartServer(c));
+    SOCKET device = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<u_short>(std::atoi(c.app.tcp_port_text)));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(device, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_TRUE(PumpUntil([&] { return c.sockets.client_slots[1].in_use == 1; }, 5000));
+
+    EXPECT_EQ(g_keep_alive.code, static_cast<DWORD>(SIO_KEEPALIVE_VALS));
+    EXPECT_EQ(g_keep_alive.timings.onoff, 1u);
+    EXPECT_EQ(g_keep_alive.timings.keepalivetime, 20000u);
+    EXPECT_EQ(g_keep_alive.timings.keepaliveinterval, 4000u);
+    const SOCKET accepted = static_cast<SOCKET>(c.sockets.client_slots[1].socket);
+    BOOL on = FALSE;
+    int size = sizeof on;
+    ASSERT_EQ(::getsockopt(accepted, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<char*>(&on), &size),
+              0);
+    EXPECT_TRUE(on);
+
+    // Keep-alive gives up on the device: its slot is freed without a box.
+    SendMessageW(SocketLinkWindow(), MSG_SOCKET_EVENT, accepted,
+                 WSAMAKESELECTREPLY(FD_CLOSE, WSAECONNABORTED));
+    EXPECT_EQ(c.sockets.client_slots[1].in_use, 0);
+    EXPECT_TRUE(prompts.calls.empty());
+    ::closesocket(device);
 }
 
 }  // namespace

@@ -435,6 +435,7 @@ TEST_F(TcpTest, ServerTakesNinetySixDevicesTalksToTheChosenOneAndClosesEverythin
             EXPECT_EQ(ListCount(d), 96);
             EXPECT_EQ(UsedSlots(c.sockets), 96);
             EXPECT_TRUE(prompts.calls.empty()) << Joined();
+            EXPECT_EQ(ControlText(d, IDC_SERVER_FULL_NOTE), L"96台を超える接続を断りました: 1件");
 
             DoubleClickClient(d, 10);
             EXPECT_EQ(c.app.selected_connection, 11);
