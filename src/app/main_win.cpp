@@ -1,6 +1,6 @@
 /*
  * wWinMain: the single-instance check, the main window, the model reset, the configuration,
- * the serial link and the message loop.
+ * the serial link, the offer of titles a session end kept, and the message loop.
  *
  * The named mutex "TVX5870_Mutex" is held until the process ends. Everything else lives in
  * program_win (objects) and main_window_win (the window). The serial read thread started here
@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "app/main_window_win.h"
+#include "app/session_end_win.h"
 #include "winbase/program_win.h"
 #include "winbase/single_instance_win.h"
 #include "link/serial_win.h"
@@ -45,6 +46,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int) {
     tvx::ReadConfiguration(c.app, ProgramIniStore());
     tvx::RetitleMainWindow(main);
     if (c.app.interface_type == 0) tvx::StartSerialLink(c, main, MSG_SERIAL_LINE);
+    // Titles a Windows session end kept for the user.
+    tvx::OfferSessionRecovery(main);
 
     MSG msg;
     BOOL got;

@@ -150,6 +150,11 @@ bool WinFileSystem::ReplaceFileContents(const std::string& path, std::string_vie
     return ok;
 }
 
+bool WinFileSystem::RemoveFile(const std::string& path) {
+    std::wstring wide = WidePathFromUtf8(path);
+    return !wide.empty() && DeleteFileW(wide.c_str()) != FALSE;
+}
+
 bool WinFileSystem::FileExists(const std::string& path) {
     std::wstring wide = WidePathFromUtf8(path);
     return !wide.empty() && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;

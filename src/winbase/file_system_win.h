@@ -18,6 +18,7 @@ struct WinFileSystem : FileSystem {
     // second. On failure the new file is deleted and path is left as it was.
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
 };
 
 // UTF-8 to UTF-16; empty for text that is not valid UTF-8.

@@ -7,6 +7,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@
 #include <mstcpip.h>
 
 #include "app/about_win.h"
+#include "app/main_window_win.h"
+#include "app/session_end_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/connection_win.h"
 #include "dialogs/slave_address_win.h"
@@ -203,6 +206,57 @@ TEST_F(ProgramTest, EveryDialogThatCanBeActiveReadsASocketAnswerItself) {
         EXPECT_EQ(before.left, after.left) << d.name;
         EXPECT_EQ(before.top, after.top) << d.name;
     }
+}
+
+// ---- The session ends with unsaved titles ------------------------------------------------------
+
+// Line n (1-based) of a settings text.
+std::string LineOf(const std::string& text, int n) {
+    std::size_t at = 0;
+    for (int i = 1; i < n; ++i) at = text.find("\r\n", at) + 2;
+    return text.substr(at, text.find("\r\n", at) - at);
+}
+
+TEST_F(ProgramTest, ALogoffKeepsUnsavedTitlesForTheNextStartAndAFailedKeepHoldsIt) {
+    InitProgramControls();
+    RegisterMainWindowClass(ProgramInstance());
+    HWND main = CreateMainWindow(ProgramInstance());
+    ASSERT_NE(main, nullptr);
+    const RecoveryFiles where = ProgramRecoveryFiles();
+    ASSERT_FALSE(where.data_path.empty());
+    std::strcpy(c.model.title_text[4], "FINALE");
+    std::strcpy(c.app.current_file_name, "C:\\data\\show.dat");
+    c.app.document_modified = 1;
+
+    // Called off: the program runs on, nothing is kept.
+    EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    EXPECT_EQ(files.files.size(), 2u);
+    SendMessageW(main, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(files.files.empty());
+
+    EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(prompts.calls.empty()) << "no question while the session ends";
+    EXPECT_EQ(LineOf(files.files[where.data_path], 1171), "FINALE");
+    EXPECT_EQ(files.files[where.name_path], "C:\\data\\show.dat");
+
+    // The next start.
+    ResetToDefaults(c.model, c.app);
+    prompts.yes_no_answers = {true};
+    OfferSessionRecovery(main);
+    ASSERT_EQ(prompts.calls.size(), 1u);
+    EXPECT_NE(prompts.calls[0].find("前回の終了時に保存されていなかったデータがあります。"),
+              std::string::npos);
+    EXPECT_STREQ(c.model.title_text[4], "FINALE");
+    EXPECT_STREQ(c.app.current_file_name, "C:\\data\\show.dat");
+    EXPECT_EQ(c.app.document_modified, 1);
+    EXPECT_TRUE(files.files.empty());
+
+    // Where the titles cannot be kept, the session end is held.
+    files.fail_writes = true;
+    EXPECT_FALSE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    SendMessageW(main, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    DestroyWindow(main);
 }
 
 // ---- Sockets --------------------------------------------------------------------------------

@@ -19,6 +19,10 @@ bool MemoryFileSystem::ReplaceFileContents(const std::string& path, std::string_
     return true;
 }
 
+bool MemoryFileSystem::RemoveFile(const std::string& path) {
+    return files.erase(path) != 0;
+}
+
 bool MemoryFileSystem::FileExists(const std::string& path) {
     return files.count(path) != 0;
 }
