@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -14,22 +13,7 @@ namespace {
 
 using test::CoreFixture;
 
-struct Disk : FileSystem {
-    std::map<std::string, std::string> files;
-    bool fail_writes = false;
-    bool ReadWholeFile(const std::string& path, std::string& bytes_out) override {
-        auto it = files.find(path);
-        if (it == files.end()) return false;
-        bytes_out = it->second;
-        return true;
-    }
-    bool ReplaceFileContents(const std::string& path, std::string_view bytes) override {
-        if (fail_writes) return false;
-        files[path] = std::string(bytes);
-        return true;
-    }
-    bool RemoveFile(const std::string& path) override { return files.erase(path) != 0; }
-};
+using Disk = test::MemoryFileSystem;
 
 const RecoveryFiles kWhere{"L:/TVX-5870/recovery.dat", "L:/TVX-5870/recovery-name.txt"};
 const std::string kQuestion =

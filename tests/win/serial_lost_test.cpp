@@ -27,16 +27,6 @@ LRESULT CALLBACK LinkWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     return DefWindowProcW(window, message, wparam, lparam);
 }
 
-HWND LinkWindow() {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = LinkWindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"SerialLostTestWindow";
-    RegisterClassW(&wc);
-    return CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                         nullptr);
-}
-
 class SerialLost : public ProgramTest {
   protected:
     void SetUp() override {
@@ -65,7 +55,8 @@ class SerialLost : public ProgramTest {
 TEST_F(SerialLost, UnpluggedAdapterIsReportedOnceAndPluggingItBackIsEnough) {
     ASSERT_FALSE(work_.empty());
     ASSERT_TRUE(OpenSerialPort(c)) << ::testing::PrintToString(prompts.calls);
-    ASSERT_TRUE(StartSerialReadThread(LinkWindow(), MSG_SERIAL_LINE));
+    ASSERT_TRUE(StartSerialReadThread(MessageOnlyWindow(L"SerialLostTestWindow", LinkWindowProc),
+                                      MSG_SERIAL_LINE));
     const std::string ack = "ack(owner=0)";
     SendCommand(c, "CWL1\r\n");
     ASSERT_TRUE(PumpUntil([&] { return Count(ack) == 1; }, 5000));

@@ -45,15 +45,7 @@ LRESULT CALLBACK ReplyWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
 }
 
 HWND ReplyWindow() {
-    static HWND window = [] {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = ReplyWindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"TcpTestReplyWindow";
-        RegisterClassW(&wc);
-        return CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               wc.hInstance, nullptr);
-    }();
+    static HWND window = MessageOnlyWindow(L"TcpTestReplyWindow", ReplyWindowProc);
     return window;
 }
 
