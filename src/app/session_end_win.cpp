@@ -21,7 +21,6 @@ namespace {
 
 bool g_end_held = false;
 
-// The folder is made on the way (the file system seam writes into existing folders only).
 std::wstring RecoveryFolder() {
     wchar_t local[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
@@ -29,9 +28,7 @@ std::wstring RecoveryFolder() {
         local[0] == L'\0') {
         return {};
     }
-    std::wstring folder = std::wstring(local) + L"\\TVX-5870";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
+    return std::wstring(local) + L"\\TVX-5870";
 }
 
 }  // namespace
@@ -43,6 +40,9 @@ RecoveryFiles ProgramRecoveryFiles() {
 }
 
 LRESULT OnQueryEndSession(HWND main) {
+    if (ProgramContext().app.document_modified == 0) return TRUE;
+    // The file system seam writes into existing folders only.
+    CreateDirectoryW(RecoveryFolder().c_str(), nullptr);
     const RecoveryFiles where = ProgramRecoveryFiles();
     if (!where.data_path.empty() && SaveRecovery(ProgramContext(), ProgramFileSystem(), where)) {
         return TRUE;

@@ -151,11 +151,11 @@ void Announce() {
     }
 }
 
-// Read thread, while it waits: lines that wait although no drain ran since the last
-// announcement mean the announcement was lost.
+// Read thread, while it waits: lines (or a lost port) that wait although no drain ran since the
+// last announcement mean the announcement was lost.
 void AnnounceAgainIfUnseen() {
     EnterCriticalSection(&g_queue_lock);
-    bool waiting = HasLines(g_lines);
+    bool waiting = HasLines(g_lines) || InterlockedCompareExchange(&g_loss_to_report, 0, 0) != 0;
     LeaveCriticalSection(&g_queue_lock);
     if (waiting && InterlockedCompareExchange(&g_drain_calls, 0, 0) ==
                        InterlockedCompareExchange(&g_drains_at_announcement, 0, 0))
@@ -305,6 +305,8 @@ DWORD WINAPI SerialReadThread(LPVOID) {
     while (!StopRequested()) {
         HANDLE port = PortForReading();
         if (port == INVALID_HANDLE_VALUE) {
+            // Half a line from before the loss is not the start of the next one.
+            ResetLineAssembler(g_assembler);
             HANDLE waits[2] = {g_stop_event, g_resume_event};
             WaitForMultipleObjects(2, waits, FALSE, kReopenPeriodMs);
             AnnounceAgainIfUnseen();

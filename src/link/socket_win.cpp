@@ -8,8 +8,9 @@
  * while no connection dialog is open. Each socket closed posts a marker to that window behind
  * its last notifications; until the marker is back, notifications with that socket number are
  * the closed socket's and are dropped, so that they cannot reach a new socket given the same
- * number. Accepted devices get TCP keep-alive, so that one that lost power leaves its slot. The sockets themselves are kept in the SocketLinkState of
- * the context and closed only by CloseClient and CloseAllSockets.
+ * number. Accepted devices get TCP keep-alive, so that one that lost power leaves its slot.
+ * The sockets themselves are kept in the SocketLinkState of the context and closed only by
+ * CloseClient and CloseAllSockets.
  * Meets the rest: the connection dialogs call ConnectToServer, StartServer and CloseAllSockets
  * and register as observer to get MSG_SOCKET_LINK_CHANGED (sent) after each change; the
  * program's Link seam calls SendSocketFrame and ReceiveAnswer, whose pieces go to

@@ -143,10 +143,15 @@ bool WinFileSystem::ReplaceFileContents(const std::string& path, std::string_vie
     std::wstring temporary;
     Handle file;
     if (!CreateTemporaryBeside(target, temporary, file)) return false;
+    const bool existed = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
     bool ok = WriteAll(file.h, bytes) && FlushFileBuffers(file.h) != FALSE;
     ok = file.Close() && ok;
     if (ok) ok = MoveIntoPlace(temporary, target);
-    if (!ok) DeleteFileW(temporary.c_str());
+    // A replace that removed the old file but could not finish leaves the new one as the only
+    // copy: it stays under its temporary name rather than be deleted.
+    const bool only_copy =
+        ok || (existed && GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES);
+    if (!ok && !only_copy) DeleteFileW(temporary.c_str());
     return ok;
 }
 
