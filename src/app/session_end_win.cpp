@@ -23,8 +23,8 @@ bool g_end_held = false;
 
 std::wstring RecoveryFolder() {
     wchar_t local[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
-                                local)) ||
+    if (FAILED(
+            SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)) ||
         local[0] == L'\0') {
         return {};
     }

@@ -54,9 +54,9 @@ constexpr int kWriteSlots = 4;
 // The port. g_port_lock guards the handle, its loss and the reader's parking.
 CRITICAL_SECTION g_port_lock;
 HANDLE g_port = INVALID_HANDLE_VALUE;
-int g_port_index = -1;         // the COM port of start-up, reopened under the same name
-bool g_port_lost = false;      // no usable handle: reopened by the reader or the next send
-bool g_reader_parked = false;  // the read thread waits for the port to come back
+int g_port_index = -1;            // the COM port of start-up, reopened under the same name
+bool g_port_lost = false;         // no usable handle: reopened by the reader or the next send
+bool g_reader_parked = false;     // the read thread waits for the port to come back
 HANDLE g_parked_event = nullptr;  // manual-reset: set while the reader is parked
 HANDLE g_resume_event = nullptr;  // auto-reset: look for the port now
 volatile LONG g_loss_to_report = 0;
@@ -93,15 +93,14 @@ char g_raw[kLinkBufferBytes];
 // Complete lines waiting for the user-interface thread, and the announcements.
 CRITICAL_SECTION g_queue_lock;
 SerialLineQueue g_lines;
-volatile LONG g_drain_calls = 0;               // DrainSerialLines calls: announcements seen
+volatile LONG g_drain_calls = 0;              // DrainSerialLines calls: announcements seen
 volatile LONG g_drains_at_announcement = -1;  // g_drain_calls when the last one was made
 
 bool g_locks_ready = false;
 bool g_draining = false;
 char g_parse_line[kLinkBufferBytes];  // the line being parsed; only the outermost drain uses it
 
-constexpr char kLinesDroppedText[] =
-    "応答が多すぎるため、一部の応答を処理できませんでした。";
+constexpr char kLinesDroppedText[] = "応答が多すぎるため、一部の応答を処理できませんでした。";
 
 void PrepareLocks() {
     if (g_locks_ready) return;
@@ -143,7 +142,8 @@ bool IsPortGoneError(DWORD error) {
 }
 
 void Announce() {
-    InterlockedExchange(&g_drains_at_announcement, InterlockedCompareExchange(&g_drain_calls, 0, 0));
+    InterlockedExchange(&g_drains_at_announcement,
+                        InterlockedCompareExchange(&g_drain_calls, 0, 0));
     if (g_announcer) {
         g_announcer(g_notify_window, g_notify_message, 0, 0);
     } else {
@@ -330,9 +330,8 @@ DWORD WINAPI SerialReadThread(LPVOID) {
         if (got > sizeof g_raw) got = sizeof g_raw;
         if (got > 0) {
             NotePortAlive();
-            FeedLineAssembler(g_assembler, g_raw, got, [](std::string_view line) {
-                QueueLine(line);
-            });
+            FeedLineAssembler(g_assembler, g_raw, got,
+                              [](std::string_view line) { QueueLine(line); });
         }
         if (!ok && IsPortGoneError(error)) {
             MarkPortLost(port);

@@ -65,7 +65,7 @@ bool IsFromClosedSocket(const ClosedSocketMarks& marks, std::uintptr_t socket) {
 }
 
 bool IsPeerGoneError(int error) {
-    constexpr int kNetReset = 10052;         // WSAENETRESET: keep-alive found the peer dead
+    constexpr int kNetReset = 10052;           // WSAENETRESET: keep-alive found the peer dead
     constexpr int kConnectionAborted = 10053;  // WSAECONNABORTED
     constexpr int kConnectionReset = 10054;    // WSAECONNRESET
     constexpr int kTimedOut = 10060;           // WSAETIMEDOUT

@@ -34,8 +34,8 @@ namespace tvx {
 namespace {
 
 const WinsockApi kSystemApi = {
-    ::WSAStartup,  ::WSACleanup,      ::socket, ::WSAAsyncSelect, ::connect, ::bind,
-    ::listen,      ::accept,          ::recv,   ::send,           ::select,  ::shutdown,
+    ::WSAStartup,  ::WSACleanup,      ::socket,   ::WSAAsyncSelect, ::connect, ::bind,
+    ::listen,      ::accept,          ::recv,     ::send,           ::select,  ::shutdown,
     ::closesocket, ::WSAGetLastError, ::WSAIoctl,
 };
 

@@ -26,8 +26,8 @@ bool OfferRecovery(CoreContext& c, FileSystem& fs, const RecoveryFiles& where) {
     const bool wanted = c.prompts.AskYesNo(kRecoveryQuestion, "TVX-5870");
     if (wanted) {
         std::string name;
-        if (!fs.ReadWholeFile(where.name_path, name) || name.size() >= sizeof c.app.current_file_name ||
-            name.find('\0') != std::string::npos) {
+        if (!fs.ReadWholeFile(where.name_path, name) ||
+            name.size() >= sizeof c.app.current_file_name || name.find('\0') != std::string::npos) {
             name.clear();  // Save then asks for a name
         }
         ReadSettingsText(bytes, c.model);

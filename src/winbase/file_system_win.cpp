@@ -45,7 +45,8 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 // whose path is near the length limit must not fail for its temporary's longer name.
 bool CreateTemporaryBeside(const std::wstring& target, std::wstring& temporary, Handle& file) {
     std::size_t slash = target.find_last_of(L"\\/");
-    std::wstring folder = slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
+    std::wstring folder =
+        slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
     const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
         wchar_t name[16];

@@ -141,7 +141,8 @@ std::wstring VirtualStoreIniPath() {
     std::wstring windows_file = WindowsFolderIniPath();
     // "C:\Windows\tvx5870.ini" is kept as "<local app data>\VirtualStore\Windows\tvx5870.ini".
     if (windows_file.size() < 3 || windows_file[1] != L':' ||
-        FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)) ||
+        FAILED(
+            SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)) ||
         local[0] == L'\0') {
         return {};
     }

@@ -25,9 +25,10 @@ TEST(SerialLineQueue, LinesComeOutInOrderAcrossTheRingsEnd) {
         std::string line = pp;
         line[8] = static_cast<char>('0' + i % 10);
         ASSERT_TRUE(PutLine(*q, line));
-        ASSERT_EQ(Take(*q), i == 0 ? "03GO\r\n" : "03PP01T" + std::string(1, '7') +
-                                                       static_cast<char>('0' + (i - 1) % 10) +
-                                                       std::string(428, '7') + "\r\n")
+        ASSERT_EQ(Take(*q), i == 0 ? "03GO\r\n"
+                                   : "03PP01T" + std::string(1, '7') +
+                                         static_cast<char>('0' + (i - 1) % 10) +
+                                         std::string(428, '7') + "\r\n")
             << i;
     }
     EXPECT_TRUE(HasLines(*q));

@@ -161,7 +161,8 @@ TEST(WinFileSystemSave, ATargetHeldForAMomentIsReplacedOnceItIsFree) {
 TEST(Resources, ManifestLeavesTheScalingToWindows) {
     HRSRC found = FindResourceW(ProgramInstance(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
     ASSERT_NE(found, nullptr);
-    const char* text = static_cast<const char*>(LockResource(LoadResource(ProgramInstance(), found)));
+    const char* text =
+        static_cast<const char*>(LockResource(LoadResource(ProgramInstance(), found)));
     const std::string manifest(text, SizeofResource(ProgramInstance(), found));
     EXPECT_NE(manifest.find("WindowsSettings\">false</dpiAware>"), std::string::npos);
     EXPECT_NE(manifest.find("WindowsSettings\">unaware</dpiAwareness>"), std::string::npos);
@@ -189,17 +190,17 @@ TEST_F(ProgramTest, EveryDialogThatCanBeActiveReadsASocketAnswerItself) {
     for (const DialogOpener& d : dialogs) {
         prompts.calls.clear();
         RECT before = {}, after = {};
-        ASSERT_TRUE(DriveModalDialog([&] { d.open(nullptr); },
-                                     [&](HWND dialog) {
-                                         // Half off the screen, where DM_REPOSITION would move it.
-                                         SetWindowPos(dialog, nullptr, -50, -40, 0, 0,
-                                                      SWP_NOSIZE | SWP_NOZORDER);
-                                         GetWindowRect(dialog, &before);
-                                         const int mark = BeginAnswerExchange(c.sockets.reply_queue);
-                                         PushReplyPiece(c.sockets.reply_queue, mark, "00E3\r\n", 6);
-                                         SendMessageW(dialog, MSG_SOCKET_REPLY, 0, 0);
-                                         GetWindowRect(dialog, &after);
-                                     }))
+        ASSERT_TRUE(DriveModalDialog(
+            [&] { d.open(nullptr); },
+            [&](HWND dialog) {
+                // Half off the screen, where DM_REPOSITION would move it.
+                SetWindowPos(dialog, nullptr, -50, -40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+                GetWindowRect(dialog, &before);
+                const int mark = BeginAnswerExchange(c.sockets.reply_queue);
+                PushReplyPiece(c.sockets.reply_queue, mark, "00E3\r\n", 6);
+                SendMessageW(dialog, MSG_SOCKET_REPLY, 0, 0);
+                GetWindowRect(dialog, &after);
+            }))
             << d.name;
         EXPECT_EQ(prompts.calls, Calls{"error(exclamation): Socket Command"}) << d.name;
         EXPECT_EQ(c.sockets.reply_queue.count, 0) << d.name;
@@ -335,7 +336,8 @@ int WSAAPI RecordingIoctl(SOCKET s, DWORD code, LPVOID in, DWORD in_size, LPVOID
                           DWORD out_size, LPDWORD returned, LPWSAOVERLAPPED overlapped,
                           LPWSAOVERLAPPED_COMPLETION_ROUTINE routine) {
     g_keep_alive.code = code;
-    if (in && in_size == sizeof(tcp_keepalive)) g_keep_alive.timings = *static_cast<tcp_keepalive*>(in);
+    if (in && in_size == sizeof(tcp_keepalive))
+        g_keep_alive.timings = *static_cast<tcp_keepalive*>(in);
     return ::WSAIoctl(s, code, in, in_size, out, out_size, returned, overlapped, routine);
 }
 

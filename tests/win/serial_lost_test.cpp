@@ -77,12 +77,14 @@ TEST_F(SerialLost, UnpluggedAdapterIsReportedOnceAndPluggingItBackIsEnough) {
     // Plugged back in: the null-modem and the device on the same names, once the old
     // null-modem has gone (it removes its names as it ends).
     const std::string plugged = work_ + "/plugged";
-    ASSERT_TRUE(RunShell("while kill -0 $(cat '" + work_ + "/socat.pid') 2>/dev/null; do sleep 0.1; done; "
-                         "socat pty,raw,echo=0,ignoreeof,link='" + work_ +
-                         "/ptyA' pty,raw,echo=0,ignoreeof,link='" + work_ +
-                         "/ptyB' >/dev/null 2>&1 & echo $! >> '" + work_ + "/extra.pids'; "
-                         "while [ ! -e '" + work_ + "/ptyB' ]; do sleep 0.1; done; touch '" +
-                         plugged + "'"));
+    ASSERT_TRUE(RunShell("while kill -0 $(cat '" + work_ +
+                         "/socat.pid') 2>/dev/null; do sleep 0.1; done; "
+                         "socat pty,raw,echo=0,ignoreeof,link='" +
+                         work_ + "/ptyA' pty,raw,echo=0,ignoreeof,link='" + work_ +
+                         "/ptyB' >/dev/null 2>&1 & echo $! >> '" + work_ +
+                         "/extra.pids'; "
+                         "while [ ! -e '" +
+                         work_ + "/ptyB' ]; do sleep 0.1; done; touch '" + plugged + "'"));
     ASSERT_TRUE(PumpUntil(
         [&] { return GetFileAttributesW(WinPathOf(plugged).c_str()) != INVALID_FILE_ATTRIBUTES; },
         10000));
