@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwctype>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "link/socket_events.h"
 #include "link/socket_win.h"
 #include "winbase/file_system_win.h"
+#include "winbase/ini_store_win.h"
 #include "winbase/program_win.h"
 #include "winbase/prompts_win.h"
 #include "winbase/single_instance_win.h"
@@ -152,6 +154,21 @@ TEST(WinFileSystemSave, ATargetHeldForAMomentIsReplacedOnceItIsFree) {
     HANDLE find = FindFirstFileW(folder.Wide(L"~tvx*").c_str(), &found);
     EXPECT_EQ(find, INVALID_HANDLE_VALUE) << WideToUtf8(found.cFileName);
     if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& ch : text) ch = static_cast<wchar_t>(towlower(ch));
+    return text;
+}
+
+TEST(ConfigurationFile, TheVirtualStoreCopyIsLookedForUnderLocalAppData) {
+    // C:\Windows\tvx5870.ini was kept in C:\Users\<user>\AppData\Local\VirtualStore\Windows.
+    const std::wstring path = Lower(VirtualStoreIniPath());
+    const std::wstring tail = L"\\appdata\\local\\virtualstore\\windows\\tvx5870.ini";
+    ASSERT_GT(path.size(), tail.size());
+    EXPECT_EQ(path.substr(path.size() - tail.size()), tail);
+    EXPECT_EQ(path.substr(0, 9), L"c:\\users\\");
+    EXPECT_EQ(Lower(WindowsFolderIniPath()), L"c:\\windows\\tvx5870.ini");
 }
 
 // ---- DPI ------------------------------------------------------------------------------------
