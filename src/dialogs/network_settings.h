@@ -12,6 +12,7 @@
 namespace tvx {
 
 constexpr int kNetworkReadTimerId = 8;
+constexpr int kNetworkReadSteps = 9;  // the progress bar's range 0..9
 
 enum class NetworkAddress { Ip, Gateway, Active };
 
