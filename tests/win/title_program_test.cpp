@@ -117,7 +117,10 @@ TEST_F(TitleSetAll, SendsThe144TitlesInOrderAndEndsWithTheBlankPercent) {
     }
     ASSERT_EQ(frames.size(), 144u);
     // 全 4134, 設 405F, 定 446A.
-    EXPECT_EQ(frames[0], "00CT001" "4134405F446A" + Repeat("2121", 18) + "\r\n");
+    EXPECT_EQ(frames[0],
+              "00CT001"
+              "4134405F446A" +
+                  Repeat("2121", 18) + "\r\n");
     for (int t = 1; t < 144; ++t) {
         char head[8];
         wsprintfA(head, "00CT%03d", t + 1);
@@ -138,8 +141,8 @@ TEST_F(TitleNoReply, NoConnectShowsWhileTheMainWindowIsMinimized) {
     HWND dialog = OpenTitleDialog();
     ASSERT_NE(dialog, nullptr);
     Click(dialog, IDC_TITLE_SET);
-    ASSERT_TRUE(WaitForSimEntry(sim_log, "rx", "00CT001" + Repeat("2121", 21) + "\r\n",
-                                kBoxTimeoutMs));
+    ASSERT_TRUE(
+        WaitForSimEntry(sim_log, "rx", "00CT001" + Repeat("2121", 21) + "\r\n", kBoxTimeoutMs));
     HWND box = WaitForWindow(Pid(), L"#32770", L"Error", kBoxTimeoutMs);
     ASSERT_NE(box, nullptr) << "no \"No Connect\"";
     EXPECT_EQ(MessageBoxText(box), L"No Connect");
