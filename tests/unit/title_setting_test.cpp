@@ -262,6 +262,26 @@ TEST(TitleRun, ATitleThatFailsEndsTheRunAtItAndTheFlagEndsTheNextRun) {
     EXPECT_EQ(f.app.sequence_running, 0);
 }
 
+// Over TCP/IP a send that fails sets error_reply during the step: the run ends in that tick.
+TEST(TitleRun, FailedSocketSendEndsTheRunAtItsTitle) {
+    RunFixture f;
+    f.app.interface_type = 1;
+    f.app.socket_connected = 1;
+    f.app.tcp_role = 0;
+    f.sockets.link_socket = 77;
+    ASSERT_TRUE(f.Start(false));
+    f.Tick();
+    f.link.socket_send_ok = false;
+    TitleTickResult r = f.Tick();
+    EXPECT_TRUE(r.frame.stop_timer && r.frame.enable_close);
+    EXPECT_EQ(f.percents, (std::vector<std::string>{"0", "  "}));
+    EXPECT_EQ(f.link.socket_frames.size(), 2u);
+    EXPECT_EQ(f.link.socket_frames[0].bytes, "00CT001" + Repeat("2121", 21) + "\r\n");
+    EXPECT_EQ(f.prompts.calls, std::vector<std::string>{"error(exclamation): Socket 送信"});
+    EXPECT_EQ(f.app.sequence_running, 0);
+    EXPECT_EQ(f.app.error_reply, 1);
+}
+
 TEST(TitleRun, ErrorReplyEndsAtTheNextTickLeavingPercentAndBarAndADrawTickSendsNothing) {
     RunFixture f;
     ASSERT_TRUE(f.Start(false));
