@@ -12,6 +12,7 @@
 
 #include <imm.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
