@@ -144,9 +144,10 @@ void FillOwnControls(HWND dialog, CoreContext& c) {
     FillTitleEdit(dialog, c);
 }
 
-// Switches the input method of the window active at opening on, remembering its status.
+// Switches the input method of the window active at opening (reply_owner_window) on,
+// remembering its status; the dialog's own when no window of the program was active.
 void SwitchInputMethodOn(HWND dialog, AppState& app) {
-    g_ime_window = GetActiveWindow();
+    g_ime_window = reinterpret_cast<HWND>(app.reply_owner_window);
     if (!g_ime_window) g_ime_window = dialog;
     HIMC imc = ImmGetContext(g_ime_window);
     app.saved_ime_open_status = imc && ImmGetOpenStatus(imc) ? 1 : 0;
