@@ -17,6 +17,7 @@
 #include "dialogs/network_settings_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/slave_address_win.h"
+#include "dialogs/title_setting_win.h"
 #include "model/file_commands.h"
 #include "res/resource.h"
 
@@ -71,6 +72,8 @@ constexpr MenuCommand kMenuCommands[] = {
     {IDM_READ_BACK, OpenReadBackDialog, false, false},
     {IDM_VERSION_INFO, OpenVersionDialog, false, false},
     {IDM_ABOUT_GLYPHS, OpenAboutGlyphsDialog, false, false},
+    // Title setting.
+    {IDM_TITLE_SETTING, OpenTitleSettingDialog, false, false},
 };
 
 }  // namespace

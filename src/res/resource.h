@@ -147,4 +147,17 @@
 #define IDC_NET_READ 1069
 #define IDC_NET_PROGRESS 1086
 
+// Dialog "タイトル設定": preview, title number, title edit, the four send buttons, progress bar
+// and percent box.
+#define IDD_TITLE_SETTING 108
+#define IDC_TITLE_PREVIEW 1111
+#define IDC_TITLE_NUMBER 1107
+#define IDC_TITLE_EDIT 1096
+#define IDC_TITLE_SET 40031
+#define IDC_TITLE_SET_ALL 40189
+#define IDC_TITLE_NOT_MEMORY 40030
+#define IDC_TITLE_NM_SET_ALL 1016
+#define IDC_TITLE_PROGRESS 1019
+#define IDC_TITLE_PERCENT 1095
+
 #endif
