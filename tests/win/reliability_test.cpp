@@ -15,9 +15,12 @@
 #include "app/about_win.h"
 #include "app/main_window_win.h"
 #include "app/session_end_win.h"
+#include "dialogs/bulk_transfer_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/connection_win.h"
+#include "dialogs/network_settings_win.h"
 #include "dialogs/slave_address_win.h"
+#include "dialogs/title_setting_win.h"
 #include "link/socket_events.h"
 #include "link/socket_win.h"
 #include "winbase/program_win.h"
@@ -95,8 +98,10 @@ TEST(Resources, ManifestLeavesTheScalingToWindows) {
 
 TEST_F(ProgramTest, EveryDialogThatCanBeActiveReadsASocketAnswerItself) {
     void (*const dialogs[])(HWND) = {
-        OpenInterfaceDialog, OpenComPortDialog,   OpenClientServerDialog,       OpenTcpClientDialog,
-        OpenTcpServerDialog, OpenCharLevelDialog, OpenDeviceSlaveAddressDialog, OpenVersionDialog,
+        OpenInterfaceDialog,          OpenComPortDialog,         OpenClientServerDialog,
+        OpenTcpClientDialog,          OpenTcpServerDialog,       OpenCharLevelDialog,
+        OpenDeviceSlaveAddressDialog, OpenVersionDialog,         OpenSetAllDialog,
+        OpenReadBackDialog,           OpenNetworkSettingsDialog, OpenTitleSettingDialog,
     };
     for (auto open : dialogs) {
         prompts.calls.clear();
