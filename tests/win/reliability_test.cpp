@@ -221,12 +221,8 @@ TEST_F(SocketLinkTest, AcceptedDevicesGetShortKeepAliveAndOneFoundDeadLeavesQuie
     const int port = FreeTcpPort();
     std::snprintf(c.app.tcp_port_text, sizeof c.app.tcp_port_text, "%d", port);
     ASSERT_TRUE(StartServer(c));
-    SOCKET device = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<u_short>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(device, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    SOCKET device = RawConnect(port);
+    ASSERT_NE(device, INVALID_SOCKET);
     ASSERT_TRUE(PumpUntil([&] { return c.sockets.client_slots[1].in_use == 1; }, 5000));
     EXPECT_EQ(g_keep_alive.onoff, 1u);
     EXPECT_EQ(g_keep_alive.keepalivetime, 20000u);

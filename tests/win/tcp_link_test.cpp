@@ -360,20 +360,6 @@ void DoubleClickClient(HWND d, int line) {
                  reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_SERVER_CLIENT_LIST)));
 }
 
-// A plain client of the test itself.
-SOCKET RawConnect(int port) {
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<u_short>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        ::closesocket(s);
-        return INVALID_SOCKET;
-    }
-    return s;
-}
-
 // True once the peer has closed the connection (recv gives 0).
 bool ClosedByPeer(SOCKET s) {
     fd_set set;

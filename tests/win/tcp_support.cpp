@@ -115,6 +115,19 @@ std::string SimProcess::Output() const {
     return text;
 }
 
+SOCKET RawConnect(int port) {
+    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<u_short>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::closesocket(s);
+        return INVALID_SOCKET;
+    }
+    return s;
+}
+
 int FreeTcpPort() {
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a = {};
