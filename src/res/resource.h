@@ -6,35 +6,6 @@
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
-// Dialogs "全項目の設定" and "設定項目の読み込み": one layout, the read-back with its notice.
-#define IDD_SET_ALL 170
-#define IDD_READ_BACK 171
-#define IDC_BULK_START 1200
-#define IDC_BULK_PERCENT 1201
-#define IDC_BULK_PROGRESS 1202
-#define IDC_BULK_NOTICE 1203
-
-// Dialog "プロトコル": the device's own network settings.
-#define IDD_NETWORK 172
-#define IDC_NET_IP 1078
-#define IDC_NET_IP_SET 1079
-#define IDC_NET_GATEWAY 1080
-#define IDC_NET_GATEWAY_SET 1082
-#define IDC_NET_ACTIVE 1081
-#define IDC_NET_ACTIVE_SET 1083
-#define IDC_NET_MAC 1084
-#define IDC_NET_SUBNET 1087
-#define IDC_NET_SUBNET_SET 1085
-#define IDC_NET_PORT 1093
-#define IDC_NET_PORT_SET 1089
-#define IDC_NET_VERSION 1092
-#define IDC_NET_KEEP_ALIVE 1118
-#define IDC_NET_KEEP_ALIVE_SET 1088
-#define IDC_NET_TIME_REGISTER 1119
-#define IDC_NET_TIME_REGISTER_SET 1091
-#define IDC_NET_READ 1069
-#define IDC_NET_PROGRESS 1086
-
 #endif
 
 // Main menu "IDM_MENU": command ids of every item.
