@@ -27,7 +27,9 @@ struct RecordingPrompts : Prompts {
     void ShowSetComplete() override;
     void ShowAcknowledgement(WindowHandle owner) override;
     bool ConfirmNotAutoSwitching(WindowHandle owner) override;
-    bool AskYesNo(std::string_view text, std::string_view caption) override;
+    // "ask[caption]: text", or "ask[caption](owner=N): text" for an owned question.
+    bool AskYesNo(std::string_view text, std::string_view caption,
+                  WindowHandle owner = 0) override;
     void ShowPlainBox(std::string_view text, std::string_view caption, bool icon_stop) override;
     bool AskFileName(FileDialogKind kind, std::string& path_out) override;
     void PaintGlyphGrid(WindowHandle dialog) override;
