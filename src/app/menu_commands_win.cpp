@@ -15,6 +15,8 @@
 #include "dialogs/connection_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/slave_address_win.h"
+#include "glyphs/glyph_insert_win.h"
+#include "glyphs/glyph_list_win.h"
 #include "model/file_commands.h"
 #include "res/resource.h"
 
@@ -67,6 +69,9 @@ constexpr MenuCommand kMenuCommands[] = {
     {IDM_PROTOCOL_SETTING, nullptr, true, false},
     {IDM_VERSION_INFO, OpenVersionDialog, false, false},
     {IDM_ABOUT_GLYPHS, OpenAboutGlyphsDialog, false, false},
+    // External characters: the list (and through it the editor) and the insertion.
+    {IDM_GLYPH_LIST, OpenGlyphListDialog, false, false},
+    {IDM_GLYPH_INSERT, OpenGlyphInsertDialog, false, false},
 };
 
 }  // namespace

@@ -90,7 +90,10 @@ void OnEditorButtonUp(GlyphState& g, MouseButton button) {
     (button == MouseButton::Left ? g.set_drag_active : g.clear_drag_active) = 0;
 }
 
-bool OnEditorMouseMove(CoreContext& c, const GlyphState& g, int x, int y) {
+bool OnEditorMouseMove(CoreContext& c, GlyphState& g, int x, int y, bool left_held,
+                       bool right_held) {
+    if (!left_held) g.set_drag_active = 0;
+    if (!right_held) g.clear_drag_active = 0;
     bool redraw = false;
     if (g.set_drag_active == 1) redraw = EditDot(c.model, c.app, x, y, true) || redraw;
     // With both buttons held the dot ends up clear.

@@ -38,9 +38,11 @@ enum class MouseButton { Left, Right };
 bool OnEditorButtonDown(CoreContext& c, GlyphState& g, MouseButton button, int x, int y);
 // The release of a button ends its drag; the window releases the capture.
 void OnEditorButtonUp(GlyphState& g, MouseButton button);
-// A move edits under every held button, the clearing one last. True when the grid must be
-// redrawn.
-bool OnEditorMouseMove(CoreContext& c, const GlyphState& g, int x, int y);
+// A move edits under every dragging button, the clearing one last. True when the grid must be
+// redrawn. A drag whose button is no longer held (its release went to another window, as when
+// a box took the mouse) ends here instead of drawing on without a button.
+bool OnEditorMouseMove(CoreContext& c, GlyphState& g, int x, int y, bool left_held,
+                       bool right_held);
 
 // "バッファクリア": asks (owned by the editor) when the glyph was modified, then empties the edit
 // buffer and its slot and forgets the text file. True when the grid must be redrawn.

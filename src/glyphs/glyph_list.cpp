@@ -148,14 +148,14 @@ GlyphListTick OnGlyphListTick(CoreContext& c, GlyphState& g) {
     if (app.preview_redraw_pending == 1) {
         app.preview_redraw_pending = 0;
         r.draw_cells = true;
-        r.stop_timer = !GlyphBulkRunActive(app);
-        return r;
     }
-    // A stray tick after the drawing or after the run must not send anything.
+    // Idle, the tick only draws. A stray tick after the drawing or the run sends nothing.
     if (!GlyphBulkRunActive(app)) {
         r.stop_timer = true;
         return r;
     }
+    // During a run the drawing takes no step of its own, so a repaint (such as the one the
+    // confirmation box leaves behind) never holds the run back by a period.
     const int n = app.current_glyph_index;
     if (n >= 0 && n < kBulkGlyphs) {
         g.bulk_tick_busy = true;

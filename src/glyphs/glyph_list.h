@@ -61,7 +61,8 @@ bool ExportGlyphBitmap(CoreContext& c, GlyphState& g, FileSystem& fs, int glyph_
 // does not start (refused, or already running).
 int StartGlyphBulkRun(CoreContext& c, GlyphState& g, WindowHandle list, bool register_run);
 
-// What one tick of timer 14 asks of the window, in this order.
+// What one tick of timer 14 asks of the window, in this order. A drawing due after a paint is
+// done first; during a run the same tick then takes its step.
 struct GlyphListTick {
     bool draw_cells = false;
     bool show_percent = false;  // show percent_text in the percent box

@@ -118,14 +118,16 @@ TEST(GlyphEditor, PressesDragAndBothButtonsLeaveTheDotClear) {
     GlyphCase f;
     EXPECT_FALSE(OnEditorButtonDown(f.ctx, f.g, MouseButton::Left, 5, 5));  // outside the grid
     EXPECT_EQ(f.g.glyph_modified, 1);
-    EXPECT_TRUE(OnEditorMouseMove(f.ctx, f.g, 42, 36));  // dot (2, 2) set by the drag
+    EXPECT_TRUE(OnEditorMouseMove(f.ctx, f.g, 42, 36, true, false));  // dot (2, 2) set
     EXPECT_TRUE(OnEditorButtonDown(f.ctx, f.g, MouseButton::Right, 42, 36));
-    OnEditorMouseMove(f.ctx, f.g, 42, 36);
+    OnEditorMouseMove(f.ctx, f.g, 42, 36, true, true);
     EXPECT_EQ(f.Buffer(), std::string(256, '0'));
     OnEditorButtonUp(f.g, MouseButton::Right);
-    OnEditorButtonUp(f.g, MouseButton::Left);
-    EXPECT_FALSE(OnEditorMouseMove(f.ctx, f.g, 42, 36));
+    EXPECT_TRUE(OnEditorMouseMove(f.ctx, f.g, 57, 36, true, false));  // dot (3, 2)
+    // The left release went elsewhere: the next move ends the drag and draws nothing.
+    EXPECT_FALSE(OnEditorMouseMove(f.ctx, f.g, 72, 36, false, false));
     EXPECT_EQ(f.g.set_drag_active + f.g.clear_drag_active, 0);
+    EXPECT_EQ(f.Buffer(), std::string(16, '0') + "1" + std::string(239, '0'));
 }
 
 TEST(GlyphEditor, ClearAsksOnlyAfterAPressAndNoKeepsEverything) {
@@ -366,12 +368,12 @@ TEST(GlyphList, RegisterRunSendsGr01ToGr64EveryTickWhateverThePage) {
     for (int i = 0; i < 64; ++i) f.model.glyph_pattern[i][0] = PatternValueChar(i);
     ASSERT_EQ(StartGlyphBulkRun(f.ctx, f.g, kList, true), 2000);
     EXPECT_EQ(StartGlyphBulkRun(f.ctx, f.g, kList, true), 0);  // one run at a time
-    f.app.preview_redraw_pending = 1;  // a paint during the run: that tick draws only
-    GlyphListTick t = OnGlyphListTick(f.ctx, f.g);
-    EXPECT_TRUE(t.draw_cells && !t.stop_timer && !t.step_progress);
+    f.app.preview_redraw_pending = 1;  // a paint during the run: drawn, and the step taken
+    GlyphListTick t;
     std::vector<std::string> percents;
     for (int i = 0; i < 64; ++i) {
         t = OnGlyphListTick(f.ctx, f.g);
+        EXPECT_EQ(t.draw_cells, i == 0 || i == 63);
         EXPECT_TRUE(t.step_progress && t.show_percent);
         percents.push_back(t.percent_text);
         ParseSerialReply(f.ctx, "00E3\r\n");  // errors are shown and the run goes on
@@ -407,14 +409,29 @@ TEST(GlyphList, ReadRunAsksOneGlyphAtATimeAndAsksAgainAfterAnyOtherReply) {
     OnGlyphListTick(f.ctx, f.g);
     ParseSerialReply(f.ctx, "00GN\r\n");
     OnGlyphListTick(f.ctx, f.g);
+    OnGlyphListTick(f.ctx, f.g);
     EXPECT_EQ(f.link.serial_writes, (Writes{"00RFBMA365\r\n", "00RFBMA366\r\n", "00RFBMA366\r\n"}));
-    for (int n = 1; n < 64; ++n) {
-        ParseSerialReply(f.ctx, "00FBM0000" + std::string(256, PatternValueChar(n)) + "\r\n");
+    // The answer for index 1, then the late answer to its repeated request while index 2 is
+    // asked for: not stored in slot 2, and index 2 is asked for again.
+    ParseSerialReply(f.ctx, "00FBMA366" + std::string(256, '1') + "\r\n");
+    OnGlyphListTick(f.ctx, f.g);
+    ParseSerialReply(f.ctx, "00FBMA366" + std::string(256, '9') + "\r\n");
+    EXPECT_EQ(f.Slot(2), std::string(256, '0'));
+    EXPECT_EQ(f.app.current_glyph_index, 2);
+    for (int n = 2; n < 64; ++n) {
         t = OnGlyphListTick(f.ctx, f.g);
+        // Register number n + 1 has the code of cell (n + 68) mod 94 in row A3 + (n + 68) / 94.
+        char code[5];
+        std::snprintf(code, sizeof code, "%02X%02X", 0xA3 + (n + 68) / 94, 0x21 + (n + 68) % 94);
+        ParseSerialReply(f.ctx, "00FBM" + std::string(code) +
+                                    std::string(256, PatternValueChar(n)) + "\r\n");
     }
+    t = OnGlyphListTick(f.ctx, f.g);
     EXPECT_EQ(f.link.serial_writes.back(), "00RFBMA446\r\n");
     EXPECT_TRUE(t.stop_timer && t.draw_cells);
     EXPECT_EQ(f.Slot(0), std::string(256, '1'));
+    EXPECT_EQ(f.Slot(1), std::string(256, '1'));
+    EXPECT_EQ(f.Slot(2), std::string(256, '2'));
     EXPECT_EQ(f.Slot(63), std::string(256, 'F'));
     EXPECT_EQ(f.Slot(64), std::string(256, '0'));
     EXPECT_EQ(f.app.current_glyph_index, 0);

@@ -7,6 +7,8 @@
 //   tvx_drive.exe close-window TITLE       press Cancel in the window with this title
 //   tvx_drive.exe wait-dialog [MS]         wait for a dialog of the program to be up
 //   tvx_drive.exe close-dialog             press Cancel in the program's open dialog
+//   tvx_drive.exe dblclick-dialog X Y      left double click at client (X, Y) of that dialog
+//   tvx_drive.exe draw-dialog X1 Y1 X2 Y2  left drag in that dialog from (X1, Y1) to (X2, Y2)
 //   tvx_drive.exe exit [MS]                send "ｱﾌﾟﾘｹｰｼｮﾝの終了" and wait for the program to end
 //   tvx_drive.exe bench EXE                start EXE, print the time to its main window and its
 //                                          private memory, then end it through its menu
@@ -45,12 +47,50 @@ HWND WaitForTitle(const wchar_t* title, DWORD timeout_ms) {
     }
 }
 
+// The topmost dialog of the program, once it takes input (a dialog that opened another one
+// on top of it does not).
 HWND WaitForDialog(DWORD timeout_ms) {
     HWND main = WaitForMain(timeout_ms);
     if (!main) return nullptr;
     DWORD pid = 0;
     GetWindowThreadProcessId(main, &pid);
-    return tvx::test::WaitForWindow(pid, L"#32770", nullptr, timeout_ms);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND dialog = tvx::test::FindProcessWindow(pid, L"#32770", nullptr);
+        if (dialog && IsWindowEnabled(dialog)) return dialog;
+        if (GetTickCount() - start > timeout_ms) return nullptr;
+        Sleep(50);
+    }
+}
+
+void PostMouse(HWND window, UINT message, WPARAM keys, int x, int y) {
+    PostMessageW(window, message, keys, MAKELPARAM(x, y));
+}
+
+int DoubleClickDialog(int x, int y) {
+    HWND dialog = WaitForDialog(2000);
+    if (!dialog) return 1;
+    PostMouse(dialog, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+    PostMouse(dialog, WM_LBUTTONUP, 0, x, y);
+    PostMouse(dialog, WM_LBUTTONDBLCLK, MK_LBUTTON, x, y);
+    PostMouse(dialog, WM_LBUTTONUP, 0, x, y);
+    return 0;
+}
+
+// A press, moves every 4 pixels along the line, and the release, as a hand on the mouse gives.
+int DrawDialog(int x1, int y1, int x2, int y2) {
+    HWND dialog = WaitForDialog(2000);
+    if (!dialog) return 1;
+    PostMouse(dialog, WM_LBUTTONDOWN, MK_LBUTTON, x1, y1);
+    const int dx = x2 - x1;
+    const int dy = y2 - y1;
+    const int steps = (abs(dx) > abs(dy) ? abs(dx) : abs(dy)) / 4 + 1;
+    for (int i = 1; i <= steps; ++i) {
+        PostMouse(dialog, WM_MOUSEMOVE, MK_LBUTTON, x1 + dx * i / steps, y1 + dy * i / steps);
+    }
+    PostMouse(dialog, WM_LBUTTONUP, 0, x2, y2);
+    Sleep(100);
+    return 0;
 }
 
 int Restore() {
@@ -129,7 +169,8 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
         std::fprintf(stderr,
                      "usage: tvx_drive.exe restore|menu ID|wait-window TITLE [MS]|"
-                     "close-window TITLE|wait-dialog [MS]|close-dialog|exit [MS]|"
+                     "close-window TITLE|wait-dialog [MS]|close-dialog|dblclick-dialog X Y|"
+                     "draw-dialog X1 Y1 X2 Y2|exit [MS]|"
                      "bench EXE\n");
         return 2;
     }
@@ -153,6 +194,12 @@ int wmain(int argc, wchar_t** argv) {
         if (!dialog) return 1;
         tvx::test::PressButton(dialog, IDCANCEL);
         return tvx::test::WaitForWindowGone(dialog, 5000) ? 0 : 1;
+    }
+    if (command == L"dblclick-dialog" && argc >= 4) {
+        return DoubleClickDialog(_wtoi(argv[2]), _wtoi(argv[3]));
+    }
+    if (command == L"draw-dialog" && argc >= 6) {
+        return DrawDialog(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]));
     }
     if (command == L"exit") return Exit(argc >= 3 ? _wtoi(argv[2]) : 10000);
     if (command == L"bench" && argc >= 3) return Bench(argv[2]);
