@@ -58,8 +58,10 @@ void DrawCells(HWND dialog) {
                                g_canvas.pixels + kCellPicture * i, kCanvasStride);
             CopyViewToControl(Cell(dialog, i), g_views[i]);
         }
-        SetDlgItemTextW(dialog, IDC_GLYPH_NUMBER_BOX_FIRST + i,
-                        Utf8ToWide(GlyphNumberText(glyph)).c_str());
+        // Setting an edit box's text is the slow part of a redraw: only when it changes.
+        HWND box = GetDlgItem(dialog, IDC_GLYPH_NUMBER_BOX_FIRST + i);
+        const std::wstring number = Utf8ToWide(GlyphNumberText(glyph));
+        if (WindowTextOf(box) != number) SetWindowTextW(box, number.c_str());
     }
 }
 

@@ -1,8 +1,11 @@
-// The external character dialogs in-process: the real templates and procedures, the mouse as
-// posted messages, the grid and cells as the screen shows them, glyph and bitmap files on the
-// disk, with recorders in place of the message boxes and the link.
+// The external character dialogs: the real templates and procedures, the mouse as posted
+// messages, the grid and cells as the screen shows them, glyph and bitmap files on the disk,
+// and the transfers through the main window, the COM port and its read thread to the device
+// simulator on COM1. The list's timer ticks are sent directly, each after the reply to the one
+// before, so a bulk run takes as long as its exchanges instead of 64 x 2 s.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstring>
 #include <fstream>
@@ -10,36 +13,23 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window_win.h"
 #include "app/menu_commands_win.h"
 #include "glyphs/glyph_list_win.h"
 #include "glyphs/glyph_window_win.h"
+#include "link/serial_win.h"
 #include "res/resource.h"
 #include "support/dialog_driver_win.h"
 #include "support/program_fixture_win.h"
+#include "support/sim_log.h"
+#include "tcp_support.h"
+#include "winbase/prompts_win.h"
 #include "winbase/text_win.h"
 
 namespace tvx::test {
 namespace {
 
-using Writes = std::vector<std::string>;
-using Calls = std::vector<std::string>;
-
-class GlyphDialogTest : public ProgramTest {
-  protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        ProgramGlyphState() = GlyphState{};
-    }
-};
-
-// Opens the list, and from it the editor on the cell at (x, y) with a left double click.
-void DriveEditorFromList(int x, int y, const std::function<void(HWND list, HWND editor)>& act) {
-    ASSERT_TRUE(DriveModalDialog([] { OpenGlyphListDialog(nullptr); }, [&](HWND list) {
-        ASSERT_TRUE(DriveModalDialog(
-            [&] { SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, y)); },
-            [&](HWND editor) { act(list, editor); }));
-    }));
-}
+using Texts = std::vector<std::string>;
 
 void Post(HWND window, UINT message, WPARAM keys, int x, int y) {
     PostMessageW(window, message, keys, MAKELPARAM(x, y));
@@ -53,166 +43,232 @@ COLORREF ScreenPixel(HWND control, int x, int y) {
     return colour;
 }
 
-std::string ReadFileBytes(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 std::string TempPath(const char* name) {
     wchar_t dir[MAX_PATH];
     GetTempPathW(MAX_PATH, dir);
     return WideToUtf8(dir) + name;
 }
 
+std::string ReadDiskFile(const std::string& path) {
+    std::ifstream in(Utf8ToWide(path).c_str(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
 std::uint32_t Le32(const std::string& b, std::size_t at) {
-    return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8 |
-           static_cast<unsigned char>(b[at + 2]) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+    std::uint32_t v = 0;
+    std::memcpy(&v, b.data() + at, 4);
+    return v;
 }
 
-TEST_F(GlyphDialogTest, EditorDrawsPostedMouseEditsIntoTheModelAndOntoTheGrid) {
-    std::memset(c.model.glyph_pattern[4], 'F', 8);  // row 0 lit
-    DriveEditorFromList(12 + 114 * 4 + 50, 60, [&](HWND list, HWND editor) {
-        EXPECT_EQ(c.app.current_glyph_index, 4);
-        EXPECT_EQ(c.app.active_dialog, reinterpret_cast<WindowHandle>(editor));
-        EXPECT_EQ(c.app.reply_owner_window, reinterpret_cast<WindowHandle>(list));
-        EXPECT_EQ(ControlText(editor, 0), L"外字登録 ");  // client role: the title text
-        EXPECT_EQ(ComboItems(editor, IDC_GLYPH_NUMBER).size(), 64u);
-        EXPECT_EQ(SendDlgItemMessageW(editor, IDC_GLYPH_NUMBER, CB_GETCURSEL, 0, 0), 4);
-        for (int id : {IDC_GLYPH_OPEN, IDC_GLYPH_SAVE, IDC_GLYPH_SAVE_AS}) {
-            HWND button = GetDlgItem(editor, id);
-            EXPECT_TRUE(button && !IsWindowVisible(button) && !IsWindowEnabled(button)) << id;
+// The simulator runs for the whole process: each test looks only at what came after its start.
+std::size_t g_log_start = 0;
+std::vector<SimLogEntry> SimLog() {
+    return ReadSimLog(_wgetenv(L"TVX_SIM_LOG_WIN"));
+}
+Texts SimFrames(const char* direction, const std::string& prefix) {
+    Texts frames;
+    const std::vector<SimLogEntry> log = SimLog();
+    for (std::size_t i = g_log_start; i < log.size(); ++i) {
+        if (log[i].direction == direction && log[i].bytes.rfind(prefix, 0) == 0) {
+            frames.push_back(log[i].bytes);
         }
-        Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, 27, 24);  // dot (1, 1)
-        Post(editor, WM_MOUSEMOVE, MK_LBUTTON, 42, 24);    // dot (2, 1)
-        Post(editor, WM_LBUTTONUP, 0, 42, 24);
-        // A double click: only its first press edits, and no drag follows the second.
-        Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, 57, 24);
-        Post(editor, WM_LBUTTONUP, 0, 57, 24);
-        Post(editor, WM_LBUTTONDBLCLK, MK_LBUTTON, 87, 24);
-        Post(editor, WM_MOUSEMOVE, MK_LBUTTON, 102, 24);
-        Post(editor, WM_LBUTTONUP, 0, 102, 24);
-        Post(editor, WM_RBUTTONDOWN, MK_RBUTTON, 27, 24);
-        Post(editor, WM_RBUTTONUP, 0, 27, 24);
-        PumpMessages(300);
-        EXPECT_EQ(std::string(c.model.glyph_pattern[4], 10), "FFFFFFFF30");
-        EXPECT_EQ(std::string(c.model.glyph_receive_buffer, 10), "FFFFFFFF30");
-        EXPECT_EQ(ProgramGlyphState().glyph_modified, 1);
-        HWND grid = GetDlgItem(editor, IDC_GLYPH_GRID);
-        RECT place;
-        GetWindowRect(grid, &place);
-        MapWindowPoints(nullptr, editor, reinterpret_cast<POINT*>(&place), 2);
-        EXPECT_EQ(place.left, 12);
-        EXPECT_EQ(place.top, 12);
-        EXPECT_EQ(ScreenPixel(grid, 15 * 3 + 7, 12 + 6), RGB(255, 255, 255));  // dot (3, 1)
-        EXPECT_EQ(ScreenPixel(grid, 15 * 1 + 7, 12 + 6), RGB(0, 0, 255));      // dot (1, 1)
-        EXPECT_EQ(ScreenPixel(grid, 15, 12), RGB(0, 0, 0));
-        EXPECT_EQ(ScreenPixel(grid, 100, 5), RGB(255, 255, 255));  // row 0 from the model
-        ClickButton(editor, IDCANCEL);
-    });
-    EXPECT_TRUE(prompts.calls.empty());
-    EXPECT_TRUE(link.serial_writes.empty());
+    }
+    return frames;
 }
 
-TEST_F(GlyphDialogTest, GlyphFileSavedAndOpenedAndCellsShowThePages) {
+std::string Owned(const char* what, WindowHandle owner) {
+    return std::string(what) + "(owner=" + std::to_string(owner) + ")";
+}
+
+// Records the request and draws the grid as the program does.
+struct PaintingPrompts : RecordingPrompts {
+    void PaintGlyphGrid(WindowHandle dialog) override {
+        RecordingPrompts::PaintGlyphGrid(dialog);
+        WindowsPrompts().PaintGlyphGrid(dialog);
+    }
+};
+
+class GlyphDialogTest : public ProgramTest {
+  protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        ProgramGlyphState() = GlyphState{};
+    }
+};
+
+// The program's main window drains the reply lines; the port stays open for the whole process.
+class GlyphTransferTest : public GlyphDialogTest {
+  protected:
+    static void SetUpTestSuite() {
+        RecordingPrompts start_prompts;
+        SetProgramPrompts(&start_prompts);
+        RegisterMainWindowClass(ProgramInstance());
+        main_ = CreateMainWindow(ProgramInstance());
+        StartSerialLink(ProgramContext(), main_, MSG_SERIAL_LINE);
+        started_quietly_ = start_prompts.calls.empty();
+        SetProgramPrompts(nullptr);
+    }
+    static void TearDownTestSuite() {
+        StopSerialLink();
+        DestroyWindow(main_);
+    }
+    void SetUp() override {
+        GlyphDialogTest::SetUp();
+        ASSERT_TRUE(main_ && started_quietly_);
+        SetProgramLink(nullptr);  // the real COM port
+        SetProgramPrompts(&painting);
+        g_log_start = SimLog().size();
+    }
+    PaintingPrompts painting;
+    static HWND main_;
+    static bool started_quietly_;
+};
+HWND GlyphTransferTest::main_ = nullptr;
+bool GlyphTransferTest::started_quietly_ = false;
+
+TEST_F(GlyphTransferTest, EditorDrawsWithTheMouseRegistersAndReadsBack) {
+    const std::string drawn = std::string(8, '0') + "38" + std::string(246, '0');
+    WindowHandle list_handle = 0;
+    WindowHandle editor_handle = 0;
+    ASSERT_TRUE(DriveModalDialog([] { RunMenuCommand(nullptr, IDM_GLYPH_LIST); }, [&](HWND list) {
+        list_handle = reinterpret_cast<WindowHandle>(list);
+        ASSERT_TRUE(DriveModalDialog(
+            [&] { SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(126, 158)); },
+            [&](HWND editor) {
+                editor_handle = reinterpret_cast<WindowHandle>(editor);
+                EXPECT_EQ(SendDlgItemMessageW(editor, IDC_GLYPH_NUMBER, CB_GETCURSEL, 0, 0), 9);
+                Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, 27, 24);  // dot (1, 1)
+                Post(editor, WM_MOUSEMOVE, MK_LBUTTON, 42, 24);    // dot (2, 1)
+                Post(editor, WM_LBUTTONUP, 0, 42, 24);
+                // A double click: its second press edits nothing and starts no drag.
+                Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, 57, 24);  // dot (3, 1)
+                Post(editor, WM_LBUTTONUP, 0, 57, 24);
+                Post(editor, WM_LBUTTONDBLCLK, MK_LBUTTON, 87, 24);
+                Post(editor, WM_MOUSEMOVE, MK_LBUTTON, 102, 24);
+                Post(editor, WM_LBUTTONUP, 0, 102, 24);
+                Post(editor, WM_RBUTTONDOWN, MK_RBUTTON, 27, 24);  // clears dot (1, 1)
+                Post(editor, WM_RBUTTONUP, 0, 27, 24);
+                Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, 72, 24);  // dot (4, 1)
+                Post(editor, WM_LBUTTONUP, 0, 72, 24);
+                EXPECT_TRUE(PumpUntil([&] { return c.model.glyph_pattern[9][9] == '8'; }, 5000));
+                ClickButton(editor, IDC_GLYPH_REGISTER);
+                EXPECT_TRUE(PumpUntil([&] { return painting.calls.size() == 2; }, 5000));  // the ack
+                ClickButton(editor, IDC_GLYPH_CLEAR);  // asked, and answered Yes
+                ClickButton(editor, IDC_GLYPH_READ);
+                EXPECT_TRUE(PumpUntil([&] { return c.app.glyph_read_pending == 0; }, 5000));
+                HWND grid = GetDlgItem(editor, IDC_GLYPH_GRID);
+                POINT corner = {0, 0};
+                MapWindowPoints(grid, editor, &corner, 1);
+                EXPECT_EQ(std::pair(corner.x, corner.y), std::pair(12L, 12L));
+                EXPECT_EQ(ScreenPixel(grid, 52, 18), RGB(255, 255, 255));  // dot (3, 1)
+                EXPECT_EQ(ScreenPixel(grid, 22, 18), RGB(0, 0, 255));      // dot (1, 1)
+                SetDlgItemTextW(editor, IDC_GLYPH_SAMPLE, L"あ");
+                ClickButton(editor, IDC_GLYPH_SAMPLE_READ);
+                EXPECT_TRUE(PumpUntil([&] { return c.app.glyph_read_pending == 0; }, 5000));
+                ClickButton(editor, IDCANCEL);
+            }));
+        EXPECT_EQ(c.app.active_dialog, list_handle);
+    }));
+    EXPECT_EQ(SimFrames("rx", "00GR"), Texts{"00GR10" + drawn + "\r\n"});
+    EXPECT_EQ(SimFrames("rx", "00RFBM"), (Texts{"00RFBMA36E\r\n", "00RFBM2422\r\n"}));
+    const Texts sample = SimFrames("tx", "00FBM2422");
+    ASSERT_EQ(sample.size(), 1u);
+    EXPECT_EQ(std::string(c.model.glyph_pattern[9], 256), sample[0].substr(9, 256));
+    const std::string paint = "paint-glyph-grid(" + std::to_string(editor_handle) + ")";
+    EXPECT_EQ(painting.calls,
+              (Texts{Owned("confirm-not-auto", editor_handle), Owned("ack", list_handle),
+                     "ask[新規作成](owner=" + std::to_string(editor_handle) +
+                         "): データを保存せずに新規作成しますか？",
+                     paint, paint}));
+}
+
+TEST_F(GlyphTransferTest, BulkRegisterSendsGr01ToGr64AndBulkReadFillsTheModel) {
+    Texts patterns;
+    for (int g = 0; g < 64; ++g) {
+        patterns.push_back(std::string(1, "0123456789ABCDEF"[g % 16]) + std::string(254, '0') +
+                           "0123456789ABCDEF"[g / 16]);
+        std::memcpy(c.model.glyph_pattern[g], patterns[g].data(), 256);
+    }
+    c.app.address_prefix_on = 1;  // left on by the dialog opened before; the list keeps it
+    WindowHandle list_handle = 0;
+    ASSERT_TRUE(DriveModalDialog([] { OpenGlyphListDialog(nullptr); }, [&](HWND list) {
+        list_handle = reinterpret_cast<WindowHandle>(list);
+        auto drive_run = [&] {
+            KillTimer(list, 14);  // the test's ticks stand in for the run's own
+            while (c.app.glyph_bulk_read_running == 1) {
+                SendMessageW(list, WM_TIMER, 14, 0);
+                PumpUntil([&] { return c.app.awaiting_reply == 0; }, 5000);
+            }
+        };
+        ClickButton(list, IDC_GLYPH_REGISTER);
+        drive_run();
+        std::memset(c.model.glyph_pattern, '0', sizeof c.model.glyph_pattern);
+        ClickButton(list, IDC_GLYPH_READ);
+        drive_run();
+        EXPECT_EQ(ControlText(list, IDC_GLYPH_PERCENT), L"    ");
+        EXPECT_EQ(SendDlgItemMessageW(list, IDC_GLYPH_PROGRESS, PBM_GETPOS, 0, 0), 0);
+    }));
+    const Texts registered = SimFrames("rx", "00GR");
+    ASSERT_EQ(registered.size(), 64u);
+    for (int g = 0; g < 64; ++g) {
+        const char number[] = {static_cast<char>('0' + (g + 1) / 10),
+                               static_cast<char>('0' + (g + 1) % 10), 0};
+        EXPECT_EQ(registered[g], "00GR" + std::string(number) + patterns[g] + "\r\n");
+        EXPECT_EQ(std::string(c.model.glyph_pattern[g], 256), patterns[g]) << g;
+    }
+    EXPECT_EQ(SimFrames("rx", "00RFBM").size(), 64u);
+    // The run ends with the tick that sends GR64: its acknowledgement is the one box.
+    EXPECT_EQ(painting.calls, (Texts{Owned("confirm-not-auto", list_handle),
+                                     Owned("ack", c.app.reply_owner_window)}));
+}
+
+TEST_F(GlyphDialogTest, GlyphFileOnDiskAndBitmapOfTheCellAsDisplayed) {
     SetProgramFileSystem(nullptr);  // the real disk
     const std::string base = TempPath("glyphs");
-    DeleteFileW(Utf8ToWide(base + ".tlm").c_str());
+    const std::string pic = TempPath("cell17");
+    const std::string narrow = TempPath("cell6.bmp");
     c.model.glyph_pattern[0][0] = 'F';
     c.model.glyph_pattern[159][255] = 'A';
-    c.model.glyph_pattern[48][0] = '8';
-    ASSERT_TRUE(DriveModalDialog([] { RunMenuCommand(nullptr, IDM_GLYPH_LIST); }, [&](HWND d) {
-        EXPECT_EQ(ControlText(d, 0), L"外字一覧");
-        EXPECT_EQ(ComboItems(d, IDC_GLYPH_PAGE),
-                  (std::vector<std::wstring>{L"No. 1～16", L"No.17～32", L"No.33～48",
-                                             L"No.49～64"}));
-        EXPECT_EQ(ControlText(d, IDC_GLYPH_NUMBER_BOX_FIRST + 15), L"No.16");
-        prompts.file_names = {base};
+    c.model.glyph_pattern[16][0] = '8';  // glyph 17: dot (0, 0)
+    ASSERT_TRUE(DriveModalDialog([] { OpenGlyphListDialog(nullptr); }, [&](HWND d) {
+        EXPECT_EQ(ComboItems(d, IDC_GLYPH_PAGE)[1], L"No.17～32");
+        prompts.file_names = {base, base + ".tlm", pic, narrow};
         ClickButton(d, IDC_GLYPH_SAVE_AS);
         ClickButton(d, IDC_GLYPH_CLEAR);  // nothing drawn in the editor: no question
         EXPECT_EQ(c.model.glyph_pattern[0][0], '0');
-        prompts.file_names = {base + ".tlm"};
         ClickButton(d, IDC_GLYPH_OPEN);
-        SelectComboItem(d, IDC_GLYPH_PAGE, 3);
-        EXPECT_EQ(ControlText(d, IDC_GLYPH_NUMBER_BOX_FIRST), L"No.49");
-        HWND cell = GetDlgItem(d, IDC_GLYPH_CELL_FIRST);
-        EXPECT_EQ(ScreenPixel(cell, 1, 1), RGB(255, 255, 255));  // glyph 49, dot (0, 0)
-        EXPECT_EQ(ScreenPixel(cell, 4, 4), RGB(0, 0, 255));
+        SelectComboItem(d, IDC_GLYPH_PAGE, 1);
+        EXPECT_EQ(ControlText(d, IDC_GLYPH_NUMBER_BOX_FIRST), L"No.17");
+        SendMessageW(d, WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(12, 11));    // cell 0
+        SendMessageW(d, WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(700, 105));  // cell 6
+        SendMessageW(d, WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(107, 50));   // no cell
     }));
-    const std::string file = ReadFileBytes(Utf8ToWide(base + ".tlm"));
+    EXPECT_EQ(prompts.calls, (Texts{"ask-file(3)", "ask-file(2)", "ask-file(6)", "ask-file(6)"}));
+    const std::string file = ReadDiskFile(base + ".tlm");
     ASSERT_EQ(file.size(), 122880u);
-    EXPECT_EQ(file.substr(0, 6), "F\r\n0\r\n");
-    EXPECT_EQ(file.substr(file.size() - 3), "A\r\n");
-    EXPECT_EQ(c.model.glyph_pattern[0][0], 'F');
+    EXPECT_EQ(file.substr(0, 6) + file.substr(file.size() - 3), "F\r\n0\r\nA\r\n");
     EXPECT_EQ(c.model.glyph_pattern[159][255], 'A');
-    EXPECT_EQ(ProgramGlyphState().glyph_list_page, 3);
-    EXPECT_EQ(prompts.calls, (Calls{"ask-file(3)", "ask-file(2)"}));
-}
-
-TEST_F(GlyphDialogTest, RightDoubleClickExportsTheCellAsDisplayed) {
-    SetProgramFileSystem(nullptr);
-    c.model.glyph_pattern[1][0] = '8';  // cell 1: dot (0, 0) lit
-    const std::string one = TempPath("cell1");
-    const std::string narrow = TempPath("cell6.bmp");
-    ASSERT_TRUE(DriveModalDialog([] { OpenGlyphListDialog(nullptr); }, [&](HWND d) {
-        PumpMessages(300);  // the opening draw
-        prompts.file_names = {one, narrow};
-        SendMessageW(d, WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(12 + 114 + 40, 11));
-        SendMessageW(d, WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(12 + 114 * 6, 105));
-        SendMessageW(d, WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(107, 50));  // no cell
-    }));
-    EXPECT_EQ(prompts.calls, (Calls{"ask-file(6)", "ask-file(6)"}));
-    EXPECT_STREQ(ProgramGlyphState().bmp_export_path, narrow.c_str());
-    const std::string bmp = ReadFileBytes(Utf8ToWide(one + ".bmp"));
+    const std::string bmp = ReadDiskFile(pic + ".bmp");
     ASSERT_EQ(bmp.size(), 27702u);
     EXPECT_EQ(bmp.substr(0, 2), "BM");
-    EXPECT_EQ(Le32(bmp, 2), 27702u);
-    EXPECT_EQ(Le32(bmp, 10), 54u);
-    EXPECT_EQ(Le32(bmp, 18), 96u);
-    EXPECT_EQ(Le32(bmp, 22), 96u);
-    EXPECT_EQ(Le32(bmp, 28) & 0xFFFF, 24u);
+    EXPECT_EQ((std::vector<std::uint32_t>{Le32(bmp, 2), Le32(bmp, 10), Le32(bmp, 18), Le32(bmp, 22),
+                                          Le32(bmp, 28)}),
+              (std::vector<std::uint32_t>{27702, 54, 96, 96, 24}));  // size, offset, W, H, bits
     auto pixel = [&](int x, int y) { return bmp.substr(54 + (95 - y) * 288 + 3 * x, 3); };
-    EXPECT_EQ(pixel(0, 0), "\xFF\xFF\xFF");  // the lit dot
-    EXPECT_EQ(pixel(3, 3), std::string("\0\0\0", 3));
-    EXPECT_EQ(pixel(4, 4), std::string("\xFF\0\0", 3));  // blue, stored blue first
-    const std::string cut = ReadFileBytes(Utf8ToWide(narrow));
-    ASSERT_GE(cut.size(), 54u);
-    EXPECT_EQ(Le32(cut, 18), 93u);  // the narrower cell loses columns at the right
-    EXPECT_EQ(cut.size(), 54u + 280u * 96u);
-}
-
-TEST_F(GlyphDialogTest, ListWithTcpIpDisablesTheAddressAndRefusesTransfers) {
-    c.app.interface_type = 1;
-    c.app.selected_connection = -1;
-    c.app.address_prefix_on = 1;
-    c.app.slave_address = 5;
-    ASSERT_TRUE(DriveModalDialog([] { OpenGlyphListDialog(nullptr); }, [&](HWND d) {
-        EXPECT_EQ(ControlText(d, 0), L"外字一覧（中文字）");  // no connection chosen
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_SLAVE_ADDRESS)));
-        EXPECT_EQ(SendDlgItemMessageW(d, IDC_SLAVE_ADDRESS, CB_GETCURSEL, 0, 0), CB_ERR);
-        ClickButton(d, IDC_GLYPH_READ);
-        EXPECT_EQ(c.app.glyph_bulk_read_running, 0);
-        SendMessageW(d, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 130));  // between rows
-        EXPECT_EQ(FindThreadDialog(), d);
-    }));
-    EXPECT_EQ(prompts.calls, Calls{"error(exclamation): Socket が接続されていません"});
+    EXPECT_EQ(pixel(0, 0) + pixel(4, 4), std::string("\xFF\xFF\xFF\xFF\0\0", 6));  // lit, blue
+    EXPECT_EQ(ReadDiskFile(narrow).size(), 54u + 280u * 96u);  // the narrower cell: 93 wide
 }
 
 TEST_F(GlyphDialogTest, InsertionSendsTheGCommandAndEnterCloses) {
-    c.app.slave_address = 2;
     c.app.selected_title_index = 4;
     c.app.current_glyph_index = 22;
-    ProgramGlyphState().glyph_insert_position = 1;
     bool closed_by_itself = false;
     ASSERT_TRUE(DriveModalDialog(
         [] { RunMenuCommand(nullptr, IDM_GLYPH_INSERT); },
         [&](HWND d) {
-            EXPECT_EQ(ControlText(d, 0), L"外字挿入 ");
-            EXPECT_EQ(ControlText(d, IDC_GLYPH_NUMBER), L"23");
-            EXPECT_EQ(ComboItems(d, IDC_GLYPH_INSERT_TITLE).back(), L"144");
-            EXPECT_EQ(ComboItems(d, IDC_GLYPH_INSERT_POSITION).size(), 21u);
+            EXPECT_EQ(ControlText(d, IDC_GLYPH_NUMBER), L"23");  // shared with the list
             SelectComboItem(d, IDC_GLYPH_NUMBER, 11);
             SelectComboItem(d, IDC_GLYPH_INSERT_POSITION, 2);
             ClickButton(d, IDC_GLYPH_INSERT_SET);
@@ -221,9 +277,12 @@ TEST_F(GlyphDialogTest, InsertionSendsTheGCommandAndEnterCloses) {
         },
         10000, &closed_by_itself));
     EXPECT_TRUE(closed_by_itself);
-    EXPECT_EQ(link.serial_writes, Writes{"02G12T005I03\r\n"});
+    EXPECT_EQ(link.serial_writes, Texts{"00G12T005I03\r\n"});
     EXPECT_EQ(c.app.selected_title_index, 39);  // the title dialog opens on it
-    EXPECT_EQ(c.app.current_glyph_index, 11);
+    c.app.interface_type = 1;  // the list's slave address only serves RS-232C
+    ASSERT_TRUE(DriveModalDialog([] { OpenGlyphListDialog(nullptr); }, [&](HWND d) {
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_SLAVE_ADDRESS)));
+    }));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -63,32 +64,25 @@ HWND WaitForDialog(DWORD timeout_ms) {
     }
 }
 
-void PostMouse(HWND window, UINT message, WPARAM keys, int x, int y) {
-    PostMessageW(window, message, keys, MAKELPARAM(x, y));
-}
-
-int DoubleClickDialog(int x, int y) {
+// Posts mouse messages at client points of the program's topmost dialog: "dblclick" a left
+// double click at the first point; "draw" a press at the first, moves every 4 pixels to the
+// second, and the release there, as a hand on the mouse gives.
+int MouseInDialog(bool draw, int x1, int y1, int x2, int y2) {
     HWND dialog = WaitForDialog(2000);
     if (!dialog) return 1;
-    PostMouse(dialog, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
-    PostMouse(dialog, WM_LBUTTONUP, 0, x, y);
-    PostMouse(dialog, WM_LBUTTONDBLCLK, MK_LBUTTON, x, y);
-    PostMouse(dialog, WM_LBUTTONUP, 0, x, y);
-    return 0;
-}
-
-// A press, moves every 4 pixels along the line, and the release, as a hand on the mouse gives.
-int DrawDialog(int x1, int y1, int x2, int y2) {
-    HWND dialog = WaitForDialog(2000);
-    if (!dialog) return 1;
-    PostMouse(dialog, WM_LBUTTONDOWN, MK_LBUTTON, x1, y1);
-    const int dx = x2 - x1;
-    const int dy = y2 - y1;
-    const int steps = (abs(dx) > abs(dy) ? abs(dx) : abs(dy)) / 4 + 1;
+    auto post = [&](UINT message, WPARAM keys, int x, int y) {
+        PostMessageW(dialog, message, keys, MAKELPARAM(x, y));
+    };
+    post(WM_LBUTTONDOWN, MK_LBUTTON, x1, y1);
+    const int steps = draw ? (std::max(abs(x2 - x1), abs(y2 - y1)) / 4 + 1) : 0;
     for (int i = 1; i <= steps; ++i) {
-        PostMouse(dialog, WM_MOUSEMOVE, MK_LBUTTON, x1 + dx * i / steps, y1 + dy * i / steps);
+        post(WM_MOUSEMOVE, MK_LBUTTON, x1 + (x2 - x1) * i / steps, y1 + (y2 - y1) * i / steps);
     }
-    PostMouse(dialog, WM_LBUTTONUP, 0, x2, y2);
+    post(WM_LBUTTONUP, 0, draw ? x2 : x1, draw ? y2 : y1);
+    if (!draw) {
+        post(WM_LBUTTONDBLCLK, MK_LBUTTON, x1, y1);
+        post(WM_LBUTTONUP, 0, x1, y1);
+    }
     Sleep(100);
     return 0;
 }
@@ -196,10 +190,10 @@ int wmain(int argc, wchar_t** argv) {
         return tvx::test::WaitForWindowGone(dialog, 5000) ? 0 : 1;
     }
     if (command == L"dblclick-dialog" && argc >= 4) {
-        return DoubleClickDialog(_wtoi(argv[2]), _wtoi(argv[3]));
+        return MouseInDialog(false, _wtoi(argv[2]), _wtoi(argv[3]), 0, 0);
     }
     if (command == L"draw-dialog" && argc >= 6) {
-        return DrawDialog(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]));
+        return MouseInDialog(true, _wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]));
     }
     if (command == L"exit") return Exit(argc >= 3 ? _wtoi(argv[2]) : 10000);
     if (command == L"bench" && argc >= 3) return Bench(argv[2]);

@@ -77,6 +77,23 @@ bool MemoryIniStore::WriteKey(std::string_view section, std::string_view key,
     return true;
 }
 
+bool MemoryFileSystem::ReadWholeFile(const std::string& path, std::string& bytes_out) {
+    auto it = files.find(path);
+    if (it == files.end()) return false;
+    bytes_out = it->second;
+    return true;
+}
+
+bool MemoryFileSystem::ReplaceFileContents(const std::string& path, std::string_view bytes) {
+    if (fail_writes) return false;
+    files[path] = std::string(bytes);
+    return true;
+}
+
+bool MemoryFileSystem::FileExists(const std::string& path) {
+    return files.count(path) != 0;
+}
+
 CoreFixture::CoreFixture() {
     ResetToDefaults(model, app);
     ResetClientSlots(sockets);

@@ -61,6 +61,15 @@ struct MemoryIniStore : IniStore {
     bool WriteKey(std::string_view section, std::string_view key, std::string_view value) override;
 };
 
+// Files in memory; every write fails while fail_writes is set.
+struct MemoryFileSystem : FileSystem {
+    std::map<std::string, std::string> files;
+    bool fail_writes = false;
+    bool ReadWholeFile(const std::string& path, std::string& bytes_out) override;
+    bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
+    bool FileExists(const std::string& path) override;
+};
+
 // A fresh model (at defaults), state, socket table, recorders and context per test.
 struct CoreFixture {
     std::unique_ptr<SettingsModel> model_ptr = std::make_unique<SettingsModel>();
