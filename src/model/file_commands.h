@@ -1,7 +1,7 @@
-// The File menu's commands on the settings file: New, Open, Save and Save As. The
-// file name dialogs and the front-panel drawing stay in the Win32 layer and are reached through
-// the prompts; the disk through the FileSystem seam, so that a save never destroys the
-// previous file.
+// The File menu's commands on the settings file: New, Open, Save and Save As, and the open and
+// save steps the glyph files share with them. The file name dialogs and the front-panel drawing
+// stay in the Win32 layer and are reached through the prompts; the disk through the FileSystem
+// seam, so that a save never destroys the previous file.
 #pragma once
 
 #include <string>

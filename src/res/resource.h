@@ -89,7 +89,6 @@
 #define IDC_SERVER_CLIENT_LIST 1002
 #define IDC_SERVER_DISCONNECT 1000
 
-
 // External character dialogs "外字登録" (editor), "外字一覧（中文字）" (list) and "外字挿入"
 // (insertion). The editor and the list share the clear, file, register and read buttons; the
 // editor and the insertion dialog share the register number list.
