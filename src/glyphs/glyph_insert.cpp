@@ -1,5 +1,6 @@
 #include "glyphs/glyph_insert.h"
 
+#include "dialogs/title_setting.h"
 #include "glyphs/glyph_editor.h"
 #include "link/send.h"
 #include "protocol/commands.h"
@@ -15,13 +16,6 @@ int InRange(int index, int count) {
 
 }  // namespace
 
-std::string TitleNumberItemText(int index) {
-    if (InRange(index, kTitleCount) < 0) return {};
-    char digits[3];
-    FormatThreeDigits(index + 1, digits);
-    return std::string(digits, 3);
-}
-
 std::string InsertPositionItemText(int index) {
     if (InRange(index, kInsertPositions) < 0) return {};
     char digits[2];
@@ -29,18 +23,8 @@ std::string InsertPositionItemText(int index) {
     return std::string(digits, 2);
 }
 
-int TitleNumberSelection(const AppState& app) {
-    return InRange(app.selected_title_index, kTitleCount);
-}
-
 int InsertPositionSelection(const GlyphState& g) {
     return InRange(g.glyph_insert_position, kInsertPositions);
-}
-
-bool OnInsertTitleSelected(AppState& app, int index) {
-    if (InRange(index, kTitleCount) < 0) return false;
-    app.selected_title_index = index;
-    return true;
 }
 
 bool OnInsertPositionSelected(GlyphState& g, int index) {

@@ -12,16 +12,14 @@ namespace tvx {
 
 constexpr int kInsertPositions = 21;  // one per double-byte character of a title
 
-// "001".."144" at item index 0..143; empty outside.
-std::string TitleNumberItemText(int index);
+// The title list is the title dialog's (TitleNumberItemText, TitleNumberSelection,
+// OnTitleNumberSelected in dialogs/title_setting.h), the register number list the editor's.
+//
 // "01".."21" at item index 0..20; empty outside.
 std::string InsertPositionItemText(int index);
-// The items to select when the dialog opens, -1 for none.
-int TitleNumberSelection(const AppState& app);
+// The item to select when the dialog opens, -1 for none.
 int InsertPositionSelection(const GlyphState& g);
-
-// Selection changes; nothing is sent. False for a missing selection.
-bool OnInsertTitleSelected(AppState& app, int index);
+// A selection change; nothing is sent. False for a missing selection.
 bool OnInsertPositionSelected(GlyphState& g, int index);
 
 // "設定": G + register number + T + title number + I + position, at once through SendCommand.

@@ -9,6 +9,7 @@
 #include "glyphs/glyph_insert_win.h"
 
 #include "dialogs/frame_win.h"
+#include "dialogs/title_setting.h"
 #include "glyphs/glyph_editor.h"
 #include "glyphs/glyph_insert.h"
 #include "glyphs/glyph_window_win.h"
@@ -34,7 +35,7 @@ void OnSelectionChange(HWND dialog, CoreContext& c, int id) {
     const int index = ComboSelection(dialog, id);
     switch (id) {
         case IDC_GLYPH_INSERT_TITLE:
-            OnInsertTitleSelected(c.app, index);
+            OnTitleNumberSelected(c.app, index);
             break;
         case IDC_GLYPH_NUMBER:
             OnRegisterNumberSelected(c.app, index);

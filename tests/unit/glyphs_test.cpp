@@ -338,7 +338,7 @@ TEST(GlyphInsert, SendsTheGCommandAndLeavesTheTitleAlone) {
     std::strcpy(f.model.title_text[4], "AB");
     for (auto [glyph, title, position] : {std::tuple{11, 4, 2}, {63, 143, 20}}) {
         f.app.current_glyph_index = glyph;
-        EXPECT_TRUE(OnInsertTitleSelected(f.app, title));
+        f.app.selected_title_index = title;
         EXPECT_TRUE(OnInsertPositionSelected(f.g, position));
         SendGlyphInsert(f.ctx, f.g);
     }
