@@ -131,4 +131,29 @@
 #define IDC_TITLE_PROGRESS 1019
 #define IDC_TITLE_PERCENT 1095
 
+// External character dialogs "外字登録" (editor), "外字一覧（中文字）" (list) and "外字挿入"
+// (insertion). The editor and the list share the clear, file, register and read buttons; the
+// editor and the insertion dialog share the register number list.
+#define IDD_GLYPH_EDITOR 300
+#define IDD_GLYPH_LIST 301
+#define IDD_GLYPH_INSERT 302
+#define IDC_GLYPH_GRID 1109
+#define IDC_GLYPH_CLEAR 1064
+#define IDC_GLYPH_OPEN 1065
+#define IDC_GLYPH_SAVE 1066
+#define IDC_GLYPH_SAVE_AS 1067
+#define IDC_GLYPH_NUMBER 1060
+#define IDC_GLYPH_REGISTER 1068
+#define IDC_GLYPH_READ 1069
+#define IDC_GLYPH_SAMPLE 1076
+#define IDC_GLYPH_SAMPLE_READ 1075
+#define IDC_GLYPH_CELL_FIRST 1120        /* cells 0..15: 1120..1135 */
+#define IDC_GLYPH_NUMBER_BOX_FIRST 1136  /* number boxes of cells 0..15: 1136..1151 */
+#define IDC_GLYPH_PAGE 1153
+#define IDC_GLYPH_PROGRESS 1154
+#define IDC_GLYPH_PERCENT 1070
+#define IDC_GLYPH_INSERT_TITLE 1107
+#define IDC_GLYPH_INSERT_POSITION 1061
+#define IDC_GLYPH_INSERT_SET 40031
+
 #endif
