@@ -15,6 +15,9 @@
 #include "dialogs/connection_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/slave_address_win.h"
+// Display dialogs.
+#include "dialogs/page_grid_win.h"
+#include "dialogs/position_lists_win.h"
 #include "model/file_commands.h"
 #include "res/resource.h"
 
@@ -67,6 +70,13 @@ constexpr MenuCommand kMenuCommands[] = {
     {IDM_PROTOCOL_SETTING, nullptr, true, false},
     {IDM_VERSION_INFO, OpenVersionDialog, false, false},
     {IDM_ABOUT_GLYPHS, OpenAboutGlyphsDialog, false, false},
+    // Display dialogs.
+    {IDM_DISPLAY_PAGE_SWITCH, OpenPageSwitchingDialog, false, false},
+    {IDM_TITLE_DISPLAY, OpenTitleDisplayDialog, false, false},
+    {IDM_PAGE_ASSIGNMENT, OpenPageAssignmentDialog, false, false},
+    {IDM_AUTO_SWITCHING, OpenAutoSwitchingDialog, false, false},
+    {IDM_STARTUP_SETTING, OpenStartupDialog, false, false},
+    {IDM_POSITION_ADJUST, OpenPositionAdjustDialog, false, false},
 };
 
 }  // namespace

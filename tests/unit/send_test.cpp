@@ -122,13 +122,17 @@ TEST(SocketSend, ServerRoleTalksToTheChosenSlot) {
 TEST(SocketSend, NotConnected) {
     SocketCase f;
     f.app.socket_connected = 0;
-    f.app.sequence_running = 4;
-    SocketSend(f.ctx, "CWL1\r\n");
+    EXPECT_FALSE(SocketSend(f.ctx, "CWL1\r\n"));
     EXPECT_TRUE(f.link.socket_frames.empty());
     EXPECT_EQ(f.prompts.calls,
               std::vector<std::string>{"error(exclamation): Socket が接続されていません"});
-    EXPECT_EQ(f.app.error_reply, 0);
-    EXPECT_EQ(f.app.sequence_running, 4);
+    EXPECT_EQ(f.app.error_reply, 0);  // a single send leaves no error for the next run
+    // The device dropped the link while a sequence runs: the same box, and the run stops.
+    f.app.sequence_running = 4;
+    EXPECT_FALSE(SocketSend(f.ctx, "CWL1\r\n"));
+    EXPECT_EQ(f.prompts.calls.size(), 2u);
+    EXPECT_EQ(f.app.error_reply, 1);
+    EXPECT_EQ(f.app.sequence_running, 0);
 }
 
 TEST(SocketSend, SendFailureStopsTheSequence) {
