@@ -3,7 +3,6 @@
 // adjustment), stepped event by event and tick by tick with a recording link.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -11,29 +10,20 @@
 #include "dialogs/page_grid.h"
 #include "dialogs/position_lists.h"
 #include "protocol/replies.h"
+#include "support/expected_text.h"
 #include "support/recorders.h"
 
 namespace tvx {
 namespace {
 
 using test::CoreFixture;
+using test::Repeat;
+using test::ThreeDigitRun;
 using Lines = std::vector<std::string>;
 
 // "00" + text: the frame of a command with the prefix the feature dialogs turn on.
 std::string Framed(const std::string& text) {
     return "00" + text + "\r\n";
-}
-std::string Repeat(const std::string& piece, int count) {
-    std::string s;
-    for (int i = 0; i < count; ++i) s += piece;
-    return s;
-}
-// Three-digit numbers from..to, as the PP command lists titles.
-std::string Numbers(int from, int to) {
-    std::string s;
-    char digits[8];
-    for (int n = from; n <= to; ++n) s += (std::snprintf(digits, sizeof digits, "%03d", n), digits);
-    return s;
 }
 
 struct Opened : CoreFixture {
@@ -159,8 +149,8 @@ TEST(PageGrid, SetAllSendsTheFourPositionsInOrder) {
           Framed("CTD02T" + Repeat("N", 144)), Framed("CTD02B" + Repeat("N", 144))},
          4},
         {&kPageAssignmentGrid,
-         {Framed("PP01T" + Numbers(1, 144)), Framed("PP01B" + Numbers(1, 144)),
-          Framed("PP02T" + Numbers(1, 144)), Framed("PP02B144" + Numbers(2, 144))},
+         {Framed("PP01T" + ThreeDigitRun(1, 144)), Framed("PP01B" + ThreeDigitRun(1, 144)),
+          Framed("PP02T" + ThreeDigitRun(1, 144)), Framed("PP02B144" + ThreeDigitRun(2, 144))},
          5},
         {&kAutoSwitchingGrid,
          {Framed("AST01T" + Repeat("02", 144)), Framed("AST01B" + Repeat("02", 144)),
