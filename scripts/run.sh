@@ -5,11 +5,10 @@
 #   scripts/run.sh [--headless] [--shots-only] [--shots DIR] [--lang LOCALE]
 #
 # With a display ($DISPLAY reachable) the program window appears there. Without one (or with
-# --headless) a private Xvfb is started and screenshots of the main window, of the dialog
-# "文字レベルの設定" and of the dialog "表示ページ割り付け" with its preview are saved (default
-# build/run-shots/); --shots-only ends the program after them. Stop: "ファイル" >
-# "ｱﾌﾟﾘｹｰｼｮﾝの終了" in the program, or Ctrl+C here. Everything started here is stopped by
-# process id on the way out. The program's Wine prefix (and its
+# --headless) a private Xvfb is started and screenshots of the main window and of the dialog
+# "文字レベルの設定" are saved (default build/run-shots/); --shots-only ends the program after
+# them. Stop: "ファイル" > "ｱﾌﾟﾘｹｰｼｮﾝの終了" in the program, or Ctrl+C here. Everything started
+# here is stopped by process id on the way out. The program's Wine prefix (and its
 # tvx5870.ini) is kept between runs in <mingw build>/wine/run-prefix.
 # Build folders: build/native and build/mingw (TVX_NATIVE_BUILD_DIR / TVX_MINGW_BUILD_DIR).
 set -euo pipefail
@@ -27,7 +26,7 @@ while [ $# -gt 0 ]; do
         --shots-only) headless=1; shots_only=1; shift ;;
         --shots) shots="$2"; shift 2 ;;
         --lang) lang="$2"; shift 2 ;;
-        -h | --help) sed -n '2,16p' "$0"; exit 0 ;;
+        -h | --help) sed -n '2,15p' "$0"; exit 0 ;;
         *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -114,15 +113,15 @@ if [ "$headless" -eq 1 ]; then
             shot '^文字レベルの設定' "$shots/character-level-dialog.png"
             wine "$drive" close-dialog >/dev/null 2>&1 || true
         fi
-        # The page assignment dialog draws its preview 200 ms after it opens.
+        echo "run.sh: screenshots: $shots/main-window.png $shots/character-level-dialog.png"
+        # The display dialogs: "表示ページ割り付け" with its preview, drawn 200 ms after opening.
         wine "$drive" menu 40212 >/dev/null 2>&1
         if wine "$drive" wait-dialog 10000 >/dev/null 2>&1; then
             sleep 1
             shot '^表示ページ割り付け' "$shots/page-assignment-dialog.png"
             wine "$drive" close-dialog >/dev/null 2>&1 || true
+            echo "run.sh: screenshot: $shots/page-assignment-dialog.png"
         fi
-        echo "run.sh: screenshots: $shots/main-window.png $shots/character-level-dialog.png" \
-            "$shots/page-assignment-dialog.png"
     else
         echo "run.sh: the main window did not appear (see $work/program.log)" >&2
     fi

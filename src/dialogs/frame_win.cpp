@@ -134,7 +134,10 @@ void DrawPreviewLines(HWND control, const std::vector<PreviewLine>& lines) {
     HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right, area.bottom);
     if (memory && bitmap) {
         HGDIOBJ old_bitmap = SelectObject(memory, bitmap);
-        HGDIOBJ old_font = SelectObject(memory, GetCurrentObject(screen, OBJ_FONT));
+        // The dialog's font shows Japanese whatever the system's language, where the bare
+        // drawing context's system font may not.
+        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
+        HGDIOBJ old_font = SelectObject(memory, font ? font : GetCurrentObject(screen, OBJ_FONT));
         FillRect(memory, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         SetBkMode(memory, TRANSPARENT);
         SetTextColor(memory, RGB(0, 0, 0));

@@ -62,7 +62,7 @@ struct PreviewLine {
 };
 // Draws the lines on a white background into the preview control without flicker: all of it
 // goes into one off-screen bitmap, which is then copied onto the control at once. The text
-// uses the font of the control's drawing context, without background.
+// uses the control's font (the dialog's), black, without background.
 void DrawPreviewLines(HWND control, const std::vector<PreviewLine>& lines);
 // The same for lines from the core (UTF-8).
 void DrawPreviewLines(HWND control, const std::vector<PreviewTextLine>& lines);
