@@ -6,44 +6,6 @@
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
-// Display dialogs: "タイトル表示の設定", "表示ページ割り付け", "自動切換えの設定" (a page grid
-// each: channel and page combos, a value combo, a preview, "設定", "全設定" and a progress bar)
-// and "表示ページ切換え", "スタートアップの設定", "表示位置微調整" (one list and one "設定" per
-// display position).
-#define IDD_TITLE_DISPLAY 114
-#define IDD_PAGE_ASSIGNMENT 135
-#define IDD_AUTO_SWITCHING 117
-#define IDD_PAGE_SWITCHING 109
-#define IDD_STARTUP 110
-#define IDD_POSITION_ADJUST 155
-#define IDC_GRID_CHANNEL 40187
-#define IDC_GRID_PAGE 1017
-#define IDC_TITLE_DISPLAY_PREVIEW 1112
-#define IDC_TITLE_DISPLAY_FLAG 1056
-#define IDC_TITLE_DISPLAY_SAME 1057
-#define IDC_TITLE_DISPLAY_SET 40031
-#define IDC_TITLE_DISPLAY_SET_ALL 40189
-#define IDC_TITLE_DISPLAY_PROGRESS 1098
-#define IDC_ASSIGNMENT_PREVIEW 1113
-#define IDC_ASSIGNMENT_TITLE 1107
-#define IDC_ASSIGNMENT_SET 1115
-#define IDC_ASSIGNMENT_SET_ALL 1116
-#define IDC_ASSIGNMENT_PROGRESS 1114
-#define IDC_AUTO_SWITCHING_PREVIEW 1117
-#define IDC_AUTO_SWITCHING_TIME 1062
-#define IDC_AUTO_SWITCHING_SAME 1063
-#define IDC_AUTO_SWITCHING_SET 40031
-#define IDC_AUTO_SWITCHING_SET_ALL 40189
-#define IDC_AUTO_SWITCHING_PROGRESS 1097
-#define IDC_POSITION_LIST_0 1020
-#define IDC_POSITION_LIST_1 1021
-#define IDC_POSITION_LIST_2 1022
-#define IDC_POSITION_LIST_3 1023
-#define IDC_POSITION_SET_0 1005
-#define IDC_POSITION_SET_1 1007
-#define IDC_POSITION_SET_2 1009
-#define IDC_POSITION_SET_3 1010
-
 #endif
 
 // Main menu "IDM_MENU": command ids of every item.

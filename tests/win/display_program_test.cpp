@@ -58,14 +58,17 @@ class DisplayProgramTest : public ::testing::Test {
         PostMessageW(main, WM_COMMAND, MAKEWPARAM(menu, 0), 0);
         return WaitForWindow(program.info.dwProcessId, L"#32770", title, kTimeoutMs);
     }
-    // The box with this caption: its text, after pressing button.
     std::wstring AnswerBox(const wchar_t* caption, int button = IDOK) {
-        HWND box = WaitForWindow(program.info.dwProcessId, L"#32770", caption, kTimeoutMs);
-        if (!box) return L"<no box>";
-        std::wstring text = MessageBoxText(box);
-        PressButton(box, button);
-        WaitForWindowGone(box, kTimeoutMs);
-        return text;
+        return test::AnswerBox(program.info.dwProcessId, caption, button, kTimeoutMs);
+    }
+    // Presses a button of the dialog and answers the box it brings up.
+    std::wstring PressAndAnswer(HWND dialog, int id, const wchar_t* caption) {
+        PressButton(dialog, id);
+        return AnswerBox(caption);
+    }
+    void CloseDialog(HWND dialog, int id = IDCANCEL) {
+        PressButton(dialog, id);
+        EXPECT_TRUE(WaitForWindowGone(dialog, kTimeoutMs));
     }
     void Choose(HWND dialog, int combo, int index) {
         HWND control = GetDlgItem(dialog, combo);
@@ -122,10 +125,9 @@ TEST_F(DisplayProgramTest, EachDialogSendsItsChoiceAndRunsItsSetAllOverRs232c) {
         HWND dialog = Open(t.menu, t.title);
         ASSERT_NE(dialog, nullptr) << "no dialog from the menu";
         Choose(dialog, t.combo, t.item);
-        PressButton(dialog, t.set);
-        expected.push_back(t.sent);
+        EXPECT_EQ(PressAndAnswer(dialog, t.set, L"設定完了"), L"Success");
         EXPECT_TRUE(WaitForSimEntry(log, "rx", t.sent, kTimeoutMs));
-        EXPECT_EQ(AnswerBox(L"設定完了"), L"Success");
+        expected.push_back(t.sent);
         if (t.set_all) {
             PressButton(dialog, t.set_all);
             if (t.menu == IDM_PAGE_ASSIGNMENT) {
@@ -143,8 +145,7 @@ TEST_F(DisplayProgramTest, EachDialogSendsItsChoiceAndRunsItsSetAllOverRs232c) {
             }
             expected.insert(expected.end(), t.run.begin(), t.run.end());
         }
-        PressButton(dialog, IDCANCEL);
-        EXPECT_TRUE(WaitForWindowGone(dialog, kTimeoutMs));
+        CloseDialog(dialog);
     }
     EXPECT_EQ(Received(ReadSimLog(log)), expected);
     EXPECT_EQ(FindProcessWindow(program.info.dwProcessId, L"#32770", nullptr), nullptr);
@@ -166,23 +167,17 @@ TEST_F(DisplayProgramTest, DeviceDroppingTheTcpLinkDuringSetAllEndsItWithOneBox)
     Start(L"TVX-5870 Client Program");
     HWND dialog = Open(IDM_TCPIP_SETTING, L"TCP/IPの設定（Client）");
     ASSERT_NE(dialog, nullptr);
-    PressButton(dialog, IDC_CLIENT_CONNECT);
-    EXPECT_EQ(AnswerBox(L"Success"), L"Socket 接続 OK");
-    PressButton(dialog, IDOK);
-    ASSERT_TRUE(WaitForWindowGone(dialog, kTimeoutMs));
-
+    EXPECT_EQ(PressAndAnswer(dialog, IDC_CLIENT_CONNECT, L"Success"), L"Socket 接続 OK");
+    CloseDialog(dialog, IDOK);
     dialog = Open(IDM_DISPLAY_PAGE_SWITCH, L"表示ページ切換え ");
     ASSERT_NE(dialog, nullptr);
-    PressButton(dialog, IDC_POSITION_SET_0);
-    EXPECT_EQ(AnswerBox(L"Success"), L"Socket ＯＫ");
-    PressButton(dialog, IDCANCEL);
-    ASSERT_TRUE(WaitForWindowGone(dialog, kTimeoutMs));
+    EXPECT_EQ(PressAndAnswer(dialog, IDC_POSITION_SET_0, L"Success"), L"Socket ＯＫ");
+    CloseDialog(dialog);
 
     // The device answers the first step and then closes the connection.
     dialog = Open(IDM_TITLE_DISPLAY, L"タイトル表示の設定 ");
     ASSERT_NE(dialog, nullptr);
-    PressButton(dialog, IDC_TITLE_DISPLAY_SET_ALL);
-    const std::wstring box = AnswerBox(L"Error");
+    const std::wstring box = PressAndAnswer(dialog, IDC_TITLE_DISPLAY_SET_ALL, L"Error");
     // Seen at the next step's send; a close notice not yet handled then shows up as the
     // missing answer instead.
     EXPECT_TRUE(box == L"Socket が接続されていません" || box == L"Answer が､きません") << box;
@@ -191,8 +186,7 @@ TEST_F(DisplayProgramTest, DeviceDroppingTheTcpLinkDuringSetAllEndsItWithOneBox)
     EXPECT_FALSE(WaitUntil(
         [&] { return FindProcessWindow(program.info.dwProcessId, L"#32770", L"Error"); }, 1500));
     EXPECT_EQ(Received(sim.Log()), (Frames{Framed("P01T001"), Framed("CTD01T" + Repeat("N", 144))}));
-    PressButton(dialog, IDCANCEL);
-    ASSERT_TRUE(WaitForWindowGone(dialog, kTimeoutMs));
+    CloseDialog(dialog);
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_APP_EXIT, 0), 0);  // the link is down
     EXPECT_EQ(WaitForExit(program, kTimeoutMs), 0u);
 }

@@ -55,12 +55,7 @@ class TcpProgramTest : public ::testing::Test {
     }
     // The box with this caption: its text, after pressing OK.
     std::wstring AnswerBox(const wchar_t* caption) {
-        HWND box = WaitForWindow(program.info.dwProcessId, L"#32770", caption, kTimeoutMs);
-        if (!box) return L"<no box>";
-        std::wstring text = MessageBoxText(box);
-        PressButton(box, IDOK);
-        WaitForWindowGone(box, kTimeoutMs);
-        return text;
+        return test::AnswerBox(program.info.dwProcessId, caption, IDOK, kTimeoutMs);
     }
     void Close(HWND dialog, int button) {
         PressButton(dialog, button);
