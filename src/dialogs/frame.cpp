@@ -26,7 +26,7 @@ constexpr std::string_view kConnectionTitles[] = {
 };
 
 constexpr const char* kPositionNames[kPositionCount] = {"ch.1 Top", "ch.1 Bottom", "ch.2 Top",
-                                                      "ch.2 Bottom"};
+                                                        "ch.2 Bottom"};
 
 // A tick that finds an error (a reply, a failed exchange or a failed step) ends the run; only
 // the page assignment dialog also sets its progress bar back to 0.
@@ -88,6 +88,9 @@ bool OnSlaveAddressSelected(AppState& app, int index, int item_count) {
 
 void BeginDialogFrame(AppState& app, WindowHandle dialog) {
     app.active_dialog = dialog;
+    // A preview left due by a dialog closed before its tick must not take the first tick of
+    // this dialog's run; a dialog with a preview asks for its own drawing after opening.
+    app.preview_redraw_pending = 0;
 }
 
 void SettleDialogFrame(AppState& app, WindowHandle active_window, AddressPrefix prefix) {

@@ -58,8 +58,8 @@ bool OnSlaveAddressSelected(AppState& app, int index, int item_count = kSlaveAdd
 enum class AddressPrefix { On, Off, Unchanged };
 
 // The state part of a dialog's initialisation: the dialog becomes active_dialog (first, before
-// the dialog fills its combos), then SettleDialogFrame remembers the window that was active,
-// clears the corner gesture count and sets the prefix.
+// the dialog fills its combos) and no preview is due, then SettleDialogFrame remembers the
+// window that was active, clears the corner gesture count and sets the prefix.
 void BeginDialogFrame(AppState& app, WindowHandle dialog);
 void SettleDialogFrame(AppState& app, WindowHandle active_window, AddressPrefix prefix);
 

@@ -87,8 +87,8 @@ void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, 
     if (r.enable_close) EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
 }
 
-bool OnFrameMessage(HWND dialog, UINT message, WPARAM wparam, CoreContext& c,
-                    int preview_timer_id, INT_PTR& result) {
+bool OnFrameMessage(HWND dialog, UINT message, WPARAM wparam, CoreContext& c, int preview_timer_id,
+                    INT_PTR& result) {
     result = TRUE;
     switch (message) {
         case WM_COMMAND:
@@ -156,7 +156,8 @@ void DrawPreviewLines(HWND control, const std::vector<PreviewLine>& lines) {
 void DrawPreviewLines(HWND control, const std::vector<PreviewTextLine>& lines) {
     std::vector<PreviewLine> wide;
     wide.reserve(lines.size());
-    for (const PreviewTextLine& line : lines) wide.push_back({line.x, line.y, Utf8ToWide(line.text)});
+    for (const PreviewTextLine& line : lines)
+        wide.push_back({line.x, line.y, Utf8ToWide(line.text)});
     DrawPreviewLines(control, wide);
 }
 

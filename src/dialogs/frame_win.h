@@ -49,8 +49,8 @@ void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, 
 // and for a dialog with a preview (preview_timer_id not 0) WM_PAINT, which lets the dialog
 // paint normally and arms the preview tick. True when the message was one of these; the
 // procedure then returns result.
-bool OnFrameMessage(HWND dialog, UINT message, WPARAM wparam, CoreContext& c,
-                    int preview_timer_id, INT_PTR& result);
+bool OnFrameMessage(HWND dialog, UINT message, WPARAM wparam, CoreContext& c, int preview_timer_id,
+                    INT_PTR& result);
 // At the end of WM_INITDIALOG of a dialog with a preview: the first drawing 200 ms later.
 void StartOpeningPreview(HWND dialog, AppState& app, int timer_id);
 

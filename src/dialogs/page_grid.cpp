@@ -30,28 +30,59 @@ std::string DisplayFlagItemText(int index) {
 }
 
 const PageGrid kTitleDisplayGrid = {
-    FrameDialog::TitleDisplay, &SettingsModel::page_display_on, 2, DisplayFlagItemText,
-    &AppState::same_display_choice, false, "", "", 150, SendTitleDisplayFlags, false,
-    {4, 3, 500, false, false, false}, 3,
+    FrameDialog::TitleDisplay,
+    &SettingsModel::page_display_on,
+    2,
+    DisplayFlagItemText,
+    &AppState::same_display_choice,
+    false,
+    "",
+    "",
+    150,
+    SendTitleDisplayFlags,
+    false,
+    {4, 3, 500, false, false, false},
+    3,
 };
 
 const PageGrid kPageAssignmentGrid = {
-    FrameDialog::PageAssignment, &SettingsModel::page_title_number, kNumberItems, NumberItemText,
-    nullptr, true, "T", "", 120, SendPageAssignment, false,
+    FrameDialog::PageAssignment,
+    &SettingsModel::page_title_number,
+    kNumberItems,
+    NumberItemText,
+    nullptr,
+    true,
+    "T",
+    "",
+    120,
+    SendPageAssignment,
+    false,
     // Four positions and a closing tick that sends nothing.
-    {5, 12, 2600, true, true, true}, 4,
+    {5, 12, 2600, true, true, true},
+    4,
 };
 
 const PageGrid kAutoSwitchingGrid = {
-    FrameDialog::AutoSwitching, &SettingsModel::page_switch_seconds, kSecondsItems,
-    TwoDigitItemText, &AppState::same_time_choice, false, "", " 秒", 120, SendAutoSwitchTimes,
-    true, {4, 4, 1200, false, false, false}, 3,
+    FrameDialog::AutoSwitching,
+    &SettingsModel::page_switch_seconds,
+    kSecondsItems,
+    TwoDigitItemText,
+    &AppState::same_time_choice,
+    false,
+    "",
+    " 秒",
+    120,
+    SendAutoSwitchTimes,
+    true,
+    {4, 4, 1200, false, false, false},
+    3,
 };
 
 PageGridSelection PageGridSelections(const PageGrid& g, const SettingsModel& model,
                                      const AppState& app) {
     PageGridSelection s;
-    if (InRange(app.selected_position_index, kPositionCount)) s.position = app.selected_position_index;
+    if (InRange(app.selected_position_index, kPositionCount))
+        s.position = app.selected_position_index;
     if (InRange(app.selected_page_index, kPageCount)) s.page = app.selected_page_index;
     if (s.position >= 0 && s.page >= 0) {
         int value = (model.*g.values)[s.position][s.page];

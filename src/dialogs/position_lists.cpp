@@ -14,8 +14,8 @@ bool InRange(int value, int count) {
 
 const PositionLists kPageSwitchingLists = {FrameDialog::PageSwitching, &SettingsModel::display_page,
                                            kPageItems, PageItemText, SendDisplayPage};
-const PositionLists kStartupLists = {FrameDialog::Startup, &SettingsModel::startup_page,
-                                     kPageItems, PageItemText, SendStartupPage};
+const PositionLists kStartupLists = {FrameDialog::Startup, &SettingsModel::startup_page, kPageItems,
+                                     PageItemText, SendStartupPage};
 const PositionLists kPositionAdjustLists = {FrameDialog::PositionAdjust,
                                             &SettingsModel::position_offset, kOffsetItems,
                                             TwoDigitItemText, SendPositionOffset};

@@ -20,8 +20,8 @@ namespace {
 
 constexpr int kListIds[kPositionCount] = {IDC_POSITION_LIST_0, IDC_POSITION_LIST_1,
                                           IDC_POSITION_LIST_2, IDC_POSITION_LIST_3};
-constexpr int kSetIds[kPositionCount] = {IDC_POSITION_SET_0, IDC_POSITION_SET_1,
-                                         IDC_POSITION_SET_2, IDC_POSITION_SET_3};
+constexpr int kSetIds[kPositionCount] = {IDC_POSITION_SET_0, IDC_POSITION_SET_1, IDC_POSITION_SET_2,
+                                         IDC_POSITION_SET_3};
 
 const PositionLists& ListsOf(HWND dialog) {
     return *reinterpret_cast<const PositionLists*>(GetWindowLongPtrW(dialog, DWLP_USER));
@@ -57,8 +57,7 @@ INT_PTR OnCommand(HWND dialog, CoreContext& c, int id, int code) {
     return FALSE;
 }
 
-INT_PTR CALLBACK PositionListsDialogProc(HWND dialog, UINT message, WPARAM wparam,
-                                         LPARAM lparam) {
+INT_PTR CALLBACK PositionListsDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     CoreContext& c = ProgramContext();
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(dialog, DWLP_USER, lparam);

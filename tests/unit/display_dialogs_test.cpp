@@ -56,12 +56,27 @@ TEST(PageGrid, SelectionsValuesSameChoiceAndPreview) {
         int same_choice;  // -1: the grid has no "Same ..." combo
         std::string line_after_same;
     } cases[] = {
-        {&kTitleDisplayGrid, {"P025 = ON ", "P033 = ON ", "P048 = ON "}, {20, 170, 320}, 0,
-         "P025 = OFF", 0, "P048 = OFF"},
-        {&kPageAssignmentGrid, {"P025 = T025", "P033 = T033", "P048 = T048"}, {20, 140, 260}, 143,
-         "P025 = T144", -1, ""},
-        {&kAutoSwitchingGrid, {"P025 = 02 秒", "P033 = 02 秒", "P048 = 02 秒"}, {20, 140, 260}, 99,
-         "P025 = 99 秒", 0, "P048 = 00 秒"},
+        {&kTitleDisplayGrid,
+         {"P025 = ON ", "P033 = ON ", "P048 = ON "},
+         {20, 170, 320},
+         0,
+         "P025 = OFF",
+         0,
+         "P048 = OFF"},
+        {&kPageAssignmentGrid,
+         {"P025 = T025", "P033 = T033", "P048 = T048"},
+         {20, 140, 260},
+         143,
+         "P025 = T144",
+         -1,
+         ""},
+        {&kAutoSwitchingGrid,
+         {"P025 = 02 秒", "P033 = 02 秒", "P048 = 02 秒"},
+         {20, 140, 260},
+         99,
+         "P025 = 99 秒",
+         0,
+         "P048 = 00 秒"},
     };
     for (const Case& t : cases) {
         SCOPED_TRACE(static_cast<int>(t.grid->dialog));
@@ -119,9 +134,8 @@ struct GridRun {
     const PageGrid& g;
     SendSequence seq{g.sequence};
     TickResult Tick() {
-        return OnSequenceTick(f.ctx, seq, [this](CoreContext& c, int k) {
-            return GridSequenceStep(g, c, k);
-        });
+        return OnSequenceTick(f.ctx, seq,
+                              [this](CoreContext& c, int k) { return GridSequenceStep(g, c, k); });
     }
     // Ticks until the timer stops; the number of ticks.
     int ToTheEnd(TickResult& last) {
@@ -201,8 +215,8 @@ TEST(PageGrid, AllZeroPositionsAreRefusedAndPassedOver) {
     ASSERT_TRUE(OnGridPageSelected(f.app, 7));
     ASSERT_TRUE(OnGridValueSelected(kAutoSwitchingGrid, f.model, f.app, 1));
     EXPECT_TRUE(OnGridSet(kAutoSwitchingGrid, f.ctx));
-    EXPECT_EQ(f.link.serial_writes.back(), Framed("AST01T" + Repeat("00", 7) + "01" +
-                                                  Repeat("00", 136)));
+    EXPECT_EQ(f.link.serial_writes.back(),
+              Framed("AST01T" + Repeat("00", 7) + "01" + Repeat("00", 136)));
 }
 
 // An error reply, or a device that drops the TCP/IP link between two steps: one box, no
@@ -214,8 +228,10 @@ TEST(PageGrid, RunEndsAfterAnErrorReplyOrADroppedLink) {
         bool dropped_link;
         int ticks;
         bool progress_reset;
-    } cases[] = {{&kTitleDisplayGrid, false, 2, false}, {&kTitleDisplayGrid, true, 3, false},
-                 {&kAutoSwitchingGrid, true, 3, false}, {&kPageAssignmentGrid, false, 2, true},
+    } cases[] = {{&kTitleDisplayGrid, false, 2, false},
+                 {&kTitleDisplayGrid, true, 3, false},
+                 {&kAutoSwitchingGrid, true, 3, false},
+                 {&kPageAssignmentGrid, false, 2, true},
                  {&kPageAssignmentGrid, true, 2, true}};
     for (const Case& t : cases) {
         SCOPED_TRACE(static_cast<int>(t.grid->dialog) * 10 + t.dropped_link);

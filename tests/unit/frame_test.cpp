@@ -109,8 +109,10 @@ TEST(FrameSlaveAddress, ChoosingAnAddressStoresItAndSendsNothing) {
 TEST(FrameOpening, SetsTheDialogStateAndThePrefixByDialog) {
     CoreFixture f;
     f.app.corner_click_count = 4;
+    f.app.preview_redraw_pending = 1;  // left by a dialog closed before its preview tick
     BeginDialogFrame(f.app, 0x100);
     EXPECT_EQ(f.app.active_dialog, 0x100u);
+    EXPECT_EQ(f.app.preview_redraw_pending, 0);
     SettleDialogFrame(f.app, 0x42, AddressPrefix::On);
     EXPECT_EQ(f.app.reply_owner_window, 0x42u);
     EXPECT_EQ(f.app.corner_click_count, 0);
@@ -325,7 +327,8 @@ TEST(FrameSequence, FailedStepEndsTheRunAtTheNextTickThroughErrorReply) {
         bool late_go;
         bool end_in_failing_tick;
         int ticks_to_end;
-    } cases[] = {{2, false, false, 3}, {4, false, false, 5}, {2, true, false, 3}, {2, false, true, 2}};
+    } cases[] = {
+        {2, false, false, 3}, {4, false, false, 5}, {2, true, false, 3}, {2, false, true, 2}};
     for (const Case& t : cases) {
         SCOPED_TRACE(t.failing_step * 10 + t.late_go);
         CoreFixture f;

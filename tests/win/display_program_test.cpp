@@ -97,25 +97,58 @@ TEST_F(DisplayProgramTest, EachDialogSendsItsChoiceAndRunsItsSetAllOverRs232c) {
     const std::string all_off = Repeat("F", 144), all_on = Repeat("N", 144);
     const std::string two_s = Repeat("02", 144);
     const DialogCase cases[] = {
-        {IDM_DISPLAY_PAGE_SWITCH, L"表示ページ切換え ", IDC_POSITION_LIST_3, 144, IDC_POSITION_SET_3,
-         Framed("P02BAS"), 0, {}},
-        {IDM_STARTUP_SETTING, L"スタートアップの設定 ", IDC_POSITION_LIST_1, 144, IDC_POSITION_SET_1,
-         Framed("SUS01BAS"), 0, {}},
-        {IDM_POSITION_ADJUST, L"表示位置の微調整 ", IDC_POSITION_LIST_3, 0, IDC_POSITION_SET_3,
-         Framed("CTDPO02B00"), 0, {}},
+        {IDM_DISPLAY_PAGE_SWITCH,
+         L"表示ページ切換え ",
+         IDC_POSITION_LIST_3,
+         144,
+         IDC_POSITION_SET_3,
+         Framed("P02BAS"),
+         0,
+         {}},
+        {IDM_STARTUP_SETTING,
+         L"スタートアップの設定 ",
+         IDC_POSITION_LIST_1,
+         144,
+         IDC_POSITION_SET_1,
+         Framed("SUS01BAS"),
+         0,
+         {}},
+        {IDM_POSITION_ADJUST,
+         L"表示位置の微調整 ",
+         IDC_POSITION_LIST_3,
+         0,
+         IDC_POSITION_SET_3,
+         Framed("CTDPO02B00"),
+         0,
+         {}},
         // "Same Display" "OFF" turns off every page of ch.1 Top.
-        {IDM_TITLE_DISPLAY, L"タイトル表示の設定 ", IDC_TITLE_DISPLAY_SAME, 0, IDC_TITLE_DISPLAY_SET,
-         Framed("CTD01T" + all_off), IDC_TITLE_DISPLAY_SET_ALL,
+        {IDM_TITLE_DISPLAY,
+         L"タイトル表示の設定 ",
+         IDC_TITLE_DISPLAY_SAME,
+         0,
+         IDC_TITLE_DISPLAY_SET,
+         Framed("CTD01T" + all_off),
+         IDC_TITLE_DISPLAY_SET_ALL,
          {Framed("CTD01T" + all_off), Framed("CTD01B" + all_on), Framed("CTD02T" + all_on),
           Framed("CTD02B" + all_on)}},
         // Page 1 of ch.1 Top shows title 144.
-        {IDM_PAGE_ASSIGNMENT, L"表示ページ割り付け ", IDC_ASSIGNMENT_TITLE, 143, IDC_ASSIGNMENT_SET,
-         Framed("PP01T144" + ThreeDigitRun(2, 144)), IDC_ASSIGNMENT_SET_ALL,
+        {IDM_PAGE_ASSIGNMENT,
+         L"表示ページ割り付け ",
+         IDC_ASSIGNMENT_TITLE,
+         143,
+         IDC_ASSIGNMENT_SET,
+         Framed("PP01T144" + ThreeDigitRun(2, 144)),
+         IDC_ASSIGNMENT_SET_ALL,
          {Framed("PP01T144" + ThreeDigitRun(2, 144)), Framed("PP01B" + ThreeDigitRun(1, 144)),
           Framed("PP02T" + ThreeDigitRun(1, 144)), Framed("PP02B" + ThreeDigitRun(1, 144))}},
         // Page 1 of ch.1 Top shows for 9 seconds.
-        {IDM_AUTO_SWITCHING, L"自動切換えの設定 ", IDC_AUTO_SWITCHING_TIME, 9, IDC_AUTO_SWITCHING_SET,
-         Framed("AST01T09" + Repeat("02", 143)), IDC_AUTO_SWITCHING_SET_ALL,
+        {IDM_AUTO_SWITCHING,
+         L"自動切換えの設定 ",
+         IDC_AUTO_SWITCHING_TIME,
+         9,
+         IDC_AUTO_SWITCHING_SET,
+         Framed("AST01T09" + Repeat("02", 143)),
+         IDC_AUTO_SWITCHING_SET_ALL,
          {Framed("AST01T09" + Repeat("02", 143)), Framed("AST01B" + two_s),
           Framed("AST02T" + two_s), Framed("AST02B" + two_s)}},
     };
@@ -131,7 +164,8 @@ TEST_F(DisplayProgramTest, EachDialogSendsItsChoiceAndRunsItsSetAllOverRs232c) {
         if (t.set_all) {
             PressButton(dialog, t.set_all);
             if (t.menu == IDM_PAGE_ASSIGNMENT) {
-                EXPECT_EQ(AnswerBox(L"本機の確認", IDYES), L"本機が自動切換えでない事を確認してください");
+                EXPECT_EQ(AnswerBox(L"本機の確認", IDYES),
+                          L"本機が自動切換えでない事を確認してください");
             }
             EXPECT_TRUE(WaitUntil([&] { return !CloseEnabled(dialog); }));
             PressButton(dialog, IDCANCEL);  // Esc and the close box: ignored while it runs
@@ -158,11 +192,15 @@ TEST_F(DisplayProgramTest, DeviceDroppingTheTcpLinkDuringSetAllEndsItWithOneBox)
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
     SimProcess sim;
     ASSERT_TRUE(sim.Start("--tcp-listen 0 --drop-after 2"));
-    for (const auto& [key, value] :
-         {std::pair{L"Interface", std::wstring(L"1")}, {L"ClientServer", L"0"},
-          {L"port_number", std::to_wstring(sim.ListenPort())}, {L"list_count", L"1"},
-          {L"ip00_0", L"127"}, {L"ip00_1", L"0"}, {L"ip00_2", L"0"}, {L"ip00_3", L"1"},
-          {L"select_number", L"0"}})
+    for (const auto& [key, value] : {std::pair{L"Interface", std::wstring(L"1")},
+                                     {L"ClientServer", L"0"},
+                                     {L"port_number", std::to_wstring(sim.ListenPort())},
+                                     {L"list_count", L"1"},
+                                     {L"ip00_0", L"127"},
+                                     {L"ip00_1", L"0"},
+                                     {L"ip00_2", L"0"},
+                                     {L"ip00_3", L"1"},
+                                     {L"select_number", L"0"}})
         WritePrivateProfileStringW(L"TVX-5870_Section", key, value.c_str(), L"tvx5870.ini");
     Start(L"TVX-5870 Client Program");
     HWND dialog = Open(IDM_TCPIP_SETTING, L"TCP/IPの設定（Client）");
@@ -185,7 +223,8 @@ TEST_F(DisplayProgramTest, DeviceDroppingTheTcpLinkDuringSetAllEndsItWithOneBox)
     // The remaining steps show nothing more (three periods of 500 ms).
     EXPECT_FALSE(WaitUntil(
         [&] { return FindProcessWindow(program.info.dwProcessId, L"#32770", L"Error"); }, 1500));
-    EXPECT_EQ(Received(sim.Log()), (Frames{Framed("P01T001"), Framed("CTD01T" + Repeat("N", 144))}));
+    EXPECT_EQ(Received(sim.Log()),
+              (Frames{Framed("P01T001"), Framed("CTD01T" + Repeat("N", 144))}));
     CloseDialog(dialog);
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_APP_EXIT, 0), 0);  // the link is down
     EXPECT_EQ(WaitForExit(program, kTimeoutMs), 0u);
