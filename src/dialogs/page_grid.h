@@ -17,19 +17,19 @@
 namespace tvx {
 
 struct PageGrid {
-    FrameDialog dialog;
-    int (SettingsModel::*values)[kPositionCount][kPageCount];
-    int value_items;                      // items of the value combo; item index = value
-    std::string (*value_item_text)(int);  // and of the "Same ..." combo
-    int AppState::*same_choice;           // the "Same ..." combo's last choice, or null
-    bool value_selects_title;             // a chosen value also becomes selected_title_index
-    std::string_view preview_prefix;      // before the value's item text in a preview line
-    std::string_view preview_suffix;      // after it
-    int preview_column_px;                // distance of the preview's three columns
-    bool (*send)(CoreContext& c, int position);
-    bool refusal_skips_position;  // in "全設定" a position the send refused is passed over
+    FrameDialog dialog = FrameDialog::TitleDisplay;
+    int (SettingsModel::*values)[kPositionCount][kPageCount] = nullptr;
+    int value_items = 0;                            // items of the value combo; index = value
+    std::string (*value_item_text)(int) = nullptr;  // and of the "Same ..." combo
+    int AppState::*same_choice = nullptr;           // the "Same ..." combo's last choice
+    bool value_selects_title = false;      // a chosen value also becomes selected_title_index
+    std::string_view preview_prefix = {};  // before the value's item text in a preview line
+    std::string_view preview_suffix = {};  // after it
+    int preview_column_px = 0;             // distance of the preview's three columns
+    bool (*send)(CoreContext& c, int position) = nullptr;
+    bool refusal_skips_position = false;  // in "全設定" a position the send refused is passed
     SequenceParams sequence;
-    int progress_max;
+    int progress_max = 0;
 };
 
 extern const PageGrid kTitleDisplayGrid;
