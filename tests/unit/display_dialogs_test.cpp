@@ -1,12 +1,11 @@
-// The display dialogs' rules: the page grids (title display, page assignment, automatic
-// switching) and the one-list-per-position dialogs (page switching, start-up, fine
-// adjustment), stepped event by event and tick by tick with a recording link.
+// The display dialogs' rules, stepped event by event and tick by tick with a recording link:
+// the page grids (title display, page assignment, automatic switching) and the dialogs with one
+// list per display position (page switching, start-up, fine adjustment).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "dialogs/display_commands.h"
 #include "dialogs/page_grid.h"
 #include "dialogs/position_lists.h"
 #include "protocol/replies.h"
@@ -16,119 +15,66 @@
 namespace tvx {
 namespace {
 
-using test::CoreFixture;
 using test::Repeat;
 using test::ThreeDigitRun;
 using Lines = std::vector<std::string>;
 
-// "00" + text: the frame of a command with the prefix the feature dialogs turn on.
+// The frame of a command behind the prefix that the feature dialogs turn on.
 std::string Framed(const std::string& text) {
     return "00" + text + "\r\n";
 }
 
-struct Opened : CoreFixture {
+struct Opened : test::CoreFixture {
     Opened() { app.address_prefix_on = 1; }
 };
 
-TEST(DisplayItems, ComboTexts) {
-    EXPECT_EQ(NumberItemText(0), "001");
-    EXPECT_EQ(NumberItemText(143), "144");
-    EXPECT_EQ(NumberItemText(144), "");
-    EXPECT_EQ(PageItemText(144), "AUTO");
-    EXPECT_EQ(TwoDigitItemText(0), "00");
-    EXPECT_EQ(TwoDigitItemText(99), "99");
-    EXPECT_EQ(TwoDigitItemText(100), "");
-    EXPECT_EQ(PositionItemText(0), "ch.1 Top");
-    EXPECT_EQ(PositionItemText(3), "ch.2 Bottom");
-    EXPECT_EQ(DisplayFlagItemText(0), "OFF");
-    EXPECT_EQ(DisplayFlagItemText(1), "ON ");
-}
-
-// Each grid after a reset: what the preview of page 30 (index 29) of ch.2 Bottom shows, and
-// what a choice of value and of "Same ..." does to that position only.
-TEST(PageGrid, SelectionsValuesSameChoiceAndPreview) {
+// Page 25 (index 24) of ch.2 Bottom after a reset: the preview's lines 0, 8 and 23; then a
+// value chosen for that page, and a "Same ..." choice that sets the whole position only.
+TEST(PageGrid, ChoicesAndPreview) {
+    // clang-format off
     struct Case {
         const PageGrid* grid;
-        Lines preview;  // lines 0, 8 and 23
-        int xs[3];
-        int value_choice;
-        std::string first_line_after_choice;
-        int same_choice;  // -1: the grid has no "Same ..." combo
-        std::string line_after_same;
+        Lines preview;
+        int column_px, value;
+        std::string changed, same_line;  // line 0 after the value, line 23 after "Same" 0
     } cases[] = {
-        {&kTitleDisplayGrid,
-         {"P025 = ON ", "P033 = ON ", "P048 = ON "},
-         {20, 170, 320},
-         0,
-         "P025 = OFF",
-         0,
+        {&kTitleDisplayGrid, {"P025 = ON ", "P033 = ON ", "P048 = ON "}, 150, 0, "P025 = OFF",
          "P048 = OFF"},
-        {&kPageAssignmentGrid,
-         {"P025 = T025", "P033 = T033", "P048 = T048"},
-         {20, 140, 260},
-         143,
-         "P025 = T144",
-         -1,
-         ""},
-        {&kAutoSwitchingGrid,
-         {"P025 = 02 秒", "P033 = 02 秒", "P048 = 02 秒"},
-         {20, 140, 260},
-         99,
-         "P025 = 99 秒",
-         0,
-         "P048 = 00 秒"},
-    };
+        {&kPageAssignmentGrid, {"P025 = T025", "P033 = T033", "P048 = T048"}, 120, 143,
+         "P025 = T144", ""},
+        {&kAutoSwitchingGrid, {"P025 = 02 秒", "P033 = 02 秒", "P048 = 02 秒"}, 120, 99,
+         "P025 = 99 秒", "P048 = 00 秒"}};
+    // clang-format on
     for (const Case& t : cases) {
-        SCOPED_TRACE(static_cast<int>(t.grid->dialog));
+        SCOPED_TRACE(t.changed);
         Opened f;
         const PageGrid& g = *t.grid;
         EXPECT_FALSE(OnGridPositionSelected(f.app, -1));  // text typed into the edit field
-        ASSERT_TRUE(OnGridPositionSelected(f.app, 3));
-        ASSERT_TRUE(OnGridPageSelected(f.app, 24));
+        ASSERT_TRUE(OnGridPositionSelected(f.app, 3) && OnGridPageSelected(f.app, 24));
         std::vector<PreviewTextLine> lines = PageGridPreview(g, f.model, f.app);
         ASSERT_EQ(lines.size(), 24u);
-        int shown[3] = {0, 8, 23};
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(lines[shown[i]].text, t.preview[i]);
-            EXPECT_EQ(lines[shown[i]].x, t.xs[i]);
-            EXPECT_EQ(lines[shown[i]].y, 10 + 20 * (shown[i] % 8));
+            const int line = i == 0 ? 0 : i == 1 ? 8 : 23;  // the top of each column, the last
+            EXPECT_EQ(lines[line].text, t.preview[i]);
+            EXPECT_EQ(lines[line].x, 20 + t.column_px * i);
+            EXPECT_EQ(lines[line].y, 10 + 20 * (line % 8));
         }
-        EXPECT_FALSE(OnGridValueSelected(g, f.model, f.app, -1));
         EXPECT_FALSE(OnGridValueSelected(g, f.model, f.app, g.value_items));
-        ASSERT_TRUE(OnGridValueSelected(g, f.model, f.app, t.value_choice));
-        EXPECT_EQ(PageGridPreview(g, f.model, f.app)[0].text, t.first_line_after_choice);
-        EXPECT_EQ(PageGridSelections(g, f.model, f.app).value, t.value_choice);
-        EXPECT_EQ(f.app.selected_title_index, g.value_selects_title ? t.value_choice : 0);
-        if (t.same_choice < 0) {
-            EXPECT_FALSE(OnGridSameSelected(g, f.model, f.app, 0));
-            continue;
-        }
-        ASSERT_TRUE(OnGridSameSelected(g, f.model, f.app, t.same_choice));
-        EXPECT_EQ(PageGridPreview(g, f.model, f.app)[23].text, t.line_after_same);
-        PageGridSelection s = PageGridSelections(g, f.model, f.app);
-        EXPECT_EQ(s.value, t.same_choice);
-        EXPECT_EQ(s.same, t.same_choice);
-        EXPECT_EQ((f.model.*g.values)[3][143], t.same_choice);
-        EXPECT_NE((f.model.*g.values)[2][0], t.same_choice);  // other positions untouched
+        ASSERT_TRUE(OnGridValueSelected(g, f.model, f.app, t.value));
+        EXPECT_EQ(PageGridPreview(g, f.model, f.app)[0].text, t.changed);
+        EXPECT_EQ(f.app.selected_title_index, g.value_selects_title ? t.value : 0);
+        EXPECT_EQ(OnGridSameSelected(g, f.model, f.app, 0), !t.same_line.empty());
+        if (t.same_line.empty()) continue;
+        EXPECT_EQ(PageGridPreview(g, f.model, f.app)[23].text, t.same_line);
+        EXPECT_EQ(PageGridSelections(g, f.model, f.app).value, 0);  // "Display"/"Time" follow
+        EXPECT_NE((f.model.*g.values)[2][0], 0);                    // other positions untouched
     }
-}
-
-TEST(PageGrid, LastBlockAndOpeningChoices) {
-    Opened f;
+    Opened f;  // the last block, and the "Same Time" choice a fresh program opens with
     f.app.selected_page_index = 143;
-    std::vector<PreviewTextLine> lines = PageGridPreview(kTitleDisplayGrid, f.model, f.app);
-    ASSERT_EQ(lines.size(), 24u);
-    EXPECT_EQ(lines.front().text, "P121 = ON ");
-    EXPECT_EQ(lines.back().text, "P144 = ON ");
-    // "Same Time" opens on 2 seconds, "Same Display" on "OFF"; a value a damaged settings file
-    // left outside the list selects nothing.
+    EXPECT_EQ(PageGridPreview(kTitleDisplayGrid, f.model, f.app)[0].text, "P121 = ON ");
     EXPECT_EQ(PageGridSelections(kAutoSwitchingGrid, f.model, f.app).same, 2);
-    EXPECT_EQ(PageGridSelections(kTitleDisplayGrid, f.model, f.app).same, 0);
-    f.model.page_switch_seconds[0][143] = 150;
-    EXPECT_EQ(PageGridSelections(kAutoSwitchingGrid, f.model, f.app).value, -1);
 }
 
-// "全設定" of each grid tick by tick: the bytes, the ticks, the progress and the endings.
 struct GridRun {
     Opened& f;
     const PageGrid& g;
@@ -137,62 +83,47 @@ struct GridRun {
         return OnSequenceTick(f.ctx, seq,
                               [this](CoreContext& c, int k) { return GridSequenceStep(g, c, k); });
     }
-    // Ticks until the timer stops; the number of ticks.
-    int ToTheEnd(TickResult& last) {
+    // Starts the run (unless started) and ticks until the timer stops; the number of ticks.
+    int ToTheEnd(TickResult& last, bool started = false) {
+        if (!started && !StartSendSequence(f.ctx, seq, 0x300)) return 0;
         int ticks = 0;
-        do {
-            last = Tick();
-            ++ticks;
-        } while (!last.stop_timer && ticks < 20);
+        do last = Tick();
+        while (++ticks < 20 && !last.stop_timer);
         return ticks;
     }
 };
 
-TEST(PageGrid, SetAllSendsTheFourPositionsInOrder) {
+TEST(PageGrid, SetAllSendsTheFourPositionsAtItsTimerAndPeriod) {
     Opened f;
     f.model.page_display_on[1][143] = 0;
     f.model.page_title_number[3][0] = 143;
     f.model.page_switch_seconds[2][5] = 0;
+    const std::string on = Repeat("N", 144), two = Repeat("02", 144),
+                      titles = ThreeDigitRun(1, 144);
+    // clang-format off
     struct Case {
         const PageGrid* grid;
+        int timer, period, ticks;
         Lines frames;
-        int ticks;
     } cases[] = {
-        {&kTitleDisplayGrid,
-         {Framed("CTD01T" + Repeat("N", 144)), Framed("CTD01B" + Repeat("N", 143) + "F"),
-          Framed("CTD02T" + Repeat("N", 144)), Framed("CTD02B" + Repeat("N", 144))},
-         4},
-        {&kPageAssignmentGrid,
-         {Framed("PP01T" + ThreeDigitRun(1, 144)), Framed("PP01B" + ThreeDigitRun(1, 144)),
-          Framed("PP02T" + ThreeDigitRun(1, 144)), Framed("PP02B144" + ThreeDigitRun(2, 144))},
-         5},
-        {&kAutoSwitchingGrid,
-         {Framed("AST01T" + Repeat("02", 144)), Framed("AST01B" + Repeat("02", 144)),
-          Framed("AST02T" + Repeat("02", 5) + "00" + Repeat("02", 138)),
-          Framed("AST02B" + Repeat("02", 144))},
-         4},
-    };
+        {&kTitleDisplayGrid, 3, 500, 4, {Framed("CTD01T" + on), Framed("CTD01B" +
+         Repeat("N", 143) + "F"), Framed("CTD02T" + on), Framed("CTD02B" + on)}},
+        {&kPageAssignmentGrid, 12, 2600, 5, {Framed("PP01T" + titles), Framed("PP01B" + titles),
+         Framed("PP02T" + titles), Framed("PP02B144" + ThreeDigitRun(2, 144))}},
+        {&kAutoSwitchingGrid, 4, 1200, 4, {Framed("AST01T" + two), Framed("AST01B" + two),
+         Framed("AST02T" + Repeat("02", 5) + "00" + Repeat("02", 138)), Framed("AST02B" + two)}}};
+    // clang-format on
     for (const Case& t : cases) {
-        SCOPED_TRACE(static_cast<int>(t.grid->dialog));
         f.link.serial_writes.clear();
         GridRun run{f, *t.grid};
-        ASSERT_TRUE(StartSendSequence(f.ctx, run.seq, 0x300));
+        EXPECT_EQ(run.seq.params.timer_id, t.timer);
+        EXPECT_EQ(run.seq.params.period_ms, t.period);
         TickResult last;
-        EXPECT_EQ(run.ToTheEnd(last), t.ticks);
+        EXPECT_EQ(run.ToTheEnd(last), t.ticks);  // the page assignment's fifth sends nothing
         EXPECT_EQ(f.link.serial_writes, t.frames);
-        EXPECT_TRUE(last.enable_close);
-        EXPECT_TRUE(last.set_progress);
-        EXPECT_EQ(last.progress_position, 0);
-        EXPECT_EQ(f.app.sequence_running, 0);
+        EXPECT_TRUE(last.enable_close && last.set_progress && last.progress_position == 0);
     }
-    // Only the page assignment run asks first.
-    EXPECT_EQ(f.prompts.calls, Lines{"confirm-not-auto(owner=768)"});
-    EXPECT_EQ(kTitleDisplayGrid.sequence.timer_id, 3);
-    EXPECT_EQ(kTitleDisplayGrid.sequence.period_ms, 500);
-    EXPECT_EQ(kPageAssignmentGrid.sequence.timer_id, 12);
-    EXPECT_EQ(kPageAssignmentGrid.sequence.period_ms, 2600);
-    EXPECT_EQ(kAutoSwitchingGrid.sequence.timer_id, 4);
-    EXPECT_EQ(kAutoSwitchingGrid.sequence.period_ms, 1200);
+    EXPECT_EQ(f.prompts.calls, Lines{"confirm-not-auto(owner=768)"});  // page assignment only
 }
 
 TEST(PageGrid, AllZeroPositionsAreRefusedAndPassedOver) {
@@ -200,41 +131,37 @@ TEST(PageGrid, AllZeroPositionsAreRefusedAndPassedOver) {
     for (int p : {0, 2})
         for (int& s : f.model.page_switch_seconds[p]) s = 0;
     GridRun run{f, kAutoSwitchingGrid};
-    ASSERT_TRUE(StartSendSequence(f.ctx, run.seq, 0x300));
     TickResult last;
     EXPECT_EQ(run.ToTheEnd(last), 4);
     EXPECT_EQ(f.link.serial_writes,
               (Lines{Framed("AST01B" + Repeat("02", 144)), Framed("AST02B" + Repeat("02", 144))}));
-    EXPECT_EQ(f.prompts.calls, (Lines{"error(exclamation): 全て０秒は､設定出来ません",
-                                      "error(exclamation): 全て０秒は､設定出来ません"}));
+    EXPECT_EQ(f.prompts.calls, Lines(2, "error(exclamation): 全て０秒は､設定出来ません"));
     EXPECT_EQ(f.app.error_reply, 0);
-    // "設定" of an all-zero position: the same refusal; one nonzero page makes it go out.
-    f.prompts.calls.clear();
+    // "設定" of an all-zero position is refused the same way; one page set to 1 s goes out.
     EXPECT_FALSE(OnGridSet(kAutoSwitchingGrid, f.ctx));
-    EXPECT_EQ(f.prompts.calls.size(), 1u);
     ASSERT_TRUE(OnGridPageSelected(f.app, 7));
     ASSERT_TRUE(OnGridValueSelected(kAutoSwitchingGrid, f.model, f.app, 1));
     EXPECT_TRUE(OnGridSet(kAutoSwitchingGrid, f.ctx));
     EXPECT_EQ(f.link.serial_writes.back(),
               Framed("AST01T" + Repeat("00", 7) + "01" + Repeat("00", 136)));
+    EXPECT_EQ(f.prompts.calls.size(), 3u);
 }
 
-// An error reply, or a device that drops the TCP/IP link between two steps: one box, no
-// further command, "Close" back at the next tick (in the same tick for the page assignment,
-// whose bar also goes back to 0).
+// After step 1 the device answers E3, or drops the TCP/IP link: one box, no further command,
+// "Close" back at the next tick (the page assignment: in the failing tick, its bar back at 0).
+// A guarded "設定" does nothing during a run, nor without the link.
 TEST(PageGrid, RunEndsAfterAnErrorReplyOrADroppedLink) {
     struct Case {
         const PageGrid* grid;
-        bool dropped_link;
+        bool dropped;
         int ticks;
-        bool progress_reset;
-    } cases[] = {{&kTitleDisplayGrid, false, 2, false},
-                 {&kTitleDisplayGrid, true, 3, false},
-                 {&kAutoSwitchingGrid, true, 3, false},
-                 {&kPageAssignmentGrid, false, 2, true},
-                 {&kPageAssignmentGrid, true, 2, true}};
+    } cases[] = {{&kTitleDisplayGrid, false, 2},
+                 {&kTitleDisplayGrid, true, 3},
+                 {&kAutoSwitchingGrid, true, 3},
+                 {&kPageAssignmentGrid, false, 2},
+                 {&kPageAssignmentGrid, true, 2}};
     for (const Case& t : cases) {
-        SCOPED_TRACE(static_cast<int>(t.grid->dialog) * 10 + t.dropped_link);
+        SCOPED_TRACE(t.ticks * 10 + t.dropped);
         Opened f;
         f.app.interface_type = 1;
         f.app.socket_connected = 1;
@@ -242,73 +169,49 @@ TEST(PageGrid, RunEndsAfterAnErrorReplyOrADroppedLink) {
         GridRun run{f, *t.grid};
         ASSERT_TRUE(StartSendSequence(f.ctx, run.seq, 0x300));
         run.Tick();
-        if (t.dropped_link) {
-            f.app.socket_connected = 0;  // the close notification of the device's socket
+        EXPECT_FALSE(OnGridSet(*t.grid, f.ctx));
+        if (t.dropped) {
+            f.app.socket_connected = 0;  // the close notice of the device's socket
         } else {
-            ParseSerialReply(f.ctx, "00E3\r\n");  // the answer to step 1
+            ParseSerialReply(f.ctx, "00E3\r\n");
         }
         TickResult last;
-        EXPECT_EQ(run.ToTheEnd(last) + 1, t.ticks);
+        EXPECT_EQ(run.ToTheEnd(last, true) + 1, t.ticks);
         EXPECT_EQ(f.link.socket_frames.size(), 1u);
-        EXPECT_EQ(f.prompts.calls.size(), t.grid->sequence.confirm ? 2u : 1u);
-        EXPECT_EQ(f.prompts.calls.back(), t.dropped_link
+        EXPECT_EQ(f.prompts.calls.back(), t.dropped
                                               ? "error(exclamation): Socket が接続されていません"
                                               : "error(exclamation): Command Error");
+        EXPECT_EQ(f.prompts.calls.size(), t.grid->sequence.confirm ? 2u : 1u);
         EXPECT_TRUE(last.enable_close);
-        EXPECT_EQ(last.set_progress, t.progress_reset);
-        EXPECT_EQ(f.app.sequence_running, 0);
-        EXPECT_EQ(f.app.error_reply, 0);
+        EXPECT_EQ(last.set_progress, t.grid->sequence.reset_progress_on_error);
+        EXPECT_EQ(f.app.sequence_running + f.app.error_reply, 0);
+        EXPECT_EQ(OnGridSet(*t.grid, f.ctx), !t.dropped);  // idle again, with or without link
     }
-}
-
-TEST(PageGrid, GuardedSetDoesNothingWithoutALinkOrDuringARun) {
-    Opened f;
-    f.app.selected_position_index = 2;
-    EXPECT_TRUE(OnGridSet(kTitleDisplayGrid, f.ctx));
-    EXPECT_EQ(f.link.serial_writes, Lines{Framed("CTD02T" + Repeat("N", 144))});
-    f.app.sequence_running = 2;
-    EXPECT_FALSE(OnGridSet(kPageAssignmentGrid, f.ctx));
-    f.app.sequence_running = 0;
-    f.app.interface_type = 1;
-    EXPECT_FALSE(OnGridSet(kAutoSwitchingGrid, f.ctx));
-    EXPECT_EQ(f.link.serial_writes.size(), 1u);
-    EXPECT_TRUE(f.link.socket_frames.empty());
-    EXPECT_TRUE(f.prompts.calls.empty());
 }
 
 TEST(PositionLists, ChoicesAreStoredAndEachSetSendsItsPositionAtOnce) {
     struct Case {
         const PositionLists* lists;
-        int position;
-        int choice;
+        int position, choice;
         std::string sent;
-    } cases[] = {
-        {&kPageSwitchingLists, 3, 144, Framed("P02BAS")},
-        {&kPageSwitchingLists, 0, 143, Framed("P01T144")},
-        {&kStartupLists, 1, 144, Framed("SUS01BAS")},
-        {&kStartupLists, 2, 0, Framed("SUS02T001")},
-        {&kPositionAdjustLists, 3, 15, Framed("CTDPO02B15")},
-        {&kPositionAdjustLists, 1, 0, Framed("CTDPO01B00")},
-    };
+    } cases[] = {{&kPageSwitchingLists, 3, 144, "P02BAS"},
+                 {&kPageSwitchingLists, 0, 143, "P01T144"},
+                 {&kStartupLists, 1, 144, "SUS01BAS"},
+                 {&kStartupLists, 2, 0, "SUS02T001"},
+                 {&kPositionAdjustLists, 3, 15, "CTDPO02B15"}};
     for (const Case& t : cases) {
         Opened f;
-        EXPECT_FALSE(OnPositionListSelected(*t.lists, f.model, t.position, -1));
-        EXPECT_FALSE(OnPositionListSelected(*t.lists, f.model, t.position, t.lists->items));
+        EXPECT_FALSE(OnPositionListSelected(*t.lists, f.model, t.position, -1));  // typed text
         ASSERT_TRUE(OnPositionListSelected(*t.lists, f.model, t.position, t.choice));
         EXPECT_EQ(PositionListSelection(*t.lists, f.model, t.position), t.choice);
         EXPECT_TRUE(f.link.serial_writes.empty());  // choosing sends nothing
         EXPECT_TRUE(OnPositionSet(*t.lists, f.ctx, t.position));
-        EXPECT_EQ(f.link.serial_writes, Lines{t.sent});
+        EXPECT_EQ(f.link.serial_writes, Lines{Framed(t.sent)});
     }
-    // Start-up and display page are separate fields; an offset a file left at 16 shows none.
-    Opened f;
+    Opened f;  // start-up and display page are separate fields
     ASSERT_TRUE(OnPositionListSelected(kStartupLists, f.model, 0, 144));
     EXPECT_EQ(PositionListSelection(kPageSwitchingLists, f.model, 0), 0);
-    EXPECT_EQ(PositionListSelection(kPositionAdjustLists, f.model, 2), 7);
-    f.model.position_offset[2] = 16;
-    EXPECT_EQ(PositionListSelection(kPositionAdjustLists, f.model, 2), -1);
-    // The immediate "設定" reports a missing TCP/IP connection itself.
-    f.app.interface_type = 1;
+    f.app.interface_type = 1;  // the immediate "設定" reports a missing connection itself
     EXPECT_FALSE(OnPositionSet(kStartupLists, f.ctx, 0));
     EXPECT_EQ(f.prompts.calls, Lines{"error(exclamation): Socket が接続されていません"});
 }

@@ -55,7 +55,12 @@ class TcpProgramTest : public ::testing::Test {
     }
     // The box with this caption: its text, after pressing OK.
     std::wstring AnswerBox(const wchar_t* caption) {
-        return test::AnswerBox(program.info.dwProcessId, caption, IDOK, kTimeoutMs);
+        HWND box = WaitForWindow(program.info.dwProcessId, L"#32770", caption, kTimeoutMs);
+        if (!box) return L"<no box>";
+        std::wstring text = MessageBoxText(box);
+        PressButton(box, IDOK);
+        WaitForWindowGone(box, kTimeoutMs);
+        return text;
     }
     void Close(HWND dialog, int button) {
         PressButton(dialog, button);

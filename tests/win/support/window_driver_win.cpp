@@ -115,13 +115,4 @@ bool WaitForWindowGone(HWND window, DWORD timeout_ms) {
     return true;
 }
 
-std::wstring AnswerBox(DWORD process_id, const wchar_t* caption, int button, DWORD timeout_ms) {
-    HWND box = WaitForWindow(process_id, L"#32770", caption, timeout_ms);
-    if (!box) return L"<no box>";
-    std::wstring text = MessageBoxText(box);
-    PressButton(box, button);
-    WaitForWindowGone(box, timeout_ms);
-    return text;
-}
-
 }  // namespace tvx::test

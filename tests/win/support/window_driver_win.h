@@ -39,8 +39,5 @@ bool HasControl(HWND window, int control_id);
 void PressButton(HWND window, int control_id);
 // Waits until the window is gone.
 bool WaitForWindowGone(HWND window, DWORD timeout_ms);
-// Waits for the process's box (or dialog) with this caption, reads its text and presses button
-// in it; "<no box>" when none came in time.
-std::wstring AnswerBox(DWORD process_id, const wchar_t* caption, int button, DWORD timeout_ms);
 
 }  // namespace tvx::test
