@@ -10,6 +10,7 @@
 # them. Stop: "ファイル" > "ｱﾌﾟﾘｹｰｼｮﾝの終了" in the program, or Ctrl+C here. Everything started
 # here is stopped by process id on the way out. The program's Wine prefix (and its
 # tvx5870.ini) is kept between runs in <mingw build>/wine/run-prefix.
+# The dialog "タイトルの設定" is shot too, with Japanese titles typed into its preview.
 # Build folders: build/native and build/mingw (TVX_NATIVE_BUILD_DIR / TVX_MINGW_BUILD_DIR).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -113,7 +114,24 @@ if [ "$headless" -eq 1 ]; then
             shot '^文字レベルの設定' "$shots/character-level-dialog.png"
             wine "$drive" close-dialog >/dev/null 2>&1 || true
         fi
+        # "タイトルの設定" with Japanese titles in its preview (typed, so the exit answers the
+        # unsaved-titles question).
+        wine "$drive" menu 40010 >/dev/null 2>&1
+        if wine "$drive" wait-dialog 10000 >/dev/null 2>&1; then
+            index=0
+            for title in "朝のニュース" "天気予報　全国版" "スポーツ速報" "中継：東京駅前" \
+                "ＣＭ明け" "交通情報" "エンディング" "次回予告"; do
+                wine "$drive" select 1107 "$index" >/dev/null 2>&1
+                wine "$drive" type 1096 "$title" >/dev/null 2>&1
+                index=$((index + 1))
+            done
+            wine "$drive" select 1107 0 >/dev/null 2>&1
+            sleep 1
+            shot '^タイトル' "$shots/title-setting-dialog.png"
+            wine "$drive" close-dialog >/dev/null 2>&1 || true
+        fi
         echo "run.sh: screenshots: $shots/main-window.png $shots/character-level-dialog.png"
+        echo "run.sh: screenshot: $shots/title-setting-dialog.png"
         # The display dialogs: "表示ページ割り付け" with its preview, drawn 200 ms after opening.
         wine "$drive" menu 40212 >/dev/null 2>&1
         if wine "$drive" wait-dialog 10000 >/dev/null 2>&1; then

@@ -26,8 +26,8 @@ namespace tvx {
 
 namespace {
 
-// The timer runs from the first paint until the exit procedure stops it; repaints do not
-// restart it, so a stream of repaints cannot hold back the no-reply check.
+// The timer runs from creation (or, failing that, the first paint) until the exit procedure stops
+// it; repaints do not restart it, so a stream of repaints cannot hold back the no-reply check.
 bool g_timer_started = false;
 bool g_exiting = false;
 
@@ -68,14 +68,18 @@ void PaintFrontPanel(HDC dc, const AppState& app) {
     TextOutW(dc, 124, 132, name.c_str(), static_cast<int>(name.size()));
 }
 
+void StartNoReplyTimer(HWND window) {
+    if (!g_timer_started && !g_exiting) {
+        g_timer_started = SetTimer(window, kMainTimerId, kMainTimerPeriodMs, nullptr) != 0;
+    }
+}
+
 void OnPaint(HWND window) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
     if (dc) PaintFrontPanel(dc, ProgramContext().app);
     EndPaint(window, &ps);
-    if (!g_timer_started && !g_exiting) {
-        g_timer_started = SetTimer(window, kMainTimerId, kMainTimerPeriodMs, nullptr) != 0;
-    }
+    StartNoReplyTimer(window);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -83,6 +87,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     switch (message) {
         case WM_CREATE:
             c.app.read_thread_running = 1;
+            // The window starts minimized and may never be painted: the no-reply check must run
+            // from the start all the same.
+            StartNoReplyTimer(window);
             return 0;
         case WM_PAINT:
             OnPaint(window);

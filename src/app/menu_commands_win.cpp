@@ -12,9 +12,12 @@
 #include "app/about_win.h"
 #include "app/main_window_win.h"
 #include "winbase/program_win.h"
+#include "dialogs/bulk_transfer_win.h"
 #include "dialogs/connection_win.h"
+#include "dialogs/network_settings_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/slave_address_win.h"
+#include "dialogs/title_setting_win.h"
 // Display dialogs.
 #include "dialogs/page_grid_win.h"
 #include "dialogs/position_lists_win.h"
@@ -67,9 +70,13 @@ constexpr MenuCommand kMenuCommands[] = {
     {IDM_RS232C_SETTING, OpenComPortDialog, false, false},
     {IDM_CLIENT_SERVER, OpenClientServerDialog, false, true},
     {IDM_TCPIP_SETTING, OpenTcpIpDialog, false, false},
-    {IDM_PROTOCOL_SETTING, nullptr, true, false},
+    {IDM_PROTOCOL_SETTING, OpenNetworkSettingsDialog, true, false},
+    {IDM_SET_ALL_ITEMS, OpenSetAllDialog, false, false},
+    {IDM_READ_BACK, OpenReadBackDialog, false, false},
     {IDM_VERSION_INFO, OpenVersionDialog, false, false},
     {IDM_ABOUT_GLYPHS, OpenAboutGlyphsDialog, false, false},
+    // Title setting.
+    {IDM_TITLE_SETTING, OpenTitleSettingDialog, false, false},
     // Display dialogs.
     {IDM_DISPLAY_PAGE_SWITCH, OpenPageSwitchingDialog, false, false},
     {IDM_TITLE_DISPLAY, OpenTitleDisplayDialog, false, false},
@@ -86,8 +93,11 @@ void RunMenuCommand(HWND main, int command_id) {
         if (command.id != command_id) continue;
         CoreContext& c = ProgramContext();
         if (command.rs232c_only && c.app.interface_type != 0) {
+            // The network settings dialog refuses with the stop icon, the others with the
+            // exclamation mark.
             c.prompts.ShowErrorBox("インターフェイスをRS-232Cにしてください。",
-                                   BoxIcon::Exclamation);
+                                   command_id == IDM_PROTOCOL_SETTING ? BoxIcon::Stop
+                                                                      : BoxIcon::Exclamation);
             return;
         }
         if (command.run) command.run(main);

@@ -89,6 +89,48 @@
 #define IDC_SERVER_CLIENT_LIST 1002
 #define IDC_SERVER_DISCONNECT 1000
 
+// Dialogs "全項目の設定" and "設定項目の読み込み": one layout, the read-back with its notice.
+#define IDD_SET_ALL 170
+#define IDD_READ_BACK 171
+#define IDC_BULK_START 1200
+#define IDC_BULK_PERCENT 1201
+#define IDC_BULK_PROGRESS 1202
+#define IDC_BULK_NOTICE 1203
+
+// Dialog "プロトコル": the device's own network settings.
+#define IDD_NETWORK 172
+#define IDC_NET_IP 1078
+#define IDC_NET_IP_SET 1079
+#define IDC_NET_GATEWAY 1080
+#define IDC_NET_GATEWAY_SET 1082
+#define IDC_NET_ACTIVE 1081
+#define IDC_NET_ACTIVE_SET 1083
+#define IDC_NET_MAC 1084
+#define IDC_NET_SUBNET 1087
+#define IDC_NET_SUBNET_SET 1085
+#define IDC_NET_PORT 1093
+#define IDC_NET_PORT_SET 1089
+#define IDC_NET_VERSION 1092
+#define IDC_NET_KEEP_ALIVE 1118
+#define IDC_NET_KEEP_ALIVE_SET 1088
+#define IDC_NET_TIME_REGISTER 1119
+#define IDC_NET_TIME_REGISTER_SET 1091
+#define IDC_NET_READ 1069
+#define IDC_NET_PROGRESS 1086
+
+// Dialog "タイトル設定": preview, title number, title edit, the four send buttons, progress bar
+// and percent box.
+#define IDD_TITLE_SETTING 108
+#define IDC_TITLE_PREVIEW 1111
+#define IDC_TITLE_NUMBER 1107
+#define IDC_TITLE_EDIT 1096
+#define IDC_TITLE_SET 40031
+#define IDC_TITLE_SET_ALL 40189
+#define IDC_TITLE_NOT_MEMORY 40030
+#define IDC_TITLE_NM_SET_ALL 1016
+#define IDC_TITLE_PROGRESS 1019
+#define IDC_TITLE_PERCENT 1095
+
 // Display dialogs: "タイトル表示の設定", "表示ページ割り付け", "自動切換えの設定" (a page grid
 // each: channel and page combos, a value combo, a preview, "設定", "全設定" and a progress bar)
 // and "表示ページ切換え", "スタートアップの設定", "表示位置微調整" (one list and one "設定" per

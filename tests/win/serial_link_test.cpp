@@ -16,22 +16,13 @@
 #include "protocol/commands.h"
 #include "support/dialog_driver_win.h"
 #include "support/program_fixture_win.h"
+#include "support/serial_support_win.h"
 #include "support/sim_log.h"
 
 namespace tvx::test {
 namespace {
 
 using Calls = std::vector<std::string>;
-
-constexpr UINT_PTR kTestTimerId = 20;
-
-// Records the frame and writes it to the real port.
-struct PortLink : RecordingLink {
-    void WriteSerial(const char* bytes, std::size_t length) override {
-        RecordingLink::WriteSerial(bytes, length);
-        WriteSerialPort(bytes, length);
-    }
-};
 
 // Boxes that run a modal loop of their own while "open", as a real message box does.
 // On closing, it notes the edge level, which a line parsed inside the box would have changed.
@@ -45,91 +36,14 @@ struct ModalPrompts : RecordingPrompts {
     }
 };
 
-// Stands in for the main window: drains the line queue and runs the no-reply check.
-LRESULT CALLBACK LinkWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-        case MSG_SERIAL_LINE:
-            DrainSerialLines(ProgramContext());
-            return 0;
-        case WM_TIMER:
-            if (wparam == kTestTimerId) CheckReplyTimeout(ProgramContext());
-            return 0;
-        default:
-            return DefWindowProcW(window, message, wparam, lparam);
-    }
-}
-
-HWND LinkWindow() {
-    static HWND window = [] {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = LinkWindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"SerialLinkTestWindow";
-        RegisterClassW(&wc);
-        return CreateWindowW(L"SerialLinkTestWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                             wc.hInstance, nullptr);
-    }();
-    return window;
-}
-
-std::wstring SimLogPath() {
-    const wchar_t* path = _wgetenv(L"TVX_SIM_LOG_WIN");
-    return path ? path : L"";
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeout_ms) return false;
-        PumpMessages(10);
-    }
-    return true;
-}
-
-std::size_t CountSimFrames(const std::string& direction, const std::string& bytes) {
-    std::size_t n = 0;
-    for (const SimLogEntry& e : ReadSimLog(SimLogPath())) {
-        if (e.transport == "serial" && e.direction == direction && e.bytes == bytes) ++n;
-    }
-    return n;
-}
-
-// Waits until the simulator has logged these bytes once more than `before` times.
-bool WaitForNextSimFrame(const std::string& direction, const std::string& bytes, std::size_t before,
-                         DWORD timeout_ms = 5000) {
-    const DWORD start = GetTickCount();
-    while (CountSimFrames(direction, bytes) <= before) {
-        if (GetTickCount() - start > timeout_ms) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
-std::vector<std::string> SimFrames(const std::string& direction) {
-    std::vector<std::string> frames;
-    for (const SimLogEntry& e : ReadSimLog(SimLogPath())) {
-        if (e.transport == "serial" && e.direction == direction) frames.push_back(e.bytes);
-    }
-    return frames;
-}
-
 // The port and the read thread live for the whole process; each test gets fresh recorders.
 class SerialLinkTest : public ProgramTest {
   protected:
     static void SetUpTestSuite() {
-        CoreContext& c = ProgramContext();
-        RecordingPrompts open_prompts;
-        SetProgramPrompts(&open_prompts);
-        c.app.com_port_index = 0;
-        port_opened_ = OpenSerialPort(c);
-        open_calls_ = open_prompts.calls;
-        thread_started_ = StartSerialReadThread(LinkWindow(), MSG_SERIAL_LINE);
-        SetProgramPrompts(nullptr);
+        port_opened_ = OpenTestSerialLink(open_calls_);
+        thread_started_ = port_opened_;
     }
-    static void TearDownTestSuite() {
-        StopSerialReadThread();
-        CloseSerialPort();
-    }
+    static void TearDownTestSuite() { CloseTestSerialLink(); }
     void SetUp() override {
         ProgramTest::SetUp();
         ASSERT_TRUE(port_opened_) << ::testing::PrintToString(open_calls_);

@@ -253,9 +253,10 @@ TEST_F(MainWindowTest, SerialOnlyCommandsAskForRs232cWithTcpIp) {
     c.app.interface_type = 1;
     SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_DEVICE_SLAVE_ADDRESS, 0), 0);
     SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_PROTOCOL_SETTING, 0), 0);
+    // The network settings dialog's refusal carries the stop icon.
     const std::vector<std::string> expected = {
         "error(exclamation): インターフェイスをRS-232Cにしてください。",
-        "error(exclamation): インターフェイスをRS-232Cにしてください。",
+        "error(stop): インターフェイスをRS-232Cにしてください。",
     };
     EXPECT_EQ(prompts.calls, expected);
 }
@@ -267,10 +268,13 @@ TEST_F(MainWindowTest, UnknownCommandIdsAreIgnored) {
     EXPECT_FALSE(DrainThreadMessages());
 }
 
-TEST_F(MainWindowTest, TenRightClicksInTheCornerResetTheCount) {
+TEST_F(MainWindowTest, TenRightClicksInTheCornerOpenTheReadBackDialog) {
     for (int i = 0; i < 9; ++i) SendMessageW(main, WM_CONTEXTMENU, 0, At(2, 3));
     EXPECT_EQ(c.app.corner_click_count, 9);
-    SendMessageW(main, WM_CONTEXTMENU, 0, At(2, 3));
+    std::wstring caption;
+    ASSERT_TRUE(DriveModalDialog([&] { SendMessageW(main, WM_CONTEXTMENU, 0, At(2, 3)); },
+                                 [&](HWND dialog) { caption = ControlText(dialog, 0); }));
+    EXPECT_EQ(caption, L"設定項目の読み込み");
     EXPECT_EQ(c.app.corner_click_count, 0);
 }
 

@@ -7,7 +7,10 @@
 //   tvx_drive.exe close-window TITLE       press Cancel in the window with this title
 //   tvx_drive.exe wait-dialog [MS]         wait for a dialog of the program to be up
 //   tvx_drive.exe close-dialog             press Cancel in the program's open dialog
-//   tvx_drive.exe exit [MS]                send "ｱﾌﾟﾘｹｰｼｮﾝの終了" and wait for the program to end
+//   tvx_drive.exe select ID INDEX          pick item INDEX of combo ID in the program's dialog
+//   tvx_drive.exe type ID TEXT             put TEXT into edit ID of the program's dialog, as typed
+//   tvx_drive.exe exit [MS]                send "ｱﾌﾟﾘｹｰｼｮﾝの終了" and wait for the program to end,
+//                                          answering a question about unsaved titles with Yes
 //   tvx_drive.exe bench EXE                start EXE, print the time to its main window and its
 //                                          private memory, then end it through its menu
 // Exit code 0 on success, 1 when the window or the program did not appear or end in time.
@@ -76,9 +79,35 @@ int Exit(DWORD timeout_ms) {
     GetWindowThreadProcessId(main, &pid);
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_APP_EXIT, 0), 0);
-    const bool ended = process && WaitForSingleObject(process, timeout_ms) == WAIT_OBJECT_0;
+    const DWORD start = GetTickCount();
+    bool ended = false;
+    while (process && !ended && GetTickCount() - start < timeout_ms) {
+        ended = WaitForSingleObject(process, 50) == WAIT_OBJECT_0;
+        // Titles were typed: "データを保存せずに終了しますか？" is answered Yes (no saving).
+        if (HWND ask = tvx::test::FindProcessWindow(pid, L"#32770", L"TVX-5870")) {
+            tvx::test::PressButton(ask, IDYES);
+        }
+    }
     if (process) CloseHandle(process);
     return ended ? 0 : 1;
+}
+
+int Select(int control_id, int index) {
+    HWND dialog = WaitForDialog(2000);
+    if (!dialog) return 1;
+    HWND combo = GetDlgItem(dialog, control_id);
+    if (!combo || SendMessageW(combo, CB_SETCURSEL, index, 0) == CB_ERR) return 1;
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control_id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    return 0;
+}
+
+int Type(int control_id, const wchar_t* text) {
+    HWND dialog = WaitForDialog(2000);
+    HWND edit = dialog ? GetDlgItem(dialog, control_id) : nullptr;
+    if (!edit) return 1;
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    return 0;
 }
 
 int Bench(const std::wstring& exe) {
@@ -129,7 +158,8 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
         std::fprintf(stderr,
                      "usage: tvx_drive.exe restore|menu ID|wait-window TITLE [MS]|"
-                     "close-window TITLE|wait-dialog [MS]|close-dialog|exit [MS]|"
+                     "close-window TITLE|wait-dialog [MS]|close-dialog|select ID INDEX|"
+                     "type ID TEXT|exit [MS]|"
                      "bench EXE\n");
         return 2;
     }
@@ -154,6 +184,8 @@ int wmain(int argc, wchar_t** argv) {
         tvx::test::PressButton(dialog, IDCANCEL);
         return tvx::test::WaitForWindowGone(dialog, 5000) ? 0 : 1;
     }
+    if (command == L"select" && argc >= 4) return Select(_wtoi(argv[2]), _wtoi(argv[3]));
+    if (command == L"type" && argc >= 4) return Type(_wtoi(argv[2]), argv[3]);
     if (command == L"exit") return Exit(argc >= 3 ? _wtoi(argv[2]) : 10000);
     if (command == L"bench" && argc >= 3) return Bench(argv[2]);
     std::fprintf(stderr, "tvx_drive: unknown command\n");
