@@ -1,8 +1,8 @@
 // The six display dialogs in-process over the program's own TCP/IP link to the simulator, each
 // opened from its menu row as a user would: a choice and its "設定" reach the device, each
 // "全設定" runs to its end at its real period, each preview is drawn and kept as a picture in
-// the build folder (TVX_SHOT_DIR, one per system code page). Last, the device drops the link
-// during a "全設定", which ends with one box.
+// the build folder (TVX_SHOT_DIR). Last, the device drops the link during a "全設定", which
+// ends with one box.
 #include <gtest/gtest.h>
 #include <winsock2.h>
 #include <windows.h>
@@ -152,8 +152,8 @@ TEST_F(DisplayDialogTest, SixDialogsFromTheMenuOverTcpIpThenADeviceDroppingTheLi
                 if (!t.preview) return;
                 HWND preview = GetDlgItem(d, t.preview);
                 PumpUntil([&] { return CapturePixels(preview, L"") > 0; }, 5000);
-                const std::wstring name = shots + L"\\" + t.shot + L"-" + std::to_wstring(GetACP());
-                EXPECT_GT(CapturePixels(preview, shots.empty() ? L"" : name + L".bmp"), 0)
+                const std::wstring path = shots + L"\\" + t.shot + L".bmp";
+                EXPECT_GT(CapturePixels(preview, shots.empty() ? L"" : path), 0)
                     << "the preview is drawn";
             }));
         expected.insert(expected.end(), t.sent.begin(), t.sent.end());
