@@ -4,6 +4,7 @@
 #include <string>
 
 #include "link/send.h"
+#include "protocol/bulk_run.h"
 #include "support/recorders.h"
 
 namespace tvx {
@@ -133,6 +134,25 @@ TEST(SocketSend, NotConnected) {
     EXPECT_EQ(f.prompts.calls.size(), 2u);
     EXPECT_EQ(f.app.error_reply, 1);
     EXPECT_EQ(f.app.sequence_running, 0);
+}
+
+// The set-all run over a link the device dropped after the first title: one box, and the run
+// ends at the next tick instead of reporting each of the remaining 170 steps.
+TEST(SocketSend, DroppedLinkEndsASetAllWithOneBox) {
+    SocketCase f;
+    BulkRun run{SetAllTable()};
+    f.app.sequence_running = 1;
+    BulkTick t;
+    int ticks = 0;
+    for (; ticks < 10 && !t.ended; ++ticks) {
+        t = OnBulkTick(f.ctx, run,
+                       [](CoreContext& c, std::string_view cmd) { SendCommand(c, cmd); });
+        f.app.socket_connected = 0;  // the close notice of the device's socket
+    }
+    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(f.link.socket_frames.size(), 1u);
+    EXPECT_EQ(f.prompts.calls,
+              std::vector<std::string>{"error(exclamation): Socket が接続されていません"});
 }
 
 TEST(SocketSend, SendFailureStopsTheSequence) {
