@@ -11,8 +11,6 @@
  */
 #include "dialogs/page_grid_win.h"
 
-#include <commctrl.h>
-
 #include "dialogs/frame_win.h"
 #include "dialogs/page_grid.h"
 #include "res/resource.h"
