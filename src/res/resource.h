@@ -6,35 +6,6 @@
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
-// Dialogs "全項目の設定" and "設定項目の読み込み": one layout, the read-back with its notice.
-#define IDD_SET_ALL 170
-#define IDD_READ_BACK 171
-#define IDC_BULK_START 1200
-#define IDC_BULK_PERCENT 1201
-#define IDC_BULK_PROGRESS 1202
-#define IDC_BULK_NOTICE 1203
-
-// Dialog "プロトコル": the device's own network settings.
-#define IDD_NETWORK 172
-#define IDC_NET_IP 1078
-#define IDC_NET_IP_SET 1079
-#define IDC_NET_GATEWAY 1080
-#define IDC_NET_GATEWAY_SET 1082
-#define IDC_NET_ACTIVE 1081
-#define IDC_NET_ACTIVE_SET 1083
-#define IDC_NET_MAC 1084
-#define IDC_NET_SUBNET 1087
-#define IDC_NET_SUBNET_SET 1085
-#define IDC_NET_PORT 1093
-#define IDC_NET_PORT_SET 1089
-#define IDC_NET_VERSION 1092
-#define IDC_NET_KEEP_ALIVE 1118
-#define IDC_NET_KEEP_ALIVE_SET 1088
-#define IDC_NET_TIME_REGISTER 1119
-#define IDC_NET_TIME_REGISTER_SET 1091
-#define IDC_NET_READ 1069
-#define IDC_NET_PROGRESS 1086
-
 #endif
 
 // Main menu "IDM_MENU": command ids of every item.
@@ -160,7 +131,69 @@
 #define IDC_TITLE_PROGRESS 1019
 #define IDC_TITLE_PERCENT 1095
 
+// External character dialogs "外字登録" (editor), "外字一覧（中文字）" (list) and "外字挿入"
+// (insertion). The editor and the list share the clear, file, register and read buttons; the
+// editor and the insertion dialog share the register number list.
+#define IDD_GLYPH_EDITOR 300
+#define IDD_GLYPH_LIST 301
+#define IDD_GLYPH_INSERT 302
+#define IDC_GLYPH_GRID 1109
+#define IDC_GLYPH_CLEAR 1064
+#define IDC_GLYPH_OPEN 1065
+#define IDC_GLYPH_SAVE 1066
+#define IDC_GLYPH_SAVE_AS 1067
+#define IDC_GLYPH_NUMBER 1060
+#define IDC_GLYPH_REGISTER 1068
+#define IDC_GLYPH_READ 1069
+#define IDC_GLYPH_SAMPLE 1076
+#define IDC_GLYPH_SAMPLE_READ 1075
+#define IDC_GLYPH_CELL_FIRST 1120        /* cells 0..15: 1120..1135 */
+#define IDC_GLYPH_NUMBER_BOX_FIRST 1136  /* number boxes of cells 0..15: 1136..1151 */
+#define IDC_GLYPH_PAGE 1153
+#define IDC_GLYPH_PROGRESS 1154
+#define IDC_GLYPH_PERCENT 1070
+#define IDC_GLYPH_INSERT_TITLE 1107
+#define IDC_GLYPH_INSERT_POSITION 1061
+#define IDC_GLYPH_INSERT_SET 40031
+// Display dialogs: "タイトル表示の設定", "表示ページ割り付け", "自動切換えの設定" (a page grid
+// each: channel and page combos, a value combo, a preview, "設定", "全設定" and a progress bar)
+// and "表示ページ切換え", "スタートアップの設定", "表示位置微調整" (one list and one "設定" per
+// display position).
+#define IDD_TITLE_DISPLAY 114
+#define IDD_PAGE_ASSIGNMENT 135
+#define IDD_AUTO_SWITCHING 117
+#define IDD_PAGE_SWITCHING 109
+#define IDD_STARTUP 110
+#define IDD_POSITION_ADJUST 155
+#define IDC_GRID_CHANNEL 40187
+#define IDC_GRID_PAGE 1017
+#define IDC_TITLE_DISPLAY_PREVIEW 1112
+#define IDC_TITLE_DISPLAY_FLAG 1056
+#define IDC_TITLE_DISPLAY_SAME 1057
+#define IDC_TITLE_DISPLAY_SET 40031
+#define IDC_TITLE_DISPLAY_SET_ALL 40189
+#define IDC_TITLE_DISPLAY_PROGRESS 1098
+#define IDC_ASSIGNMENT_PREVIEW 1113
+#define IDC_ASSIGNMENT_TITLE 1107
+#define IDC_ASSIGNMENT_SET 1115
+#define IDC_ASSIGNMENT_SET_ALL 1116
+#define IDC_ASSIGNMENT_PROGRESS 1114
+#define IDC_AUTO_SWITCHING_PREVIEW 1117
+#define IDC_AUTO_SWITCHING_TIME 1062
+#define IDC_AUTO_SWITCHING_SAME 1063
+#define IDC_AUTO_SWITCHING_SET 40031
+#define IDC_AUTO_SWITCHING_SET_ALL 40189
+#define IDC_AUTO_SWITCHING_PROGRESS 1097
+#define IDC_POSITION_LIST_0 1020
+#define IDC_POSITION_LIST_1 1021
+#define IDC_POSITION_LIST_2 1022
+#define IDC_POSITION_LIST_3 1023
+#define IDC_POSITION_SET_0 1005
+#define IDC_POSITION_SET_1 1007
+#define IDC_POSITION_SET_2 1009
+#define IDC_POSITION_SET_3 1010
+
 // Dialog "TCP/IPの設定（Server）": the note on devices refused while all 96 slots were taken.
-#define IDC_SERVER_FULL_NOTE 1005
+#define IDC_SERVER_FULL_NOTE 1160
 
 #endif

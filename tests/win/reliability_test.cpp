@@ -19,8 +19,13 @@
 #include "dialogs/char_level_win.h"
 #include "dialogs/connection_win.h"
 #include "dialogs/network_settings_win.h"
+#include "dialogs/page_grid_win.h"
+#include "dialogs/position_lists_win.h"
 #include "dialogs/slave_address_win.h"
 #include "dialogs/title_setting_win.h"
+#include "glyphs/glyph_editor_win.h"
+#include "glyphs/glyph_insert_win.h"
+#include "glyphs/glyph_list_win.h"
 #include "link/socket_events.h"
 #include "link/socket_win.h"
 #include "winbase/program_win.h"
@@ -102,6 +107,8 @@ TEST_F(ProgramTest, EveryDialogThatCanBeActiveReadsASocketAnswerItself) {
         OpenTcpClientDialog,          OpenTcpServerDialog,       OpenCharLevelDialog,
         OpenDeviceSlaveAddressDialog, OpenVersionDialog,         OpenSetAllDialog,
         OpenReadBackDialog,           OpenNetworkSettingsDialog, OpenTitleSettingDialog,
+        OpenTitleDisplayDialog,       OpenPageSwitchingDialog,   OpenGlyphEditorDialog,
+        OpenGlyphListDialog,          OpenGlyphInsertDialog,
     };
     for (auto open : dialogs) {
         prompts.calls.clear();

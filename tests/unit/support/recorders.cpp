@@ -22,8 +22,10 @@ bool RecordingPrompts::ConfirmNotAutoSwitching(WindowHandle owner) {
     yes_no_answers.pop_front();
     return answer;
 }
-bool RecordingPrompts::AskYesNo(std::string_view text, std::string_view caption) {
-    calls.push_back("ask[" + std::string(caption) + "]: " + std::string(text));
+bool RecordingPrompts::AskYesNo(std::string_view text, std::string_view caption,
+                                WindowHandle owner) {
+    const std::string by = owner ? "(owner=" + std::to_string(owner) + ")" : "";
+    calls.push_back("ask[" + std::string(caption) + "]" + by + ": " + std::string(text));
     if (yes_no_answers.empty()) return true;
     bool answer = yes_no_answers.front();
     yes_no_answers.pop_front();
