@@ -10,9 +10,9 @@
 
 #include <commctrl.h>
 
+#include "link/socket_events.h"
 #include "winbase/program_win.h"
 #include "winbase/text_win.h"
-#include "link/socket_events.h"
 #include "res/resource.h"
 
 namespace tvx {
