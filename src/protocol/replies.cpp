@@ -336,6 +336,10 @@ void ParseSerialReply(CoreContext& c, std::string_view line) {
     // Any received line ends the wait for a reply.
     c.app.no_reply_ticks = 0;
     c.app.awaiting_reply = 0;
+    ApplySerialReply(c, line);
+}
+
+void ApplySerialReply(CoreContext& c, std::string_view line) {
     std::string_view text = UpToNul(line);
     if (text.empty()) {
         ParseSerialLine(c, text);

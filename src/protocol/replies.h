@@ -13,6 +13,10 @@ namespace tvx {
 // reply wait (awaiting_reply, no_reply_ticks), removes the address prefix while addressing is
 // on, and applies the reply.
 void ParseSerialReply(CoreContext& c, std::string_view line);
+// The same for a line whose arrival has already ended the reply wait: the serial link counts
+// each line as a reply when it arrives, also while an earlier line's box is open, and parses
+// it later in its turn.
+void ApplySerialReply(CoreContext& c, std::string_view line);
 
 // The last socket reception (c.sockets.socket_reply_buffer, socket_reply_length) joined to what
 // came before in c.model.socket_reply_assembly_buffer. Every complete line is parsed on its own,
