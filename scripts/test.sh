@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the native core and simulator
-# tests, the same under AddressSanitizer + UndefinedBehaviorSanitizer, and the Windows build
-# with its tests under Wine (which use the native simulator, so native comes first).
+# tests, the same under AddressSanitizer + UndefinedBehaviorSanitizer, every fuzz target over
+# its seed corpus (clang), and the Windows build with its tests under Wine (which use the native
+# simulator, so native comes first).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,7 +10,7 @@ start=$SECONDS
 scripts/setup.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
-for preset in native native-asan mingw; do
+for preset in native native-asan fuzz mingw; do
   phase=$SECONDS
   echo "== $preset"
   cmake --preset "$preset" >/dev/null

@@ -56,16 +56,21 @@ IniLine Classify(std::string_view text, std::size_t begin, std::size_t content_e
     if (content.front() == '[') {
         std::size_t close = content.find(']');
         if (close == std::string_view::npos) return line;
-        line.kind = LineKind::Section;
         line.name = Trim(content.substr(1, close - 1));
+        // A stray CR inside a line makes it no header (it could never be written back).
+        if (line.name.find('\r') == std::string_view::npos) line.kind = LineKind::Section;
         return line;
     }
     std::size_t equals = content.find('=');
     if (equals == std::string_view::npos) return line;
     line.name = Trim(content.substr(0, equals));
-    if (line.name.empty()) return line;
-    line.kind = LineKind::Key;
     line.value = Trim(content.substr(equals + 1));
+    // Nor a key: a name or value with a stray CR could never be written back.
+    if (line.name.empty() || line.name.find('\r') != std::string_view::npos ||
+        line.value.find('\r') != std::string_view::npos) {
+        return line;
+    }
+    line.kind = LineKind::Key;
     return line;
 }
 

@@ -173,6 +173,22 @@ void WriteDisk(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
+TEST(IniText, LinesWithAStrayCrAreNoKeysSoACopiedSectionCanAlwaysBeWritten) {
+    // LF CR instead of CR LF leaves a CR at the start of the next line.
+    const std::string text =
+        "[TVX-5870_Section]\r\nClientServer=1\n\rselect_number=1\r\nlist_count=a\rb\r\n"
+        "com_port=2\r\n";
+    std::vector<IniEntry> entries;
+    ASSERT_TRUE(ReadIniSection(text, kSection, entries));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].key, "ClientServer");
+    EXPECT_EQ(entries[1].key, "com_port");
+    std::string copy;
+    EXPECT_TRUE(ReplaceIniSection(copy, kSection, entries));
+    std::string value;
+    EXPECT_FALSE(FindIniValue(text, kSection, "select_number", value));
+}
+
 TEST(StdFileSystem, ReplacesWholeFilesWithoutLeavingTemporaryFiles) {
     DiskFolder folder;
     StdFileSystem fs;
