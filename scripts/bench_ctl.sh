@@ -38,7 +38,7 @@ wait_for() {  # wait_for 'condition' seconds
     done
 }
 now() { date +%s.%N; }
-elapsed() { python3 -c "print('%.1f' % ($2 - $1))"; }
+elapsed() { python3 -c "print('%.2f' % ($2 - $1))"; }
 
 # The settings file: every value differs from the defaults (the end-to-end tests' own).
 python3 -c "import sys; sys.path.insert(0, '$root/tests/cli'); import cli_e2e
@@ -67,6 +67,8 @@ took, program = float(sys.argv[2]), 163 * 1.2 + 9 * 2.6
 print("push: %.1f s" % took)
 print("wire time of the same bytes (%d sent + %d received, 11 bits each at 9600 baud): %.1f s"
       % (sent, received, wire))
+print("  (the line carries both ways at once: the bytes sent alone take %.1f s)"
+      % (sent * 11 / 9600))
 print("  push / wire time: %.2f (goal at most 1.15)" % (took / wire))
 print("the program's pace (163 x 1.2 s + 9 x 2.6 s): %.1f s" % program)
 print("  program / push: %.1f times faster (goal at least 9)" % (program / took))
@@ -92,7 +94,7 @@ tcp_push() {  # tcp_push COUNT NAME [simulator options]: prints wall time and th
 import json, sys
 report = json.load(open(sys.argv[1]))
 longest = max(d["seconds"] for d in report["devices"])
-print("%s %.1f %.2f" % (sys.argv[2], longest, report["ok"]))
+print("%s %.2f %d" % (sys.argv[2], longest, report["ok"]))
 PY
 }
 
@@ -105,6 +107,8 @@ for pace in "--baud-limit" ""; do
     read -r one_wall one_longest _ < <(tcp_push 1 one $pace)
     read -r all_wall all_longest all_ok < <(tcp_push 96 all $pace)
     echo "1 device: $one_wall s (the device itself: $one_longest s)"
-    echo "96 devices: $all_wall s (the slowest device: $all_longest s; ${all_ok%.*} of 96 ok)"
-    python3 -c "print('  96 devices / 1 device: %.2f (goal at most 1.5)' % ($all_wall / $one_wall))"
+    echo "96 devices: $all_wall s (the slowest device: $all_longest s; $all_ok of 96 ok)"
+    goal="(goal at most 1.5)"
+    [ -n "$pace" ] || goal="(no goal: the simulator answers at once, so this is the companion's own work)"
+    python3 -c "print('  96 devices / 1 device: %.2f $goal' % ($all_wall / max($one_wall, 0.01)))"
 done
