@@ -98,14 +98,16 @@ std::vector<std::string> DescribeRead(const tvx::SettingsModel& m, std::string_v
                    Numbers(m.page_switch_seconds[p], [](int v) { return v; });
         });
     if (StartsWith(command, "RSUS"))
-        return positioned(4, [&](int p) { return name("start-up page", p) + Page(m.startup_page[p]); });
+        return positioned(
+            4, [&](int p) { return name("start-up page", p) + Page(m.startup_page[p]); });
     if (StartsWith(command, "RPP"))
         return positioned(3, [&](int p) {
             return name("titles of pages", p) +
                    Numbers(m.page_title_number[p], [](int v) { return v + 1; });
         });
     if (StartsWith(command, "RP"))
-        return positioned(2, [&](int p) { return name("page shown", p) + Page(m.display_page[p]); });
+        return positioned(2,
+                          [&](int p) { return name("page shown", p) + Page(m.display_page[p]); });
     std::vector<std::string> network = DescribeNetwork(m);
     constexpr std::string_view kNetworkReads[] = {"RAA", "RGA", "RIA", "RMA", "RPN",
                                                   "RSM", "RKA", "RTR", "RVN"};
@@ -123,9 +125,9 @@ std::vector<std::string> DescribeNetwork(const tvx::SettingsModel& m) {
         "ip address: " + Dotted(m.net_ip_address),
         "mac address: " + std::string(m.net_mac_address),
         "port number: " + std::string(m.net_port_number),
-        "subnet mask: " +
-            (subnet >= 0 && subnet <= 2 ? "Class " + std::string(1, static_cast<char>('A' + subnet))
-                                        : "?"),
+        "subnet mask: " + (subnet >= 0 && subnet <= 2
+                               ? "Class " + std::string(1, static_cast<char>('A' + subnet))
+                               : "?"),
         std::string("keep alive: ") + (m.net_keep_alive == 1 ? "ON" : "OFF"),
         "time register: " + std::to_string(m.net_time_register + 1),
         "version: " + std::string(m.net_version),

@@ -2,6 +2,7 @@
 // dialogs send, from the same core, to one device or to many: every device of a serial line one
 // after the other, devices on TCP/IP side by side.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -89,7 +90,8 @@ bool NetSettings(const Cli& cli, std::vector<NetSetting>& out, std::string& erro
         if (a.text.empty()) continue;
         int octets[4];
         if (!ParseDottedAddress(a.text, octets)) {
-            error = "--" + std::string(a.name) + " " + a.text + ": an address is four numbers 0..255 (192.168.1.3)";
+            error = "--" + std::string(a.name) + " " + a.text +
+                    ": an address is four numbers 0..255 (192.168.1.3)";
             return false;
         }
         tvx::NetworkAddress which = a.which;
@@ -112,7 +114,8 @@ bool NetSettings(const Cli& cli, std::vector<NetSetting>& out, std::string& erro
             error = "--port " + text + ": " + std::string(tvx::kBadPortText);
             return false;
         }
-        out.push_back({"port", [text](tvx::CoreContext& c) { return tvx::SendNetworkPort(c, text); }});
+        out.push_back(
+            {"port", [text](tvx::CoreContext& c) { return tvx::SendNetworkPort(c, text); }});
     }
     if (!cli.net_keep_alive.empty()) {
         int index = cli.net_keep_alive == "on" ? 1 : 0;
@@ -131,8 +134,9 @@ bool NetSettings(const Cli& cli, std::vector<NetSetting>& out, std::string& erro
                        }});
     }
     if (out.empty()) {
-        error = "net set: nothing to set (give --ip, --gateway, --active, --subnet, --port, "
-                "--keep-alive or --time-register)";
+        error =
+            "net set: nothing to set (give --ip, --gateway, --active, --subnet, --port, "
+            "--keep-alive or --time-register)";
         return false;
     }
     // The core's own checks, on a device of paper.
@@ -141,8 +145,9 @@ bool NetSettings(const Cli& cli, std::vector<NetSetting>& out, std::string& erro
     StartSession(scratch);
     for (const NetSetting& setting : out) {
         if (!setting.send(scratch.c)) {
-            error = "--" + setting.name + ": " +
-                    (scratch.prompts.messages.empty() ? "refused" : scratch.prompts.messages.back());
+            error =
+                "--" + setting.name + ": " +
+                (scratch.prompts.messages.empty() ? "refused" : scratch.prompts.messages.back());
             return false;
         }
     }
@@ -162,13 +167,13 @@ int Run(int argc, char** argv) {
                    "slave addresses on the line, e.g. 0-3,7 (default 0)")
         ->type_name("LIST");
     app.add_flag("--broadcast", cli.broadcast,
-                                   "one frame for every device of the serial line (FF)");
+                 "one frame for every device of the serial line (FF)");
     auto* tcp = app.add_option("--tcp", cli.tcp, "a device that listens: HOST[:PORT], repeatable")
                     ->type_name("HOST[:PORT]");
-    auto* listen = app.add_option("--listen", cli.listen_port,
-                                  "wait on this port for devices that connect")
-                       ->type_name("PORT")
-                       ->check(CLI::Range(1, 65535).description(""));
+    auto* listen =
+        app.add_option("--listen", cli.listen_port, "wait on this port for devices that connect")
+            ->type_name("PORT")
+            ->check(CLI::Range(1, 65535).description(""));
     app.add_option("--expect", cli.expect, "how many devices --listen waits for, 1..96")
         ->type_name("N")
         ->check(CLI::Range(1, kMaxListenDevices).description(""));
@@ -300,11 +305,12 @@ Examples:
         job.kind = JobKind::Send;
         job.command = cli.send_command;
         job.bare = cli.bare;
-        if (job.command.empty() || job.command.size() > kMaxCommandChars ||
-            job.command.find_first_not_of(" !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                          "[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~") != std::string::npos)
-            return Usage("send: the command is printable ASCII text of at most 595 characters, "
-                         "without CR LF");
+        const bool printable = std::all_of(job.command.begin(), job.command.end(),
+                                           [](char ch) { return ch >= 0x20 && ch < 0x7F; });
+        if (job.command.empty() || job.command.size() > kMaxCommandChars || !printable)
+            return Usage(
+                "send: the command is printable ASCII text of at most 595 characters, "
+                "without CR LF");
         if (cli.bare && cli.serial.empty()) return Usage("--bare goes with --serial");
         if (cli.bare && (cli.broadcast || !cli.address_text.empty()))
             return Usage("--bare sends without an address: no --address or --broadcast");
@@ -322,10 +328,12 @@ Examples:
         if (cli.broadcast) return Usage("pull: a broadcast gets no reply; name the addresses");
     } else if (net->parsed()) {
         verb = net_show->parsed() ? "net show" : "net set";
-        if (cli.serial.empty()) return Usage("net: the network settings are set over --serial only");
+        if (cli.serial.empty())
+            return Usage("net: the network settings are set over --serial only");
         if (cli.broadcast || !cli.address_text.empty())
-            return Usage("net: the network settings go out without an address; no --address or "
-                         "--broadcast");
+            return Usage(
+                "net: the network settings go out without an address; no --address or "
+                "--broadcast");
         if (net_show->parsed()) {
             job.kind = JobKind::NetShow;
         } else {
@@ -338,10 +346,18 @@ Examples:
     ProgressLines progress;
     progress.enabled = ProgressTerminal();
     progress.verb = verb;
-    std::vector<DeviceResult> results = RunJob(
-        targets, job, [&progress](const std::vector<const DeviceSession*>& sessions, bool final) {
-            DrawProgress(progress, sessions, final);
-        });
+    if (progress.enabled && targets.listen_port != 0) {
+        std::fprintf(stderr, "tvx5870ctl: waiting up to %d s for %d devices on port %d\n",
+                     targets.wait_seconds, targets.expect, targets.listen_port);
+    }
+    std::vector<DeviceResult> results;
+    try {
+        results = RunJob(targets, job,
+                         [&progress](const std::vector<const DeviceSession*>& sessions,
+                                     bool final) { DrawProgress(progress, sessions, final); });
+    } catch (const std::exception& e) {
+        return Failure(std::string("stopped: ") + e.what());
+    }
     std::string out = cli.json ? JsonReport(verb, job.pace, results) : SummaryTable(results);
     std::fputs(out.c_str(), stdout);
     std::fflush(stdout);

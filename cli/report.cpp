@@ -64,8 +64,9 @@ void DrawProgress(ProgressLines& progress, const std::vector<const DeviceSession
             int filled = r.steps_done * kBarWidth / total;
             std::string state = StateOf(*s);
             char line[256];
-            std::snprintf(line, sizeof line, "%s %s [%s%s] %3d%%  step %d/%d  %s", Pad(r.device, 16).c_str(),
-                          progress.verb.c_str(), std::string(filled, '#').c_str(),
+            std::snprintf(line, sizeof line, "%s %s [%s%s] %3d%%  step %d/%d  %s",
+                          Pad(r.device, 16).c_str(), progress.verb.c_str(),
+                          std::string(filled, '#').c_str(),
                           std::string(kBarWidth - filled, '.').c_str(), r.steps_done * 100 / total,
                           r.steps_done, r.steps_total, state.c_str());
             out += "\x1b[2K" + std::string(line) + "\n";
@@ -103,8 +104,8 @@ std::string SummaryTable(const std::vector<DeviceResult>& results) {
         char steps[24], time[24];
         std::snprintf(steps, sizeof steps, "%d/%d", r.steps_done, r.steps_total);
         std::snprintf(time, sizeof time, "%.1f s", r.seconds);
-        out += Pad(r.device, width) + "  " + Pad(r.ok ? "ok" : "FAILED", 6) + "  " +
-               Pad(steps, 8) + "  " + Pad(time, 7) + "  " + Detail(r);
+        out += Pad(r.device, width) + "  " + Pad(r.ok ? "ok" : "FAILED", 6) + "  " + Pad(steps, 8) +
+               "  " + Pad(time, 7) + "  " + Detail(r);
         while (!out.empty() && out.back() == ' ') out.pop_back();
         out += "\n";
         for (const std::string& value : r.decoded) out += "    " + value + "\n";
@@ -123,9 +124,8 @@ std::string JsonReport(const std::string& command, Pace pace,
     for (const DeviceResult& r : results) {
         ok += r.ok;
         nlohmann::json d = {
-            {"device", r.device},         {"transport", r.transport},
-            {"address", r.address},       {"ok", r.ok},
-            {"steps_done", r.steps_done}, {"steps_total", r.steps_total},
+            {"device", r.device},   {"transport", r.transport},   {"address", r.address},
+            {"ok", r.ok},           {"steps_done", r.steps_done}, {"steps_total", r.steps_total},
             {"seconds", r.seconds},
         };
         if (!r.ok) {

@@ -152,7 +152,8 @@ awaitable<void> RunDevice(Line& line, DeviceSession& s) {
                                                               : kTcpReplyLimitMs};
     line.on_line = [&s](std::string_view l) { OnSessionLine(s, l); };
     // Steps go out at the program's periods when asked, and always when no device answers.
-    const bool timed = s.bulk_tick != nullptr && (s.job.pace == Pace::Spec || s.address >= kBroadcast);
+    const bool timed =
+        s.bulk_tick != nullptr && (s.job.pace == Pace::Spec || s.address >= kBroadcast);
     ProgramTimer timer = StartProgramTimer(s);
     while (!s.stopped) {
         if (timed) {
@@ -212,8 +213,8 @@ struct Run {
             }
             sessions.push_back(std::make_unique<DeviceSession>(name, transport, address, job));
             DeviceSession& s = *sessions.back();
-            s.output_file = DeviceFileName(targets.output_file, name,
-                                           several_lines || addresses.size() > 1);
+            s.output_file =
+                DeviceFileName(targets.output_file, name, several_lines || addresses.size() > 1);
             out.push_back(&s);
         }
         return out;
@@ -360,7 +361,8 @@ awaitable<void> ListenForDevices(Run& run) {
     const std::string port = std::to_string(t.listen_port);
     asio::error_code ec;
     run.acceptor = std::make_unique<asio::ip::tcp::acceptor>(run.io);
-    asio::ip::tcp::endpoint endpoint(asio::ip::tcp::v4(), static_cast<unsigned short>(t.listen_port));
+    asio::ip::tcp::endpoint endpoint(asio::ip::tcp::v4(),
+                                     static_cast<unsigned short>(t.listen_port));
     run.acceptor->open(endpoint.protocol(), ec);
     if (!ec) run.acceptor->set_option(asio::ip::tcp::acceptor::reuse_address(true), ec);
     if (!ec) run.acceptor->bind(endpoint, ec);

@@ -40,8 +40,8 @@ std::string Quoted(std::string_view text) {
 
 // A complete line handed to the socket parser as one reception.
 tvx::ReplyOutcome ParseSocketLine(tvx::CoreContext& c, std::string_view line) {
-    std::size_t n = line.size() < std::size_t{tvx::kLinkBufferBytes} ? line.size()
-                                                                        : tvx::kLinkBufferBytes;
+    std::size_t n =
+        line.size() < std::size_t{tvx::kLinkBufferBytes} ? line.size() : tvx::kLinkBufferBytes;
     std::memcpy(c.sockets.socket_reply_buffer, line.data(), n);
     c.sockets.socket_reply_buffer[n] = '\0';
     c.sockets.socket_reply_length = static_cast<int>(n);
@@ -164,7 +164,8 @@ bool StartSession(DeviceSession& s) {
         s.first_period_ms = s.run.table.first_period_ms;
     }
     if (!started) {
-        Fail(s, 0, "", s.prompts.messages.empty() ? "the run cannot start" : s.prompts.messages.back());
+        Fail(s, 0, "",
+             s.prompts.messages.empty() ? "the run cannot start" : s.prompts.messages.back());
     }
     return started;
 }
@@ -223,9 +224,8 @@ void OnSessionLine(DeviceSession& s, std::string_view line) {
         ++s.stray_lines;  // another device's reply on a shared line
         return;
     }
-    tvx::ReplyOutcome outcome = s.transport == Transport::Serial
-                                    ? tvx::ParseSerialReply(s.c, line)
-                                    : ParseSocketLine(s.c, line);
+    tvx::ReplyOutcome outcome = s.transport == Transport::Serial ? tvx::ParseSerialReply(s.c, line)
+                                                                 : ParseSocketLine(s.c, line);
     SentCommand command = std::move(s.awaiting.front());
     s.awaiting.pop_front();
     std::string_view work = WithoutLineEnd(prefixed ? line.substr(2) : line);
@@ -233,7 +233,8 @@ void OnSessionLine(DeviceSession& s, std::string_view line) {
 
     if (outcome.kind == tvx::ReplyKind::Error) {
         Fail(s, command.step, command.command,
-             s.prompts.messages.empty() ? std::string(outcome.error_code) : s.prompts.messages.back(),
+             s.prompts.messages.empty() ? std::string(outcome.error_code)
+                                        : s.prompts.messages.back(),
              outcome.error_code);
         return;
     }
@@ -260,7 +261,8 @@ void FinishSession(DeviceSession& s) {
             tvx::StdFileSystem files;
             if (!s.job.overwrite && files.FileExists(s.output_file)) {
                 Fail(s, 0, "", s.output_file + " exists now; nothing written");
-            } else if (!files.ReplaceFileContents(s.output_file, tvx::WriteSettingsText(*s.model))) {
+            } else if (!files.ReplaceFileContents(s.output_file,
+                                                  tvx::WriteSettingsText(*s.model))) {
                 Fail(s, 0, "", "cannot write " + s.output_file);
             } else {
                 r.file = s.output_file;
@@ -271,7 +273,10 @@ void FinishSession(DeviceSession& s) {
             r.decoded = DescribeNetwork(*s.model);
             break;
         case JobKind::Send:
-            r.decoded = DescribeRead(*s.model, s.job.command);
+            r.decoded = s.address >= kBroadcast
+                            ? std::vector<std::string>{"sent to every device; none answers a "
+                                                       "broadcast"}
+                            : DescribeRead(*s.model, s.job.command);
             break;
         default:
             break;

@@ -39,8 +39,8 @@ struct Job {
     std::string command;  // send: as the catalogue writes it, without prefix and CR LF
     bool bare = false;    // send: without the address prefix (serial line)
     std::shared_ptr<const tvx::SettingsModel> settings;  // push: the model to send
-    std::vector<NetSetting> net_settings;                 // net set, in order
-    bool overwrite = false;                               // pull: replace an existing file
+    std::vector<NetSetting> net_settings;                // net set, in order
+    bool overwrite = false;                              // pull: replace an existing file
 };
 
 // What the report says of one device.
@@ -49,10 +49,10 @@ struct DeviceResult {
     std::string transport;  // "serial" or "tcp"
     std::string address;    // "00".."31", "FF", or "" for frames without a prefix
     bool ok = true;
-    int step = 0;          // the step that failed (1-based), 0 when none did
-    std::string command;   // the command of that step, without prefix and CR LF
-    std::string code;      // the device's error code: "E0".."E3", "MENU"
-    std::string message;   // why it failed, one line
+    int step = 0;         // the step that failed (1-based), 0 when none did
+    std::string command;  // the command of that step, without prefix and CR LF
+    std::string code;     // the device's error code: "E0".."E3", "MENU"
+    std::string message;  // why it failed, one line
     int steps_done = 0;
     int steps_total = 0;
     double seconds = 0;

@@ -18,7 +18,8 @@ bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std
     std::string bytes;
     errno = 0;
     if (!files.ReadWholeFile(path, bytes)) {
-        error = "cannot read " + path + (errno != 0 ? std::string(": ") + std::strerror(errno) : "");
+        error =
+            "cannot read " + path + (errno != 0 ? std::string(": ") + std::strerror(errno) : "");
         return false;
     }
     auto app = std::make_unique<tvx::AppState>();
@@ -27,8 +28,8 @@ bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std
     tvx::ReadSettingsText(bytes, model, &report);
     const std::string expected = std::to_string(tvx::kSettingsFileLines);
     if (report.lines < tvx::kSettingsFileLines) {
-        error = path + ": not a whole settings file (" + std::to_string(report.lines) +
-                " lines, " + expected + " expected)";
+        error = path + ": not a whole settings file (" + std::to_string(report.lines) + " lines, " +
+                expected + " expected)";
         return false;
     }
     if (report.text_after_last_line) {
@@ -36,8 +37,7 @@ bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std
         return false;
     }
     if (report.first_line_not_a_number != 0) {
-        error = path + " line " + std::to_string(report.first_line_not_a_number) +
-                ": not a number";
+        error = path + " line " + std::to_string(report.first_line_not_a_number) + ": not a number";
         return false;
     }
     tvx::SettingRangeProblem problem;

@@ -133,7 +133,8 @@ std::vector<std::string> HostLabels(const std::vector<std::string>& hosts,
     std::vector<std::string> labels;
     for (std::size_t i = 0; i < hosts.size(); ++i) {
         bool shared = std::count(hosts.begin(), hosts.end(), hosts[i]) > 1;
-        std::string host = hosts[i].find(':') != std::string::npos ? "[" + hosts[i] + "]" : hosts[i];
+        std::string host =
+            hosts[i].find(':') != std::string::npos ? "[" + hosts[i] + "]" : hosts[i];
         labels.push_back(shared ? host + ":" + std::to_string(ports[i]) : host);
     }
     return labels;

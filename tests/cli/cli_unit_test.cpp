@@ -32,7 +32,8 @@ TEST(Targets, AddressListsHostsAndFileNames) {
     for (const char* bad : {"", "32", "3-1", "1,,2", "a", "-1", "0-3,2", "1-"}) {
         EXPECT_FALSE(ParseAddressList(bad, list, error)) << bad;
     }
-    EXPECT_TRUE(ParseAddressList("0-3,2", list, error) == false && error == "address 2 is named twice");
+    EXPECT_TRUE(ParseAddressList("0-3,2", list, error) == false &&
+                error == "address 2 is named twice");
 
     struct HostCase {
         const char* text;
@@ -40,11 +41,11 @@ TEST(Targets, AddressListsHostsAndFileNames) {
         const char* host;
         int port;
     };
-    for (const HostCase& c : {HostCase{"10.0.0.5", true, "10.0.0.5", 9004},
-                              HostCase{"dev-3:9010", true, "dev-3", 9010},
-                              HostCase{"[::1]:7", true, "::1", 7}, HostCase{"fe80::1", true, "fe80::1", 9004},
-                              HostCase{"h:0", false, "", 0}, HostCase{"h:65536", false, "", 0},
-                              HostCase{"h:", false, "", 0}, HostCase{":9004", false, "", 0}}) {
+    for (const HostCase& c :
+         {HostCase{"10.0.0.5", true, "10.0.0.5", 9004}, HostCase{"dev-3:9010", true, "dev-3", 9010},
+          HostCase{"[::1]:7", true, "::1", 7}, HostCase{"fe80::1", true, "fe80::1", 9004},
+          HostCase{"h:0", false, "", 0}, HostCase{"h:65536", false, "", 0},
+          HostCase{"h:", false, "", 0}, HostCase{":9004", false, "", 0}}) {
         std::string host;
         int port = 0;
         EXPECT_EQ(ParseHostPort(c.text, host, port, error), c.ok) << c.text;
@@ -234,7 +235,8 @@ TEST(SettingsInput, AFileThatMustNotGoOutIsRefusedWithItsPlace) {
         {600, "x", "bad.dat line 600: not a number"},
         {580, "100", "bad.dat: page_switch_seconds ch.1 Top page 4 is 100, outside 0..99"},
         {1165, "4", "bad.dat: white_level is 4, outside 0..3"},
-        {1171, "\x82", "bad.dat: title 5 cannot be sent: ＪＩＳ第１水準,第２水準以外の字が選択されてます"},
+        {1171, "\x82",
+         "bad.dat: title 5 cannot be sent: ＪＩＳ第１水準,第２水準以外の字が選択されてます"},
     };
     for (const Case& c : cases) {
         std::string path = SettingsFile("bad.dat", c.line, c.text);
