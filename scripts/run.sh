@@ -5,9 +5,10 @@
 #   scripts/run.sh [--headless] [--shots-only] [--shots DIR] [--lang LOCALE]
 #
 # With a display ($DISPLAY reachable) the program window appears there. Without one (or with
-# --headless) a private Xvfb is started and screenshots of the main window and of the dialog
-# "文字レベルの設定" are saved (default build/run-shots/); --shots-only ends the program after
-# them. Stop: "ファイル" > "ｱﾌﾟﾘｹｰｼｮﾝの終了" in the program, or Ctrl+C here. Everything started
+# --headless) a private Xvfb is started and screenshots of the main window, of the dialog
+# "文字レベルの設定", and of the external character editor with a glyph drawn and of the list
+# showing it are saved (default build/run-shots/); --shots-only ends the program after them.
+# Stop: "ファイル" > "ｱﾌﾟﾘｹｰｼｮﾝの終了" in the program, or Ctrl+C here. Everything started
 # here is stopped by process id on the way out. The program's Wine prefix (and its
 # tvx5870.ini) is kept between runs in <mingw build>/wine/run-prefix.
 # The dialog "タイトルの設定" is shot too, with Japanese titles typed into its preview.
@@ -132,6 +133,28 @@ if [ "$headless" -eq 1 ]; then
         fi
         echo "run.sh: screenshots: $shots/main-window.png $shots/character-level-dialog.png"
         echo "run.sh: screenshot: $shots/title-setting-dialog.png"
+        # The external character list, its first cell opened in the editor, "TVX" drawn there
+        # with the mouse, then the list showing it.
+        wine "$drive" menu 40214 >/dev/null 2>&1
+        if wine "$drive" wait-dialog 10000 >/dev/null 2>&1; then
+            sleep 1
+            wine "$drive" dblclick-dialog 40 40 >/dev/null 2>&1
+            sleep 1
+            dot() { echo $((19 + 15 * $1)) $((18 + 12 * $2)); }
+            for stroke in "2 8 9 8" "2 9 9 9" "5 9 5 22" "6 9 6 22" "11 8 15 22" "12 8 16 22" \
+                "15 22 19 8" "16 22 20 8" "22 8 29 22" "23 8 30 22" "29 8 22 22" "30 8 23 22"; do
+                read -r c1 r1 c2 r2 <<<"$stroke"
+                # shellcheck disable=SC2046
+                wine "$drive" draw-dialog $(dot "$c1" "$r1") $(dot "$c2" "$r2") >/dev/null 2>&1
+            done
+            sleep 1
+            shot '^外字登録' "$shots/glyph-editor.png"
+            wine "$drive" close-dialog >/dev/null 2>&1 || true
+            sleep 1
+            shot '^外字一覧' "$shots/glyph-list.png"
+            wine "$drive" close-dialog >/dev/null 2>&1 || true
+        fi
+        echo "run.sh: screenshots: $shots/glyph-editor.png $shots/glyph-list.png"
     else
         echo "run.sh: the main window did not appear (see $work/program.log)" >&2
     fi

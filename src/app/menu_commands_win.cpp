@@ -18,6 +18,8 @@
 #include "dialogs/char_level_win.h"
 #include "dialogs/slave_address_win.h"
 #include "dialogs/title_setting_win.h"
+#include "glyphs/glyph_insert_win.h"
+#include "glyphs/glyph_list_win.h"
 #include "model/file_commands.h"
 #include "res/resource.h"
 
@@ -74,6 +76,9 @@ constexpr MenuCommand kMenuCommands[] = {
     {IDM_ABOUT_GLYPHS, OpenAboutGlyphsDialog, false, false},
     // Title setting.
     {IDM_TITLE_SETTING, OpenTitleSettingDialog, false, false},
+    // External characters: the list (and through it the editor) and the insertion.
+    {IDM_GLYPH_LIST, OpenGlyphListDialog, false, false},
+    {IDM_GLYPH_INSERT, OpenGlyphInsertDialog, false, false},
 };
 
 }  // namespace

@@ -9,7 +9,6 @@ namespace tvx {
 namespace {
 
 constexpr std::string_view kAskNew = "データを保存せずに新規作成しますか？";
-constexpr std::string_view kAskOpen = "データを保存せずに別のファイルを開きますか？";
 constexpr std::string_view kCaption = "TVX-5870";
 constexpr std::string_view kCantOpen = "Can't file open";
 constexpr std::string_view kNoFile = "Don't file open";
@@ -19,26 +18,70 @@ bool SequenceRunning(const AppState& app) {
     return app.sequence_running != 0;
 }
 
-bool MayDropChanges(CoreContext& c, std::string_view question) {
-    if (c.app.document_modified == 0) return true;
-    return c.prompts.AskYesNo(question, kCaption);
+PathField SettingsPath(AppState& app) {
+    return {app.current_file_name, sizeof app.current_file_name};
 }
 
-// A path that does not fit is refused rather than cut, so a later Save never hits another file.
-bool FitsFileName(const std::string& path) {
-    return path.size() < sizeof(AppState::current_file_name) &&
-           path.find('\0') == std::string::npos;
+bool PathFits(const std::string& path, PathField field) {
+    return path.size() < field.size && path.find('\0') == std::string::npos;
 }
 
-void SetFileName(AppState& app, const std::string& path) {
-    std::memcpy(app.current_file_name, path.data(), path.size());
-    app.current_file_name[path.size()] = '\0';
+void StorePath(PathField field, const std::string& path) {
+    std::memcpy(field.text, path.data(), path.size());
+    field.text[path.size()] = '\0';
 }
 
 }  // namespace
 
 void AppendExtensionIfMissing(std::string& path, std::string_view extension) {
     if (path.find(extension, 1) == std::string::npos) path += extension;
+}
+
+bool MayDropChanges(CoreContext& c, std::string_view question) {
+    if (c.app.document_modified == 0) return true;
+    return c.prompts.AskYesNo(question, kCaption);
+}
+
+bool OpenChosenFile(CoreContext& c, FileSystem& fs, FileDialogKind kind, PathField field,
+                    std::string& bytes_out) {
+    std::string path;
+    if (!c.prompts.AskFileName(kind, path)) return false;
+    if (!PathFits(path, field) || !fs.ReadWholeFile(path, bytes_out)) {
+        c.prompts.ShowErrorBox(kCantOpen, BoxIcon::Exclamation);
+        return false;
+    }
+    StorePath(field, path);
+    return true;
+}
+
+bool SaveToNamedFile(CoreContext& c, FileSystem& fs, PathField field, std::string_view bytes,
+                     BoxIcon fail_icon) {
+    const void* nul = std::memchr(field.text, '\0', field.size);
+    const std::string path(field.text,
+                           nul ? static_cast<const char*>(nul) - field.text : field.size);
+    if (path.empty()) {
+        c.prompts.ShowErrorBox(kNoFile, BoxIcon::Exclamation);
+        return false;
+    }
+    if (!fs.ReplaceFileContents(path, bytes)) {
+        c.prompts.ShowErrorBox(kCantOpen, fail_icon);
+        return false;
+    }
+    return true;
+}
+
+bool SaveToChosenFile(CoreContext& c, FileSystem& fs, FileDialogKind kind,
+                      std::string_view extension, PathField field, std::string_view bytes,
+                      BoxIcon fail_icon, std::string_view initial_name) {
+    std::string path(initial_name);
+    if (!c.prompts.AskFileName(kind, path)) return false;
+    AppendExtensionIfMissing(path, extension);
+    if (!PathFits(path, field) || !fs.ReplaceFileContents(path, bytes)) {
+        c.prompts.ShowErrorBox(kCantOpen, fail_icon);
+        return false;
+    }
+    StorePath(field, path);
+    return true;
 }
 
 void FileNew(CoreContext& c) {
@@ -50,30 +93,16 @@ void FileNew(CoreContext& c) {
 
 void FileOpen(CoreContext& c, FileSystem& fs) {
     if (SequenceRunning(c.app)) return;
-    if (!MayDropChanges(c, kAskOpen)) return;
-    std::string path;
-    if (!c.prompts.AskFileName(FileDialogKind::OpenSettings, path)) return;
+    if (!MayDropChanges(c, kAskOpenText)) return;
     std::string bytes;
-    if (!FitsFileName(path) || !fs.ReadWholeFile(path, bytes)) {
-        c.prompts.ShowErrorBox(kCantOpen, BoxIcon::Exclamation);
-        return;
-    }
-    SetFileName(c.app, path);
+    if (!OpenChosenFile(c, fs, FileDialogKind::OpenSettings, SettingsPath(c.app), bytes)) return;
     ReadSettingsText(bytes, c.model);
     c.app.document_modified = 0;
 }
 
 bool FileSave(CoreContext& c, FileSystem& fs) {
-    if (c.app.current_file_name[0] == '\0') {
-        c.prompts.ShowErrorBox(kNoFile, BoxIcon::Exclamation);
-        return false;
-    }
-    const char* name = c.app.current_file_name;
-    const void* nul = std::memchr(name, '\0', sizeof c.app.current_file_name);
-    std::string path(name,
-                     nul ? static_cast<const char*>(nul) - name : sizeof c.app.current_file_name);
-    if (!fs.ReplaceFileContents(path, WriteSettingsText(c.model))) {
-        c.prompts.ShowErrorBox(kCantOpen, BoxIcon::Exclamation);
+    if (!SaveToNamedFile(c, fs, SettingsPath(c.app), WriteSettingsText(c.model),
+                         BoxIcon::Exclamation)) {
         return false;
     }
     c.app.document_modified = 0;
@@ -81,14 +110,10 @@ bool FileSave(CoreContext& c, FileSystem& fs) {
 }
 
 bool FileSaveAs(CoreContext& c, FileSystem& fs) {
-    std::string path;
-    if (!c.prompts.AskFileName(FileDialogKind::SaveSettings, path)) return false;
-    AppendExtensionIfMissing(path, ".dat");
-    if (!FitsFileName(path) || !fs.ReplaceFileContents(path, WriteSettingsText(c.model))) {
-        c.prompts.ShowErrorBox(kCantOpen, BoxIcon::Exclamation);
+    if (!SaveToChosenFile(c, fs, FileDialogKind::SaveSettings, ".dat", SettingsPath(c.app),
+                          WriteSettingsText(c.model), BoxIcon::Exclamation)) {
         return false;
     }
-    SetFileName(c.app, path);
     c.app.document_modified = 0;
     return true;
 }

@@ -39,8 +39,10 @@ struct Prompts {
     virtual void ShowAcknowledgement(WindowHandle owner) = 0;
     // "本機が自動切換えでない事を確認してください" / "本機の確認", Yes and No, modal to owner.
     virtual bool ConfirmNotAutoSwitching(WindowHandle owner) = 0;
-    // Yes/No question with the question icon and no owner; true for Yes.
-    virtual bool AskYesNo(std::string_view text, std::string_view caption) = 0;
+    // Yes/No question with the question icon; true for Yes. Without an owner the box is
+    // task-modal; with one (a dialog asking about its own data) it is modal to that window.
+    virtual bool AskYesNo(std::string_view text, std::string_view caption,
+                          WindowHandle owner = 0) = 0;
     // A box with the given caption and OK, no beep; stop icon when icon_stop, otherwise none
     // (the socket link's own boxes, caption "TVX-5870").
     virtual void ShowPlainBox(std::string_view text, std::string_view caption, bool icon_stop) = 0;

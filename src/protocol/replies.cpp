@@ -131,6 +131,12 @@ bool ApplyTitle(CoreContext& c, std::string_view text) {
 bool ApplyGlyph(CoreContext& c, std::string_view text) {
     int g = c.app.current_glyph_index;
     if (g < 0 || g >= kGlyphCount || !HasFields(text, 7 + kGlyphPatternChars)) return false;
+    // In a bulk read a late answer to an earlier request (after a reply that cleared the pending
+    // read) must not land in the next glyph's slot; the run asks again instead.
+    if (c.app.glyph_bulk_read_running == 1) {
+        const int code = DecodeHexByte(text.data() + 3) << 8 | DecodeHexByte(text.data() + 5);
+        if (code != glyph_code(g)) return false;
+    }
     std::memcpy(c.model.glyph_receive_buffer, text.data() + 7, kGlyphPatternChars);
     std::memcpy(c.model.glyph_pattern[g], c.model.glyph_receive_buffer, kGlyphPatternChars);
     if (c.app.glyph_bulk_read_running == 1) {

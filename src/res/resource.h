@@ -6,35 +6,6 @@
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
-// Dialogs "全項目の設定" and "設定項目の読み込み": one layout, the read-back with its notice.
-#define IDD_SET_ALL 170
-#define IDD_READ_BACK 171
-#define IDC_BULK_START 1200
-#define IDC_BULK_PERCENT 1201
-#define IDC_BULK_PROGRESS 1202
-#define IDC_BULK_NOTICE 1203
-
-// Dialog "プロトコル": the device's own network settings.
-#define IDD_NETWORK 172
-#define IDC_NET_IP 1078
-#define IDC_NET_IP_SET 1079
-#define IDC_NET_GATEWAY 1080
-#define IDC_NET_GATEWAY_SET 1082
-#define IDC_NET_ACTIVE 1081
-#define IDC_NET_ACTIVE_SET 1083
-#define IDC_NET_MAC 1084
-#define IDC_NET_SUBNET 1087
-#define IDC_NET_SUBNET_SET 1085
-#define IDC_NET_PORT 1093
-#define IDC_NET_PORT_SET 1089
-#define IDC_NET_VERSION 1092
-#define IDC_NET_KEEP_ALIVE 1118
-#define IDC_NET_KEEP_ALIVE_SET 1088
-#define IDC_NET_TIME_REGISTER 1119
-#define IDC_NET_TIME_REGISTER_SET 1091
-#define IDC_NET_READ 1069
-#define IDC_NET_PROGRESS 1086
-
 #endif
 
 // Main menu "IDM_MENU": command ids of every item.
@@ -159,5 +130,30 @@
 #define IDC_TITLE_NM_SET_ALL 1016
 #define IDC_TITLE_PROGRESS 1019
 #define IDC_TITLE_PERCENT 1095
+
+// External character dialogs "外字登録" (editor), "外字一覧（中文字）" (list) and "外字挿入"
+// (insertion). The editor and the list share the clear, file, register and read buttons; the
+// editor and the insertion dialog share the register number list.
+#define IDD_GLYPH_EDITOR 300
+#define IDD_GLYPH_LIST 301
+#define IDD_GLYPH_INSERT 302
+#define IDC_GLYPH_GRID 1109
+#define IDC_GLYPH_CLEAR 1064
+#define IDC_GLYPH_OPEN 1065
+#define IDC_GLYPH_SAVE 1066
+#define IDC_GLYPH_SAVE_AS 1067
+#define IDC_GLYPH_NUMBER 1060
+#define IDC_GLYPH_REGISTER 1068
+#define IDC_GLYPH_READ 1069
+#define IDC_GLYPH_SAMPLE 1076
+#define IDC_GLYPH_SAMPLE_READ 1075
+#define IDC_GLYPH_CELL_FIRST 1120        /* cells 0..15: 1120..1135 */
+#define IDC_GLYPH_NUMBER_BOX_FIRST 1136  /* number boxes of cells 0..15: 1136..1151 */
+#define IDC_GLYPH_PAGE 1153
+#define IDC_GLYPH_PROGRESS 1154
+#define IDC_GLYPH_PERCENT 1070
+#define IDC_GLYPH_INSERT_TITLE 1107
+#define IDC_GLYPH_INSERT_POSITION 1061
+#define IDC_GLYPH_INSERT_SET 40031
 
 #endif

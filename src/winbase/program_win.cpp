@@ -36,8 +36,9 @@ struct ForwardingPrompts : tvx::Prompts {
     bool ConfirmNotAutoSwitching(tvx::WindowHandle owner) override {
         return T().ConfirmNotAutoSwitching(owner);
     }
-    bool AskYesNo(std::string_view text, std::string_view caption) override {
-        return T().AskYesNo(text, caption);
+    bool AskYesNo(std::string_view text, std::string_view caption,
+                  tvx::WindowHandle owner = 0) override {
+        return T().AskYesNo(text, caption, owner);
     }
     void ShowPlainBox(std::string_view text, std::string_view caption, bool icon_stop) override {
         T().ShowPlainBox(text, caption, icon_stop);

@@ -4,8 +4,9 @@
  * Owns no state. Every box is modal and runs its own message loop on the calling thread, which
  * is always the user-interface thread (serial replies are parsed there too, one line at a
  * time). Owners: boxes of the core have no owner and are task-modal; the acknowledgement of a
- * serial "GO" is owned by reply_owner_window, the auto-switching question by the asking dialog,
- * the file dialogs by the window active when they are asked for.
+ * serial "GO" is owned by reply_owner_window, the auto-switching question and the external
+ * character dialogs' "新規作成" question by the asking dialog, the file dialogs by the window
+ * active when they are asked for.
  */
 #include "winbase/prompts_win.h"
 
@@ -49,9 +50,12 @@ struct WinPrompts : Prompts {
         return MessageBoxW(OwnerOrNull(owner), L"本機が自動切換えでない事を確認してください",
                            L"本機の確認", MB_YESNO | MB_ICONQUESTION) == IDYES;
     }
-    bool AskYesNo(std::string_view text, std::string_view caption) override {
-        return MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(),
-                           MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL) == IDYES;
+    bool AskYesNo(std::string_view text, std::string_view caption,
+                  WindowHandle owner = 0) override {
+        HWND owner_window = OwnerOrNull(owner);
+        return MessageBoxW(owner_window, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(),
+                           MB_YESNO | MB_ICONQUESTION | (owner_window ? 0 : MB_TASKMODAL)) ==
+               IDYES;
     }
     void ShowPlainBox(std::string_view text, std::string_view caption, bool icon_stop) override {
         MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(),

@@ -9,6 +9,8 @@
 //   tvx_drive.exe close-dialog             press Cancel in the program's open dialog
 //   tvx_drive.exe select ID INDEX          pick item INDEX of combo ID in the program's dialog
 //   tvx_drive.exe type ID TEXT             put TEXT into edit ID of the program's dialog, as typed
+//   tvx_drive.exe dblclick-dialog X Y      left double click at client (X, Y) of that dialog
+//   tvx_drive.exe draw-dialog X1 Y1 X2 Y2  left drag in that dialog from (X1, Y1) to (X2, Y2)
 //   tvx_drive.exe exit [MS]                send "ｱﾌﾟﾘｹｰｼｮﾝの終了" and wait for the program to end,
 //                                          answering a question about unsaved titles with Yes
 //   tvx_drive.exe bench EXE                start EXE, print the time to its main window and its
@@ -17,6 +19,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -48,12 +51,43 @@ HWND WaitForTitle(const wchar_t* title, DWORD timeout_ms) {
     }
 }
 
+// The topmost dialog of the program, once it takes input (a dialog that opened another one
+// on top of it does not).
 HWND WaitForDialog(DWORD timeout_ms) {
     HWND main = WaitForMain(timeout_ms);
     if (!main) return nullptr;
     DWORD pid = 0;
     GetWindowThreadProcessId(main, &pid);
-    return tvx::test::WaitForWindow(pid, L"#32770", nullptr, timeout_ms);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND dialog = tvx::test::FindProcessWindow(pid, L"#32770", nullptr);
+        if (dialog && IsWindowEnabled(dialog)) return dialog;
+        if (GetTickCount() - start > timeout_ms) return nullptr;
+        Sleep(50);
+    }
+}
+
+// Posts mouse messages at client points of the program's topmost dialog: "dblclick" a left
+// double click at the first point; "draw" a press at the first, moves every 4 pixels to the
+// second, and the release there, as a hand on the mouse gives.
+int MouseInDialog(bool draw, int x1, int y1, int x2, int y2) {
+    HWND dialog = WaitForDialog(2000);
+    if (!dialog) return 1;
+    auto post = [&](UINT message, WPARAM keys, int x, int y) {
+        PostMessageW(dialog, message, keys, MAKELPARAM(x, y));
+    };
+    post(WM_LBUTTONDOWN, MK_LBUTTON, x1, y1);
+    const int steps = draw ? (std::max(abs(x2 - x1), abs(y2 - y1)) / 4 + 1) : 0;
+    for (int i = 1; i <= steps; ++i) {
+        post(WM_MOUSEMOVE, MK_LBUTTON, x1 + (x2 - x1) * i / steps, y1 + (y2 - y1) * i / steps);
+    }
+    post(WM_LBUTTONUP, 0, draw ? x2 : x1, draw ? y2 : y1);
+    if (!draw) {
+        post(WM_LBUTTONDBLCLK, MK_LBUTTON, x1, y1);
+        post(WM_LBUTTONUP, 0, x1, y1);
+    }
+    Sleep(100);
+    return 0;
 }
 
 int Restore() {
@@ -159,7 +193,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr,
                      "usage: tvx_drive.exe restore|menu ID|wait-window TITLE [MS]|"
                      "close-window TITLE|wait-dialog [MS]|close-dialog|select ID INDEX|"
-                     "type ID TEXT|exit [MS]|"
+                     "type ID TEXT|dblclick-dialog X Y|draw-dialog X1 Y1 X2 Y2|exit [MS]|"
                      "bench EXE\n");
         return 2;
     }
@@ -186,6 +220,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (command == L"select" && argc >= 4) return Select(_wtoi(argv[2]), _wtoi(argv[3]));
     if (command == L"type" && argc >= 4) return Type(_wtoi(argv[2]), argv[3]);
+    if (command == L"dblclick-dialog" && argc >= 4) {
+        return MouseInDialog(false, _wtoi(argv[2]), _wtoi(argv[3]), 0, 0);
+    }
+    if (command == L"draw-dialog" && argc >= 6) {
+        return MouseInDialog(true, _wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]));
+    }
     if (command == L"exit") return Exit(argc >= 3 ? _wtoi(argv[2]) : 10000);
     if (command == L"bench" && argc >= 3) return Bench(argv[2]);
     std::fprintf(stderr, "tvx_drive: unknown command\n");

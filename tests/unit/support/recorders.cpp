@@ -22,8 +22,10 @@ bool RecordingPrompts::ConfirmNotAutoSwitching(WindowHandle owner) {
     yes_no_answers.pop_front();
     return answer;
 }
-bool RecordingPrompts::AskYesNo(std::string_view text, std::string_view caption) {
-    calls.push_back("ask[" + std::string(caption) + "]: " + std::string(text));
+bool RecordingPrompts::AskYesNo(std::string_view text, std::string_view caption,
+                                WindowHandle owner) {
+    const std::string by = owner ? "(owner=" + std::to_string(owner) + ")" : "";
+    calls.push_back("ask[" + std::string(caption) + "]" + by + ": " + std::string(text));
     if (yes_no_answers.empty()) return true;
     bool answer = yes_no_answers.front();
     yes_no_answers.pop_front();
@@ -73,6 +75,23 @@ bool MemoryIniStore::WriteKey(std::string_view section, std::string_view key,
     values[std::string(section) + "/" + std::string(key)] = std::string(value);
     writes.push_back(std::string(key) + "=" + std::string(value));
     return true;
+}
+
+bool MemoryFileSystem::ReadWholeFile(const std::string& path, std::string& bytes_out) {
+    auto it = files.find(path);
+    if (it == files.end()) return false;
+    bytes_out = it->second;
+    return true;
+}
+
+bool MemoryFileSystem::ReplaceFileContents(const std::string& path, std::string_view bytes) {
+    if (fail_writes) return false;
+    files[path] = std::string(bytes);
+    return true;
+}
+
+bool MemoryFileSystem::FileExists(const std::string& path) {
+    return files.count(path) != 0;
 }
 
 CoreFixture::CoreFixture() {

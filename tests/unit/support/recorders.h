@@ -27,7 +27,9 @@ struct RecordingPrompts : Prompts {
     void ShowSetComplete() override;
     void ShowAcknowledgement(WindowHandle owner) override;
     bool ConfirmNotAutoSwitching(WindowHandle owner) override;
-    bool AskYesNo(std::string_view text, std::string_view caption) override;
+    // "ask[caption]: text", or "ask[caption](owner=N): text" for an owned question.
+    bool AskYesNo(std::string_view text, std::string_view caption,
+                  WindowHandle owner = 0) override;
     void ShowPlainBox(std::string_view text, std::string_view caption, bool icon_stop) override;
     bool AskFileName(FileDialogKind kind, std::string& path_out) override;
     void PaintGlyphGrid(WindowHandle dialog) override;
@@ -57,6 +59,15 @@ struct MemoryIniStore : IniStore {
 
     bool ReadKey(std::string_view section, std::string_view key, std::string& value_out) override;
     bool WriteKey(std::string_view section, std::string_view key, std::string_view value) override;
+};
+
+// Files in memory; every write fails while fail_writes is set.
+struct MemoryFileSystem : FileSystem {
+    std::map<std::string, std::string> files;
+    bool fail_writes = false;
+    bool ReadWholeFile(const std::string& path, std::string& bytes_out) override;
+    bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
+    bool FileExists(const std::string& path) override;
 };
 
 // A fresh model (at defaults), state, socket table, recorders and context per test.

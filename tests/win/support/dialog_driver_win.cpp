@@ -73,12 +73,14 @@ bool DriveModalDialog(const std::function<void()>& open, const std::function<voi
     DriveState state;
     state.act = &act;
     state.deadline = GetTickCount() + timeout_ms;
+    // A dialog opened by the actions of another can be driven too: the outer drive resumes after.
+    DriveState* outer = g_drive;
     g_drive = &state;
     state.timer = SetTimer(nullptr, 0, 20, DriveTimerProc);
     open();
     if (!state.found && !state.timed_out) KillTimer(nullptr, state.timer);
     if (state.watchdog) KillTimer(nullptr, state.watchdog);
-    g_drive = nullptr;
+    g_drive = outer;
     if (closed_by_itself) *closed_by_itself = state.found && !state.forced;
     return state.found;
 }

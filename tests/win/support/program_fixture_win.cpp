@@ -6,23 +6,6 @@
 
 namespace tvx::test {
 
-bool MemoryFileSystem::ReadWholeFile(const std::string& path, std::string& bytes_out) {
-    auto it = files.find(path);
-    if (it == files.end()) return false;
-    bytes_out = it->second;
-    return true;
-}
-
-bool MemoryFileSystem::ReplaceFileContents(const std::string& path, std::string_view bytes) {
-    if (fail_writes) return false;
-    files[path] = std::string(bytes);
-    return true;
-}
-
-bool MemoryFileSystem::FileExists(const std::string& path) {
-    return files.count(path) != 0;
-}
-
 void ProgramTest::SetUp() {
     c.app = AppState{};
     c.sockets = SocketLinkState{};

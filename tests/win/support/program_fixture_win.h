@@ -11,14 +11,6 @@
 
 namespace tvx::test {
 
-struct MemoryFileSystem : FileSystem {
-    std::map<std::string, std::string> files;
-    bool fail_writes = false;
-    bool ReadWholeFile(const std::string& path, std::string& bytes_out) override;
-    bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
-    bool FileExists(const std::string& path) override;
-};
-
 class ProgramTest : public ::testing::Test {
   protected:
     void SetUp() override;

@@ -1,0 +1,183 @@
+#include "glyphs/glyph_editor.h"
+
+#include <cstring>
+
+#include "dialogs/frame.h"
+#include "glyphs/glyph_files.h"
+#include "glyphs/glyph_pattern.h"
+#include "link/send.h"
+#include "model/file_commands.h"
+#include "protocol/commands.h"
+#include "protocol/encodings.h"
+#include "protocol/sjis.h"
+
+namespace tvx {
+
+namespace {
+
+constexpr std::uint16_t kIdeographicSpace = 0x2121;
+
+bool ValidSlot(int g) {
+    return g >= 0 && g < kGlyphCount;
+}
+
+// The model always holds what the grid shows.
+void CopyBufferToSlot(SettingsModel& model, const AppState& app) {
+    if (!ValidSlot(app.current_glyph_index)) return;
+    std::memcpy(model.glyph_pattern[app.current_glyph_index], model.glyph_receive_buffer,
+                kGlyphPatternChars);
+}
+
+PathField TextFilePath(GlyphState& g) {
+    return {g.glyph_text_file_name, sizeof g.glyph_text_file_name};
+}
+
+// Both read buttons: refused without a link, ignored while a read waits for its reply.
+void SendGlyphRead(CoreContext& c, std::uint16_t code) {
+    if (!IsLinkReady(c.app)) {
+        c.prompts.ShowErrorBox(kNoSocketText, BoxIcon::Stop);
+        return;
+    }
+    if (c.app.glyph_read_pending == 1) return;
+    c.app.glyph_read_pending = 1;
+    SendCommand(c, BuildReadGlyphCommand(code));
+}
+
+}  // namespace
+
+std::string RegisterNumberItemText(int index) {
+    if (index < 0 || index >= kRegisterNumbers) return {};
+    char digits[2];
+    FormatTwoDigits(index + 1, digits);
+    return std::string(digits, 2);
+}
+
+int RegisterNumberSelection(const AppState& app) {
+    const int g = app.current_glyph_index;
+    return g >= 0 && g < kRegisterNumbers ? g : -1;
+}
+
+bool OnRegisterNumberSelected(AppState& app, int index) {
+    if (index < 0 || index >= kRegisterNumbers) return false;
+    app.current_glyph_index = index;
+    return true;
+}
+
+void LoadEditBuffer(SettingsModel& model, const AppState& app) {
+    if (!ValidSlot(app.current_glyph_index)) return;
+    std::memcpy(model.glyph_receive_buffer, model.glyph_pattern[app.current_glyph_index],
+                kGlyphPatternChars);
+}
+
+bool EditDot(SettingsModel& model, const AppState& app, int x, int y, bool set) {
+    int column = 0;
+    int row = 0;
+    if (!GridDotAt(x, y, column, row)) return false;
+    const bool changed = SetDot(model.glyph_receive_buffer, column, row, set);
+    CopyBufferToSlot(model, app);
+    return changed;
+}
+
+bool OnEditorButtonDown(CoreContext& c, GlyphState& g, MouseButton button, int x, int y) {
+    const bool set = button == MouseButton::Left;
+    const bool redraw = EditDot(c.model, c.app, x, y, set);
+    (set ? g.set_drag_active : g.clear_drag_active) = 1;
+    g.glyph_modified = 1;
+    return redraw;
+}
+
+void OnEditorButtonUp(GlyphState& g, MouseButton button) {
+    (button == MouseButton::Left ? g.set_drag_active : g.clear_drag_active) = 0;
+}
+
+bool OnEditorMouseMove(CoreContext& c, GlyphState& g, int x, int y, bool left_held,
+                       bool right_held) {
+    if (!left_held) g.set_drag_active = 0;
+    if (!right_held) g.clear_drag_active = 0;
+    bool redraw = false;
+    if (g.set_drag_active == 1) redraw = EditDot(c.model, c.app, x, y, true) || redraw;
+    // With both buttons held the dot ends up clear.
+    if (g.clear_drag_active == 1) redraw = EditDot(c.model, c.app, x, y, false) || redraw;
+    return redraw;
+}
+
+bool ClearEditBuffer(CoreContext& c, GlyphState& g, WindowHandle editor) {
+    if (c.app.glyph_read_pending == 1) return false;
+    const bool asked = g.glyph_modified == 1;
+    if (asked && !c.prompts.AskYesNo(kNewGlyphQuestionText, kNewGlyphCaptionText, editor)) return false;
+    std::memset(c.model.glyph_receive_buffer, '0', kGlyphPatternChars);
+    c.model.glyph_receive_buffer[kGlyphPatternChars] = '\0';
+    g.glyph_text_file_name[0] = '\0';
+    if (asked) g.glyph_modified = 0;
+    CopyBufferToSlot(c.model, c.app);
+    return true;
+}
+
+void RegisterEditBuffer(CoreContext& c, WindowHandle editor) {
+    if (!c.prompts.ConfirmNotAutoSwitching(editor)) return;
+    // The pattern on the grid goes out, under the number chosen now.
+    SendCommand(c, BuildGlyphRegisterCommand(c.app.current_glyph_index,
+                                             c.model.glyph_receive_buffer));
+}
+
+void ReadRegisteredGlyph(CoreContext& c) {
+    if (!ValidSlot(c.app.current_glyph_index)) return;
+    SendGlyphRead(c, glyph_code(c.app.current_glyph_index));
+}
+
+void OnSampleTextChanged(GlyphState& g, std::string_view cp932_text) {
+    std::memset(g.sample_character, 0, sizeof g.sample_character);
+    if (cp932_text.size() < 2) return;
+    const std::size_t n = cp932_text.size() < 3 ? cp932_text.size() : 3;
+    std::memcpy(g.sample_character, cp932_text.data(), n);
+}
+
+std::uint16_t SampleReadCode(const GlyphState& g) {
+    std::uint32_t code = 0;
+    if (g.sample_character[0] != '\0') {
+        code = static_cast<unsigned char>(g.sample_character[0]) << 8 |
+               static_cast<unsigned char>(g.sample_character[1]);
+    }
+    // IBM extension characters are asked for by their NEC-selected equivalents.
+    const std::uint16_t jis = SjisToJis(ReplaceIbmExtension(code));
+    return jis != 0 ? jis : kIdeographicSpace;
+}
+
+void ReadSampleGlyph(CoreContext& c, const GlyphState& g) {
+    SendGlyphRead(c, SampleReadCode(g));
+}
+
+WindowHandle CloseEditor(AppState& app) {
+    app.glyph_read_pending = 0;
+    // Socket answers go to the list again.
+    app.active_dialog = app.reply_owner_window;
+    return app.reply_owner_window;
+}
+
+bool OpenGlyphTextFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
+    if (c.app.glyph_read_pending == 1 || c.app.sequence_running != 0) return false;
+    if (!MayDropChanges(c, kAskOpenText)) return false;
+    std::string bytes;
+    if (!OpenChosenFile(c, fs, FileDialogKind::OpenGlyphText, TextFilePath(g), bytes)) {
+        return false;
+    }
+    // The slot follows the grid at the next edit.
+    ReadPatternChars(bytes, c.model.glyph_receive_buffer, kGlyphPatternChars);
+    return true;
+}
+
+void SaveGlyphTextFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
+    if (c.app.glyph_read_pending == 1) return;
+    SaveToNamedFile(c, fs, TextFilePath(g),
+                    PatternLines(c.model.glyph_receive_buffer, kGlyphPatternChars),
+                    BoxIcon::Stop);
+}
+
+void SaveGlyphTextFileAs(CoreContext& c, GlyphState& g, FileSystem& fs) {
+    if (c.app.glyph_read_pending == 1) return;
+    SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphText, ".txt", TextFilePath(g),
+                     PatternLines(c.model.glyph_receive_buffer, kGlyphPatternChars),
+                     BoxIcon::Stop);
+}
+
+}  // namespace tvx

@@ -1,0 +1,75 @@
+// The rules of the external character editor "外字登録": the edit buffer (the first 256 bytes of
+// glyph_receive_buffer) shown as a dot grid, mouse edits copied into the slot of
+// current_glyph_index, registration (GR), the read-back of a registered glyph and of a sample
+// character (RFBM), and the single-glyph text file. Each operation returns what the window must
+// do; the Win32 side draws and captures the mouse.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "glyphs/glyph_state.h"
+#include "model/context.h"
+#include "model/seams.h"
+
+namespace tvx {
+
+constexpr int kRegisterNumbers = 64;  // the dialogs offer register numbers 01..64
+
+// "01".."64" at item index 0..63; empty outside.
+std::string RegisterNumberItemText(int index);
+// The register number combo's item for current_glyph_index, or -1 (none selected).
+int RegisterNumberSelection(const AppState& app);
+// A selection change: current_glyph_index follows; the edit buffer is not reloaded.
+bool OnRegisterNumberSelected(AppState& app, int index);
+
+// Opening: the edit buffer takes the pattern of the slot of current_glyph_index.
+void LoadEditBuffer(SettingsModel& model, const AppState& app);
+
+// The mouse rule: at a point of the dialog's client area, set or clear the dot the grid shows
+// there (inner 30 x 30 dots only), then copy the edit buffer into the slot of
+// current_glyph_index (also when nothing changed). True when the grid must be redrawn.
+bool EditDot(SettingsModel& model, const AppState& app, int x, int y, bool set);
+
+enum class MouseButton { Left, Right };
+// A press anywhere in the dialog: marks the glyph modified and starts the drag of that button;
+// the window captures the mouse. True when the grid must be redrawn.
+bool OnEditorButtonDown(CoreContext& c, GlyphState& g, MouseButton button, int x, int y);
+// The release of a button ends its drag; the window releases the capture.
+void OnEditorButtonUp(GlyphState& g, MouseButton button);
+// A move edits under every dragging button, the clearing one last. True when the grid must be
+// redrawn. A drag whose button is no longer held (its release went to another window, as when
+// a box took the mouse) ends here instead of drawing on without a button.
+bool OnEditorMouseMove(CoreContext& c, GlyphState& g, int x, int y, bool left_held,
+                       bool right_held);
+
+// "バッファクリア": asks (owned by the editor) when the glyph was modified, then empties the edit
+// buffer and its slot and forgets the text file. True when the grid must be redrawn.
+bool ClearEditBuffer(CoreContext& c, GlyphState& g, WindowHandle editor);
+// "登録": after ConfirmNotAutoSwitching, GR with the register number and the edit buffer.
+void RegisterEditBuffer(CoreContext& c, WindowHandle editor);
+// "リード" (1069): RFBM with the glyph code of the register number.
+void ReadRegisteredGlyph(CoreContext& c);
+
+// The sample box's text changed (code page 932): two bytes or more are the sample character.
+void OnSampleTextChanged(GlyphState& g, std::string_view cp932_text);
+// The JIS X 0208 code of the sample character, 0x2121 when it is empty or does not convert.
+std::uint16_t SampleReadCode(const GlyphState& g);
+// "リード" (1075): RFBM with that code.
+void ReadSampleGlyph(CoreContext& c, const GlyphState& g);
+
+// "Close": the pending read is forgotten and the list becomes active_dialog again. Returns the
+// window to repaint (the list).
+WindowHandle CloseEditor(AppState& app);
+
+// The single-glyph text file (".txt"). The buttons are in the template but hidden; these are
+// what they do when enabled. Open returns true when the grid must be redrawn.
+bool OpenGlyphTextFile(CoreContext& c, GlyphState& g, FileSystem& fs);
+void SaveGlyphTextFile(CoreContext& c, GlyphState& g, FileSystem& fs);
+void SaveGlyphTextFileAs(CoreContext& c, GlyphState& g, FileSystem& fs);
+
+inline constexpr std::string_view kNewGlyphQuestionText = "データを保存せずに新規作成しますか？";
+inline constexpr std::string_view kNewGlyphCaptionText = "新規作成";
+
+}  // namespace tvx

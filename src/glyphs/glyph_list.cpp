@@ -1,0 +1,202 @@
+#include "glyphs/glyph_list.h"
+
+#include <cstring>
+
+#include "dialogs/frame.h"
+#include "glyphs/glyph_editor.h"
+#include "glyphs/glyph_files.h"
+#include "glyphs/glyph_pattern.h"
+#include "link/send.h"
+#include "model/file_commands.h"
+#include "protocol/commands.h"
+#include "protocol/encodings.h"
+
+namespace tvx {
+
+namespace {
+
+constexpr std::string_view kPageLabels[kGlyphListPages] = {
+    "No. 1～16",
+    "No.17～32",
+    "No.33～48",
+    "No.49～64",
+};
+
+PathField GlyphFilePath(GlyphState& g) {
+    return {g.glyph_file_name, sizeof g.glyph_file_name};
+}
+
+// The file buttons: nothing during a run or while a glyph read waits for its reply.
+bool FileCommandAllowed(const AppState& app) {
+    return !GlyphBulkRunActive(app) && app.glyph_read_pending == 0;
+}
+
+char Digit(int value) {
+    return static_cast<char>('0' + value % 10);
+}
+
+}  // namespace
+
+std::string GlyphPageItemText(int index) {
+    if (index < 0 || index >= kGlyphListPages) return {};
+    return std::string(kPageLabels[index]);
+}
+
+std::string GlyphNumberText(int glyph_index) {
+    return "No." + std::to_string(glyph_index + 1);
+}
+
+int GlyphOfCell(const GlyphState& g, int cell) {
+    return kListCells * g.glyph_list_page + cell;
+}
+
+void ResetReceiveBuffer(SettingsModel& model) {
+    std::memset(model.glyph_receive_buffer, '0', sizeof model.glyph_receive_buffer);
+}
+
+bool GlyphListAddressEnabled(const AppState& app) {
+    return app.address_prefix_on == 1 && app.interface_type == 0;
+}
+
+bool OnGlyphPageSelected(GlyphState& g, int index) {
+    if (index < 0 || index >= kGlyphListPages) return false;
+    g.glyph_list_page = index;
+    return true;
+}
+
+bool GlyphBulkRunActive(const AppState& app) {
+    return app.glyph_bulk_read_running != 0;
+}
+
+bool ClearAllGlyphs(CoreContext& c, GlyphState& g, WindowHandle list) {
+    if (!FileCommandAllowed(c.app)) return false;
+    const bool asked = g.glyph_modified == 1;
+    if (asked && !c.prompts.AskYesNo(kNewGlyphQuestionText, kNewGlyphCaptionText, list)) {
+        return false;
+    }
+    std::memset(c.model.glyph_pattern, '0', sizeof c.model.glyph_pattern);
+    g.glyph_file_name[0] = '\0';
+    if (asked) g.glyph_modified = 0;
+    return true;
+}
+
+bool OpenGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
+    if (!FileCommandAllowed(c.app) || c.app.sequence_running != 0) return false;
+    if (!MayDropChanges(c, kAskOpenText)) return false;
+    std::string bytes;
+    if (!OpenChosenFile(c, fs, FileDialogKind::OpenGlyphs, GlyphFilePath(g), bytes)) return false;
+    ReadGlyphFile(bytes, c.model);
+    return true;
+}
+
+void SaveGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
+    if (!FileCommandAllowed(c.app)) return;
+    SaveToNamedFile(c, fs, GlyphFilePath(g), GlyphFileText(c.model), BoxIcon::Stop);
+}
+
+void SaveGlyphFileAs(CoreContext& c, GlyphState& g, FileSystem& fs) {
+    if (!FileCommandAllowed(c.app)) return;
+    SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphs, ".tlm", GlyphFilePath(g),
+                     GlyphFileText(c.model), BoxIcon::Stop);
+}
+
+int ChooseGlyphForEditor(AppState& app, const GlyphState& g, int x, int y) {
+    if (GlyphBulkRunActive(app)) return -1;
+    const int cell = GlyphListCellAt(x, y);
+    if (cell < 0) return -1;
+    app.current_glyph_index = GlyphOfCell(g, cell);
+    return app.current_glyph_index;
+}
+
+int CellForExport(int x, int y) {
+    return GlyphListCellAt(x, y);
+}
+
+std::string BitmapExportName(int glyph_number) {
+    char digits[2];
+    FormatTwoDigits(glyph_number, digits);
+    return "gm" + std::string(digits, 2) + ".bmp";
+}
+
+bool ExportGlyphBitmap(CoreContext& c, GlyphState& g, FileSystem& fs, int glyph_number,
+                       std::string_view bitmap_file) {
+    if (c.app.glyph_read_pending == 1) return false;
+    return SaveToChosenFile(c, fs, FileDialogKind::SaveBitmap, ".bmp",
+                            {g.bmp_export_path, sizeof g.bmp_export_path}, bitmap_file,
+                            BoxIcon::Stop, BitmapExportName(glyph_number));
+}
+
+int StartGlyphBulkRun(CoreContext& c, GlyphState& g, WindowHandle list, bool register_run) {
+    if (GlyphBulkRunActive(c.app)) return 0;
+    if (register_run && !c.prompts.ConfirmNotAutoSwitching(list)) return 0;
+    if (!IsLinkReady(c.app)) {
+        c.prompts.ShowErrorBox(kNoSocketText, BoxIcon::Exclamation);
+        return 0;
+    }
+    if (c.app.sequence_running != 0) return 0;
+    c.app.current_glyph_index = 0;
+    g.glyph_bulk_register = register_run ? 1 : 0;
+    c.app.glyph_bulk_read_running = 1;
+    return register_run ? kRegisterPeriodMs : kReadPeriodMs;
+}
+
+GlyphListTick OnGlyphListTick(CoreContext& c, GlyphState& g) {
+    GlyphListTick r;
+    // A tick dispatched by the modal loop of a box that this tick's send opened waits for it.
+    if (g.bulk_tick_busy) return r;
+    AppState& app = c.app;
+    if (app.preview_redraw_pending == 1) {
+        app.preview_redraw_pending = 0;
+        r.draw_cells = true;
+    }
+    // Idle, the tick only draws. A stray tick after the drawing or the run sends nothing.
+    if (!GlyphBulkRunActive(app)) {
+        r.stop_timer = true;
+        return r;
+    }
+    // During a run the drawing takes no step of its own, so a repaint (such as the one the
+    // confirmation box leaves behind) never holds the run back by a period.
+    const int n = app.current_glyph_index;
+    if (n >= 0 && n < kBulkGlyphs) {
+        g.bulk_tick_busy = true;
+        if (g.glyph_bulk_register == 1) {
+            SendCommand(c, BuildGlyphRegisterCommand(c.model, n));
+            app.current_glyph_index = n + 1;
+        } else if (app.glyph_read_pending == 0) {
+            // The FBM reply stores the glyph and moves current_glyph_index on.
+            app.glyph_read_pending = 1;
+            SendCommand(c, BuildReadGlyphCommand(glyph_code(n)));
+        }
+        g.bulk_tick_busy = false;
+    }
+    r.show_percent = true;
+    r.percent_text = BulkPercentText(app.current_glyph_index);
+    r.step_progress = true;
+    if (app.current_glyph_index >= kBulkGlyphs) {
+        app.current_glyph_index = 0;
+        app.glyph_bulk_read_running = 0;
+        r.percent_text = "    ";
+        r.reset_progress = true;
+        r.stop_timer = true;
+        r.draw_cells = true;
+    }
+    return r;
+}
+
+int OnGlyphListPaint(AppState& app) {
+    app.preview_redraw_pending = 1;
+    return GlyphBulkRunActive(app) ? 0 : 20;
+}
+
+std::string BulkPercentText(int n) {
+    const int p = 100 * n / kBulkGlyphs;
+    const int tenth = 10000 * n / kBulkGlyphs / 10;
+    return std::string{' ', Digit(p / 10), Digit(p), '.', Digit(tenth)};
+}
+
+void CloseGlyphList(AppState& app) {
+    app.glyph_read_pending = 0;
+    app.glyph_bulk_read_running = 0;
+}
+
+}  // namespace tvx

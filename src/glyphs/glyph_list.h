@@ -1,0 +1,86 @@
+// The rules of the external character list "外字一覧（中文字）": 16 glyphs a page, the glyph
+// file (".tlm"), the bitmap export of one cell, and the bulk runs that register or read glyphs
+// 1..64 on timer 14. Each operation returns what the window must do; the Win32 side draws,
+// steps the progress bar and arms the timer.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "glyphs/glyph_state.h"
+#include "model/context.h"
+#include "model/seams.h"
+
+namespace tvx {
+
+constexpr int kGlyphListPages = 4;
+constexpr int kBulkGlyphs = 64;          // a bulk run transfers glyphs 1..64
+constexpr int kBulkProgressMax = 65;     // progress bar range 0..65
+constexpr int kRegisterPeriodMs = 2000;  // one GR every 2 s, replies not awaited
+constexpr int kReadPeriodMs = 300;       // a tick every 300 ms, one RFBM at a time
+
+// "No. 1～16" .. "No.49～64" at index 0..3; empty outside.
+std::string GlyphPageItemText(int index);
+// The number box of glyph index g: "No." and g + 1 in decimal ("No.1" .. "No.64").
+std::string GlyphNumberText(int glyph_index);
+// The glyph shown in cell (0..15) of the page.
+int GlyphOfCell(const GlyphState& g, int cell);
+
+// Opening: the edit buffer is all "0" (580 bytes).
+void ResetReceiveBuffer(SettingsModel& model);
+// The slave address combo is usable only with RS-232C and the address prefix on.
+bool GlyphListAddressEnabled(const AppState& app);
+// Page list selection change; the cells are drawn at once. False for a missing selection.
+bool OnGlyphPageSelected(GlyphState& g, int index);
+
+// "バッファクリア": asks (owned by the list) when a glyph was modified, then sets all 160 slots
+// to "0" and forgets the glyph file. True when the cells must be drawn.
+bool ClearAllGlyphs(CoreContext& c, GlyphState& g, WindowHandle list);
+// "開く": True when the cells must be drawn.
+bool OpenGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs);
+// "保存" and "名前をつけて保存".
+void SaveGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs);
+void SaveGlyphFileAs(CoreContext& c, GlyphState& g, FileSystem& fs);
+// Each of these four buttons and the left double click do nothing during a bulk run.
+bool GlyphBulkRunActive(const AppState& app);
+
+// A left double click at (x, y) of the client area: the glyph index the editor opens on (now in
+// current_glyph_index), or -1 when no cell is hit or a bulk run is active.
+int ChooseGlyphForEditor(AppState& app, const GlyphState& g, int x, int y);
+// A right double click: the cell (0..15) to export, or -1.
+int CellForExport(int x, int y);
+// The export file name offered for glyph number (1-based): "gm27.bmp".
+std::string BitmapExportName(int glyph_number);
+// Writes a bitmap taken of a cell: nothing while a glyph read waits for its reply or when the
+// user cancels; ".bmp" is appended by the usual rule. A file that cannot be written shows "Can't
+// file open" (stop icon). True when the file was written.
+bool ExportGlyphBitmap(CoreContext& c, GlyphState& g, FileSystem& fs, int glyph_number,
+                       std::string_view bitmap_file);
+
+// "登録" (register = true) and "リード": the timer period to start the run with, or 0 when it
+// does not start (refused, or already running).
+int StartGlyphBulkRun(CoreContext& c, GlyphState& g, WindowHandle list, bool register_run);
+
+// What one tick of timer 14 asks of the window, in this order. A drawing due after a paint is
+// done first; during a run the same tick then takes its step.
+struct GlyphListTick {
+    bool draw_cells = false;
+    bool show_percent = false;  // show percent_text in the percent box
+    std::string percent_text;
+    bool step_progress = false;
+    bool reset_progress = false;
+    bool stop_timer = false;
+};
+GlyphListTick OnGlyphListTick(CoreContext& c, GlyphState& g);
+
+// A paint of the list: the cells are drawn at the next tick. Returns the delay to arm timer 14
+// with, or 0 during a bulk run, whose period stays.
+int OnGlyphListPaint(AppState& app);
+
+// The percent box during a run: " " + two digits + "." + one digit, for n of 64 glyphs done.
+std::string BulkPercentText(int n);
+
+// "Close": ends any run; current_glyph_index keeps its value.
+void CloseGlyphList(AppState& app);
+
+}  // namespace tvx
