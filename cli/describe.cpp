@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "console.h"
+#include "glyphs/glyph_pattern.h"
 #include "protocol/encodings.h"
 
 namespace tvxctl {
@@ -89,6 +90,17 @@ std::vector<std::string> DescribeRead(const tvx::SettingsModel& m, std::string_v
         char head[16];
         std::snprintf(head, sizeof head, "title %03d: ", number);
         return {head + text};
+    }
+    if (StartsWith(command, "RFBM")) {
+        // The glyph as dots: "#" lit, "." background.
+        std::vector<std::string> rows{"glyph " + std::string(command.substr(4)) + ":"};
+        for (int row = 0; row < tvx::kGlyphDots; ++row) {
+            std::string dots;
+            for (int column = 0; column < tvx::kGlyphDots; ++column)
+                dots += tvx::DotLit(m.glyph_receive_buffer, column, row) ? '#' : '.';
+            rows.push_back(dots);
+        }
+        return rows;
     }
     if (StartsWith(command, "RCEL")) return {"edge level: " + std::to_string(m.edge_level)};
     if (StartsWith(command, "RCWL")) return {"white level: " + std::to_string(m.white_level)};

@@ -10,9 +10,9 @@
 
 #include "console.h"
 #include "dialogs/network_settings.h"
+#include "push_files.h"
 #include "report.h"
 #include "runner.h"
-#include "settings_input.h"
 #include "targets.h"
 
 #ifdef _WIN32
@@ -43,6 +43,7 @@ Examples:
   tvx5870ctl --tcp 192.168.1.3 --tcp 192.168.1.4:9005 push show.dat
   tvx5870ctl --listen 9004 --expect 96 push show.dat --json
   tvx5870ctl --serial COM1 --address 5 send RCT005
+  tvx5870ctl --serial COM1 glyphs pull glyphs.tlm
   tvx5870ctl push --help)";
 
 struct Cli {
@@ -169,7 +170,8 @@ int Run(int argc, char** argv) {
     app.add_flag("--broadcast", cli.broadcast,
                  "one frame for every device of the serial line (FF)");
     auto* tcp = app.add_option("--tcp", cli.tcp, "a device that listens: HOST[:PORT], repeatable")
-                    ->type_name("HOST[:PORT]");
+                    ->type_name("HOST[:PORT]")
+                    ->allow_extra_args(false);
     auto* listen =
         app.add_option("--listen", cli.listen_port, "wait on this port for devices that connect")
             ->type_name("PORT")
@@ -233,6 +235,29 @@ or host: backup.dat becomes backup-00.dat, backup-01.dat, ... or backup-192.168.
 Examples:
   tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 pull backup.dat
   tvx5870ctl --tcp 192.168.1.3 --tcp 192.168.1.4 pull before-show.dat)");
+
+    auto* glyphs = app.add_subcommand("glyphs", "the external characters 1..64 (外字一覧)");
+    glyphs->require_subcommand(1);
+    auto* glyphs_push =
+        glyphs->add_subcommand("push", "register glyphs 1..64 of a glyph file in each device");
+    glyphs_push->add_option("FILE", cli.file, "the glyph file (.tlm)")->type_name("")->required();
+    auto* glyphs_pull =
+        glyphs->add_subcommand("pull", "read glyphs 1..64 of each device into a glyph file");
+    glyphs_pull->add_option("FILE", cli.file, "the glyph file to write (.tlm)")
+        ->type_name("")
+        ->required();
+    glyphs_pull->add_flag("--overwrite", cli.overwrite, "replace a file that exists");
+    const char* glyphs_footer = R"(
+The glyph list's runs: "登録" registers glyphs 1..64 (GR01..GR64), "リード" reads them back
+(RFBM). A push checks the whole file first; a pull writes all 160 glyphs of a glyph file (65..160
+empty) only when every glyph came, one file per device as for pull.
+
+Examples:
+  tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 glyphs push logos.tlm
+  tvx5870ctl --tcp 192.168.1.3 glyphs pull device-glyphs.tlm)";
+    glyphs->footer(glyphs_footer);
+    glyphs_push->footer(glyphs_footer);
+    glyphs_pull->footer(glyphs_footer);
 
     auto* net = app.add_subcommand("net", "the device's own network settings (serial line only)");
     net->require_subcommand(1);
@@ -326,6 +351,19 @@ Examples:
         job.kind = JobKind::Pull;
         job.overwrite = cli.overwrite;
         if (cli.broadcast) return Usage("pull: a broadcast gets no reply; name the addresses");
+    } else if (glyphs_push->parsed()) {
+        verb = "glyphs push";
+        job.kind = JobKind::GlyphPush;
+        auto settings = std::make_shared<tvx::SettingsModel>();
+        std::string error;
+        if (!LoadGlyphsForPush(cli.file, *settings, error)) return Failure(error);
+        job.settings = settings;
+    } else if (glyphs_pull->parsed()) {
+        verb = "glyphs pull";
+        job.kind = JobKind::GlyphPull;
+        job.overwrite = cli.overwrite;
+        if (cli.broadcast)
+            return Usage("glyphs pull: a broadcast gets no reply; name the addresses");
     } else if (net->parsed()) {
         verb = net_show->parsed() ? "net show" : "net set";
         if (cli.serial.empty())

@@ -32,6 +32,8 @@ std::string Detail(const DeviceResult& r) {
         return where + code + r.message;
     }
     if (!r.file.empty()) return r.file;
+    constexpr std::size_t kLongestReply = 60;  // the whole reply is in the JSON report
+    if (r.reply.size() > kLongestReply) return r.reply.substr(0, kLongestReply) + "...";
     return r.reply;
 }
 

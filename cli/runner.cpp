@@ -152,8 +152,7 @@ awaitable<void> RunDevice(Line& line, DeviceSession& s) {
                                                               : kTcpReplyLimitMs};
     line.on_line = [&s](std::string_view l) { OnSessionLine(s, l); };
     // Steps go out at the program's periods when asked, and always when no device answers.
-    const bool timed =
-        s.bulk_tick != nullptr && (s.job.pace == Pace::Spec || s.address >= kBroadcast);
+    const bool timed = IsTimedRun(s) && (s.job.pace == Pace::Spec || s.address >= kBroadcast);
     ProgramTimer timer = StartProgramTimer(s);
     while (!s.stopped) {
         if (timed) {
@@ -236,7 +235,8 @@ void FailAll(const std::vector<DeviceSession*>& devices, const std::string& reas
 
 // A pull never overwrites a file unless told to: such a device is refused before it is asked.
 bool RefuseExistingFile(Run& run, DeviceSession& s) {
-    if (run.job.kind != JobKind::Pull || run.job.overwrite) return false;
+    const bool writes = run.job.kind == JobKind::Pull || run.job.kind == JobKind::GlyphPull;
+    if (!writes || run.job.overwrite) return false;
     if (!tvx::StdFileSystem().FileExists(s.output_file)) return false;
     FailAll({&s}, s.output_file + " exists; nothing read (--overwrite replaces it)");
     return true;

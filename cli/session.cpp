@@ -6,6 +6,8 @@
 #include "describe.h"
 #include "dialogs/bulk_transfer.h"
 #include "dialogs/network_settings.h"
+#include "glyphs/glyph_files.h"
+#include "glyphs/glyph_list.h"
 #include "link/send.h"
 #include "model/settings_file.h"
 #include "model/std_file_system.h"
@@ -155,9 +157,16 @@ bool StartSession(DeviceSession& s) {
             r.steps_total = static_cast<int>(s.job.net_settings.size());
             break;
         case JobKind::GlyphPush:
-        case JobKind::GlyphPull:
-            started = false;
+        case JobKind::GlyphPull: {
+            const bool register_run = s.job.kind == JobKind::GlyphPush;
+            if (register_run) *s.model = *s.job.settings;
+            s.glyphs = std::make_unique<tvx::GlyphState>();
+            s.first_period_ms = tvx::StartGlyphBulkRun(s.c, *s.glyphs, 0, register_run);
+            started = s.first_period_ms != 0;
+            // A read run takes one tick more: the one after the last reply ends it.
+            r.steps_total = register_run ? tvx::kBulkGlyphs : tvx::kBulkGlyphs + 1;
             break;
+        }
     }
     if (s.bulk_tick != nullptr) {
         r.steps_total = static_cast<int>(s.run.table.steps.size());
@@ -170,6 +179,8 @@ bool StartSession(DeviceSession& s) {
     return started;
 }
 
+bool IsTimedRun(const DeviceSession& s) { return s.bulk_tick != nullptr || s.glyphs != nullptr; }
+
 SessionTick TickSession(DeviceSession& s) {
     SessionTick t;
     const std::size_t seen = s.prompts.messages.size();
@@ -178,6 +189,11 @@ SessionTick TickSession(DeviceSession& s) {
         tvx::BulkTick bulk = s.bulk_tick(s.c, s.run);
         t.new_period_ms = bulk.new_period_ms;
         t.ended = bulk.ended;
+    } else if (s.glyphs != nullptr) {
+        // The step is the glyph the run is at (a read tick with its reply pending sends nothing).
+        s.step = s.app->current_glyph_index + 1;
+        tvx::OnGlyphListTick(s.c, *s.glyphs);
+        t.ended = !tvx::GlyphBulkRunActive(*s.app);
     } else {
         s.step += 1;
         if (s.job.kind == JobKind::Send) {
@@ -224,6 +240,7 @@ void OnSessionLine(DeviceSession& s, std::string_view line) {
         ++s.stray_lines;  // another device's reply on a shared line
         return;
     }
+    const std::size_t seen = s.prompts.messages.size();
     tvx::ReplyOutcome outcome = s.transport == Transport::Serial ? tvx::ParseSerialReply(s.c, line)
                                                                  : ParseSocketLine(s.c, line);
     SentCommand command = std::move(s.awaiting.front());
@@ -244,7 +261,11 @@ void OnSessionLine(DeviceSession& s, std::string_view line) {
         read ? outcome.kind == tvx::ReplyKind::Applied &&
                    work.substr(0, command.command.size() - 1) == command.command.substr(1)
              : outcome.kind == tvx::ReplyKind::Acknowledged;
-    if (!answered) Fail(s, command.step, command.command, "unexpected reply " + Quoted(work));
+    if (answered) return;
+    // The core's own word for it, when it has one ("GN": "Mode difference", "自動切換え中！").
+    std::string message = "unexpected reply " + Quoted(work);
+    if (s.prompts.messages.size() > seen) message += ": " + s.prompts.messages.back();
+    Fail(s, command.step, command.command, message);
 }
 
 void FailSession(DeviceSession& s, const std::string& message) {
@@ -257,12 +278,14 @@ void FinishSession(DeviceSession& s) {
     r.seconds = std::chrono::duration<double>(Clock::now() - s.started).count();
     if (!r.ok) return;
     switch (s.job.kind) {
-        case JobKind::Pull: {
+        case JobKind::Pull:
+        case JobKind::GlyphPull: {
             tvx::StdFileSystem files;
+            const std::string text = s.job.kind == JobKind::Pull ? tvx::WriteSettingsText(*s.model)
+                                                                 : tvx::GlyphFileText(*s.model);
             if (!s.job.overwrite && files.FileExists(s.output_file)) {
                 Fail(s, 0, "", s.output_file + " exists now; nothing written");
-            } else if (!files.ReplaceFileContents(s.output_file,
-                                                  tvx::WriteSettingsText(*s.model))) {
+            } else if (!files.ReplaceFileContents(s.output_file, text)) {
                 Fail(s, 0, "", "cannot write " + s.output_file);
             } else {
                 r.file = s.output_file;

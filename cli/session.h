@@ -3,8 +3,9 @@
 // the command that caused it. The driver (runner.h) moves the bytes and keeps the time.
 //
 // The steps are the program's own: push and pull walk the set-all and read-back tables through
-// the dialogs' tick functions, net show the network read table, send and net set call the same
-// core operations as the dialogs' buttons. Frames reach the driver through the Link seam.
+// the dialogs' tick functions, net show the network read table, glyphs push and pull the glyph
+// list's register and read runs, send and net set call the same core operations as the dialogs'
+// buttons. Frames reach the driver through the Link seam.
 #pragma once
 
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "glyphs/glyph_state.h"
 #include "model/context.h"
 #include "protocol/bulk_run.h"
 
@@ -38,7 +40,7 @@ struct Job {
     Pace pace = Pace::Ack;
     std::string command;  // send: as the catalogue writes it, without prefix and CR LF
     bool bare = false;    // send: without the address prefix (serial line)
-    std::shared_ptr<const tvx::SettingsModel> settings;  // push: the model to send
+    std::shared_ptr<const tvx::SettingsModel> settings;  // push, glyphs push: what to send
     std::vector<NetSetting> net_settings;                // net set, in order
     bool overwrite = false;                              // pull: replace an existing file
 };
@@ -56,7 +58,7 @@ struct DeviceResult {
     int steps_done = 0;
     int steps_total = 0;
     double seconds = 0;
-    std::string file;                  // pull: the file written
+    std::string file;                  // pull, glyphs pull: the file written
     std::string reply;                 // send: the reply line without CR LF
     std::vector<std::string> decoded;  // send, net show: the values, one per line
     std::vector<std::string> warnings;
@@ -82,7 +84,7 @@ struct SessionPrompts : tvx::Prompts {
     void ShowSetComplete() override {}
     void ShowAcknowledgement(tvx::WindowHandle) override {}
     bool ConfirmNotAutoSwitching(tvx::WindowHandle) override { return true; }
-    bool AskYesNo(std::string_view, std::string_view) override { return false; }
+    bool AskYesNo(std::string_view, std::string_view, tvx::WindowHandle) override { return false; }
     void ShowPlainBox(std::string_view text, std::string_view, bool) override;
     bool AskFileName(tvx::FileDialogKind, std::string&) override { return false; }
 };
@@ -105,7 +107,7 @@ struct DeviceSession {
     Transport transport;
     int address;  // 0..31, or kBroadcast
     const Job& job;
-    std::string output_file;  // pull: where the settings go
+    std::string output_file;  // pull, glyphs pull: where the file goes
 
     std::unique_ptr<tvx::SettingsModel> model;
     std::unique_ptr<tvx::AppState> app;
@@ -116,7 +118,8 @@ struct DeviceSession {
 
     tvx::BulkRun run;
     tvx::BulkTick (*bulk_tick)(tvx::CoreContext&, tvx::BulkRun&) = nullptr;
-    int step = 0;  // the step being done or last done (1-based)
+    std::unique_ptr<tvx::GlyphState> glyphs;  // the glyph list's state for its runs
+    int step = 0;                             // the step being done or last done (1-based)
     int first_period_ms = 0;
     std::string out;                   // frames for the next write
     std::deque<SentCommand> awaiting;  // oldest first
@@ -129,6 +132,10 @@ struct DeviceSession {
 // Prepares the device's model and state for the job; false (with the result failed) when the
 // job cannot start.
 bool StartSession(DeviceSession& s);
+
+// True for the jobs that walk a run of ticks (push, pull, net show, glyphs), which can keep the
+// program's periods; the others are single commands.
+bool IsTimedRun(const DeviceSession& s);
 
 struct SessionTick {
     bool sent = false;      // frames wait in s.out

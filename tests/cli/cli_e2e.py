@@ -175,6 +175,21 @@ def scenario_tcp():
     for s in sims:
         check(read("net-127.0.0.1_%d.dat" % s.port) == original, "pulled file of %d" % s.port)
 
+    # Glyphs are not read while a position switches automatically (ch.2 Bottom of the file).
+    out, _ = ctl("--tcp", hosts[0], "glyphs", "pull", "back.tlm", code=1)
+    check('step 1 RFBMA365: unexpected reply "GN": Socket 自動切換え中！' in out, out)
+    ctl("--tcp", hosts[0], "send", "P02B001")
+    # Glyphs 1..64 registered and read back (65..160 are not on the device: left empty).
+    patterns = ["%X" % (g % 16) * 256 if g < 64 else "0" * 256 for g in range(160)]
+    glyphs = "".join(ch + "\r\n" for ch in "".join(patterns)).encode()
+    with open(os.path.join(TMP, "g.tlm"), "wb") as f:
+        f.write(glyphs)
+    ctl("--tcp", hosts[0], "glyphs", "push", "g.tlm")
+    rx = [f for _, f in sims[0].frames()][-64:]
+    check(rx[0] == b"00GR01" + b"0" * 256 + b"\r\n" and rx[63][:6] == b"00GR64", rx[0])
+    ctl("--tcp", hosts[0], "glyphs", "pull", "back.tlm")
+    check(read("back.tlm") == glyphs, "glyphs read back as registered")
+
 
 def scenario_listen():
     """Devices that connect: --listen waits for --expect of them; missing ones fail."""
@@ -252,6 +267,11 @@ def scenario_errors():
             f.write(b"\r\n".join(lines))
         _, err = ctl("--tcp", host, "push", "bad.dat", code=1)
         check(err.startswith("tvx5870ctl: " + message), err)
+    with open(os.path.join(TMP, "bad.tlm"), "wb") as f:
+        f.write(b"0\r\n" * 300 + b"G\r\n" + b"0\r\n" * 40659)
+    _, err = ctl("--tcp", host, "glyphs", "push", "bad.tlm", code=1)
+    check(err == "tvx5870ctl: bad.tlm: glyph 2, pattern character 45 is no hexadecimal digit\n",
+          err)
     check(sim.frames() == [], "nothing was sent")
 
 

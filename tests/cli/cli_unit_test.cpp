@@ -10,7 +10,7 @@
 #include "model/settings_file.h"
 #include "report.h"
 #include "session.h"
-#include "settings_input.h"
+#include "push_files.h"
 #include "targets.h"
 
 namespace tvxctl {
@@ -185,6 +185,19 @@ TEST(Session, EachReplyIsCheckedAgainstItsCommand) {
     OnSessionLine(*title.s, title5);
     FinishSession(*title.s);
     EXPECT_EQ(title.s->result.decoded, (std::vector<std::string>{"title 005: \"亜\""}));
+}
+
+TEST(Session, GlyphReadAsksGlyphByGlyphAndANotNowStopsIt) {
+    SerialDevice d(JobKind::GlyphPull);
+    EXPECT_EQ(d.s->first_period_ms, 300);
+    EXPECT_EQ(d.Tick(), "03RFBMA365\r\n");
+    OnSessionLine(*d.s, "03FBMA365" + Repeat("F", 256) + "\r\n");
+    EXPECT_EQ(std::string(d.s->model->glyph_pattern[0], 256), Repeat("F", 256));
+    EXPECT_EQ(d.Tick(), "03RFBMA366\r\n");
+    OnSessionLine(*d.s, "03GN\r\n");
+    EXPECT_FALSE(d.s->result.ok);
+    EXPECT_EQ(d.s->result.step, 2);
+    EXPECT_EQ(d.s->result.message, "unexpected reply \"GN\": 自動切換え中！");
 }
 
 TEST(Session, AnErrorReplyStopsThePushAtItsStep) {

@@ -1,10 +1,11 @@
-#include "settings_input.h"
+#include "push_files.h"
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
 
 #include "describe.h"
+#include "glyphs/glyph_files.h"
 #include "model/settings_file.h"
 #include "model/settings_ranges.h"
 #include "model/std_file_system.h"
@@ -13,15 +14,25 @@
 
 namespace tvxctl {
 
-bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {
+namespace {
+
+bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
     tvx::StdFileSystem files;
-    std::string bytes;
     errno = 0;
-    if (!files.ReadWholeFile(path, bytes)) {
-        error =
-            "cannot read " + path + (errno != 0 ? std::string(": ") + std::strerror(errno) : "");
-        return false;
-    }
+    if (files.ReadWholeFile(path, bytes)) return true;
+    error = "cannot read " + path + (errno != 0 ? std::string(": ") + std::strerror(errno) : "");
+    return false;
+}
+
+bool IsHexDigit(char ch) {
+    return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F') || (ch >= 'a' && ch <= 'f');
+}
+
+}  // namespace
+
+bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {
+    std::string bytes;
+    if (!ReadFile(path, bytes, error)) return false;
     auto app = std::make_unique<tvx::AppState>();
     tvx::ResetToDefaults(model, *app);
     tvx::SettingsFileReport report;
@@ -55,6 +66,30 @@ bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std
                 " cannot be sent: " + std::string(tvx::kTitleNotConvertibleText);
         return false;
     }
+    return true;
+}
+
+bool LoadGlyphsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {
+    constexpr std::size_t kChars = std::size_t{tvx::kGlyphCount} * tvx::kGlyphPatternChars;
+    std::string bytes;
+    if (!ReadFile(path, bytes, error)) return false;
+    std::string chars(kChars, '0');
+    std::size_t read = tvx::ReadPatternChars(bytes, chars.data(), kChars);
+    if (read < kChars) {
+        error = path + ": not a whole glyph file (" + std::to_string(read) + " of " +
+                std::to_string(kChars) + " pattern characters)";
+        return false;
+    }
+    for (std::size_t i = 0; i < kChars; ++i) {
+        if (IsHexDigit(chars[i])) continue;
+        error = path + ": glyph " + std::to_string(i / tvx::kGlyphPatternChars + 1) +
+                ", pattern character " + std::to_string(i % tvx::kGlyphPatternChars + 1) +
+                " is no hexadecimal digit";
+        return false;
+    }
+    auto app = std::make_unique<tvx::AppState>();
+    tvx::ResetToDefaults(model, *app);
+    tvx::ReadGlyphFile(bytes, model);
     return true;
 }
 
