@@ -155,10 +155,19 @@ bool NetSettings(const Cli& cli, std::vector<NetSetting>& out, std::string& erro
     return true;
 }
 
-int Run(int argc, char** argv) {
-    PrepareConsole();
-    Cli cli;
-    CLI::App app{"tvx5870ctl: set up and back up TVX-5870 title generators from the command line"};
+// The subcommands, to see which one was given.
+struct Subcommands {
+    CLI::App* send;
+    CLI::App* push;
+    CLI::App* pull;
+    CLI::App* glyphs_push;
+    CLI::App* glyphs_pull;
+    CLI::App* net;
+    CLI::App* net_show;
+    CLI::App* net_set;
+};
+
+Subcommands DefineCommandLine(CLI::App& app, Cli& cli) {
     app.require_subcommand(1);
     app.fallthrough();
 
@@ -288,17 +297,11 @@ Examples:
     net->footer(net_footer);
     net_show->footer(net_footer);
     net_set->footer(net_footer);
+    return {send, push, pull, glyphs_push, glyphs_pull, net, net_show, net_set};
+}
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0) return app.exit(e);  // --help
-        return Usage(e.what());
-    }
-
-    Targets targets;
-    Job job;
-    job.pace = cli.pace == "spec" ? Pace::Spec : Pace::Ack;
+// Where the devices are; 0, or the usage error's exit code.
+int TargetsOf(const Cli& cli, Targets& targets) {
     targets.serial_port = cli.serial;
     targets.broadcast = cli.broadcast;
     targets.tcp = cli.tcp;
@@ -323,9 +326,13 @@ Examples:
         if (cli.broadcast) return Usage("--broadcast and --address exclude each other");
     }
     if (cli.broadcast && cli.serial.empty()) return Usage("--broadcast goes with --serial");
+    return 0;
+}
 
-    std::string verb;
-    if (send->parsed()) {
+// What each device is to do; 0, or the exit code of a usage error or of a file refused.
+int JobOf(const Cli& cli, const Subcommands& sub, Job& job, std::string& verb) {
+    job.pace = cli.pace == "spec" ? Pace::Spec : Pace::Ack;
+    if (sub.send->parsed()) {
         verb = "send";
         job.kind = JobKind::Send;
         job.command = cli.send_command;
@@ -339,40 +346,40 @@ Examples:
         if (cli.bare && cli.serial.empty()) return Usage("--bare goes with --serial");
         if (cli.bare && (cli.broadcast || !cli.address_text.empty()))
             return Usage("--bare sends without an address: no --address or --broadcast");
-    } else if (push->parsed()) {
+    } else if (sub.push->parsed()) {
         verb = "push";
         job.kind = JobKind::Push;
         auto settings = std::make_shared<tvx::SettingsModel>();
         std::string error;
         if (!LoadSettingsForPush(cli.file, *settings, error)) return Failure(error);
         job.settings = settings;
-    } else if (pull->parsed()) {
+    } else if (sub.pull->parsed()) {
         verb = "pull";
         job.kind = JobKind::Pull;
         job.overwrite = cli.overwrite;
         if (cli.broadcast) return Usage("pull: a broadcast gets no reply; name the addresses");
-    } else if (glyphs_push->parsed()) {
+    } else if (sub.glyphs_push->parsed()) {
         verb = "glyphs push";
         job.kind = JobKind::GlyphPush;
         auto settings = std::make_shared<tvx::SettingsModel>();
         std::string error;
         if (!LoadGlyphsForPush(cli.file, *settings, error)) return Failure(error);
         job.settings = settings;
-    } else if (glyphs_pull->parsed()) {
+    } else if (sub.glyphs_pull->parsed()) {
         verb = "glyphs pull";
         job.kind = JobKind::GlyphPull;
         job.overwrite = cli.overwrite;
         if (cli.broadcast)
             return Usage("glyphs pull: a broadcast gets no reply; name the addresses");
-    } else if (net->parsed()) {
-        verb = net_show->parsed() ? "net show" : "net set";
+    } else if (sub.net->parsed()) {
+        verb = sub.net_show->parsed() ? "net show" : "net set";
         if (cli.serial.empty())
             return Usage("net: the network settings are set over --serial only");
         if (cli.broadcast || !cli.address_text.empty())
             return Usage(
                 "net: the network settings go out without an address; no --address or "
                 "--broadcast");
-        if (net_show->parsed()) {
+        if (sub.net_show->parsed()) {
             job.kind = JobKind::NetShow;
         } else {
             job.kind = JobKind::NetSet;
@@ -380,6 +387,25 @@ Examples:
             if (!NetSettings(cli, job.net_settings, error)) return Usage(error);
         }
     }
+    return 0;
+}
+
+int Run(int argc, char** argv) {
+    PrepareConsole();
+    Cli cli;
+    CLI::App app{"tvx5870ctl: set up and back up TVX-5870 title generators from the command line"};
+    Subcommands sub = DefineCommandLine(app, cli);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help
+        return Usage(e.what());
+    }
+    Targets targets;
+    Job job;
+    std::string verb;
+    if (int code = TargetsOf(cli, targets); code != 0) return code;
+    if (int code = JobOf(cli, sub, job, verb); code != 0) return code;
 
     ProgressLines progress;
     progress.enabled = ProgressTerminal();

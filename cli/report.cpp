@@ -126,9 +126,9 @@ std::string JsonReport(const std::string& command, Pace pace,
     for (const DeviceResult& r : results) {
         ok += r.ok;
         nlohmann::json d = {
-            {"device", r.device},   {"transport", r.transport},   {"address", r.address},
-            {"ok", r.ok},           {"steps_done", r.steps_done}, {"steps_total", r.steps_total},
-            {"seconds", r.seconds},
+            {"device", r.device},           {"line", r.line},       {"transport", r.transport},
+            {"address", r.address},         {"ok", r.ok},           {"steps_done", r.steps_done},
+            {"steps_total", r.steps_total}, {"seconds", r.seconds},
         };
         if (!r.ok) {
             d["step"] = r.step;

@@ -192,7 +192,8 @@ struct Run {
     // The sessions of one line: one per address, or one for a frame without an address or for
     // every device (broadcast). A device is named by its address on the serial line, by its
     // host on TCP/IP ("host#03" when one connection serves several addresses).
-    std::vector<DeviceSession*> NewSessions(const std::string& host_label, Transport transport,
+    std::vector<DeviceSession*> NewSessions(const std::string& line_name,
+                                            const std::string& host_label, Transport transport,
                                             bool several_lines) {
         const bool one_frame = targets.broadcast || job.bare || job.kind == JobKind::NetShow ||
                                job.kind == JobKind::NetSet;
@@ -212,6 +213,7 @@ struct Run {
             }
             sessions.push_back(std::make_unique<DeviceSession>(name, transport, address, job));
             DeviceSession& s = *sessions.back();
+            s.result.line = line_name;
             s.output_file =
                 DeviceFileName(targets.output_file, name, several_lines || addresses.size() > 1);
             out.push_back(&s);
@@ -262,7 +264,8 @@ void StartLine(Run& run, Line& line, std::vector<DeviceSession*> devices) {
 
 void OpenSerialLine(Run& run) {
     Line& line = run.NewLine();
-    std::vector<DeviceSession*> devices = run.NewSessions("", Transport::Serial, false);
+    std::vector<DeviceSession*> devices =
+        run.NewSessions(run.targets.serial_port, "", Transport::Serial, false);
     line.serial = std::make_unique<asio::serial_port>(run.io);
     const std::string& port = run.targets.serial_port;
     asio::error_code ec;
@@ -296,8 +299,9 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
     asio::ip::tcp::resolver resolver(run.io);
     asio::error_code ec;
     auto endpoints = co_await resolver.async_resolve(host, std::to_string(port), Redirect(ec));
-    if (ec) {
-        FailAll(devices, "cannot find host " + host + ": " + ec.message());
+    if (ec || line.closed) {
+        FailAll(devices, line.closed ? line.closed_reason
+                                     : "cannot find host " + host + ": " + ec.message());
         run.LineDone();
         co_return;
     }
@@ -312,10 +316,11 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
     });
     co_await asio::async_connect(*line.socket, endpoints, Redirect(ec));
     watchdog.cancel();
-    if (timed_out || ec) {
-        FailAll(devices, timed_out ? "host " + where + " does not answer (no connection within " +
-                                         Seconds(milliseconds(kConnectLimitMs)) + ")"
-                                   : "cannot connect to " + where + ": " + ec.message());
+    if (timed_out || ec || line.closed) {
+        FailAll(devices, line.closed ? line.closed_reason
+                         : timed_out ? "host " + where + " does not answer (no connection within " +
+                                           Seconds(milliseconds(kConnectLimitMs)) + ")"
+                                     : "cannot connect to " + where + ": " + ec.message());
         run.LineDone();
         co_return;
     }
@@ -337,7 +342,7 @@ void ConnectHosts(Run& run) {
     for (std::size_t i = 0; i < hosts.size(); ++i) {
         Line& line = run.NewLine();
         std::vector<DeviceSession*> devices =
-            run.NewSessions(labels[i], Transport::Tcp, hosts.size() > 1);
+            run.NewSessions(run.targets.tcp[i], labels[i], Transport::Tcp, hosts.size() > 1);
         ++run.pending;
         asio::co_spawn(run.io, ConnectLine(run, line, hosts[i], ports[i], std::move(devices)),
                        asio::detached);
@@ -404,7 +409,8 @@ awaitable<void> ListenForDevices(Run& run) {
         Line& line = run.NewLine();
         line.socket = std::move(accepted[i]);
         ++run.pending;
-        StartLine(run, line, run.NewSessions(labels[i], Transport::Tcp, t.expect > 1));
+        const std::string peer = hosts[i] + ":" + std::to_string(ports[i]);
+        StartLine(run, line, run.NewSessions(peer, labels[i], Transport::Tcp, t.expect > 1));
     }
 }
 
@@ -415,7 +421,6 @@ awaitable<void> Main(Run& run, const ProgressDraw& draw) {
     if (run.targets.listen_port != 0) co_await ListenForDevices(run);
     run.LineDone();
 
-    asio::steady_timer progress(run.io);
     std::vector<const DeviceSession*> view;
     while (run.pending > 0) {
         view.assign(run.sessions.size(), nullptr);

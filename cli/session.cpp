@@ -58,7 +58,6 @@ void Queue(DeviceSession& s, const char* bytes, std::size_t length, bool prefixe
     sent.step = s.step;
     sent.command = std::string(WithoutLineEnd(prefixed ? frame.substr(2) : frame));
     sent.prefixed = prefixed;
-    sent.expects_reply = expects_reply;
     if (expects_reply) s.awaiting.push_back(std::move(sent));
 }
 

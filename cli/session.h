@@ -48,6 +48,7 @@ struct Job {
 // What the report says of one device.
 struct DeviceResult {
     std::string device;     // label: "03", "192.168.1.3", "127.0.0.1:51234"
+    std::string line;       // the serial port, the host as given, or the peer that connected
     std::string transport;  // "serial" or "tcp"
     std::string address;    // "00".."31", "FF", or "" for frames without a prefix
     bool ok = true;
@@ -64,12 +65,11 @@ struct DeviceResult {
     std::vector<std::string> warnings;
 };
 
-// A command on its way: sent (or about to be) and waiting for its reply.
+// A command on its way that a reply must answer: sent (or about to be), oldest first.
 struct SentCommand {
     int step = 0;
     std::string command;  // without prefix and CR LF
     bool prefixed = true;
-    bool expects_reply = true;
     Clock::time_point deadline = Clock::time_point::max();  // set when the write is done
 };
 
