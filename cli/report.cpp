@@ -27,7 +27,7 @@ std::string Detail(const DeviceResult& r) {
         std::string where;
         if (r.step > 0) where = "step " + std::to_string(r.step) + " ";
         if (!r.command.empty()) where += ShortCommand(r.command) + " ";
-        if (!where.empty()) where.back() = ':', where += " ";
+        if (!where.empty()) where.replace(where.size() - 1, 1, ": ");
         std::string code = r.code.empty() ? "" : r.code + " ";
         return where + code + r.message;
     }
@@ -63,7 +63,7 @@ void DrawProgress(ProgressLines& progress, const std::vector<const DeviceSession
         for (const DeviceSession* s : sessions) {
             const DeviceResult& r = s->result;
             int total = std::max(r.steps_total, 1);
-            int filled = r.steps_done * kBarWidth / total;
+            int filled = std::min(r.steps_done, total) * kBarWidth / total;
             std::string state = StateOf(*s);
             char line[256];
             std::snprintf(line, sizeof line, "%s %s [%s%s] %3d%%  step %d/%d  %s",
