@@ -1,14 +1,8 @@
 #!/usr/bin/env python3
-"""tvx5870ctl.exe under Wine sends the program's own bytes, compared in the simulator's logs.
+"""tvx5870ctl.exe under Wine sends the program's bytes, compared in the simulator's logs.
 
 Usage (from wine_run.sh --serial): ctl_matches_program.py TVX5870CTL_EXE TVX5870_SIM RUNS_DIR
-
-RUNS_DIR holds the simulator's log and state of the program's own runs (tests win.bulk_round_trip,
-win.bulk_error, win.network_settings): its set-all and read-back of a model that differs from the
-defaults everywhere, its set-all stopped by E3 at title 5, and its network read. Here the same
-runs go out of tvx5870ctl.exe: the read-back and set-all at the device's pace (every byte and
-their order compared), the network read and the stopped set-all at the program's pace (bytes and
-the time between the frames compared).
+RUNS_DIR: the simulator's logs and state of the program's own runs (tests/win keeps them).
 """
 
 import json
@@ -67,6 +61,11 @@ def same_pace(program, ours, tolerance):
               (gaps(program), gaps(ours)))
 
 
+# The program's runs: its set-all and read-back of a model that differs from the defaults
+# everywhere (win.bulk_round_trip), its set-all stopped by E3 at title 5 (win.bulk_error) and its
+# network read (win.network_settings). The same runs out of tvx5870ctl.exe: the read-back and
+# set-all at the device's pace (every byte and their order compared), the network read and the
+# stopped set-all at the program's pace (bytes and the time between frames compared).
 def main():
     program = frames(os.path.join(RUNS, "bulk_round_trip", "sim.log"))
     check(len(program) == 340, "the program's set-all and read-back: %d frames" % len(program))
