@@ -155,6 +155,14 @@ if [ "$headless" -eq 1 ]; then
             wine "$drive" close-dialog >/dev/null 2>&1 || true
         fi
         echo "run.sh: screenshots: $shots/glyph-editor.png $shots/glyph-list.png"
+        # The display dialogs: "表示ページ割り付け" with its preview, drawn 200 ms after opening.
+        wine "$drive" menu 40212 >/dev/null 2>&1
+        if wine "$drive" wait-dialog 10000 >/dev/null 2>&1; then
+            sleep 1
+            shot '^表示ページ割り付け' "$shots/page-assignment-dialog.png"
+            wine "$drive" close-dialog >/dev/null 2>&1 || true
+            echo "run.sh: screenshot: $shots/page-assignment-dialog.png"
+        fi
     else
         echo "run.sh: the main window did not appear (see $work/program.log)" >&2
     fi

@@ -20,6 +20,9 @@
 #include "dialogs/title_setting_win.h"
 #include "glyphs/glyph_insert_win.h"
 #include "glyphs/glyph_list_win.h"
+// Display dialogs.
+#include "dialogs/page_grid_win.h"
+#include "dialogs/position_lists_win.h"
 #include "model/file_commands.h"
 #include "res/resource.h"
 
@@ -79,6 +82,13 @@ constexpr MenuCommand kMenuCommands[] = {
     // External characters: the list (and through it the editor) and the insertion.
     {IDM_GLYPH_LIST, OpenGlyphListDialog, false, false},
     {IDM_GLYPH_INSERT, OpenGlyphInsertDialog, false, false},
+    // Display dialogs.
+    {IDM_DISPLAY_PAGE_SWITCH, OpenPageSwitchingDialog, false, false},
+    {IDM_TITLE_DISPLAY, OpenTitleDisplayDialog, false, false},
+    {IDM_PAGE_ASSIGNMENT, OpenPageAssignmentDialog, false, false},
+    {IDM_AUTO_SWITCHING, OpenAutoSwitchingDialog, false, false},
+    {IDM_STARTUP_SETTING, OpenStartupDialog, false, false},
+    {IDM_POSITION_ADJUST, OpenPositionAdjustDialog, false, false},
 };
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include "winbase/program_win.h"
 #include "dialogs/char_level.h"
 #include "dialogs/frame_win.h"
-#include "link/socket_events.h"
 #include "res/resource.h"
 
 namespace tvx {
@@ -37,17 +36,11 @@ INT_PTR OnCommand(HWND dialog, CoreContext& c, int id, int code) {
                 OnEdgeLevelSelected(c.model, ComboSelection(dialog, IDC_EDGE_LEVEL));
             }
             return TRUE;
-        case IDC_SLAVE_ADDRESS:
-            if (code == CBN_SELCHANGE) OnSlaveAddressComboChange(dialog, c.app);
-            return TRUE;
         case IDC_WHITE_LEVEL_SET:
             if (code == BN_CLICKED) SendWhiteLevel(c);
             return TRUE;
         case IDC_EDGE_LEVEL_SET:
             if (code == BN_CLICKED) SendEdgeLevel(c);
-            return TRUE;
-        case IDCANCEL:
-            if (code == BN_CLICKED) EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:
             return FALSE;
@@ -56,18 +49,14 @@ INT_PTR OnCommand(HWND dialog, CoreContext& c, int id, int code) {
 
 INT_PTR CALLBACK CharLevelDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     CoreContext& c = ProgramContext();
-    switch (message) {
-        case WM_INITDIALOG:
-            InitDialogFrame(dialog, c, FrameDialog::CharLevel, AddressPrefix::On, FillLevelCombos);
-            return TRUE;
-        case WM_COMMAND:
-            return OnCommand(dialog, c, LOWORD(wparam), HIWORD(wparam));
-        case MSG_SOCKET_REPLY:
-            OnSocketReplyMessage(c);
-            return TRUE;
-        default:
-            return FALSE;
+    if (message == WM_INITDIALOG) {
+        InitDialogFrame(dialog, c, FrameDialog::CharLevel, AddressPrefix::On, FillLevelCombos);
+        return TRUE;
     }
+    INT_PTR result = FALSE;
+    if (OnFrameMessage(dialog, message, wparam, c, 0, result)) return result;
+    if (message == WM_COMMAND) return OnCommand(dialog, c, LOWORD(wparam), HIWORD(wparam));
+    return FALSE;
 }
 
 }  // namespace

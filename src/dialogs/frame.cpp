@@ -1,8 +1,7 @@
 #include "dialogs/frame.h"
 
-#include <cstdio>
-
 #include "link/send.h"
+#include "protocol/encodings.h"
 
 namespace tvx {
 
@@ -25,6 +24,23 @@ constexpr std::string_view kConnectionTitles[] = {
     "設定項目の読み込み",        // ReadBack
     "TVX5870のバージョン情報 ",  // Version
 };
+
+constexpr const char* kPositionNames[kPositionCount] = {"ch.1 Top", "ch.1 Bottom", "ch.2 Top",
+                                                        "ch.2 Bottom"};
+
+// A tick that finds an error (a reply, a failed exchange or a failed step) ends the run; only
+// the page assignment dialog also sets its progress bar back to 0.
+void EndAfterError(AppState& app, SendSequence& seq, TickResult& r) {
+    app.error_reply = 0;
+    app.sequence_running = 0;
+    seq.step_failed = false;
+    r.stop_timer = true;
+    r.enable_close = true;
+    if (seq.params.reset_progress_on_error) {
+        r.set_progress = true;
+        r.progress_position = 0;
+    }
+}
 
 constexpr int kTitleTextCount =
     static_cast<int>(sizeof kConnectionTitles / sizeof kConnectionTitles[0]);
@@ -72,6 +88,9 @@ bool OnSlaveAddressSelected(AppState& app, int index, int item_count) {
 
 void BeginDialogFrame(AppState& app, WindowHandle dialog) {
     app.active_dialog = dialog;
+    // A preview left due by a dialog closed before its tick must not take the first tick of
+    // this dialog's run; a dialog with a preview asks for its own drawing after opening.
+    app.preview_redraw_pending = 0;
 }
 
 void SettleDialogFrame(AppState& app, WindowHandle active_window, AddressPrefix prefix) {
@@ -112,30 +131,27 @@ TickResult OnSequenceTick(CoreContext& c, SendSequence& seq, SequenceStep step, 
         r.stop_timer = true;
         return r;
     }
-    if (app.error_reply == 1) {
-        app.error_reply = 0;
-        app.sequence_running = 0;
-        r.stop_timer = true;
-        r.enable_close = true;
-        if (seq.params.reset_progress_on_error) {
-            r.set_progress = true;
-            r.progress_position = 0;
-        }
+    if (app.error_reply == 1 || seq.step_failed) {
+        EndAfterError(app, seq, r);
         return r;
     }
     int k = app.sequence_running;
     if (k <= seq.params.steps) {
         seq.in_tick = true;
-        bool go_on = step(user, c, k);
+        bool done = step(user, c, k);
         seq.in_tick = false;
-        if (!go_on) {
-            app.sequence_running = 0;
-            r.stop_timer = true;
-            r.enable_close = true;
-            return r;
+        if (!done) {
+            app.error_reply = 1;
+            seq.step_failed = true;
         }
+        // A failed socket exchange has set sequence_running to 0 meanwhile; the run still ends
+        // through error_reply.
         app.sequence_running = k + 1;
         r.step_progress = true;
+        if (app.error_reply == 1 || seq.step_failed) {
+            if (seq.params.end_in_failing_tick) EndAfterError(app, seq, r);
+            return r;
+        }
     }
     if (app.sequence_running > seq.params.steps) {
         app.sequence_running = 0;
@@ -150,6 +166,37 @@ TickResult OnSequenceTick(CoreContext& c, SendSequence& seq, SequenceStep step, 
 int OnPreviewPaint(AppState& app) {
     app.preview_redraw_pending = 1;
     return app.sequence_running == 0 ? kPreviewPaintDelayMs : 0;
+}
+
+void OnPreviewOpen(AppState& app) {
+    app.preview_redraw_pending = 1;
+}
+
+bool CloseAllowed(const AppState& app) {
+    return app.sequence_running == 0;
+}
+
+std::string NumberItemText(int index) {
+    if (index < 0 || index >= kNumberItems) return {};
+    char digits[3];
+    FormatThreeDigits(index + 1, digits);
+    return std::string(digits, 3);
+}
+
+std::string PageItemText(int index) {
+    return index == kAutoSwitchPage ? std::string("AUTO") : NumberItemText(index);
+}
+
+std::string TwoDigitItemText(int index) {
+    if (index < 0 || index > 99) return {};
+    char digits[2];
+    FormatTwoDigits(index, digits);
+    return std::string(digits, 2);
+}
+
+std::string PositionItemText(int index) {
+    if (index < 0 || index >= kPositionCount) return {};
+    return kPositionNames[index];
 }
 
 }  // namespace tvx

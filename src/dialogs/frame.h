@@ -9,6 +9,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "link/send.h"
 #include "model/socket_state.h"
 #include "model/context.h"
 #include "model/settings_model.h"
@@ -57,8 +58,8 @@ bool OnSlaveAddressSelected(AppState& app, int index, int item_count = kSlaveAdd
 enum class AddressPrefix { On, Off, Unchanged };
 
 // The state part of a dialog's initialisation: the dialog becomes active_dialog (first, before
-// the dialog fills its combos), then SettleDialogFrame remembers the window that was active,
-// clears the corner gesture count and sets the prefix.
+// the dialog fills its combos) and no preview is due, then SettleDialogFrame remembers the
+// window that was active, clears the corner gesture count and sets the prefix.
 void BeginDialogFrame(AppState& app, WindowHandle dialog);
 void SettleDialogFrame(AppState& app, WindowHandle active_window, AddressPrefix prefix);
 
@@ -73,16 +74,26 @@ struct SequenceParams {
     int period_ms = 0;     // P
     bool confirm = false;  // ask ConfirmNotAutoSwitching first
     bool reset_progress_on_error = false;
+    // A failure during a step (a failed socket send, a step that failed) ends the sequence in
+    // that same tick rather than at the next one.
+    bool end_in_failing_tick = false;
 };
 
-// Performs step k (1..N) of the dialog: builds and sends its command. Returns false to end the
-// sequence at once (a command that cannot be built).
+// Performs step k (1..N) of the dialog: builds its command from the model and sends it.
+// Returns false when the step failed: its command could not be built or was refused in a way
+// that must stop the run. The step shows its own box first; the frame then sets error_reply,
+// and the sequence ends at the next tick exactly as after an error reply from the device, so
+// the timer, the progress bar and "Close" come back the same way on every ending. A refusal
+// that the dialog's rules let the run go past (an all-zero switching time position) returns
+// true. A step never ends the sequence itself.
 using SequenceStep = bool (*)(void* user, CoreContext& c, int k);
 
 // The running sequence of the open dialog; the dialog keeps one.
 struct SendSequence {
     SequenceParams params;
-    bool in_tick = false;  // a box opened by a step must not let the next tick run inside it
+    bool in_tick = false;      // a box opened by a step must not let the next tick run inside it
+    bool step_failed = false;  // a step failed: the next tick ends the run, even if a late
+                               // reply to an earlier step has cleared error_reply meanwhile
 };
 
 // True when the dialog must disable "Close" and start params.timer_id with params.period_ms;
@@ -117,10 +128,35 @@ TickResult OnSequenceTick(CoreContext& c, SendSequence& seq, Step&& step) {
 // A paint of a dialog with a preview: the preview is drawn at the next tick. Returns the delay
 // in ms to arm the dialog's timer with, or 0 to leave a running sequence's period alone.
 int OnPreviewPaint(AppState& app);
-// The first preview after the dialog opens.
+// The first preview after the dialog opens: sets preview_redraw_pending; the dialog arms its
+// timer with kPreviewOpenDelayMs.
+void OnPreviewOpen(AppState& app);
 constexpr int kPreviewOpenDelayMs = 200;
 constexpr int kPreviewPaintDelayMs = 20;
 
-inline constexpr std::string_view kNoSocketText = "Socket が接続されていません";
+// One line of a preview: where it starts in the white rectangle, in pixels, and its text
+// (UTF-8).
+struct PreviewTextLine {
+    int x = 0;
+    int y = 0;
+    std::string text;
+};
+
+// "Close" (and Esc, and the title bar's close box) leaves the dialog only while no sequence
+// runs: a dialog left mid-run would take its timer along and leave sequence_running set.
+bool CloseAllowed(const AppState& app);
+
+// Item texts the dialogs' combos share (UTF-8); empty outside their range.
+constexpr int kNumberItems = 144;  // pages or titles
+constexpr int kPageItems = 145;    // pages and "AUTO"
+constexpr int kPositionItems = kPositionCount;
+// index + 1 in three digits: "001".."144".
+std::string NumberItemText(int index);
+// "001".."144", and "AUTO" (automatic switching) at index 144.
+std::string PageItemText(int index);
+// The index in two digits: "00".."99".
+std::string TwoDigitItemText(int index);
+// "ch.1 Top", "ch.1 Bottom", "ch.2 Top", "ch.2 Bottom".
+std::string PositionItemText(int index);
 
 }  // namespace tvx

@@ -3,12 +3,15 @@
  *
  * Owns nothing: each helper applies to a dialog window what the portable frame logic decided
  * (dialogs/frame.h). Runs on the user-interface thread, inside the dialog procedures. Texts
- * reach the controls through the W functions, converted from UTF-8.
+ * reach the controls through the W functions, converted from UTF-8. A preview is drawn into
+ * a memory bitmap made and freed within each drawing; nothing is kept between drawings.
  */
 #include "dialogs/frame_win.h"
 
 #include <commctrl.h>
 
+#include "link/socket_events.h"
+#include "winbase/program_win.h"
 #include "winbase/text_win.h"
 #include "res/resource.h"
 
@@ -82,6 +85,80 @@ void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, 
     }
     if (r.stop_timer) KillTimer(dialog, static_cast<UINT_PTR>(seq.params.timer_id));
     if (r.enable_close) EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
+}
+
+bool OnFrameMessage(HWND dialog, UINT message, WPARAM wparam, CoreContext& c, int preview_timer_id,
+                    INT_PTR& result) {
+    result = TRUE;
+    switch (message) {
+        case WM_COMMAND:
+            switch (LOWORD(wparam)) {
+                case IDC_SLAVE_ADDRESS:
+                    if (HIWORD(wparam) == CBN_SELCHANGE) OnSlaveAddressComboChange(dialog, c.app);
+                    return true;
+                case IDCANCEL:
+                    if (HIWORD(wparam) == BN_CLICKED && CloseAllowed(c.app)) {
+                        EndDialog(dialog, IDCANCEL);
+                    }
+                    return true;
+                default:
+                    return false;
+            }
+        case MSG_SOCKET_REPLY:
+            OnSocketReplyMessage(c);
+            return true;
+        case WM_PAINT:
+            if (preview_timer_id == 0) return false;
+            if (int delay = OnPreviewPaint(c.app)) {
+                SetTimer(dialog, static_cast<UINT_PTR>(preview_timer_id), static_cast<UINT>(delay),
+                         nullptr);
+            }
+            result = FALSE;  // the dialog paints itself as usual
+            return true;
+        default:
+            return false;
+    }
+}
+
+void StartOpeningPreview(HWND dialog, AppState& app, int timer_id) {
+    OnPreviewOpen(app);
+    SetTimer(dialog, static_cast<UINT_PTR>(timer_id), kPreviewOpenDelayMs, nullptr);
+}
+
+void DrawPreviewLines(HWND control, const std::vector<PreviewLine>& lines) {
+    RECT area;
+    if (!control || !GetClientRect(control, &area) || area.right <= 0 || area.bottom <= 0) return;
+    HDC screen = GetDC(control);
+    if (!screen) return;
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right, area.bottom);
+    if (memory && bitmap) {
+        HGDIOBJ old_bitmap = SelectObject(memory, bitmap);
+        // The dialog's font shows Japanese whatever the system's language, where the bare
+        // drawing context's system font may not.
+        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
+        HGDIOBJ old_font = SelectObject(memory, font ? font : GetCurrentObject(screen, OBJ_FONT));
+        FillRect(memory, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        SetBkMode(memory, TRANSPARENT);
+        SetTextColor(memory, RGB(0, 0, 0));
+        for (const PreviewLine& line : lines) {
+            TextOutW(memory, line.x, line.y, line.text.c_str(), static_cast<int>(line.text.size()));
+        }
+        BitBlt(screen, 0, 0, area.right, area.bottom, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, old_font);
+        SelectObject(memory, old_bitmap);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(control, screen);
+}
+
+void DrawPreviewLines(HWND control, const std::vector<PreviewTextLine>& lines) {
+    std::vector<PreviewLine> wide;
+    wide.reserve(lines.size());
+    for (const PreviewTextLine& line : lines)
+        wide.push_back({line.x, line.y, Utf8ToWide(line.text)});
+    DrawPreviewLines(control, wide);
 }
 
 }  // namespace tvx

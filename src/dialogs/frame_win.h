@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "dialogs/frame.h"
 #include "model/context.h"
@@ -42,5 +43,28 @@ bool StartSendSequence(HWND dialog, CoreContext& c, const SendSequence& seq);
 // Applies what OnSequenceTick asked for. draw_preview is called when the preview is due.
 void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, int progress_id,
                      void (*draw_preview)(HWND dialog));
+
+// What every feature dialog procedure hands to the frame first: a selection change of the
+// slave address combo, "Close" (IDCANCEL; ignored while a sequence runs), MSG_SOCKET_REPLY,
+// and for a dialog with a preview (preview_timer_id not 0) WM_PAINT, which lets the dialog
+// paint normally and arms the preview tick. True when the message was one of these; the
+// procedure then returns result.
+bool OnFrameMessage(HWND dialog, UINT message, WPARAM wparam, CoreContext& c, int preview_timer_id,
+                    INT_PTR& result);
+// At the end of WM_INITDIALOG of a dialog with a preview: the first drawing 200 ms later.
+void StartOpeningPreview(HWND dialog, AppState& app, int timer_id);
+
+// One line of a preview at (x, y) pixels inside the preview rectangle.
+struct PreviewLine {
+    int x = 0;
+    int y = 0;
+    std::wstring text;
+};
+// Draws the lines on a white background into the preview control without flicker: all of it
+// goes into one off-screen bitmap, which is then copied onto the control at once. The text
+// uses the control's font (the dialog's), black, without background.
+void DrawPreviewLines(HWND control, const std::vector<PreviewLine>& lines);
+// The same for lines from the core (UTF-8).
+void DrawPreviewLines(HWND control, const std::vector<PreviewTextLine>& lines);
 
 }  // namespace tvx

@@ -27,45 +27,11 @@ namespace tvx {
 
 namespace {
 
-struct PreviewLine {
-    int x;
-    int y;
-    std::wstring text;
-};
-
 TitleSettingState g_state;
 std::wstring g_edit_text;       // what the edit held after the last change, as accepted
 bool g_edit_from_model = true;  // the edit shows the model's text as the dialog put it there
 bool g_filling = false;         // the dialog itself is setting the edit's text
 HWND g_ime_window = nullptr;    // the window whose input method was switched on
-
-// Draws the lines on a white background into a bitmap of the control's size, then copies it to
-// the control in one piece, in the dialog's fixed-pitch font.
-void DrawPreviewLines(HWND control, const std::vector<PreviewLine>& lines) {
-    RECT rc;
-    if (!control || !GetClientRect(control, &rc)) return;
-    HDC dc = GetDC(control);
-    if (!dc) return;
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, rc.right, rc.bottom);
-    if (mem && bitmap) {
-        HGDIOBJ old_bitmap = SelectObject(mem, bitmap);
-        FillRect(mem, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        HFONT font = reinterpret_cast<HFONT>(SendMessageW(GetParent(control), WM_GETFONT, 0, 0));
-        HGDIOBJ old_font = font ? SelectObject(mem, font) : nullptr;
-        SetBkMode(mem, TRANSPARENT);
-        SetTextColor(mem, RGB(0, 0, 0));
-        for (const PreviewLine& line : lines) {
-            TextOutW(mem, line.x, line.y, line.text.c_str(), static_cast<int>(line.text.size()));
-        }
-        BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
-        if (old_font) SelectObject(mem, old_font);
-        SelectObject(mem, old_bitmap);
-    }
-    if (bitmap) DeleteObject(bitmap);
-    if (mem) DeleteDC(mem);
-    ReleaseDC(control, dc);
-}
 
 void DrawTitlePreview(HWND dialog) {
     std::vector<PreviewLine> lines;

@@ -46,37 +46,40 @@ void FailSocketExchange(CoreContext& c, std::string_view text) {
 
 }  // namespace
 
-void SendCommand(CoreContext& c, std::string_view command) {
-    if (command.empty()) return;
-    if (c.app.interface_type == 0) {
-        SerialSend(c, command);
-    } else {
-        SocketSend(c, command);
-    }
+bool SendCommand(CoreContext& c, std::string_view command) {
+    if (command.empty()) return false;
+    return c.app.interface_type == 0 ? SerialSend(c, command) : SocketSend(c, command);
 }
 
-void SerialSend(CoreContext& c, std::string_view command) {
-    if (command.empty()) return;
+bool SerialSend(CoreContext& c, std::string_view command) {
+    if (command.empty()) return false;
     char frame[kLinkBufferBytes];
     std::size_t length = 0;
     bool broadcast = false;
     bool prefixed = c.app.address_prefix_on == 1;
-    if (!BuildFrame(frame, length, prefixed, c.app.slave_address, command, broadcast)) return;
+    if (!BuildFrame(frame, length, prefixed, c.app.slave_address, command, broadcast)) return false;
     // Only a prefixed broadcast goes unanswered; a bare command is answered by every device.
     c.app.awaiting_reply = prefixed && broadcast ? 0 : 1;
     c.link.WriteSerial(frame, length);
+    return true;
 }
 
-void SocketSend(CoreContext& c, std::string_view command) {
-    if (command.empty()) return;
+bool SocketSend(CoreContext& c, std::string_view command) {
+    if (command.empty()) return false;
     char frame[kLinkBufferBytes];
     std::size_t length = 0;
     bool broadcast = false;
-    if (!BuildFrame(frame, length, true, c.app.slave_address, command, broadcast)) return;
+    if (!BuildFrame(frame, length, true, c.app.slave_address, command, broadcast)) return false;
 
     if (!IsLinkReady(c.app)) {
-        c.prompts.ShowErrorBox("Socket が接続されていません", BoxIcon::Exclamation);
-        return;
+        // A device that dropped the link while a sequence runs: one box, and the sequence
+        // ends at its next tick instead of showing the box again at every step.
+        if (c.app.sequence_running != 0) {
+            FailSocketExchange(c, kNoSocketText);
+        } else {
+            c.prompts.ShowErrorBox(kNoSocketText, BoxIcon::Exclamation);
+        }
+        return false;
     }
 
     std::uintptr_t socket = 0;
@@ -90,9 +93,10 @@ void SocketSend(CoreContext& c, std::string_view command) {
     // No chosen client (or no socket at all) fails like a send on a dead socket.
     if (socket == 0 || !c.link.SocketSendFrame(socket, frame, length)) {
         FailSocketExchange(c, "Socket 送信");
-        return;
+        return false;
     }
     if (!c.link.ReceiveAnswer(socket)) FailSocketExchange(c, "Answer が､きません");
+    return true;
 }
 
 bool IsLinkReady(const AppState& app) {

@@ -9,14 +9,21 @@
 
 namespace tvx {
 
+inline constexpr std::string_view kNoSocketText = "Socket が接続されていません";
+
 // RS-232C (interface_type 0): SerialSend; TCP/IP: SocketSend. An empty command sends nothing.
-void SendCommand(CoreContext& c, std::string_view command);
+// Each returns true when the frame went out (written to the port or sent on the socket; the
+// device's answer is a matter of the reply handling).
+bool SendCommand(CoreContext& c, std::string_view command);
 // Prefix "00".."31" or "FF" while address_prefix_on is 1, bare otherwise; sets awaiting_reply
 // (left 0 for a prefixed broadcast, which gets no reply).
-void SerialSend(CoreContext& c, std::string_view command);
+bool SerialSend(CoreContext& c, std::string_view command);
 // Always prefixed. Sends on the chosen socket and waits for the answer; a failure sets
-// error_reply, stops a running sequence and shows its box.
-void SocketSend(CoreContext& c, std::string_view command);
+// error_reply, stops a running sequence and shows its box. Without a connection it shows
+// "Socket が接続されていません"; inside a running sequence that is a failure like the others
+// (the device dropped the link between two steps), so the sequence ends at its next tick
+// with that one box.
+bool SocketSend(CoreContext& c, std::string_view command);
 // True on RS-232C (the port is assumed usable) or while a TCP/IP connection is up.
 bool IsLinkReady(const AppState& app);
 // One 500 ms tick: "No Connect" (stop form) on the seventh tick without a reply line.

@@ -83,6 +83,10 @@ struct AppState {
     int selected_position_index = 0;
     int selected_page_index = 0;
     int selected_title_index = 0;
+    // The items last chosen in "Same Display" (0/1) and "Same Time" (seconds); kept while the
+    // program runs, untouched by the reset, never saved.
+    int same_display_choice = 0;
+    int same_time_choice = 2;
     int current_glyph_index = 0;
     int glyph_read_pending = 0;
     int glyph_bulk_read_running = 0;

@@ -20,7 +20,7 @@ struct SilentPrompts : Prompts {
     void ShowSetComplete() override { ++boxes; }
     void ShowAcknowledgement(WindowHandle) override { ++boxes; }
     bool ConfirmNotAutoSwitching(WindowHandle) override { return false; }
-    bool AskYesNo(std::string_view, std::string_view) override { return false; }
+    bool AskYesNo(std::string_view, std::string_view, WindowHandle) override { return false; }
     void ShowPlainBox(std::string_view, std::string_view, bool) override { ++boxes; }
     bool AskFileName(FileDialogKind, std::string&) override { return false; }
 };

@@ -109,8 +109,10 @@ TEST(FrameSlaveAddress, ChoosingAnAddressStoresItAndSendsNothing) {
 TEST(FrameOpening, SetsTheDialogStateAndThePrefixByDialog) {
     CoreFixture f;
     f.app.corner_click_count = 4;
+    f.app.preview_redraw_pending = 1;  // left by a dialog closed before its preview tick
     BeginDialogFrame(f.app, 0x100);
     EXPECT_EQ(f.app.active_dialog, 0x100u);
+    EXPECT_EQ(f.app.preview_redraw_pending, 0);
     SettleDialogFrame(f.app, 0x42, AddressPrefix::On);
     EXPECT_EQ(f.app.reply_owner_window, 0x42u);
     EXPECT_EQ(f.app.corner_click_count, 0);
@@ -316,17 +318,39 @@ TEST(FrameSequence, TickInsideABoxOpenedByAStepDoesNothing) {
     EXPECT_EQ(f.app.sequence_running, 2);
 }
 
-TEST(FrameSequence, StepThatCannotBuildItsCommandEndsTheSequence) {
-    CoreFixture f;
-    SendSequence seq{{4, 2, 1000, false, false}};
-    auto step = [&](CoreContext&, int k) { return k != 2; };
-    ASSERT_TRUE(StartSendSequence(f.ctx, seq, 0x100));
-    EXPECT_TRUE(OnSequenceTick(f.ctx, seq, step).step_progress);
-    TickResult r = OnSequenceTick(f.ctx, seq, step);
-    EXPECT_TRUE(r.stop_timer);
-    EXPECT_TRUE(r.enable_close);
-    EXPECT_FALSE(r.step_progress);
-    EXPECT_EQ(f.app.sequence_running, 0);
+// A step that fails ends the run through error_reply at the next tick, like an error reply:
+// also as the last step, also when a late "GO" to the step before clears error_reply in
+// between; where the dialog asks for it, in the failing tick itself. Nothing is left over.
+TEST(FrameSequence, FailedStepEndsTheRunAtTheNextTickThroughErrorReply) {
+    struct Case {
+        int failing_step;
+        bool late_go, end_in_failing_tick;
+        int ticks;
+    } cases[] = {{2, false, false, 3}, {4, false, false, 5}, {2, true, false, 3}, {2, 0, 1, 2}};
+    for (const Case& t : cases) {
+        SCOPED_TRACE(t.failing_step * 10 + t.late_go);
+        CoreFixture f;
+        SendSequence seq{{4, 2, 1000, false, true, t.end_in_failing_tick}};
+        std::vector<int> steps;
+        auto step = [&](CoreContext&, int k) {
+            steps.push_back(k);
+            return k != t.failing_step;
+        };
+        ASSERT_TRUE(StartSendSequence(f.ctx, seq, 0x100));
+        TickResult r;
+        int ticks = 0;
+        while (!r.stop_timer && ++ticks < 10) {
+            r = OnSequenceTick(f.ctx, seq, step);
+            if (ticks == t.failing_step && t.late_go) ParseSerialReply(f.ctx, "00GO\r\n");
+        }
+        EXPECT_EQ(ticks, t.ticks);
+        EXPECT_TRUE(r.enable_close && r.set_progress && r.progress_position == 0);
+        EXPECT_EQ(steps.back(), t.failing_step);
+        EXPECT_EQ(f.app.sequence_running + f.app.error_reply, 0);
+        ASSERT_TRUE(StartSendSequence(f.ctx, seq, 0x100));  // the next run starts clean
+        OnSequenceTick(f.ctx, seq, step);
+        EXPECT_EQ(steps.back(), 1);
+    }
 }
 
 TEST(FrameSequence, SocketFailureDuringAStepEndsTheSequenceAtTheNextTick) {

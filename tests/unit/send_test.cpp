@@ -4,6 +4,7 @@
 #include <string>
 
 #include "link/send.h"
+#include "protocol/bulk_run.h"
 #include "support/recorders.h"
 
 namespace tvx {
@@ -122,13 +123,36 @@ TEST(SocketSend, ServerRoleTalksToTheChosenSlot) {
 TEST(SocketSend, NotConnected) {
     SocketCase f;
     f.app.socket_connected = 0;
-    f.app.sequence_running = 4;
-    SocketSend(f.ctx, "CWL1\r\n");
+    EXPECT_FALSE(SocketSend(f.ctx, "CWL1\r\n"));
     EXPECT_TRUE(f.link.socket_frames.empty());
     EXPECT_EQ(f.prompts.calls,
               std::vector<std::string>{"error(exclamation): Socket が接続されていません"});
-    EXPECT_EQ(f.app.error_reply, 0);
-    EXPECT_EQ(f.app.sequence_running, 4);
+    EXPECT_EQ(f.app.error_reply, 0);  // a single send leaves no error for the next run
+    // The device dropped the link while a sequence runs: the same box, and the run stops.
+    f.app.sequence_running = 4;
+    EXPECT_FALSE(SocketSend(f.ctx, "CWL1\r\n"));
+    EXPECT_EQ(f.prompts.calls.size(), 2u);
+    EXPECT_EQ(f.app.error_reply, 1);
+    EXPECT_EQ(f.app.sequence_running, 0);
+}
+
+// The set-all run over a link the device dropped after the first title: one box, and the run
+// ends at the next tick instead of reporting each of the remaining 170 steps.
+TEST(SocketSend, DroppedLinkEndsASetAllWithOneBox) {
+    SocketCase f;
+    BulkRun run{SetAllTable()};
+    f.app.sequence_running = 1;
+    BulkTick t;
+    int ticks = 0;
+    for (; ticks < 10 && !t.ended; ++ticks) {
+        t = OnBulkTick(f.ctx, run,
+                       [](CoreContext& c, std::string_view cmd) { SendCommand(c, cmd); });
+        f.app.socket_connected = 0;  // the close notice of the device's socket
+    }
+    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(f.link.socket_frames.size(), 1u);
+    EXPECT_EQ(f.prompts.calls,
+              std::vector<std::string>{"error(exclamation): Socket が接続されていません"});
 }
 
 TEST(SocketSend, SendFailureStopsTheSequence) {
