@@ -329,6 +329,25 @@ int TargetsOf(const Cli& cli, Targets& targets) {
     return 0;
 }
 
+// The subcommands that send a file (with the loader that checks it) or write one.
+struct FileCommand {
+    const char* verb;
+    JobKind kind;
+    bool (*load)(const std::string& path, tvx::SettingsModel& model, std::string& error);
+};
+
+const FileCommand* GivenFileCommand(const Subcommands& sub) {
+    static const FileCommand kPush{"push", JobKind::Push, LoadSettingsForPush};
+    static const FileCommand kPull{"pull", JobKind::Pull, nullptr};
+    static const FileCommand kGlyphsPush{"glyphs push", JobKind::GlyphPush, LoadGlyphsForPush};
+    static const FileCommand kGlyphsPull{"glyphs pull", JobKind::GlyphPull, nullptr};
+    if (sub.push->parsed()) return &kPush;
+    if (sub.pull->parsed()) return &kPull;
+    if (sub.glyphs_push->parsed()) return &kGlyphsPush;
+    if (sub.glyphs_pull->parsed()) return &kGlyphsPull;
+    return nullptr;
+}
+
 // What each device is to do; 0, or the exit code of a usage error or of a file refused.
 int JobOf(const Cli& cli, const Subcommands& sub, Job& job, std::string& verb) {
     job.pace = cli.pace == "spec" ? Pace::Spec : Pace::Ack;
@@ -346,31 +365,18 @@ int JobOf(const Cli& cli, const Subcommands& sub, Job& job, std::string& verb) {
         if (cli.bare && cli.serial.empty()) return Usage("--bare goes with --serial");
         if (cli.bare && (cli.broadcast || !cli.address_text.empty()))
             return Usage("--bare sends without an address: no --address or --broadcast");
-    } else if (sub.push->parsed()) {
-        verb = "push";
-        job.kind = JobKind::Push;
-        auto settings = std::make_shared<tvx::SettingsModel>();
-        std::string error;
-        if (!LoadSettingsForPush(cli.file, *settings, error)) return Failure(error);
-        job.settings = settings;
-    } else if (sub.pull->parsed()) {
-        verb = "pull";
-        job.kind = JobKind::Pull;
+    } else if (const FileCommand* f = GivenFileCommand(sub)) {
+        verb = f->verb;
+        job.kind = f->kind;
         job.overwrite = cli.overwrite;
-        if (cli.broadcast) return Usage("pull: a broadcast gets no reply; name the addresses");
-    } else if (sub.glyphs_push->parsed()) {
-        verb = "glyphs push";
-        job.kind = JobKind::GlyphPush;
-        auto settings = std::make_shared<tvx::SettingsModel>();
-        std::string error;
-        if (!LoadGlyphsForPush(cli.file, *settings, error)) return Failure(error);
-        job.settings = settings;
-    } else if (sub.glyphs_pull->parsed()) {
-        verb = "glyphs pull";
-        job.kind = JobKind::GlyphPull;
-        job.overwrite = cli.overwrite;
-        if (cli.broadcast)
-            return Usage("glyphs pull: a broadcast gets no reply; name the addresses");
+        if (f->load != nullptr) {
+            auto settings = std::make_shared<tvx::SettingsModel>();
+            std::string error;
+            if (!f->load(cli.file, *settings, error)) return Failure(error);
+            job.settings = settings;
+        } else if (cli.broadcast) {
+            return Usage(verb + ": a broadcast gets no reply; name the addresses");
+        }
     } else if (sub.net->parsed()) {
         verb = sub.net_show->parsed() ? "net show" : "net set";
         if (cli.serial.empty())

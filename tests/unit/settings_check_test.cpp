@@ -7,14 +7,15 @@
 
 #include "model/settings_file.h"
 #include "model/settings_ranges.h"
+#include "support/recorders.h"
 
 namespace tvx {
 namespace {
 
+// A model at its defaults.
 struct Defaults {
-    std::unique_ptr<SettingsModel> model = std::make_unique<SettingsModel>();
-    std::unique_ptr<AppState> app = std::make_unique<AppState>();
-    Defaults() { ResetToDefaults(*model, *app); }
+    test::CoreFixture f;
+    SettingsModel* model = &f.model;
 };
 
 // The default file, one line per entry, with line n (1-based) replaced when asked.
