@@ -293,6 +293,10 @@ def scenario_net():
                                                 (b"AA", b"GA", b"IA", b"MA", b"PN", b"SM",
                                                  b"KA", b"TR", b"VN")], sim.frames()[6:])
     ctl("--serial", a, "--broadcast", "send", "CWL2")
+    # Nothing answers a broadcast: the frame may reach the log after the command has ended.
+    deadline = time.time() + 5
+    while len(sim.frames()) < 16 and time.time() < deadline:
+        time.sleep(0.05)
     check(sim.frames()[-1][1] == b"FFCWL2\r\n", sim.frames()[-1])
 
 
