@@ -110,5 +110,9 @@ for pace in "--baud-limit" ""; do
     echo "96 devices: $all_wall s (the slowest device: $all_longest s; $all_ok of 96 ok)"
     goal="(goal at most 1.5)"
     [ -n "$pace" ] || goal="(no goal: the simulator answers at once, so this is the companion's own work)"
-    python3 -c "print('  96 devices / 1 device: %.2f $goal' % ($all_wall / max($one_wall, 0.01)))"
+    python3 - "$all_wall" "$one_wall" "$goal" <<'PY'
+import sys
+print("  96 devices / 1 device: %.2f %s" % (float(sys.argv[1]) / max(float(sys.argv[2]), 0.01),
+                                          sys.argv[3]))
+PY
 done
