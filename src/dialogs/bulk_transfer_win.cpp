@@ -11,7 +11,6 @@
 #include "dialogs/bulk_tick_win.h"
 #include "dialogs/bulk_transfer.h"
 #include "dialogs/frame_win.h"
-#include "link/socket_events.h"
 #include "res/resource.h"
 #include "winbase/program_win.h"
 
@@ -60,11 +59,8 @@ INT_PTR CALLBACK BulkTransferDialogProc(HWND dialog, UINT message, WPARAM wparam
                               IDC_BULK_PROGRESS, IDC_BULK_PERCENT);
             }
             return TRUE;
-        case MSG_SOCKET_REPLY:
-            OnSocketReplyMessage(c);
-            return TRUE;
         default:
-            return FALSE;
+            return HandleSocketReplyMessage(message, c) ? TRUE : FALSE;
     }
 }
 

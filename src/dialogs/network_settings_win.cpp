@@ -16,7 +16,6 @@
 #include "dialogs/bulk_tick_win.h"
 #include "dialogs/frame_win.h"
 #include "dialogs/network_settings.h"
-#include "link/socket_events.h"
 #include "protocol/encodings.h"
 #include "res/resource.h"
 #include "winbase/program_win.h"
@@ -177,13 +176,8 @@ INT_PTR CALLBACK NetworkSettingsDialogProc(HWND dialog, UINT message, WPARAM wpa
         case WM_TIMER:
             if (wparam == kNetworkReadTimerId) OnTick(dialog, c);
             return TRUE;
-        case MSG_SOCKET_REPLY:
-            // Only the serial line serves this dialog; the message number is a standard dialog
-            // message too, which the default handling must never see.
-            OnSocketReplyMessage(c);
-            return TRUE;
         default:
-            return FALSE;
+            return HandleSocketReplyMessage(message, c) ? TRUE : FALSE;
     }
 }
 

@@ -18,7 +18,6 @@
 
 #include "dialogs/frame_win.h"
 #include "dialogs/title_setting.h"
-#include "link/socket_events.h"
 #include "res/resource.h"
 #include "winbase/program_win.h"
 #include "winbase/text_win.h"
@@ -207,17 +206,12 @@ INT_PTR CALLBACK TitleSettingDialogProc(HWND dialog, UINT message, WPARAM wparam
         case WM_TIMER:
             if (wparam == kTitleTimerId) OnTick(dialog, c);
             return TRUE;
-        case WM_PAINT:
-            // The dialog paints itself; the preview follows at the next tick of its timer.
-            if (const int delay = OnPreviewPaint(c.app)) {
-                SetTimer(dialog, kTitleTimerId, static_cast<UINT>(delay), nullptr);
-            }
-            return FALSE;
-        case MSG_SOCKET_REPLY:
-            OnSocketReplyMessage(c);
-            return TRUE;
-        default:
-            return FALSE;
+        default: {
+            // The paint that arms the preview and the socket answers, as every frame dialog.
+            INT_PTR result = FALSE;
+            return OnFrameMessage(dialog, message, wparam, c, kTitleTimerId, result) ? result
+                                                                                      : FALSE;
+        }
     }
 }
 

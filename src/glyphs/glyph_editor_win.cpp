@@ -17,7 +17,6 @@
 #include "glyphs/glyph_editor.h"
 #include "glyphs/glyph_pattern.h"
 #include "glyphs/glyph_window_win.h"
-#include "link/socket_events.h"
 #include "res/resource.h"
 #include "winbase/program_win.h"
 #include "winbase/text_win.h"
@@ -176,20 +175,18 @@ INT_PTR CALLBACK GlyphEditorDialogProc(HWND dialog, UINT message, WPARAM wparam,
                                 seq, 0, DrawGrid);
             }
             return TRUE;
-        case WM_PAINT:
-            if (int delay = OnPreviewPaint(c.app)) SetTimer(dialog, kGridTimerId, delay, nullptr);
-            return FALSE;  // the dialog paints itself as usual
         case MSG_PAINT_GLYPH_GRID:
             DrawGrid(dialog);
-            return TRUE;
-        case MSG_SOCKET_REPLY:
-            OnSocketReplyMessage(c);
             return TRUE;
         case WM_DESTROY:
             DestroyGlyphCanvas(g_canvas);
             return FALSE;
-        default:
-            return FALSE;
+        default: {
+            // The paint that arms the grid's drawing and the socket answers.
+            INT_PTR result = FALSE;
+            return OnFrameMessage(dialog, message, wparam, c, kGridTimerId, result) ? result
+                                                                                     : FALSE;
+        }
     }
 }
 

@@ -13,7 +13,6 @@
 #include "glyphs/glyph_editor.h"
 #include "glyphs/glyph_insert.h"
 #include "glyphs/glyph_window_win.h"
-#include "link/socket_events.h"
 #include "res/resource.h"
 #include "winbase/program_win.h"
 
@@ -80,11 +79,8 @@ INT_PTR CALLBACK GlyphInsertDialogProc(HWND dialog, UINT message, WPARAM wparam,
             return TRUE;
         case WM_COMMAND:
             return OnCommand(dialog, c, LOWORD(wparam), HIWORD(wparam));
-        case MSG_SOCKET_REPLY:
-            OnSocketReplyMessage(c);
-            return TRUE;
         default:
-            return FALSE;
+            return HandleSocketReplyMessage(message, c) ? TRUE : FALSE;
     }
 }
 

@@ -21,7 +21,6 @@
 #include "glyphs/glyph_list.h"
 #include "glyphs/glyph_pattern.h"
 #include "glyphs/glyph_window_win.h"
-#include "link/socket_events.h"
 #include "res/resource.h"
 #include "winbase/program_win.h"
 #include "winbase/text_win.h"
@@ -201,14 +200,11 @@ INT_PTR CALLBACK GlyphListDialogProc(HWND dialog, UINT message, WPARAM wparam, L
                 SetTimer(dialog, kListTimerId, static_cast<UINT>(delay), nullptr);
             }
             return FALSE;  // the dialog paints itself as usual
-        case MSG_SOCKET_REPLY:
-            OnSocketReplyMessage(c);
-            return TRUE;
         case WM_DESTROY:
             DestroyGlyphCanvas(g_canvas);
             return FALSE;
         default:
-            return FALSE;
+            return HandleSocketReplyMessage(message, c) ? TRUE : FALSE;
     }
 }
 
