@@ -20,6 +20,24 @@ std::string_view Trim(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+// The user's text as an error message quotes it: control characters written as \xNN, so the
+// report stays one line and a terminal never acts on what was typed.
+std::string Quoted(std::string_view text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out = "\"";
+    for (char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += ch;
+        }
+    }
+    return out + "\"";
+}
+
 }  // namespace
 
 bool ParseAddressList(std::string_view text, std::vector<int>& out, std::string& error) {
@@ -37,8 +55,8 @@ bool ParseAddressList(std::string_view text, std::vector<int>& out, std::string&
                       : ParseNumber(Trim(item.substr(0, dash)), kMaxAddress, first) &&
                             ParseNumber(Trim(item.substr(dash + 1)), kMaxAddress, last);
         if (!ok || first > last) {
-            error = "bad address \"" + std::string(item) +
-                    "\": addresses are 0..31, single or as ranges such as 0-3,7";
+            error = "bad address " + Quoted(item) +
+                    ": addresses are 0..31, single or as ranges such as 0-3,7";
             return false;
         }
         for (int a = first; a <= last; ++a) {
@@ -59,14 +77,14 @@ bool ParseHostPort(std::string_view text, std::string& host, int& port, std::str
     if (!text.empty() && text.front() == '[') {
         std::size_t close = text.find(']');
         if (close == std::string_view::npos) {
-            error = "bad host \"" + std::string(text) + "\": missing ]";
+            error = "bad host " + Quoted(text) + ": missing ]";
             return false;
         }
         host = std::string(text.substr(1, close - 1));
         std::string_view after = text.substr(close + 1);
         if (!after.empty()) {
             if (after.front() != ':') {
-                error = "bad host \"" + std::string(text) + "\"";
+                error = "bad host " + Quoted(text);
                 return false;
             }
             port_text = after.substr(1);
@@ -83,11 +101,11 @@ bool ParseHostPort(std::string_view text, std::string& host, int& port, std::str
         }
     }
     if (host.empty()) {
-        error = "bad host \"" + std::string(text) + "\": no host name";
+        error = "bad host " + Quoted(text) + ": no host name";
         return false;
     }
     if (!port_text.empty() && (!ParseNumber(port_text, 65535, port) || port == 0)) {
-        error = "bad port in \"" + std::string(text) + "\": ports are 1..65535";
+        error = "bad port in " + Quoted(text) + ": ports are 1..65535";
         return false;
     }
     return true;
