@@ -8,7 +8,7 @@
 #   scripts/fault_matrix.sh [--slice] [--jobs N] [--only REGEX] [--doc FILE] [--no-build]
 #                           [--build DIR] [--sim PATH]
 #     --slice      the few short cells CI runs (well under a minute)
-#     --jobs N     cells at a time (default 6: the cells mostly wait on the program's timers)
+#     --jobs N     cells at a time (default 10: the cells mostly wait on the program's timers)
 #     --only RE    only the cells whose "sequence link fault" matches the extended regex RE
 #     --doc FILE   also write the table, with the command that made it, to FILE (Markdown)
 #     --no-build   do not build the simulator and fault_cell.exe first
@@ -19,7 +19,7 @@ set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
 slice=0
-jobs=6
+jobs=10
 only=""
 doc=""
 build_first=1
@@ -63,7 +63,8 @@ declare -A nominal=([title]=144 [title-nm]=87 [title-display]=2 [page-assignment
 declare -A frames=([title]=144 [title-nm]=144 [title-display]=4 [page-assignment]=4
                    [auto-switching]=4 [set-all]=170 [read-back]=170 [glyph-register]=64
                    [glyph-read]=64 [network-read]=9)
-faults=(none split merge garbage delay-under delay-over silent drop E0 E1 E2 E3 MENU)
+faults=(none split merge garbage delay-under delay-over silent drop E0 E1 E2 E3 MENU
+        auto-switching)
 
 # Estimated seconds of one cell, for the order (longest first) and its time limit.
 estimate() {
@@ -76,8 +77,9 @@ estimate() {
             elif [ "$seq" = glyph-read ]; then
                 run=$(( ${frames[$seq]} * 31 / 10 ))
             fi ;;
-        none | split | merge | garbage) ;;
+        none | split | garbage) ;;
         E*|MENU) case "$seq" in glyph-*) ;; *) run=8 ;; esac ;;
+        merge) [ "$link" = tcp ] && run=12 ;;
         *) run=12 ;;
     esac
     echo $(( run + 15 ))
@@ -93,6 +95,8 @@ else
             [ "$link" = tcp ] && [ "$seq" = network-read ] && continue
             for fault in "${faults[@]}"; do
                 [ "$link" = serial ] && [ "$fault" = drop ] && continue
+                # A device on automatic switching only refuses glyph reads.
+                [ "$fault" = auto-switching ] && [ "$seq" != glyph-read ] && continue
                 cells+=("$seq $link $fault")
             done
         done

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "link/send.h"
 #include "protocol/line_assembly.h"
 #include "protocol/replies.h"
 
@@ -319,6 +320,14 @@ void DrainSerialLines(CoreContext& c) {
         ParseSerialReply(c, std::string_view(g_parse_line.bytes, g_parse_line.length));
     }
     g_draining = false;
+}
+
+void CheckSerialReplyTimeout(CoreContext& c) {
+    const bool draining = g_draining;
+    g_draining = true;
+    CheckReplyTimeout(c);
+    g_draining = draining;
+    if (!draining) DrainSerialLines(c);
 }
 
 void ClearSerialError() {

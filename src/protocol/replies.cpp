@@ -281,8 +281,11 @@ void ParseSerialLine(CoreContext& c, std::string_view line) {
     } else if (StartsWith(work, "VN")) {
         ApplyVersionReply(c, work);
     } else if (StartsWith(work, "GN")) {
-        c.prompts.ShowErrorBox(c.app.glyph_read_pending == 1 ? "自動切換え中！" : "Mode difference",
-                               BoxIcon::Exclamation);
+        const bool reading = c.app.glyph_read_pending == 1;
+        // A device that switches pages automatically refuses every glyph read: one box, not one
+        // at every tick of the list's read run.
+        if (reading) AbandonGlyphBulkRun(c.app);
+        c.prompts.ShowErrorBox(reading ? "自動切換え中！" : "Mode difference", BoxIcon::Exclamation);
     } else if (const ErrorReply* error = FindError(work)) {
         c.app.error_reply = 1;
         c.prompts.ShowErrorBox(error->serial_text, BoxIcon::Exclamation);
@@ -307,6 +310,7 @@ void ParseSocketLine(CoreContext& c, std::string_view assembled) {
         net->apply(c, assembled);
     } else if (StartsWith(work, "GN")) {
         if (c.app.glyph_read_pending == 1) {
+            AbandonGlyphBulkRun(c.app);
             c.prompts.ShowErrorBox("Socket 自動切換え中！", BoxIcon::Stop);
         } else {
             c.prompts.ShowSuccessBox("Socket mode difference");

@@ -222,6 +222,32 @@ TEST(CheckReplyTimeout, NoConnectOnTheSeventhTick) {
     EXPECT_EQ(f.prompts.calls.size(), 1u);
 }
 
+// A device that stops answering during a run: one "No Connect", and the run ends at its next
+// tick instead of sending on into the silence with the box again every seven ticks.
+TEST(CheckReplyTimeout, NoConnectEndsARunningSequenceOnce) {
+    CoreFixture f;
+    f.app.address_prefix_on = 1;
+    BulkRun run{SetAllTable()};
+    f.app.sequence_running = 1;
+    BulkTick t;
+    int ticks = 0;
+    for (; ticks < 40 && !t.ended; ++ticks) {
+        t = OnBulkTick(f.ctx, run, [](CoreContext& c, std::string_view cmd) { SendCommand(c, cmd); });
+        // 1200 ms between two steps: two or three ticks of the main window's 500 ms timer.
+        for (int i = 0; i < (ticks % 2 ? 3 : 2); ++i) CheckReplyTimeout(f.ctx);
+    }
+    EXPECT_EQ(ticks, 4);
+    EXPECT_EQ(f.link.serial_writes.size(), 3u);
+    EXPECT_EQ(f.prompts.calls, std::vector<std::string>{"error(stop): No Connect"});
+    EXPECT_EQ(f.app.sequence_running + f.app.error_reply, 0);
+
+    // Without a run the box is all: no error is left to end the next run at its first tick.
+    SendCommand(f.ctx, "CWL1\r\n");
+    for (int i = 0; i < 7; ++i) CheckReplyTimeout(f.ctx);
+    EXPECT_EQ(f.prompts.calls.size(), 2u);
+    EXPECT_EQ(f.app.error_reply, 0);
+}
+
 TEST(CheckReplyTimeout, ASendDoesNotRestartTheCount) {
     CoreFixture f;
     f.app.address_prefix_on = 1;
