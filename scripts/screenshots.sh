@@ -132,8 +132,16 @@ write_ini() {
     printf '%s\r\n' "$@" >>"$WINEPREFIX/drive_c/windows/tvx5870.ini"
 }
 
-free_port() {
-    python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+# The default port 9004 (as a user sees it), or a free one when something else holds it.
+link_port() {
+    python3 -c '
+import socket
+s = socket.socket()
+try:
+    s.bind(("127.0.0.1", 9004))
+except OSError:
+    s.bind(("127.0.0.1", 0))
+print(s.getsockname()[1])'
 }
 
 tvx_prepare_template "$state/prefix-template"
@@ -241,11 +249,11 @@ wait "$program_pid" 2>/dev/null || true
 program_pid=""
 
 # --- TCP/IP client: three hosts in the list, the first of them the simulator.
-port="$(free_port)"
+port="$(link_port)"
 "$sim" --tcp-listen "$port" >"$work/tcp-sim.out" 2>&1 &
 tcp_sim_pid=$!
 tvx_wait_for 'grep -q "tvx5870-sim: ready" "$work/tcp-sim.out"' 20
-write_ini Interface=1 ClientServer=0 "port_number=$port" select_number=0 list_count=3 \
+write_ini Interface=1 ClientServer=0 "port_number=$(printf %05d "$port")" select_number=0 list_count=3 \
     ip00_0=127 ip00_1=0 ip00_2=0 ip00_3=1 ip01_0=192 ip01_1=168 ip01_2=1 ip01_3=21 \
     ip02_0=192 ip02_1=168 ip02_2=1 ip02_3=22
 start_program
@@ -263,8 +271,8 @@ stop_program
 stop_tcp_sim
 
 # --- TCP/IP server: listening, three devices connected, the first one chosen.
-port="$(free_port)"
-write_ini Interface=1 ClientServer=1 "port_number=$port" select_number=-1 list_count=0
+port="$(link_port)"
+write_ini Interface=1 ClientServer=1 "port_number=$(printf %05d "$port")" select_number=-1 list_count=0
 start_program
 drive menu 40008 >/dev/null
 drive wait-dialog 10000 >/dev/null
