@@ -285,7 +285,8 @@ void ParseSerialLine(CoreContext& c, std::string_view line) {
         // A device that switches pages automatically refuses every glyph read: one box, not one
         // at every tick of the list's read run.
         if (reading) AbandonGlyphBulkRun(c.app);
-        c.prompts.ShowErrorBox(reading ? "自動切換え中！" : "Mode difference", BoxIcon::Exclamation);
+        c.prompts.ShowErrorBox(reading ? "自動切換え中！" : "Mode difference",
+                               BoxIcon::Exclamation);
     } else if (const ErrorReply* error = FindError(work)) {
         c.app.error_reply = 1;
         c.prompts.ShowErrorBox(error->serial_text, BoxIcon::Exclamation);

@@ -364,8 +364,9 @@ TEST(GlyphList, RunsEndWithOneNoConnectWhenTheDeviceFallsSilent) {
         EXPECT_EQ(ticks, register_run ? 3 : 8) << register_run;
         EXPECT_EQ(f.link.serial_writes.size(), register_run ? 2u : 1u);
         EXPECT_EQ(f.prompts.calls.back(), "error(stop): No Connect");
-        EXPECT_EQ(std::count(f.prompts.calls.begin(), f.prompts.calls.end(),
-                             "error(stop): No Connect"), 1);
+        EXPECT_EQ(
+            std::count(f.prompts.calls.begin(), f.prompts.calls.end(), "error(stop): No Connect"),
+            1);
         EXPECT_EQ(f.app.glyph_bulk_read_running + f.app.glyph_read_pending, 0);
         EXPECT_EQ(f.app.error_reply, 0) << "no stale error for the next sequence";
     }

@@ -232,7 +232,8 @@ TEST(CheckReplyTimeout, NoConnectEndsARunningSequenceOnce) {
     BulkTick t;
     int ticks = 0;
     for (; ticks < 40 && !t.ended; ++ticks) {
-        t = OnBulkTick(f.ctx, run, [](CoreContext& c, std::string_view cmd) { SendCommand(c, cmd); });
+        t = OnBulkTick(f.ctx, run,
+                       [](CoreContext& c, std::string_view cmd) { SendCommand(c, cmd); });
         // 1200 ms between two steps: two or three ticks of the main window's 500 ms timer.
         for (int i = 0; i < (ticks % 2 ? 3 : 2); ++i) CheckReplyTimeout(f.ctx);
     }

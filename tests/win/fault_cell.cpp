@@ -117,7 +117,8 @@ class BoxReader {
                 Open state = it == open.end() ? Open{now, false} : it->second;
                 if (it == open.end()) {
                     EnterCriticalSection(&self->lock_);
-                    self->seen_.push_back({now, WideToUtf8(caption), WideToUtf8(MessageBoxText(w))});
+                    self->seen_.push_back(
+                        {now, WideToUtf8(caption), WideToUtf8(MessageBoxText(w))});
                     LeaveCriticalSection(&self->lock_);
                 }
                 if (!state.answered && now - state.since >= self->reading_ms_) {
@@ -195,12 +196,12 @@ struct Sequence {
     const char* name;
     int menu;
     int start_button;
-    bool reads;         // the device's values come into the model
+    bool reads;  // the device's values come into the model
     bool serial_only;
-    bool glyph_run;     // the external character list's bulk run (timer 14)
-    double nominal_s;   // at the program's periods, with prompt answers
-    Scope scope;        // the model fields the run reads (read runs) or sends (send runs)
-    int period_ms;      // the run's shortest period between two frames
+    bool glyph_run;    // the external character list's bulk run (timer 14)
+    double nominal_s;  // at the program's periods, with prompt answers
+    Scope scope;       // the model fields the run reads (read runs) or sends (send runs)
+    int period_ms;     // the run's shortest period between two frames
 };
 
 const Sequence kSequences[] = {
@@ -216,11 +217,10 @@ const Sequence kSequences[] = {
     {"set-all", IDM_SET_ALL_ITEMS, IDC_BULK_START, false, false, false, 220, Scope::Everything,
      1200},
     {"read-back", IDM_READ_BACK, IDC_BULK_START, true, false, false, 112, Scope::Everything, 600},
-    {"glyph-register", IDM_GLYPH_LIST, IDC_GLYPH_REGISTER, false, false, true, 129,
-     Scope::Glyphs, 2000},
+    {"glyph-register", IDM_GLYPH_LIST, IDC_GLYPH_REGISTER, false, false, true, 129, Scope::Glyphs,
+     2000},
     {"glyph-read", IDM_GLYPH_LIST, IDC_GLYPH_READ, true, false, true, 21, Scope::Glyphs, 300},
-    {"network-read", IDM_PROTOCOL_SETTING, IDC_NET_READ, true, true, false, 2, Scope::Network,
-     200},
+    {"network-read", IDM_PROTOCOL_SETTING, IDC_NET_READ, true, true, false, 2, Scope::Network, 200},
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -238,20 +238,26 @@ std::string ThreeDigits(int n) {
 // "天気予報" and the title number in full-width digits: JIS for the device, Shift_JIS for the
 // program ("予" is 0x97 0x5C: its second byte is a backslash).
 std::string DeviceTitleJisHex(int t) {
-    std::string hex = "4537" "3524" "4D3D" "4A73";
+    std::string hex =
+        "4537"
+        "3524"
+        "4D3D"
+        "4A73";
     for (char d : ThreeDigits(t + 1)) hex += "233" + std::string(1, d);
     while (hex.size() < 84) hex += "2121";
     return hex;
 }
 std::string DeviceTitleSjis(int t) {
     std::string text = "\x93\x56\x8b\x43\x97\x5c\x95\xf1";
-    for (char d : ThreeDigits(t + 1)) text += std::string("\x82") + static_cast<char>(0x4f + d - '0');
+    for (char d : ThreeDigits(t + 1))
+        text += std::string("\x82") + static_cast<char>(0x4f + d - '0');
     return text;
 }
 // The program's titles for the send runs: "番組" and the number.
 std::string ProgramTitleSjis(int t) {
     std::string text = "\x94\xd4\x91\x67";
-    for (char d : ThreeDigits(t + 1)) text += std::string("\x82") + static_cast<char>(0x4f + d - '0');
+    for (char d : ThreeDigits(t + 1))
+        text += std::string("\x82") + static_cast<char>(0x4f + d - '0');
     return text;
 }
 
@@ -316,22 +322,26 @@ std::string DeviceStateJson(const SettingsModel& d) {
         for (int k = 0; k < kPageCount; ++k) letters += d.page_display_on[p][k] ? 'N' : 'F';
         j += (p ? ", " : "") + quoted(letters);
     }
-    auto table = [&](const char* key, const int (&t)[kPositionCount][kPageCount], int add) {
+    auto table = [&](const char* key, const int(&t)[kPositionCount][kPageCount], int add) {
         j += std::string("], \"") + key + "\": [";
         for (int p = 0; p < kPositionCount; ++p) {
             j += p ? ", [" : "[";
-            for (int k = 0; k < kPageCount; ++k) j += (k ? "," : "") + std::to_string(t[p][k] + add);
+            for (int k = 0; k < kPageCount; ++k)
+                j += (k ? "," : "") + std::to_string(t[p][k] + add);
             j += "]";
         }
     };
     table("page_switch_seconds", d.page_switch_seconds, 0);
     table("page_title_number", d.page_title_number, 1);
     j += "], \"display_page\": [";
-    for (int p = 0; p < kPositionCount; ++p) j += (p ? ", " : "") + quoted(PageText(d.display_page[p]));
+    for (int p = 0; p < kPositionCount; ++p)
+        j += (p ? ", " : "") + quoted(PageText(d.display_page[p]));
     j += "], \"startup_page\": [";
-    for (int p = 0; p < kPositionCount; ++p) j += (p ? ", " : "") + quoted(PageText(d.startup_page[p]));
+    for (int p = 0; p < kPositionCount; ++p)
+        j += (p ? ", " : "") + quoted(PageText(d.startup_page[p]));
     j += "], \"position_offset\": [";
-    for (int p = 0; p < kPositionCount; ++p) j += (p ? ", " : "") + std::to_string(d.position_offset[p]);
+    for (int p = 0; p < kPositionCount; ++p)
+        j += (p ? ", " : "") + std::to_string(d.position_offset[p]);
     j += "], \"white_level\": " + std::to_string(d.white_level) +
          ", \"edge_level\": " + std::to_string(d.edge_level) + ", \"titles\": [";
     for (int t = 0; t < kTitleCount; ++t) j += (t ? ", " : "") + quoted(DeviceTitleJisHex(t));
@@ -344,8 +354,8 @@ std::string DeviceStateJson(const SettingsModel& d) {
          ", \"active\": " + quoted(Octets(d.net_active_address)) + ", \"subnet_class\": " +
          quoted(std::string(1, static_cast<char>('A' + d.net_subnet_class))) +
          ", \"port\": " + quoted(d.net_port_number) +
-         ", \"keep_alive\": " + (d.net_keep_alive ? "true" : "false") +
-         ", \"time_register\": " + quoted(std::string(1, static_cast<char>('1' + d.net_time_register))) +
+         ", \"keep_alive\": " + (d.net_keep_alive ? "true" : "false") + ", \"time_register\": " +
+         quoted(std::string(1, static_cast<char>('1' + d.net_time_register))) +
          ", \"mac\": " + quoted(d.net_mac_address) + ", \"version\": " + quoted(d.net_version) +
          "}}]}\n";
     return j;
@@ -374,12 +384,13 @@ std::vector<std::string> ExpectedHeads(const Sequence& s) {
     std::vector<std::string> h;
     const char* const pos[] = {"01T", "01B", "02T", "02B"};
     const char* const bottom_first[] = {"01B", "01T", "02B", "02T"};
-    auto each_position = [&](const std::string& command, const char* const (&order)[4]) {
+    auto each_position = [&](const std::string& command, const char* const(&order)[4]) {
         for (const char* p : order) h.push_back(command + p);
     };
     const std::string name = s.name;
     if (name == "title" || name == "title-nm") {
-        for (int t = 1; t <= kTitleCount; ++t) h.push_back((name == "title" ? "CT" : "CN") + ThreeDigits(t));
+        for (int t = 1; t <= kTitleCount; ++t)
+            h.push_back((name == "title" ? "CT" : "CN") + ThreeDigits(t));
     } else if (name == "title-display") {
         each_position("CTD", pos);
     } else if (name == "page-assignment") {
@@ -431,12 +442,15 @@ std::vector<std::string> ExpectedHeads(const Sequence& s) {
 // Checks the frames the device received against the run's heads: the same order, no frame
 // skipped; a glyph read may ask for the same glyph again (after an error reply). Returns "n/N",
 // or "WRONG ..." at the first frame out of place.
-std::string CheckFrames(const std::vector<std::string>& frames, const std::vector<std::string>& heads,
-                        bool repeats_allowed, size_t& matched) {
+std::string CheckFrames(const std::vector<std::string>& frames,
+                        const std::vector<std::string>& heads, bool repeats_allowed,
+                        size_t& matched) {
     size_t next = 0;
     for (size_t i = 0; i < frames.size(); ++i) {
         const std::string& f = frames[i];
-        auto begins = [&](size_t at) { return at < heads.size() && f.compare(0, heads[at].size(), heads[at]) == 0; };
+        auto begins = [&](size_t at) {
+            return at < heads.size() && f.compare(0, heads[at].size(), heads[at]) == 0;
+        };
         if (begins(next)) {
             ++next;
         } else if (!(repeats_allowed && next > 0 && begins(next - 1))) {
@@ -474,7 +488,8 @@ struct FieldWalker {
             ++result.differing;
             result.from_device += device;
             if (!device && result.unread.empty())
-                result.unread = std::string(name) + (index >= 0 ? "[" + std::to_string(index) + "]" : "");
+                result.unread =
+                    std::string(name) + (index >= 0 ? "[" + std::to_string(index) + "]" : "");
         }
         if (kept || (may_read && device) || !result.wrong.empty()) return;
         result.wrong = std::string(name) + (index >= 0 ? "[" + std::to_string(index) + "]" : "");
@@ -485,7 +500,8 @@ struct FieldWalker {
               std::memcmp(&b, &d, sizeof(T)) != 0, in_scope);
     }
     // NUL-terminated text: what follows the terminator is not part of the value.
-    void Text(const char* name, int index, const char* b, const char* a, const char* d, bool in_scope) {
+    void Text(const char* name, int index, const char* b, const char* a, const char* d,
+              bool in_scope) {
         Field(name, index, std::strcmp(b, a) == 0, std::strcmp(d, a) == 0, std::strcmp(b, d) != 0,
               in_scope);
     }
@@ -518,7 +534,7 @@ ModelCheck CheckModel(const SettingsModel& before, const SettingsModel& after,
     w.Value("edge_level", -1, before.edge_level, after.edge_level, device.edge_level, all);
     for (int t = 0; t < kTitleCount; ++t)
         w.Text("title_text", t, before.title_text[t], after.title_text[t], device.title_text[t],
-                all || s.scope == Scope::Titles);
+               all || s.scope == Scope::Titles);
     for (int g = 0; g < kGlyphCount; ++g) {
         auto same = [](const char* x, const char* y) {
             return std::memcmp(x, y, kGlyphPatternChars) == 0;
@@ -538,13 +554,13 @@ ModelCheck CheckModel(const SettingsModel& before, const SettingsModel& after,
     w.Value("net_subnet_class", -1, before.net_subnet_class, after.net_subnet_class,
             device.net_subnet_class, net);
     w.Text("net_port_number", -1, before.net_port_number, after.net_port_number,
-            device.net_port_number, net);
+           device.net_port_number, net);
     w.Value("net_keep_alive", -1, before.net_keep_alive, after.net_keep_alive,
             device.net_keep_alive, net);
     w.Value("net_time_register", -1, before.net_time_register, after.net_time_register,
             device.net_time_register, net);
     w.Text("net_mac_address", -1, before.net_mac_address, after.net_mac_address,
-            device.net_mac_address, net);
+           device.net_mac_address, net);
     w.Text("net_version", -1, before.net_version, after.net_version, device.net_version, net);
     return w.result;
 }
@@ -575,7 +591,7 @@ bool IsErrorBox(const SeenBox& b) {
 std::string Summary(const std::vector<SeenBox>& boxes) {
     std::vector<std::pair<std::string, int>> counted;
     for (const SeenBox& b : boxes) {
-        std::string name = IsErrorBox(b) ? b.text
+        std::string name = IsErrorBox(b)               ? b.text
                            : b.caption == "本機の確認" ? b.caption
                                                        : b.caption + ": " + b.text;
         auto it = std::find_if(counted.begin(), counted.end(),
@@ -587,7 +603,8 @@ std::string Summary(const std::vector<SeenBox>& boxes) {
         }
     }
     std::string out;
-    for (const auto& [name, n] : counted) out += (out.empty() ? "" : ", ") + name + " ×" + std::to_string(n);
+    for (const auto& [name, n] : counted)
+        out += (out.empty() ? "" : ", ") + name + " ×" + std::to_string(n);
     return out.empty() ? "-" : out;
 }
 
@@ -620,7 +637,8 @@ int CellMain(const Sequence& s, bool tcp, const Fault& f) {
         std::fflush(stdout);
         const std::wstring result_file = WinePathFromEnv("TVX_FAULT_RESULT");
         if (!result_file.empty()) {
-            std::ofstream(std::filesystem::path(result_file), std::ios::app | std::ios::binary) << line;
+            std::ofstream(std::filesystem::path(result_file), std::ios::app | std::ios::binary)
+                << line;
         }
         return code;
     };
@@ -647,7 +665,8 @@ int CellMain(const Sequence& s, bool tcp, const Fault& f) {
     if (f.expect == Expect::Refused) device->display_page[3] = kAutoSwitchPage;
     const std::string work = Env("TVX_WORK_DIR");
     const std::string state = work + "/device-state.json";
-    std::ofstream(std::filesystem::path(WinPathOf(state)), std::ios::binary) << DeviceStateJson(*device);
+    std::ofstream(std::filesystem::path(WinPathOf(state)), std::ios::binary)
+        << DeviceStateJson(*device);
     std::string args = tcp ? "--tcp-listen 0" : "--serial '" + Env("TVX_SIM_PTY") + "'";
     args += " --state '" + state + "' " + sim_fault;
     SimProcess sim;
@@ -685,9 +704,10 @@ int CellMain(const Sequence& s, bool tcp, const Fault& f) {
     // The run, at the program's own periods, with the user answering every box.
     const size_t mark = user.Count();
     const std::vector<std::string> heads = ExpectedHeads(s);
-    const double delay_s = std::strstr(sim_fault, "--reply-delay") ? std::atoi(sim_fault + 14) / 1000.0 : 0;
-    const DWORD bound_ms = static_cast<DWORD>((s.nominal_s * 1.3 + 30 +
-                                               (tcp || s.glyph_run ? heads.size() * delay_s : delay_s)) * 1000);
+    const double delay_s =
+        std::strstr(sim_fault, "--reply-delay") ? std::atoi(sim_fault + 14) / 1000.0 : 0;
+    const DWORD bound_ms = static_cast<DWORD>(
+        (s.nominal_s * 1.3 + 30 + (tcp || s.glyph_run ? heads.size() * delay_s : delay_s)) * 1000);
     bool hang = false;
     ULONGLONG started = 0, ended = 0;
     DriveModalDialog(
@@ -721,7 +741,10 @@ int CellMain(const Sequence& s, bool tcp, const Fault& f) {
     size_t matched = 0;
     out.frames = CheckFrames(RunFrames(sim), heads, s.name == std::string("glyph-read"), matched);
     const bool finished = matched == heads.size();
-    out.ended = hang ? "hang" : finished ? "finished" : "stopped at " + std::to_string(matched) + "/" + std::to_string(heads.size());
+    out.ended = hang ? "hang"
+                : finished
+                    ? "finished"
+                    : "stopped at " + std::to_string(matched) + "/" + std::to_string(heads.size());
 
     const ModelCheck m = CheckModel(*before, c.model, *device, s);
     if (!m.wrong.empty()) {
@@ -742,19 +765,22 @@ int CellMain(const Sequence& s, bool tcp, const Fault& f) {
         PumpUntil([&] { return user.OpenNow() == 0; }, 5000);
     }
     const size_t after_mark = user.Count();
-    DriveModalDialog(
-        [&] { RunMenuCommand(main, IDM_CHARACTER_LEVEL); },
-        [&](HWND dialog) {
-            ClickButton(dialog, IDC_WHITE_LEVEL_SET);
-            // The reply's box, or the no-reply box (serial 3.5 s, socket 5 s), and a late reply.
-            PumpUntil([&] { return user.Count() > after_mark && user.OpenNow() == 0; }, 9000);
-            PumpMessages(1500);
-            PumpUntil([&] { return user.OpenNow() == 0; }, 5000);
-        },
-        15000);
+    DriveModalDialog([&] { RunMenuCommand(main, IDM_CHARACTER_LEVEL); },
+                     [&](HWND dialog) {
+                         ClickButton(dialog, IDC_WHITE_LEVEL_SET);
+                         // The reply's box, or the no-reply box (serial 3.5 s, socket 5 s), and a
+                         // late reply.
+                         PumpUntil([&] { return user.Count() > after_mark && user.OpenNow() == 0; },
+                                   9000);
+                         PumpMessages(1500);
+                         PumpUntil([&] { return user.OpenNow() == 0; }, 5000);
+                     },
+                     15000);
     std::vector<SeenBox> after = user.Since(after_mark);
     std::string after_text;
-    for (const SeenBox& b : after) after_text += (after_text.empty() ? "" : " + ") + (IsAcknowledgement(b) ? std::string("reply") : b.text);
+    for (const SeenBox& b : after)
+        after_text += (after_text.empty() ? "" : " + ") +
+                      (IsAcknowledgement(b) ? std::string("reply") : b.text);
     out.after = after_text.empty() ? "nothing" : after_text;
 
     // The verdict. Besides the error and the confirmation, a run may show the read-all's
@@ -791,7 +817,8 @@ int CellMain(const Sequence& s, bool tcp, const Fault& f) {
             // Over TCP/IP a noise line ends the answer wait like an answer: each reply is then
             // taken with the next command, and the last one (or one split over two answers) is
             // missed. The table shows which field; nothing may be wrong.
-            if (s.reads && m.from_device != m.differing && !(tcp && std::string(f.name) == "garbage"))
+            if (s.reads && m.from_device != m.differing &&
+                !(tcp && std::string(f.name) == "garbage"))
                 out.Fail("not everything read");
             if (out.after != "reply") out.Fail("no reply afterwards");
             break;
@@ -799,14 +826,16 @@ int CellMain(const Sequence& s, bool tcp, const Fault& f) {
             if (errors != 1 || error_text != (tcp ? f.tcp_text : f.serial_text) || unexpected)
                 out.Fail("boxes");
             // A register run goes on after an error reply; a read run asks for that glyph again.
-            if (finished != s.glyph_run) out.Fail(s.glyph_run ? "the run stopped" : "the run went on");
+            if (finished != s.glyph_run)
+                out.Fail(s.glyph_run ? "the run stopped" : "the run went on");
             if (out.after != "reply") out.Fail("no reply afterwards");
             break;
         case Expect::NoReply:
             // A run shorter than the no-reply limit may finish before the one box comes.
             if (errors != 1 || error_text != no_reply || unexpected) out.Fail("boxes");
-            if (std::string(f.name) == "silent" ? out.after.compare(0, no_reply.size(), no_reply) != 0
-                                                 : after.empty())
+            if (std::string(f.name) == "silent"
+                    ? out.after.compare(0, no_reply.size(), no_reply) != 0
+                    : after.empty())
                 out.Fail("nothing afterwards");
             break;
         case Expect::Dropped:
@@ -819,7 +848,8 @@ int CellMain(const Sequence& s, bool tcp, const Fault& f) {
             break;
         case Expect::Merged:
             // The reply held back last waits for the next frame: "No Connect" at most once.
-            if (errors > 1 || (errors == 1 && error_text != no_reply) || unexpected) out.Fail("boxes");
+            if (errors > 1 || (errors == 1 && error_text != no_reply) || unexpected)
+                out.Fail("boxes");
             if (!finished) out.Fail("not every step went out");
             if (after.empty()) out.Fail("nothing afterwards");
             break;
