@@ -79,7 +79,7 @@ estimate() {
             fi ;;
         none | split | garbage) ;;
         E*|MENU) case "$seq" in glyph-*) ;; *) run=8 ;; esac ;;
-        merge) [ "$link" = tcp ] && run=12 ;;
+        merge) { [ "$link" = tcp ] || [ "$seq" = glyph-read ]; } && run=12 ;;
         *) run=12 ;;
     esac
     echo $(( run + 15 ))
@@ -87,8 +87,11 @@ estimate() {
 
 cells=()
 if [ "$slice" -eq 1 ]; then
-    cells=("title-display serial E3" "network-read serial garbage" "set-all tcp silent"
-           "auto-switching tcp drop")
+    # One cell of each kind of ending: an error reply, a late reply (one "No Connect", late
+    # acknowledgements never on top of it), silence in a glyph run and in set-all, a device on
+    # automatic switching, a dropped link.
+    cells=("title-display serial E3" "title-display serial delay-over" "glyph-read serial silent"
+           "glyph-read tcp auto-switching" "set-all tcp silent" "auto-switching tcp drop")
 else
     for seq in "${sequences[@]}"; do
         for link in serial tcp; do
