@@ -45,6 +45,7 @@ void DrainSerialLines(CoreContext& c);
 // its "No Connect" box is open (as for a box a parse opened) and parsing them after it, so that
 // a late reply's box never opens on top of it.
 void CheckSerialReplyTimeout(CoreContext& c);
+
 // Clears the port's error flags and status.
 void ClearSerialError();
 
