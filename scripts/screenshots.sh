@@ -127,6 +127,20 @@ dialog_shot() {
     drive close-dialog >/dev/null
 }
 
+# Opens a dialog from the menu and shoots it, presses its button BUTTON, shoots the message box
+# that comes up, answers it with ANSWER (1 OK, 6 Yes, 7 No) and closes the dialog.
+dialog_and_box_shot() {
+    local menu="$1" title="$2" name="$3" button="$4" box="$5" box_name="$6" answer="$7"
+    drive menu "$menu" >/dev/null
+    drive wait-dialog 10000 >/dev/null
+    shot "^$title" "$name"
+    drive click "$button" >/dev/null
+    wait_title "^$box\$" >/dev/null
+    shot "^$box\$" "$box_name"
+    drive answer-box "$box" "$answer" >/dev/null
+    drive close-dialog >/dev/null
+}
+
 write_ini() {
     printf '[TVX-5870_Section]\r\n' >"$WINEPREFIX/drive_c/windows/tvx5870.ini"
     printf '%s\r\n' "$@" >>"$WINEPREFIX/drive_c/windows/tvx5870.ini"
@@ -183,14 +197,7 @@ dialog_shot 40064 '^スタートアップの設定' startup
 dialog_shot 40020 '^表示位置' position-adjust
 
 # "文字レベルの設定", then its "設定" and the device's acknowledgement.
-drive menu 40018 >/dev/null
-drive wait-dialog 10000 >/dev/null
-shot '^文字レベルの設定' character-level
-drive click 1006 >/dev/null
-wait_title "^設定完了$" >/dev/null
-shot '^設定完了$' acknowledgement
-drive answer-box "設定完了" 1 >/dev/null
-drive close-dialog >/dev/null
+dialog_and_box_shot 40018 '文字レベルの設定' character-level 1006 '設定完了' acknowledgement 1
 
 # The external character list, glyph 1 opened in the editor and an arrow drawn there with the
 # left button (dot column c, row r lies at client x = 19 + 15c, y = 18 + 12r), then the list.
@@ -212,14 +219,7 @@ drive close-dialog >/dev/null
 dialog_shot 40024 '^外字挿入' glyph-insert
 
 # "全項目の設定" and the question its "設定" asks first (answered No: nothing is sent).
-drive menu 40009 >/dev/null
-drive wait-dialog 10000 >/dev/null
-shot '^全項目の設定' set-all
-drive click 1200 >/dev/null
-wait_title "^本機の確認$" >/dev/null
-shot '^本機の確認$' confirm-not-auto-switching
-drive answer-box "本機の確認" 7 >/dev/null
-drive close-dialog >/dev/null
+dialog_and_box_shot 40009 '全項目の設定' set-all 1200 '本機の確認' confirm-not-auto-switching 7
 
 dialog_shot 40213 '^設定項目の読み込み' read-back
 dialog_shot 40028 '^機器のスレーブアドレス' device-slave-address

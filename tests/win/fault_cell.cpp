@@ -545,23 +545,19 @@ ModelCheck CheckModel(const SettingsModel& before, const SettingsModel& after,
                 s.scope == Scope::Glyphs && g < 64);
     }
     const bool net = s.scope == Scope::Network;
-    w.Value("net_ip_address", -1, before.net_ip_address, after.net_ip_address,
-            device.net_ip_address, net);
-    w.Value("net_gateway_address", -1, before.net_gateway_address, after.net_gateway_address,
-            device.net_gateway_address, net);
-    w.Value("net_active_address", -1, before.net_active_address, after.net_active_address,
-            device.net_active_address, net);
-    w.Value("net_subnet_class", -1, before.net_subnet_class, after.net_subnet_class,
-            device.net_subnet_class, net);
-    w.Text("net_port_number", -1, before.net_port_number, after.net_port_number,
-           device.net_port_number, net);
-    w.Value("net_keep_alive", -1, before.net_keep_alive, after.net_keep_alive,
-            device.net_keep_alive, net);
-    w.Value("net_time_register", -1, before.net_time_register, after.net_time_register,
-            device.net_time_register, net);
-    w.Text("net_mac_address", -1, before.net_mac_address, after.net_mac_address,
-           device.net_mac_address, net);
-    w.Text("net_version", -1, before.net_version, after.net_version, device.net_version, net);
+#define TVX_VALUE(field) w.Value(#field, -1, before.field, after.field, device.field, net)
+#define TVX_TEXT(field) w.Text(#field, -1, before.field, after.field, device.field, net)
+    TVX_VALUE(net_ip_address);
+    TVX_VALUE(net_gateway_address);
+    TVX_VALUE(net_active_address);
+    TVX_VALUE(net_subnet_class);
+    TVX_TEXT(net_port_number);
+    TVX_VALUE(net_keep_alive);
+    TVX_VALUE(net_time_register);
+    TVX_TEXT(net_mac_address);
+    TVX_TEXT(net_version);
+#undef TVX_VALUE
+#undef TVX_TEXT
     return w.result;
 }
 

@@ -198,16 +198,10 @@ int Bench(const std::wstring& exe) {
 // A message box of the program with this caption, once it is up.
 HWND WaitForBox(const wchar_t* caption, DWORD timeout_ms) {
     HWND main = WaitForMain(timeout_ms);
-    if (!main) return nullptr;
     DWORD pid = 0;
-    GetWindowThreadProcessId(main, &pid);
-    const DWORD start = GetTickCount();
-    for (;;) {
-        HWND box = tvx::test::FindProcessWindow(pid, L"#32770", caption);
-        if (box && tvx::test::HasControl(box, 0xFFFF)) return box;
-        if (GetTickCount() - start > timeout_ms) return nullptr;
-        Sleep(50);
-    }
+    if (main) GetWindowThreadProcessId(main, &pid);
+    HWND box = main ? tvx::test::WaitForWindow(pid, L"#32770", caption, timeout_ms) : nullptr;
+    return box && tvx::test::HasControl(box, 0xFFFF) ? box : nullptr;
 }
 
 int AnswerBox(const wchar_t* caption, int button, DWORD timeout_ms) {
