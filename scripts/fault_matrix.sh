@@ -122,13 +122,18 @@ export TVX_SIM_EXECUTABLE="$sim" TVX_RESULTS="$results" TVX_MINGW="$mingw" TVX_C
 # One cell in its own Wine world; a cell that leaves no result line crashed or was killed.
 run_cell() {
     local seq="$1" link="$2" fault="$3" limit="$4"
-    local name="fm-$seq-$link-$fault" serial=()
+    local name="fm-$seq-$link-$fault" serial=() code attempt
     [ "$link" = serial ] && serial=(--serial)
-    TVX_FAULT_RESULT="$TVX_RESULTS/$name.tsv" \
-        "$root/tests/win/wine_run.sh" --state-dir "$TVX_MINGW/wine" --name "$name" \
-        "${serial[@]}" --timeout "$limit" -- "$TVX_CELL_EXE" "$seq" "$link" "$fault" \
-        >"$TVX_RESULTS/$name.out" 2>&1
-    local code=$?
+    # A cell whose COM port did not open says so ("setup"); it gets one more go.
+    for attempt in 1 2; do
+        rm -f "$TVX_RESULTS/$name.tsv"
+        TVX_FAULT_RESULT="$TVX_RESULTS/$name.tsv" \
+            "$root/tests/win/wine_run.sh" --state-dir "$TVX_MINGW/wine" --name "$name" \
+            "${serial[@]}" --timeout "$limit" -- "$TVX_CELL_EXE" "$seq" "$link" "$fault" \
+            >"$TVX_RESULTS/$name.out" 2>&1
+        code=$?
+        grep -q "FAIL: setup" "$TVX_RESULTS/$name.tsv" 2>/dev/null || break
+    done
     if [ ! -s "$TVX_RESULTS/$name.tsv" ]; then
         local what="crash (exit $code)"
         [ "$code" -eq 124 ] || [ "$code" -eq 137 ] && what="killed after ${limit} s"
@@ -197,7 +202,15 @@ if [ -n "$doc" ]; then
         echo "answer 2.8 s / 3.8 s late on RS-232C (the no-reply check reports after 3 to 3.5 s) and"
         echo "4.5 s / 5.5 s late on TCP/IP (the answer wait ends after 5 s); silent answers nothing from"
         echo "the fourth frame on; drop closes the connection after the third frame; E0..E3 and MENU"
-        echo "answer the third frame with that error."
+        echo "answer the third frame with that error; auto-switching (glyph reads only) starts the"
+        echo "device with a position on automatic switching, so that it refuses glyph reads."
+        echo
+        echo "Known and left as they are: a run that ends with its last send shows the answer to that"
+        echo "send as an acknowledgement box, and over RS-232C every reply that comes after the run's"
+        echo "end does so too (several with a slow device). Over TCP/IP a noise line ends the answer"
+        echo "wait like an answer, so each reply is taken with the next command and a read-back misses"
+        echo "its last reply (and one that is split over two answers): the table names the first field"
+        echo "not read; no field takes a value the device did not send."
         echo
         cat "$table"
     } >"$doc"

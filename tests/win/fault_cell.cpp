@@ -11,7 +11,7 @@
 //     LINK      serial (COM1, needs the pty pair of wine_run.sh --serial) or tcp (the program
 //               as client of the simulator on a free loopback port)
 //     FAULT     none, split, merge, garbage, delay-under, delay-over, silent, drop, E0, E1, E2,
-//               E3, MENU (see kFaults)
+//               E3, MENU, auto-switching (see kFaults)
 //
 // It prints one tab-separated result line (and appends it to the file TVX_FAULT_RESULT names):
 // sequence, link, fault, boxes seen during the run, how the run ended, what one more command
@@ -690,6 +690,14 @@ int CellMain(const Sequence& s, bool tcp, const Fault& f) {
         StartSerialLink(c, main, MSG_SERIAL_LINE);
     }
     PumpUntil([&] { return user.OpenNow() == 0; }, 5000);  // "Socket 接続 OK" and the like
+    // Boxes of the start-up other than the connection's: shown in the table ("Miss! Set Comm
+    // State" on a pty is harmless).
+    std::vector<SeenBox> setup_boxes;
+    bool port_opened = true;
+    for (const SeenBox& b : user.Since(0)) {
+        if (b.text != "Socket 接続 OK") setup_boxes.push_back(b);
+        port_opened = port_opened && b.text != "Miss! File Open";
+    }
 
     if (!s.reads) FillProgramModel(c.model);
     // The list keeps the address prefix as the dialog before it left it: a user has opened
@@ -733,6 +741,10 @@ int CellMain(const Sequence& s, bool tcp, const Fault& f) {
     PumpUntil([&] { return user.OpenNow() == 0; }, 10000);
     const std::vector<SeenBox> boxes = user.Since(mark);
     out.boxes = Summary(boxes);
+    if (!setup_boxes.empty()) out.boxes = "(at start: " + Summary(setup_boxes) + ") " + out.boxes;
+    // A COM port that could not be opened is the test machine's trouble, not the program's: the
+    // script runs such a cell once more.
+    if (!port_opened) out.Fail("setup: COM1 did not open");
 
     size_t matched = 0;
     out.frames = CheckFrames(RunFrames(sim), heads, s.name == std::string("glyph-read"), matched);
