@@ -14,6 +14,7 @@ packages=(
   wine wine64 xvfb xauth socat xdotool x11-utils x11-apps imagemagick
   fonts-vlgothic locales procps psmisc python3
   clang libclang-rt-14-dev nsis
+  libasio-dev
   python3-markdown
 )
 

@@ -4,13 +4,15 @@
  * Both are modal (DialogBoxParamW) from the resources, owned by the window given. The version
  * dialog opens like every feature dialog: it becomes active_dialog, records the window active
  * before it as reply_owner_window, clears the corner gesture count, turns the address prefix on
- * and names the selected connection in its title. Neither handles socket replies.
+ * and names the selected connection in its title; a socket answer that reaches it is read like
+ * in every other dialog.
  */
 #include "app/about_win.h"
 
 #include "winbase/program_win.h"
 #include "winbase/text_win.h"
 #include "dialogs/frame.h"
+#include "dialogs/frame_win.h"
 #include "res/resource.h"
 
 namespace tvx {
@@ -18,6 +20,7 @@ namespace tvx {
 namespace {
 
 INT_PTR CALLBACK VersionDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    if (HandleSocketReplyMessage(message, ProgramContext())) return TRUE;
     switch (message) {
         case WM_INITDIALOG: {
             CoreContext& c = ProgramContext();

@@ -1,6 +1,6 @@
 /*
  * wWinMain: the single-instance check, the main window, the model reset, the configuration,
- * the serial link and the message loop.
+ * the serial link, the offer of titles a session end kept, and the message loop.
  *
  * The named mutex "TVX5870_Mutex" is held until the process ends. Everything else lives in
  * program_win (objects) and main_window_win (the window). The serial read thread started here
@@ -9,7 +9,9 @@
 #include <windows.h>
 
 #include "app/main_window_win.h"
+#include "app/session_end_win.h"
 #include "winbase/program_win.h"
+#include "winbase/single_instance_win.h"
 #include "link/serial_win.h"
 #include "model/socket_state.h"
 #include "model/config.h"
@@ -26,17 +28,8 @@ void ShowDoubleStartBox() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int) {
     SetProgramInstance(instance);
 
-    HANDLE running = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, tvx::kMutexName);
-    if (running) {
-        CloseHandle(running);
-        ShowDoubleStartBox();
-        return 0;
-    }
-    // Two copies started at the same moment both miss the open above; the second creator
-    // learns it from the error code.
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, tvx::kMutexName);
-    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(mutex);
+    HANDLE mutex = nullptr;
+    if (tvx::AnotherCopyRuns(tvx::kMutexName, mutex)) {
         ShowDoubleStartBox();
         return 0;
     }
@@ -53,6 +46,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int) {
     tvx::ReadConfiguration(c.app, ProgramIniStore());
     tvx::RetitleMainWindow(main);
     if (c.app.interface_type == 0) tvx::StartSerialLink(c, main, MSG_SERIAL_LINE);
+    // Titles a Windows session end kept for the user.
+    tvx::OfferSessionRecovery(main);
 
     MSG msg;
     BOOL got;

@@ -5,6 +5,7 @@
  * (the serial no-reply check), the corner gesture and the exit procedure. Menu commands go to
  * the table in menu_commands_win.cpp. Serial reply lines are announced by the read thread with
  * MSG_SERIAL_LINE and parsed here, on the user-interface thread, one line at a time.
+ * The session end (logoff, shutdown) is handled in session_end_win.cpp.
  * Threads: user-interface thread only. GDI objects are created, used and deleted within one
  * paint step.
  */
@@ -13,6 +14,7 @@
 #include <commctrl.h>
 
 #include "app/menu_commands_win.h"
+#include "app/session_end_win.h"
 #include "winbase/program_win.h"
 #include "winbase/prompts_win.h"
 #include "winbase/text_win.h"
@@ -112,6 +114,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             return 0;
         case MSG_SERIAL_LINE:
             DrainSerialLines(c);
+            return 0;
+        case WM_QUERYENDSESSION:
+            return OnQueryEndSession(window);
+        case WM_ENDSESSION:
+            OnEndSession(window, wparam != FALSE);
             return 0;
         default:
             break;

@@ -99,6 +99,7 @@ void OnClientDisconnected(CoreContext& c) {
 
 void RefreshServerView(const AppState& app, const SocketLinkState& sockets, ServerDialogView& v) {
     v.list_count = ConnectedClientSlots(sockets, v.list_slots);
+    v.full_note = ServerFullNote(sockets);
     v.set_place = false;
     v.place_text.clear();
     if (v.list_count > 0) {
@@ -140,6 +141,7 @@ void OnServerStopped(AppState& app, ServerDialogView& v) {
     v.port_enabled = true;
     v.disconnect_enabled = false;
     v.list_count = 0;
+    v.full_note.clear();
     v.set_place = true;
     v.place_text = std::string(kPlaceBlanks);
     app.selected_connection = -1;

@@ -74,12 +74,13 @@ struct ServerDialogView {
     int list_count = 0;
     bool set_place = false;  // the field is to show place_text
     std::string place_text;
+    std::string full_note;  // why a device is missing from the list: all 96 slots were taken
 };
 inline constexpr std::string_view kPlaceBlanks = "                ";  // 16 blanks
 
 // The refresh on opening and after every accept and close: the list shows exactly the
 // connected clients in slot order. Clients there: "接続" and the port field off. None: "切断"
-// off. Nothing is switched on here.
+// off. Nothing is switched on here. The note tells of devices refused for lack of slots.
 void RefreshServerView(const AppState& app, const SocketLinkState& sockets, ServerDialogView& v);
 // "接続" found a listening socket.
 void OnServerListening(ServerDialogView& v);

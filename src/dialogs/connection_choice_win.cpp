@@ -47,6 +47,7 @@ void SettleFrame(CoreContext& c, AddressPrefix prefix) {
 
 INT_PTR CALLBACK InterfaceDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     CoreContext& c = ProgramContext();
+    if (HandleSocketReplyMessage(message, c)) return TRUE;
     switch (message) {
         case WM_INITDIALOG:
             BeginFrame(dialog, c);
@@ -76,6 +77,7 @@ INT_PTR CALLBACK InterfaceDialogProc(HWND dialog, UINT message, WPARAM wparam, L
 
 INT_PTR CALLBACK ComPortDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     CoreContext& c = ProgramContext();
+    if (HandleSocketReplyMessage(message, c)) return TRUE;
     switch (message) {
         case WM_INITDIALOG:
             BeginFrame(dialog, c);
@@ -105,6 +107,7 @@ INT_PTR CALLBACK ComPortDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
 
 INT_PTR CALLBACK ClientServerDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     CoreContext& c = ProgramContext();
+    if (HandleSocketReplyMessage(message, c)) return TRUE;
     switch (message) {
         case WM_INITDIALOG:
             BeginFrame(dialog, c);

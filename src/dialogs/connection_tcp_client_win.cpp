@@ -19,6 +19,7 @@
 #include "dialogs/connection.h"
 #include "dialogs/connection_win.h"
 #include "dialogs/frame.h"
+#include "dialogs/frame_win.h"
 #include "link/socket_win.h"
 #include "model/config.h"
 #include "res/resource.h"
@@ -142,6 +143,7 @@ INT_PTR OnCommand(HWND dialog, CoreContext& c, int id, int code) {
 
 INT_PTR CALLBACK TcpClientDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     CoreContext& c = ProgramContext();
+    if (HandleSocketReplyMessage(message, c)) return TRUE;
     switch (message) {
         case WM_INITDIALOG:
             InitClientDialog(dialog, c);

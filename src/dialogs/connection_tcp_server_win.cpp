@@ -18,6 +18,7 @@
 #include "dialogs/connection.h"
 #include "dialogs/connection_win.h"
 #include "dialogs/frame.h"
+#include "dialogs/frame_win.h"
 #include "link/socket_events.h"
 #include "link/socket_win.h"
 #include "res/resource.h"
@@ -45,6 +46,7 @@ void ShowView(HWND dialog, const CoreContext& c) {
     InvalidateRect(list, nullptr, TRUE);
     if (g_view.set_place)
         SetDlgItemTextW(dialog, IDC_SERVER_PLACE, Cp932ToWide(g_view.place_text).c_str());
+    SetDlgItemTextW(dialog, IDC_SERVER_FULL_NOTE, Utf8ToWide(g_view.full_note).c_str());
 }
 
 void Refresh(HWND dialog, const CoreContext& c) {
@@ -113,6 +115,7 @@ INT_PTR OnCommand(HWND dialog, CoreContext& c, int id, int code) {
 
 INT_PTR CALLBACK TcpServerDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     CoreContext& c = ProgramContext();
+    if (HandleSocketReplyMessage(message, c)) return TRUE;
     switch (message) {
         case WM_INITDIALOG:
             InitServerDialog(dialog, c);

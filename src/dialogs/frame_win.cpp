@@ -90,6 +90,7 @@ void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, 
 bool OnFrameMessage(HWND dialog, UINT message, WPARAM wparam, CoreContext& c, int preview_timer_id,
                     INT_PTR& result) {
     result = TRUE;
+    if (HandleSocketReplyMessage(message, c)) return true;
     switch (message) {
         case WM_COMMAND:
             switch (LOWORD(wparam)) {
@@ -104,9 +105,6 @@ bool OnFrameMessage(HWND dialog, UINT message, WPARAM wparam, CoreContext& c, in
                 default:
                     return false;
             }
-        case MSG_SOCKET_REPLY:
-            OnSocketReplyMessage(c);
-            return true;
         case WM_PAINT:
             if (preview_timer_id == 0) return false;
             if (int delay = OnPreviewPaint(c.app)) {
@@ -159,6 +157,16 @@ void DrawPreviewLines(HWND control, const std::vector<PreviewTextLine>& lines) {
     for (const PreviewTextLine& line : lines)
         wide.push_back({line.x, line.y, Utf8ToWide(line.text)});
     DrawPreviewLines(control, wide);
+}
+
+}  // namespace tvx
+
+namespace tvx {
+
+bool HandleSocketReplyMessage(UINT message, CoreContext& c) {
+    if (message != MSG_SOCKET_REPLY) return false;
+    OnSocketReplyMessage(c);
+    return true;
 }
 
 }  // namespace tvx

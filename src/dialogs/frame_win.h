@@ -68,3 +68,15 @@ void DrawPreviewLines(HWND control, const std::vector<PreviewLine>& lines);
 void DrawPreviewLines(HWND control, const std::vector<PreviewTextLine>& lines);
 
 }  // namespace tvx
+
+namespace tvx {
+
+// MSG_SOCKET_REPLY has the number of the standard DM_REPOSITION, which the default dialog
+// handling would act on (it moves the dialog) instead of reading the answer. So every dialog
+// that can be active_dialog handles it itself: a feature dialog through OnFrameMessage, which
+// calls this; any other one starts its procedure with
+//     if (HandleSocketReplyMessage(message, c)) return TRUE;
+// This takes the next answer piece and parses it, also in a dialog that never sends.
+bool HandleSocketReplyMessage(UINT message, CoreContext& c);
+
+}  // namespace tvx

@@ -3,8 +3,8 @@
  *
  * A modal dialog from the template IDD_DEVICE_SLAVE_ADDRESS, run on the user-interface thread
  * over the program's objects (ProgramContext). Opening turns the address prefix off; "設定"
- * writes the SA command bare to the COM port. It keeps its template title and does not handle
- * socket answers. It owns no state of its own.
+ * writes the SA command bare to the COM port. It keeps its template title. It owns no state of
+ * its own.
  */
 #include "dialogs/slave_address_win.h"
 
@@ -36,6 +36,7 @@ INT_PTR OnCommand(HWND dialog, CoreContext& c, int id, int code) {
 
 INT_PTR CALLBACK DeviceSlaveAddressDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     CoreContext& c = ProgramContext();
+    if (HandleSocketReplyMessage(message, c)) return TRUE;
     switch (message) {
         case WM_INITDIALOG:
             BeginDialogFrame(c.app, reinterpret_cast<WindowHandle>(dialog));

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 
 #include "model/context.h"
 
@@ -18,27 +19,34 @@ void StopSerialLink();
 
 // Opens "COM1".."COM6" by com_port_index and configures it; each failing step shows its box
 // ("Miss! File Open" .. "Miss! Set Comm State") and the next step still runs. True when every
-// step succeeded.
+// step succeeded. A port that cannot be opened is looked for again like a lost one.
 bool OpenSerialPort(CoreContext& c);
 // Closes the port after the read thread has stopped; for tests that open it again.
 void CloseSerialPort();
 
-// The program's Link::WriteSerial: one overlapped write of the frame. The call does not wait
-// for this write, only for the one before it (at most its 1000 ms time-out).
+// The program's Link::WriteSerial: one overlapped write of a copy of the frame, not awaited.
+// A lost port is opened again first; while it cannot be, the frame is dropped.
 void WriteSerialPort(const char* bytes, std::size_t length);
+
+// The box that tells of a lost port (a USB adapter unplugged or gone in sleep), naming it.
+std::string SerialPortLostText(int com_port_index);
 
 // Starts SerialReadThread; false when the thread could not be created.
 bool StartSerialReadThread(HWND notify_window, UINT message);
 // Tests replace the thread creation to see the failure path; nullptr restores CreateThread.
 using SerialThreadStarter = HANDLE (*)(LPTHREAD_START_ROUTINE routine);
 void SetSerialThreadStarterForTests(SerialThreadStarter starter);
+// Tests replace the announcement (PostMessageW) to lose some; nullptr restores it.
+using SerialAnnouncer = BOOL (*)(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+void SetSerialAnnouncerForTests(SerialAnnouncer announcer);
 // Sets the stop flag and cancels the pending read until the thread has ended, at most
 // timeout_ms; false when it did not end in time.
 bool StopSerialReadThread(DWORD timeout_ms = 2000);
 
-// On the user-interface thread, for each announcement: parses the queued lines one at a time,
-// in order. A call made while a parse of this drain shows a box returns at once; the outer
-// drain parses the next line when the box is closed.
+// On the user-interface thread, for each announcement: lines that arrived end the wait for a
+// reply at once; then the queued lines are parsed one at a time, in order. A call made while a
+// parse of this drain shows a box returns after that first step; the outer drain parses the
+// next line when the box is closed. A lost port is reported here, once.
 void DrainSerialLines(CoreContext& c);
 
 // The main window's no-reply check: CheckReplyTimeout, holding back the lines that arrive while

@@ -33,6 +33,52 @@ SocketEventKind ClassifySocketEvent(std::uint32_t event_word) {
     }
 }
 
+bool NoteSocketClosed(ClosedSocketMarks& marks, std::uintptr_t socket) {
+    int free_entry = -1;
+    for (int i = 0; i < kClosedSocketMarks; ++i) {
+        if (marks.pending[i] > 0 && marks.socket[i] == socket) {
+            ++marks.pending[i];
+            return true;
+        }
+        if (marks.pending[i] == 0 && free_entry < 0) free_entry = i;
+    }
+    if (free_entry < 0) return false;
+    marks.socket[free_entry] = socket;
+    marks.pending[free_entry] = 1;
+    return true;
+}
+
+void NoteMarkerReturned(ClosedSocketMarks& marks, std::uintptr_t socket) {
+    for (int i = 0; i < kClosedSocketMarks; ++i) {
+        if (marks.pending[i] > 0 && marks.socket[i] == socket) {
+            --marks.pending[i];
+            return;
+        }
+    }
+}
+
+bool IsFromClosedSocket(const ClosedSocketMarks& marks, std::uintptr_t socket) {
+    for (int i = 0; i < kClosedSocketMarks; ++i) {
+        if (marks.pending[i] > 0 && marks.socket[i] == socket) return true;
+    }
+    return false;
+}
+
+bool IsPeerGoneError(int error) {
+    constexpr int kNetReset = 10052;           // WSAENETRESET: keep-alive found the peer dead
+    constexpr int kConnectionAborted = 10053;  // WSAECONNABORTED
+    constexpr int kConnectionReset = 10054;    // WSAECONNRESET
+    constexpr int kTimedOut = 10060;           // WSAETIMEDOUT
+    return error == kNetReset || error == kConnectionAborted || error == kConnectionReset ||
+           error == kTimedOut;
+}
+
+std::string ServerFullNote(const SocketLinkState& state) {
+    if (state.refused_for_lack_of_slots <= 0) return {};
+    return std::string(kServerFullText) + ": " + std::to_string(state.refused_for_lack_of_slots) +
+           "件";
+}
+
 int FindFreeClientSlot(const SocketLinkState& state) {
     for (int slot = 1; slot < kClientSlotCount; ++slot) {
         if (state.client_slots[slot].in_use == 0) return slot;

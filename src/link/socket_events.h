@@ -67,6 +67,35 @@ int ConnectedClientSlots(const SocketLinkState& state, int (&slots)[kMaxClients]
 // unchecked).
 std::string_view ClientPeerText(const SocketLinkState& state, int slot);
 
+// Sockets closed while notifications of theirs may still wait in the message queue. Closing
+// posts a marker behind them; until it comes back, a notification for that socket number
+// belongs to the closed socket, even when a new socket got the same number meanwhile.
+constexpr int kClosedSocketMarks = 128;
+struct ClosedSocketMarks {
+    std::uintptr_t socket[kClosedSocketMarks] = {};
+    int pending[kClosedSocketMarks] = {};  // markers still in the queue for that number
+};
+// The socket was closed and its marker is about to be posted; false when the table is full
+// (then no marker is posted and the socket is not tracked).
+bool NoteSocketClosed(ClosedSocketMarks& marks, std::uintptr_t socket);
+// Its marker came back (or could not be posted).
+void NoteMarkerReturned(ClosedSocketMarks& marks, std::uintptr_t socket);
+// A notification for this socket number was posted before it was closed.
+bool IsFromClosedSocket(const ClosedSocketMarks& marks, std::uintptr_t socket);
+
+// Keep-alive on accepted devices: one that lost power is noticed within about a minute
+// (20 s of silence, then probes 4 s apart; Windows sends ten of them).
+constexpr unsigned long kKeepAliveIdleMs = 20000;
+constexpr unsigned long kKeepAliveIntervalMs = 4000;
+// A close with one of these errors means the peer was found dead (keep-alive) or dropped
+// the connection: the device has gone, as with a plain close.
+bool IsPeerGoneError(int error);
+
+// What the server dialog says after connections were refused because all 96 slots were
+// taken; empty when none was.
+inline constexpr std::string_view kServerFullText = "96台を超える接続を断りました";
+std::string ServerFullNote(const SocketLinkState& state);
+
 // The TCP port of the link from tcp_port_text ("09004" gives 9004); false unless 1..65535.
 bool LinkPortNumber(const AppState& app, int& port_out);
 // Dotted decimal text without leading zeros ("192.168.1.3").

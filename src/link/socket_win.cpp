@@ -5,8 +5,12 @@
  * ended, whether link_socket listens or connects, and a hidden message-only window that
  * receives every WSAAsyncSelect notification (MSG_SOCKET_EVENT). The window is created with
  * the first socket and lives to the end of the process, so accepts and closes are handled also
- * while no connection dialog is open. The sockets themselves are kept in the SocketLinkState of
- * the context and closed only by CloseClient and CloseAllSockets.
+ * while no connection dialog is open. Each socket closed posts a marker to that window behind
+ * its last notifications; until the marker is back, notifications with that socket number are
+ * the closed socket's and are dropped, so that they cannot reach a new socket given the same
+ * number. Accepted devices get TCP keep-alive, so that one that lost power leaves its slot.
+ * The sockets themselves are kept in the SocketLinkState of the context and closed only by
+ * CloseClient and CloseAllSockets.
  * Meets the rest: the connection dialogs call ConnectToServer, StartServer and CloseAllSockets
  * and register as observer to get MSG_SOCKET_LINK_CHANGED (sent) after each change; the
  * program's Link seam calls SendSocketFrame and ReceiveAnswer, whose pieces go to
@@ -15,6 +19,8 @@
  * most kSocketTimeLimitMs, so no second send can start meanwhile.
  */
 #include "link/socket_win.h"
+
+#include <mstcpip.h>
 
 #include <cstring>
 #include <string>
@@ -28,9 +34,9 @@ namespace tvx {
 namespace {
 
 const WinsockApi kSystemApi = {
-    ::WSAStartup,  ::WSACleanup,      ::socket, ::WSAAsyncSelect, ::connect, ::bind,
-    ::listen,      ::accept,          ::recv,   ::send,           ::select,  ::shutdown,
-    ::closesocket, ::WSAGetLastError,
+    ::WSAStartup,  ::WSACleanup,      ::socket,   ::WSAAsyncSelect, ::connect, ::bind,
+    ::listen,      ::accept,          ::recv,     ::send,           ::select,  ::shutdown,
+    ::closesocket, ::WSAGetLastError, ::WSAIoctl,
 };
 
 WinsockApi g_api = kSystemApi;
@@ -39,6 +45,10 @@ bool g_link_listens = false;       // link_socket is the server role's listener
 CoreContext* g_context = nullptr;  // the context the notifications belong to
 HWND g_window = nullptr;
 HWND g_observer = nullptr;
+ClosedSocketMarks g_closed;
+
+// Posted to the link window behind the notifications of a socket just closed.
+constexpr UINT MSG_SOCKET_CLOSED_MARK = WM_USER + 12;
 
 constexpr long kClientEvents = FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE;
 constexpr long kListenEvents = FD_READ | FD_WRITE | FD_ACCEPT | FD_CLOSE;
@@ -48,7 +58,11 @@ constexpr wchar_t kWindowClass[] = L"TVX5870 Socket Link";
 LRESULT CALLBACK LinkWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case MSG_SOCKET_EVENT:
+            if (IsFromClosedSocket(g_closed, wparam)) return 0;
             if (g_context) OnSocketEvent(*g_context, wparam, lparam);
+            return 0;
+        case MSG_SOCKET_CLOSED_MARK:
+            NoteMarkerReturned(g_closed, wparam);
             return 0;
         default:
             return DefWindowProcW(window, message, wparam, lparam);
@@ -80,11 +94,30 @@ void NotifyObserver() {
     if (g_observer && IsWindow(g_observer)) SendMessageW(g_observer, MSG_SOCKET_LINK_CHANGED, 0, 0);
 }
 
+// Closes a socket whose notifications go to the link window. Turning them off stops new ones
+// at once; those already queued are told apart by the marker posted behind them.
+void CloseNotifying(SOCKET s) {
+    g_api.async_select(s, g_window, 0, 0);
+    g_api.close_socket(s);
+    if (g_window && NoteSocketClosed(g_closed, s) &&
+        !PostMessageW(g_window, MSG_SOCKET_CLOSED_MARK, static_cast<WPARAM>(s), 0)) {
+        NoteMarkerReturned(g_closed, s);
+    }
+}
+
 // Notifications off, both directions shut, handle closed.
 void CloseQuietly(SOCKET s) {
-    g_api.async_select(s, g_window, 0, 0);
     g_api.shut_down(s, SD_BOTH);
-    g_api.close_socket(s);
+    CloseNotifying(s);
+}
+
+// Short keep-alive timings on an accepted device; without them a dead one is noticed after
+// hours, if ever. A refusal leaves the connection as it is.
+void EnableKeepAlive(SOCKET s) {
+    tcp_keepalive timings = {1, kKeepAliveIdleMs, kKeepAliveIntervalMs};
+    DWORD returned = 0;
+    g_api.io_control(s, SIO_KEEPALIVE_VALS, &timings, sizeof timings, nullptr, 0, &returned,
+                     nullptr, nullptr);
 }
 
 // WSAStartup for version 1.1, counted so that CloseAllSockets ends every use.
@@ -185,7 +218,7 @@ bool ConnectToServer(CoreContext& c) {
     const unsigned char* host = SelectedHostAddress(c.app);
     int port = 0;
     if (!host || !LinkPortNumber(c.app, port)) {
-        g_api.close_socket(s);
+        CloseNotifying(s);
         LinkBox(c, kConnectText);
         return false;
     }
@@ -195,7 +228,7 @@ bool ConnectToServer(CoreContext& c) {
     address.sin_addr.s_addr = inet_addr(DottedAddressText(host).c_str());
     if (g_api.connect_to(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
         g_api.last_error() != WSAEWOULDBLOCK) {
-        g_api.close_socket(s);
+        CloseNotifying(s);
         LinkBox(c, kConnectText);
         return false;
     }
@@ -222,7 +255,7 @@ bool StartServer(CoreContext& c) {
     if (!port_ok ||
         (g_api.bind_to(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
          g_api.last_error() != WSAEWOULDBLOCK)) {
-        g_api.close_socket(s);
+        CloseNotifying(s);
         LinkBox(c, kBindText);
         return false;
     }
@@ -231,7 +264,7 @@ bool StartServer(CoreContext& c) {
     // systems, connected in the device's eyes but never accepted.
     if (g_api.listen_on(s, kMaxClients) != 0) {
         int error = g_api.last_error();
-        g_api.close_socket(s);
+        CloseNotifying(s);
         LinkBox(c, kListenText, error);
         return false;
     }
@@ -246,11 +279,18 @@ void OnSocketEvent(CoreContext& c, WPARAM wparam, LPARAM lparam) {
     // Notifications can still be queued for a socket closed since; they no longer mean anything.
     bool ours = IsLinkSocket(c, s) || IsClientSocket(c, s);
     switch (ClassifySocketEvent(word)) {
-        case SocketEventKind::Error:
+        case SocketEventKind::Error: {
             if (!ours) return;
+            // A device found dead by keep-alive, or one that dropped its connection, leaves its
+            // slot like one that closed it: 96 devices powered off at once must not stack 96
+            // boxes.
+            const bool device_gone = IsClientSocket(c, s) &&
+                                     SocketEventNumber(word) == kSocketEventClose &&
+                                     IsPeerGoneError(SocketEventError(word));
             CloseClient(c, s);
-            c.prompts.ShowErrorBox(kSocketEventErrorText, BoxIcon::Stop);
+            if (!device_gone) c.prompts.ShowErrorBox(kSocketEventErrorText, BoxIcon::Stop);
             return;
+        }
         case SocketEventKind::Read:
             if (ours) OnSocketRead(c, s);
             return;
@@ -295,6 +335,7 @@ bool AcceptOne(CoreContext& c) {
     }
     if (slot != 0) {
         if (g_api.async_select(s, g_window, MSG_SOCKET_EVENT, kAcceptedEvents) == 0) {
+            EnableKeepAlive(s);
             const char* text = inet_ntoa(peer.sin_addr);
             StoreClient(c.sockets, slot, s, text ? text : "");
             NotifyObserver();
@@ -305,8 +346,10 @@ bool AcceptOne(CoreContext& c) {
         LinkBox(c, kAsyncSelectText, error);
         return true;
     }
-    // All 96 slots taken: the newcomer is closed at once, silently.
+    // All 96 slots taken: the newcomer is closed at once; the server dialog says so.
     g_api.close_socket(s);
+    ++c.sockets.refused_for_lack_of_slots;
+    NotifyObserver();
     return true;
 }
 

@@ -36,6 +36,7 @@ struct WinsockApi {
     decltype(&::shutdown) shut_down;
     decltype(&::closesocket) close_socket;
     decltype(&::WSAGetLastError) last_error;
+    decltype(&::WSAIoctl) io_control;  // keep-alive timings of accepted devices
 };
 // The real functions.
 const WinsockApi& SystemWinsockApi();

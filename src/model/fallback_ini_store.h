@@ -5,6 +5,11 @@
 // When the user's copy already exists at start, it alone is used. The two files are never
 // mixed: all reads and writes go to one of them at a time, and the switch happens only after
 // the section was copied in one write.
+//
+// A third place is only read: the copy Windows kept in the user's VirtualStore when a program
+// without a manifest wrote to the Windows directory. When it is the only one of the three that
+// exists at start, the settings are read from it, and the first write copies its section to the
+// user's copy and goes there, as above.
 #pragma once
 
 #include <string>
@@ -21,6 +26,12 @@ struct FallbackIniStore : IniStore {
                      bool user_file_exists)
         : shared(shared_file), user(user_file), using_user_file(user_file_exists) {}
 
+    // Reads come from the VirtualStore copy until the first write; call it at start, when
+    // neither the user's copy nor the shared file exists and that copy does.
+    void ReadFromVirtualStore(IniSectionStore& virtual_store_file) {
+        virtual_store = &virtual_store_file;
+    }
+
     bool ReadKey(std::string_view section, std::string_view key, std::string& value_out) override;
     // A write the shared file refuses copies the section of that key to the user's copy first
     // (the program keeps one section); false when neither file could take the value.
@@ -29,6 +40,7 @@ struct FallbackIniStore : IniStore {
     IniSectionStore& shared;
     IniSectionStore& user;
     bool using_user_file;
+    IniSectionStore* virtual_store = nullptr;  // read until the first write, then forgotten
 };
 
 }  // namespace tvx

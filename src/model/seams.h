@@ -87,6 +87,8 @@ struct FileSystem {
     // True when a file exists at path, readable or not (so that an unreadable file is never
     // taken for a missing one and overwritten).
     virtual bool FileExists(const std::string& /*path*/) { return false; }
+    // Deletes the file; false when it could not be (or was not there).
+    virtual bool RemoveFile(const std::string& /*path*/) { return false; }
 };
 
 }  // namespace tvx

@@ -32,10 +32,12 @@ void AppendTitleLine(std::string& out, const char (&title)[kTitleBytes]) {
 // Hands out the lines of the file one by one, without their line ends.
 struct LineReader {
     std::string_view rest;
+    SettingsFileReport report;
 
     // False past the last line. A final line without a line end still counts.
     bool Next(std::string_view& line) {
         if (rest.empty()) return false;
+        ++report.lines;
         std::size_t lf = rest.find('\n');
         if (lf == std::string_view::npos) {
             line = rest;
@@ -49,9 +51,22 @@ struct LineReader {
     }
 };
 
+// Blanks around an optional minus sign and at least one digit, nothing else.
+bool IsPlainNumber(std::string_view line) {
+    std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return false;
+    std::size_t last = line.find_last_not_of(" \t");
+    std::string_view number = line.substr(first, last - first + 1);
+    if (number.front() == '-') number.remove_prefix(1);
+    return !number.empty() && number.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 void ReadNumber(LineReader& lines, int& field) {
     std::string_view line;
-    if (lines.Next(line)) ParseLeadingInt(line, field);
+    if (!lines.Next(line)) return;
+    ParseLeadingInt(line, field);
+    if (lines.report.first_line_not_a_number == 0 && !IsPlainNumber(line))
+        lines.report.first_line_not_a_number = lines.report.lines;
 }
 
 void ReadTitle(LineReader& lines, char (&title)[kTitleBytes]) {
@@ -90,8 +105,9 @@ std::string WriteSettingsText(const SettingsModel& model) {
     return out;
 }
 
-void ReadSettingsText(std::string_view bytes, SettingsModel& model) {
-    LineReader lines{bytes};
+void ReadSettingsText(std::string_view bytes, SettingsModel& model,
+                      SettingsFileReport* report) {
+    LineReader lines{bytes, {}};
     for (auto& row : model.page_display_on) {
         for (int& value : row) ReadNumber(lines, value);
     }
@@ -107,6 +123,13 @@ void ReadSettingsText(std::string_view bytes, SettingsModel& model) {
     for (int& value : model.position_offset) ReadNumber(lines, value);
     for (auto& row : model.page_title_number) {
         for (int& value : row) ReadNumber(lines, value);
+    }
+    if (report == nullptr) return;
+    *report = lines.report;
+    std::string_view rest;
+    while (lines.Next(rest)) {
+        if (rest.find_first_not_of(" \t") != std::string_view::npos)
+            report->text_after_last_line = true;
     }
 }
 

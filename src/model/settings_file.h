@@ -20,11 +20,22 @@ constexpr int kTitleLineMaxBytes = 43;
 // The whole file: 1890 lines, each ended by CR LF, integers in plain decimal.
 std::string WriteSettingsText(const SettingsModel& model);
 
+// What the reader can tell about a file that may not come from WriteSettingsText: how many of the
+// 1890 lines it holds, the first number line that is not a plain decimal number (0 when none
+// is), and whether text follows the last line.
+struct SettingsFileReport {
+    int lines = 0;
+    int first_line_not_a_number = 0;
+    bool text_after_last_line = false;
+};
+
 // Reads the lines of a settings file into the model. Lines may end in CR LF or LF. Line n
 // always fills the field of line n: a number line that holds no number leaves its field as it
 // was, a title line longer than 43 bytes keeps its first 43. Past the end of a short file the
 // integer fields keep their values and the titles become empty. Values are stored as read,
-// without range tests (the second copy of the offsets overwrites the first).
-void ReadSettingsText(std::string_view bytes, SettingsModel& model);
+// without range tests (the second copy of the offsets overwrites the first). The report, when
+// asked for, lets a caller refuse a short or damaged file.
+void ReadSettingsText(std::string_view bytes, SettingsModel& model,
+                      SettingsFileReport* report = nullptr);
 
 }  // namespace tvx

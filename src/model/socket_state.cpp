@@ -5,6 +5,7 @@ namespace tvx {
 void ResetClientSlots(SocketLinkState& state) {
     for (ClientSlot& slot : state.client_slots) slot = ClientSlot{};
     state.client_slots[0].in_use = 1;
+    state.refused_for_lack_of_slots = 0;
 }
 
 int FindClientSlot(const SocketLinkState& state, std::uintptr_t socket) {

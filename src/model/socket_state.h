@@ -36,9 +36,11 @@ struct SocketLinkState {
     int socket_partial_reply = 0;
     int socket_discarding_line = 0;  // 1 while skipping an overlong reply up to its line feed
     SocketReplyQueue reply_queue;
+    int refused_for_lack_of_slots = 0;  // devices turned away while all 96 slots were taken
 };
 
-// Every slot emptied, then slot 0 marked in use so that it is never given to a client.
+// Every slot emptied, then slot 0 marked in use so that it is never given to a client; the
+// count of refused devices starts again.
 void ResetClientSlots(SocketLinkState& state);
 // The lowest slot whose socket equals the given one; 0 when none matches.
 int FindClientSlot(const SocketLinkState& state, std::uintptr_t socket);

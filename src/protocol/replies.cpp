@@ -238,8 +238,14 @@ const ReplyRule* FindRule(const ReplyRule (&rules)[N], std::string_view text) {
 }
 
 // The version reply raises its own completion box, but only when the version was taken.
-void ApplyVersionReply(CoreContext& c, std::string_view text) {
-    if (ApplyVersion(c, text)) c.prompts.ShowSetComplete();
+bool ApplyVersionReply(CoreContext& c, std::string_view text) {
+    if (!ApplyVersion(c, text)) return false;
+    c.prompts.ShowSetComplete();
+    return true;
+}
+
+ReplyOutcome Applied(bool taken) {
+    return {taken ? ReplyKind::Applied : ReplyKind::Refused, {}};
 }
 
 struct ErrorReply {
@@ -266,20 +272,22 @@ std::string_view UpToNul(std::string_view text) {
     return text.substr(0, text.find('\0'));
 }
 
-void ParseSerialLine(CoreContext& c, std::string_view line) {
+ReplyOutcome ParseSerialLine(CoreContext& c, std::string_view line) {
     std::string_view work = line;
     if (c.app.address_prefix_on == 1) work = line.size() < 3 ? std::string_view{} : line.substr(2);
     c.app.error_reply = 0;
 
+    ReplyOutcome outcome{ReplyKind::Other, {}};
     if (work == "GO\r\n") {
+        outcome.kind = ReplyKind::Acknowledged;
         if (c.app.sequence_running == 0 && c.app.glyph_bulk_read_running == 0)
             c.prompts.ShowAcknowledgement(c.app.reply_owner_window);
     } else if (const ReplyRule* rule = FindRule(kSettingReplies, work)) {
-        rule->apply(c, work);
+        outcome = Applied(rule->apply(c, work));
     } else if (const ReplyRule* net = FindRule(kNetworkReplies, work)) {
-        net->apply(c, work);
+        outcome = Applied(net->apply(c, work));
     } else if (StartsWith(work, "VN")) {
-        ApplyVersionReply(c, work);
+        outcome = Applied(ApplyVersionReply(c, work));
     } else if (StartsWith(work, "GN")) {
         const bool reading = c.app.glyph_read_pending == 1;
         // A device that switches pages automatically refuses every glyph read: one box, not one
@@ -289,26 +297,30 @@ void ParseSerialLine(CoreContext& c, std::string_view line) {
                                BoxIcon::Exclamation);
     } else if (const ErrorReply* error = FindError(work)) {
         c.app.error_reply = 1;
+        outcome = {ReplyKind::Error, error->code};
         c.prompts.ShowErrorBox(error->serial_text, BoxIcon::Exclamation);
     }
     c.app.glyph_read_pending = 0;
+    return outcome;
 }
 
-void ParseSocketLine(CoreContext& c, std::string_view assembled) {
+ReplyOutcome ParseSocketLine(CoreContext& c, std::string_view assembled) {
     // The socket link always carries the address prefix.
     std::string_view work = assembled.size() < 2 ? std::string_view{} : assembled.substr(2);
     c.app.error_reply = 0;
 
+    ReplyOutcome outcome{ReplyKind::Other, {}};
     if (StartsWith(work, "GO")) {
+        outcome.kind = ReplyKind::Acknowledged;
         if (c.app.sequence_running == 0 && c.app.glyph_bulk_read_running == 0)
             c.prompts.ShowSuccessBox("Socket ＯＫ");
     } else if (const ReplyRule* rule = FindRule(kSettingReplies, work)) {
-        rule->apply(c, work);
+        outcome = Applied(rule->apply(c, work));
     } else if (StartsWith(assembled, "VN")) {
         // Network replies answer bare serial commands; they are looked for on the whole text.
-        ApplyVersionReply(c, assembled);
+        outcome = Applied(ApplyVersionReply(c, assembled));
     } else if (const ReplyRule* net = FindRule(kNetworkReplies, assembled)) {
-        net->apply(c, assembled);
+        outcome = Applied(net->apply(c, assembled));
     } else if (StartsWith(work, "GN")) {
         if (c.app.glyph_read_pending == 1) {
             AbandonGlyphBulkRun(c.app);
@@ -318,9 +330,11 @@ void ParseSocketLine(CoreContext& c, std::string_view assembled) {
         }
     } else if (const ErrorReply* error = FindError(work)) {
         c.app.error_reply = 1;
+        outcome = {ReplyKind::Error, error->code};
         c.prompts.ShowErrorBox(error->socket_text, BoxIcon::Exclamation);
     }
     c.app.glyph_read_pending = 0;
+    return outcome;
 }
 
 // Hands each line of text (split after every line feed) to parse; a last piece without a line
@@ -337,20 +351,23 @@ void ForEachLine(std::string_view text, ParseLine parse) {
 
 }  // namespace
 
-void ParseSerialReply(CoreContext& c, std::string_view line) {
+ReplyOutcome ParseSerialReply(CoreContext& c, std::string_view line) {
     // Any received line ends the wait for a reply.
     c.app.no_reply_ticks = 0;
     c.app.awaiting_reply = 0;
-    std::string_view text = UpToNul(line);
-    if (text.empty()) {
-        ParseSerialLine(c, text);
-        return;
-    }
-    // Lines that arrived together are each a reply of their own.
-    ForEachLine(text, [&c](std::string_view one) { ParseSerialLine(c, one); });
+    return ApplySerialReply(c, line);
 }
 
-void ParseSocketReply(CoreContext& c) {
+ReplyOutcome ApplySerialReply(CoreContext& c, std::string_view line) {
+    std::string_view text = UpToNul(line);
+    if (text.empty()) return ParseSerialLine(c, text);
+    // Lines that arrived together are each a reply of their own.
+    ReplyOutcome last;
+    ForEachLine(text, [&](std::string_view one) { last = ParseSerialLine(c, one); });
+    return last;
+}
+
+ReplyOutcome ParseSocketReply(CoreContext& c) {
     SocketLinkState& s = c.sockets;
     int count = s.socket_reply_length;
     if (count < 0) count = 0;
@@ -379,8 +396,10 @@ void ParseSocketReply(CoreContext& c) {
     s.socket_discarding_line = assembly.discarding ? 1 : 0;
     s.socket_partial_reply = assembly.length > 0 || assembly.discarding ? 1 : 0;
 
+    ReplyOutcome last;
     ForEachLine(std::string_view(complete, complete_length),
-                [&c](std::string_view line) { ParseSocketLine(c, line); });
+                [&](std::string_view line) { last = ParseSocketLine(c, line); });
+    return last;
 }
 
 }  // namespace tvx

@@ -193,4 +193,7 @@
 #define IDC_POSITION_SET_2 1009
 #define IDC_POSITION_SET_3 1010
 
+// Dialog "TCP/IPの設定（Server）": the note on devices refused while all 96 slots were taken.
+#define IDC_SERVER_FULL_NOTE 1160
+
 #endif

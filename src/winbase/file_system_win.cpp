@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 namespace tvx {
 
 namespace {
@@ -11,6 +13,8 @@ namespace {
 // No file this program reads comes anywhere near this; a bigger one is refused, not loaded.
 constexpr LONGLONG kMaxReadBytes = 64LL * 1024 * 1024;
 constexpr int kTemporaryNameAttempts = 100;
+constexpr int kReplaceAttempts = 11;  // ten pauses: about a second
+constexpr DWORD kReplacePauseMs = 100;
 
 struct Handle {
     HANDLE h = INVALID_HANDLE_VALUE;
@@ -35,6 +39,65 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
         bytes.remove_prefix(chunk);
     }
     return true;
+}
+
+// A new file in the target's folder, under a short name of its own ("~tvx1a2b.tmp"): a target
+// whose path is near the length limit must not fail for its temporary's longer name.
+bool CreateTemporaryBeside(const std::wstring& target, std::wstring& temporary, Handle& file) {
+    std::size_t slash = target.find_last_of(L"\\/");
+    std::wstring folder =
+        slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
+    const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        wchar_t name[16];
+        swprintf(name, 16, L"~tvx%04lx.tmp", static_cast<unsigned long>((seed + attempt) & 0xFFFF));
+        temporary = folder + name;
+        file.h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file.h != INVALID_HANDLE_VALUE) return true;
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+    }
+    return false;
+}
+
+// A virus scanner, the search indexer or a sync client may hold the new file or the old one
+// for a moment after it was written: these refusals pass.
+bool MayPassSoon(DWORD error) {
+    switch (error) {
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_ACCESS_DENIED:
+        case ERROR_USER_MAPPED_FILE:
+        case ERROR_UNABLE_TO_REMOVE_REPLACED:
+        case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+        case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Puts the written file in the target's place. An existing target is replaced with ReplaceFileW,
+// which keeps its security, attributes and streams; a new one is moved there. Refusals that
+// may pass soon are tried again for about a second.
+bool MoveIntoPlace(const std::wstring& temporary, const std::wstring& target) {
+    for (int attempt = 1;; ++attempt) {
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            return false;
+        }
+        // After a replace that could not finish, the target may be gone while the new file
+        // still has its own name: the next round moves it.
+        const BOOL done = attributes != INVALID_FILE_ATTRIBUTES
+                              ? ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                              : MoveFileExW(temporary.c_str(), target.c_str(),
+                                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (done) return true;
+        if (!MayPassSoon(GetLastError()) || attempt >= kReplaceAttempts) return false;
+        Sleep(kReplacePauseMs);
+    }
 }
 
 }  // namespace
@@ -80,23 +143,22 @@ bool WinFileSystem::ReplaceFileContents(const std::string& path, std::string_vie
     if (target.empty()) return false;
     std::wstring temporary;
     Handle file;
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        temporary = target + L".~tvx" + std::to_wstring(attempt) + L".tmp";
-        file.h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file.h != INVALID_HANDLE_VALUE) break;
-        DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
-    }
-    if (file.h == INVALID_HANDLE_VALUE) return false;
+    if (!CreateTemporaryBeside(target, temporary, file)) return false;
+    const bool existed = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
     bool ok = WriteAll(file.h, bytes) && FlushFileBuffers(file.h) != FALSE;
     ok = file.Close() && ok;
-    if (ok) {
-        ok = MoveFileExW(temporary.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    }
-    if (!ok) DeleteFileW(temporary.c_str());
+    if (ok) ok = MoveIntoPlace(temporary, target);
+    // A replace that removed the old file but could not finish leaves the new one as the only
+    // copy: it stays under its temporary name rather than be deleted.
+    const bool only_copy =
+        ok || (existed && GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES);
+    if (!ok && !only_copy) DeleteFileW(temporary.c_str());
     return ok;
+}
+
+bool WinFileSystem::RemoveFile(const std::string& path) {
+    std::wstring wide = WidePathFromUtf8(path);
+    return !wide.empty() && DeleteFileW(wide.c_str()) != FALSE;
 }
 
 bool WinFileSystem::FileExists(const std::string& path) {

@@ -11,12 +11,14 @@ namespace tvx {
 
 struct WinFileSystem : FileSystem {
     bool ReadWholeFile(const std::string& path, std::string& bytes_out) override;
-    // Writes a new file next to path (CreateFileW with CREATE_NEW, so no other file is ever
-    // overwritten), flushes it (FlushFileBuffers) and moves it over path with
-    // MoveFileExW(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). On any failure the new
-    // file is deleted and path is left as it was.
+    // Writes a new file next to path under a short name of its own (CreateFileW with
+    // CREATE_NEW, so no other file is ever overwritten), flushes it (FlushFileBuffers) and puts
+    // it in place: ReplaceFileW over an existing file (its security and attributes stay), else
+    // MoveFileExW. A file held for a moment by another program is tried again for about a
+    // second. On failure the new file is deleted and path is left as it was.
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
 };
 
 // UTF-8 to UTF-16; empty for text that is not valid UTF-8.

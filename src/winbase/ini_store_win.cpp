@@ -129,10 +129,38 @@ std::wstring UserIniPath() {
     return std::wstring(folder) + L"\\TVX-5870\\" + Cp932ToWide(kConfigFileName);
 }
 
+std::wstring WindowsFolderIniPath() {
+    wchar_t folder[MAX_PATH] = {};
+    UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return std::wstring(folder) + L"\\" + Cp932ToWide(kConfigFileName);
+}
+
+std::wstring VirtualStoreIniPath() {
+    wchar_t local[MAX_PATH] = {};
+    std::wstring windows_file = WindowsFolderIniPath();
+    // "C:\Windows\tvx5870.ini" is kept as "<local app data>\VirtualStore\Windows\tvx5870.ini".
+    if (windows_file.size() < 3 || windows_file[1] != L':' ||
+        FAILED(
+            SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)) ||
+        local[0] == L'\0') {
+        return {};
+    }
+    return std::wstring(local) + L"\\VirtualStore" + windows_file.substr(2);
+}
+
 IniStore& ConfigurationIniStore() {
     static WinProfileStore shared(Cp932ToWide(kConfigFileName));
     static WinProfileStore user(UserIniPath(), true);
-    static FallbackIniStore store(shared, user, FileExistsW(user.file));
+    static WinProfileStore virtual_store(VirtualStoreIniPath());
+    static FallbackIniStore store = [] {
+        FallbackIniStore made(shared, user, FileExistsW(user.file));
+        if (!made.using_user_file && !FileExistsW(WindowsFolderIniPath()) &&
+            FileExistsW(virtual_store.file)) {
+            made.ReadFromVirtualStore(virtual_store);
+        }
+        return made;
+    }();
     return store;
 }
 

@@ -5,7 +5,8 @@
 // ConfigurationIniStore() is what the program reads and writes the configuration through: the bare
 // name "tvx5870.ini" (the file in the Windows directory) until a write there fails, then the
 // user's own copy in %APPDATA%\TVX-5870\tvx5870.ini, which is used alone from then on and at
-// every later start (see fallback_ini_store.h).
+// every later start (see fallback_ini_store.h). When neither file exists, a VirtualStore copy of
+// the Windows directory's file is read until the first write.
 #pragma once
 
 #include <string>
@@ -35,6 +36,12 @@ struct WinProfileStore : IniSectionStore {
 // %APPDATA%\TVX-5870\tvx5870.ini of the user running the program (SHGetFolderPathW with
 // CSIDL_APPDATA); empty when the folder is unknown.
 std::wstring UserIniPath();
+
+// The Windows directory's tvx5870.ini as a full path; empty when the folder is unknown.
+std::wstring WindowsFolderIniPath();
+// Where Windows kept that file for a program without a manifest: the same path under the
+// user's %LOCALAPPDATA%\VirtualStore (drive letter dropped); empty when a folder is unknown.
+std::wstring VirtualStoreIniPath();
 
 // The program's configuration store, made at the first call (after which it lives until the
 // process ends). Call it on the user-interface thread.

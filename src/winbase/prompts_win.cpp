@@ -22,6 +22,23 @@ namespace {
 constexpr UINT kSimpleBeep = 0xFFFFFFFF;  // the speaker beep of MessageBeep
 constexpr std::size_t kFileDialogChars = 8192;
 
+// The file dialogs make the folder the user browsed to the current one, which keeps it in use
+// (a USB stick could then not be removed safely): it is put back when the dialog ends.
+// OFN_NOCHANGEDIR would do it only for the save dialog.
+struct CurrentFolderKeeper {
+    std::wstring folder;
+    CurrentFolderKeeper() {
+        DWORD length = GetCurrentDirectoryW(0, nullptr);
+        if (length == 0) return;
+        folder.assign(length, L'\0');
+        length = GetCurrentDirectoryW(length, folder.data());
+        folder.resize(length < folder.size() ? length : 0);
+    }
+    ~CurrentFolderKeeper() {
+        if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
+    }
+};
+
 HWND OwnerOrNull(WindowHandle owner) {
     HWND window = reinterpret_cast<HWND>(owner);
     // A dialog that has closed since it was recorded cannot own a box any more.
@@ -74,6 +91,7 @@ struct WinPrompts : Prompts {
         ofn.nMaxFile = kFileDialogChars;
         ofn.lpstrTitle = setup.title.c_str();
         ofn.Flags = setup.flags;
+        const CurrentFolderKeeper keep_folder;
         const BOOL chosen = setup.save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
         if (!chosen) return false;
         path_out = WideToUtf8(path);

@@ -272,5 +272,19 @@ TEST(ServerDialog, StopResetsSelectionListAndPlace) {
     EXPECT_EQ(v.place_text, std::string(16, ' '));
 }
 
+TEST(ServerDialog, DevicesRefusedForLackOfSlotsAreNotedUntilTheServerStops) {
+    CoreFixture f;
+    ServerDialogView v;
+    RefreshServerView(f.app, f.sockets, v);
+    EXPECT_EQ(v.full_note, "");
+    f.sockets.refused_for_lack_of_slots = 3;
+    RefreshServerView(f.app, f.sockets, v);
+    EXPECT_EQ(v.full_note, "96台を超える接続を断りました: 3件");
+    OnServerStopped(f.app, v);
+    EXPECT_EQ(v.full_note, "");
+    ResetClientSlots(f.sockets);
+    EXPECT_EQ(f.sockets.refused_for_lack_of_slots, 0);
+}
+
 }  // namespace
 }  // namespace tvx

@@ -370,5 +370,37 @@ TEST_F(TwoFiles, WhenNeitherFileTakesTheValueNothingIsMixed) {
     EXPECT_EQ(Read(ini, "Interface"), "1");
 }
 
+// A settings file that Windows redirected to the VirtualStore is read when it is the only one,
+// and the first write takes it to the user's copy, not to a new file in the Windows folder.
+TEST_F(TwoFiles, VirtualStoreCopyIsReadAloneAndMovedToTheUserCopyOnTheFirstWrite) {
+    IniTextStore virtual_copy{"C:/Users/u/AppData/Local/VirtualStore/Windows/tvx5870.ini", fs};
+    fs.files[virtual_copy.path] =
+        "[TVX-5870_Section]\r\nInterface=1\r\nClientServer=1\r\nlist_count=1\r\n"
+        "ip00_0=10\r\nip00_1=0\r\nip00_2=0\r\nip00_3=9\r\n";
+    FallbackIniStore ini(shared, user, false);
+    ini.ReadFromVirtualStore(virtual_copy);
+    auto app = std::make_unique<AppState>();
+    ReadConfiguration(*app, ini);
+    EXPECT_EQ(app->interface_type, 1);
+    EXPECT_EQ(app->tcp_role, 1);
+    ASSERT_EQ(app->host_list_count, 1);
+    EXPECT_EQ(app->host_list[0][3], 9);
+
+    ASSERT_TRUE(ini.WriteKey(kSection, "com_port", "2"));
+    EXPECT_TRUE(ini.using_user_file);
+    EXPECT_FALSE(fs.files.count(shared.path));
+    EXPECT_EQ(fs.files[user.path],
+              "[TVX-5870_Section]\r\nInterface=1\r\nClientServer=1\r\nlist_count=1\r\n"
+              "ip00_0=10\r\nip00_1=0\r\nip00_2=0\r\nip00_3=9\r\ncom_port=2\r\n");
+
+    // A user copy that cannot be written keeps the VirtualStore copy in use, unchanged.
+    FallbackIniStore refused(shared, user, false);
+    refused.ReadFromVirtualStore(virtual_copy);
+    fs.read_only.insert(user.path);
+    EXPECT_FALSE(refused.WriteKey(kSection, "Interface", "0"));
+    EXPECT_EQ(Read(refused, "Interface"), "1");
+    EXPECT_FALSE(fs.files.count(shared.path));
+}
+
 }  // namespace
 }  // namespace tvx

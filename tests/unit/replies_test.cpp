@@ -53,6 +53,16 @@ TEST(SerialReply, GoShowsTheAcknowledgementAndEndsTheWait) {
     EXPECT_EQ(f.app.error_reply, 0);
 }
 
+TEST(SerialReply, ALineCountedAtItsArrivalLeavesALaterWaitAlone) {
+    SerialCase f;
+    f.app.awaiting_reply = 1;  // a command sent after the line arrived
+    f.app.no_reply_ticks = 2;
+    ApplySerialReply(f.ctx, "03GO\r\n");
+    EXPECT_EQ(f.prompts.calls, Calls{"ack(owner=85)"});
+    EXPECT_EQ(f.app.awaiting_reply, 1);
+    EXPECT_EQ(f.app.no_reply_ticks, 2);
+}
+
 TEST(SerialReply, GoOnlyAsTheWholeLine) {
     SerialCase f;
     f.Line("03GOX\r\n");

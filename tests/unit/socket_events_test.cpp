@@ -38,6 +38,32 @@ TEST(SocketEvents, ErrorHalfWinsOverTheEvent) {
     EXPECT_EQ(SocketEventError(0x274D0010u), 10061);
 }
 
+TEST(ClosedSockets, NotificationsBeforeTheMarkerAreTheClosedSocketsOnly) {
+    ClosedSocketMarks marks;
+    EXPECT_FALSE(IsFromClosedSocket(marks, 0x120));
+    ASSERT_TRUE(NoteSocketClosed(marks, 0x120));
+    EXPECT_TRUE(IsFromClosedSocket(marks, 0x120));
+    EXPECT_FALSE(IsFromClosedSocket(marks, 0x124));
+    // Closed again (a successor with the same number) before the first marker came back.
+    ASSERT_TRUE(NoteSocketClosed(marks, 0x120));
+    NoteMarkerReturned(marks, 0x120);
+    EXPECT_TRUE(IsFromClosedSocket(marks, 0x120));
+    NoteMarkerReturned(marks, 0x120);
+    EXPECT_FALSE(IsFromClosedSocket(marks, 0x120));
+    NoteMarkerReturned(marks, 0x120);  // a stray marker changes nothing
+    EXPECT_FALSE(IsFromClosedSocket(marks, 0x120));
+    // A full table tracks no more sockets rather than forgetting one.
+    for (int i = 0; i < kClosedSocketMarks; ++i) ASSERT_TRUE(NoteSocketClosed(marks, 1000 + i));
+    EXPECT_FALSE(NoteSocketClosed(marks, 5000));
+    EXPECT_FALSE(IsFromClosedSocket(marks, 5000));
+    EXPECT_TRUE(IsFromClosedSocket(marks, 1000 + kClosedSocketMarks - 1));
+}
+
+TEST(ClosedSockets, ADeviceIsGoneForKeepAliveAndDropErrorsOnly) {
+    for (int error : {10052, 10053, 10054, 10060}) EXPECT_TRUE(IsPeerGoneError(error)) << error;
+    for (int error : {0, 10050, 10061, 10065}) EXPECT_FALSE(IsPeerGoneError(error)) << error;
+}
+
 TEST(ClientSlots, SlotZeroIsNeverGivenAndTheNinetySeventhFindsNone) {
     CoreFixture f;
     EXPECT_EQ(FindFreeClientSlot(f.sockets), 1);

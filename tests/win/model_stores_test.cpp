@@ -112,6 +112,28 @@ TEST(WinFileSystem, FailuresLeaveNothingBehind) {
     EXPECT_EQ(folder.Names(), std::vector<std::wstring>{L"taken.dat"});
 }
 
+TEST(WinFileSystem, ATargetHeldForAMomentByAnotherProgramIsReplacedOnceItIsFree) {
+    TempFolder folder;
+    WinFileSystem fs;
+    const std::string path = folder.Path(L"show.dat");
+    ASSERT_TRUE(fs.ReplaceFileContents(path, "old"));
+    // A scanner keeps the file open, without letting it be deleted, for 400 ms.
+    HANDLE scanner =
+        CreateFileW(folder.Wide(L"show.dat").c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE releaser = CreateThread(
+        nullptr, 0, [](LPVOID held) -> DWORD { return Sleep(400), CloseHandle(held), 0; }, scanner,
+        0, nullptr);
+    EXPECT_TRUE(fs.ReplaceFileContents(path, "new"));
+    WaitForSingleObject(releaser, 5000);
+    CloseHandle(releaser);
+    std::string bytes;
+    ASSERT_TRUE(fs.ReadWholeFile(path, bytes));
+    EXPECT_EQ(bytes, "new");
+    // The program's own temporary is gone (Wine's replace may leave one of its own).
+    for (const std::wstring& name : folder.Names()) EXPECT_NE(name.substr(0, 4), L"~tvx");
+}
+
 TEST(WinProfileStore, KeysAndSectionsOfAFile) {
     TempFolder folder;
     WinProfileStore ini(folder.Wide(L"tvx5870.ini"));

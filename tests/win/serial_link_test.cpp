@@ -26,10 +26,18 @@ using Calls = std::vector<std::string>;
 
 // Boxes that run a modal loop of their own while "open", as a real message box does.
 // On closing, it notes the edge level, which a line parsed inside the box would have changed.
+// while_open, when set, is what the user does while the next acknowledgement box is open.
 struct ModalPrompts : RecordingPrompts {
     DWORD open_ms = 0;
+    std::function<void()> while_open;
     void ShowAcknowledgement(WindowHandle owner) override {
         RecordingPrompts::ShowAcknowledgement(owner);
+        if (while_open) {
+            std::function<void()> user = std::move(while_open);
+            while_open = nullptr;
+            user();
+            return;
+        }
         if (open_ms == 0) return;
         PumpMessages(open_ms);
         calls.push_back("ack closed, edge " + std::to_string(ProgramContext().model.edge_level));
@@ -155,6 +163,46 @@ TEST_F(SerialPlain, ReadThreadStopsPromptlyWithAReadPending) {
     // A new thread picks the waiting reply up.
     ASSERT_TRUE(StartSerialReadThread(LinkWindow(), MSG_SERIAL_LINE));
     ASSERT_TRUE(WaitForCalls(1)) << ::testing::PrintToString(SimFrames("tx"));
+    EXPECT_EQ(modal_prompts.calls, (Calls{Ack()}));
+}
+
+// The box of the first "設定" is owned by the main window, so the dialog's "設定" can be
+// pressed again while it is open: the device's answer to that is a reply at once.
+TEST_F(SerialPlain, AnAnswerBehindAnOpenBoxEndsTheReplyWaitAtOnce) {
+    SetTimer(LinkWindow(), kTestTimerId, 500, nullptr);
+    bool answered_in_box = false;
+    modal_prompts.while_open = [&] {
+        const std::size_t before = CountSimFrames("tx", "00GO\r\n");
+        SendCommand(c, "CWL2\r\n");
+        EXPECT_EQ(c.app.awaiting_reply, 1);
+        EXPECT_TRUE(WaitForNextSimFrame("tx", "00GO\r\n", before));
+        answered_in_box = PumpUntil([&] { return c.app.awaiting_reply == 0; }, 2000);
+        PumpMessages(4000);  // more than seven ticks, the box still open
+    };
+    SendAndExpectFrame("CWL1\r\n", "00CWL1\r\n");
+    ASSERT_TRUE(WaitForCalls(2, 15000)) << ::testing::PrintToString(modal_prompts.calls);
+    EXPECT_TRUE(answered_in_box);
+    // No "No Connect": the second answer is taken once the box is closed.
+    EXPECT_EQ(modal_prompts.calls, (Calls{Ack(), Ack()}));
+}
+
+// The announcement of a line can be lost (a full message queue): it is made again.
+int g_posts_to_lose = 0;
+BOOL LosingAnnouncer(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (g_posts_to_lose > 0) {
+        --g_posts_to_lose;
+        return FALSE;
+    }
+    return PostMessageW(window, message, wparam, lparam);
+}
+
+TEST_F(SerialPlain, ALostAnnouncementIsMadeAgainWhileTheLineWaits) {
+    g_posts_to_lose = 1;
+    SetSerialAnnouncerForTests(LosingAnnouncer);
+    SendAndExpectFrame("CWL1\r\n", "00CWL1\r\n");
+    EXPECT_TRUE(WaitForCalls(1, 3000));
+    SetSerialAnnouncerForTests(nullptr);
+    EXPECT_EQ(g_posts_to_lose, 0);
     EXPECT_EQ(modal_prompts.calls, (Calls{Ack()}));
 }
 

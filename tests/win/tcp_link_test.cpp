@@ -45,15 +45,7 @@ LRESULT CALLBACK ReplyWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
 }
 
 HWND ReplyWindow() {
-    static HWND window = [] {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = ReplyWindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"TcpTestReplyWindow";
-        RegisterClassW(&wc);
-        return CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               wc.hInstance, nullptr);
-    }();
+    static HWND window = MessageOnlyWindow(L"TcpTestReplyWindow", ReplyWindowProc);
     return window;
 }
 
@@ -368,20 +360,6 @@ void DoubleClickClient(HWND d, int line) {
                  reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_SERVER_CLIENT_LIST)));
 }
 
-// A plain client of the test itself.
-SOCKET RawConnect(int port) {
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<u_short>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        ::closesocket(s);
-        return INVALID_SOCKET;
-    }
-    return s;
-}
-
 // True once the peer has closed the connection (recv gives 0).
 bool ClosedByPeer(SOCKET s) {
     fd_set set;
@@ -435,6 +413,7 @@ TEST_F(TcpTest, ServerTakesNinetySixDevicesTalksToTheChosenOneAndClosesEverythin
             EXPECT_EQ(ListCount(d), 96);
             EXPECT_EQ(UsedSlots(c.sockets), 96);
             EXPECT_TRUE(prompts.calls.empty()) << Joined();
+            EXPECT_EQ(ControlText(d, IDC_SERVER_FULL_NOTE), L"96台を超える接続を断りました: 1件");
 
             DoubleClickClient(d, 10);
             EXPECT_EQ(c.app.selected_connection, 11);

@@ -16,8 +16,8 @@ std::string Env(const char* name) {
     return value ? value : "";
 }
 
-// Runs a Unix command line through /bin/sh; Wine starts Unix programs but gives no handle to
-// wait on, so callers wait for a file the command writes.
+}  // namespace
+
 bool RunShell(const std::string& script) {
     std::wstring command = L"Z:\\bin\\sh -c \"" + Utf8ToWide(script) + L"\"";
     STARTUPINFOW si = {};
@@ -35,6 +35,8 @@ bool RunShell(const std::string& script) {
     }
     return true;
 }
+
+namespace {
 
 bool ReadWholeFile(const std::wstring& path, std::string& out) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -111,6 +113,19 @@ std::string SimProcess::Output() const {
     std::string text;
     ReadWholeFile(out_win_, text);
     return text;
+}
+
+SOCKET RawConnect(int port) {
+    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<u_short>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::closesocket(s);
+        return INVALID_SOCKET;
+    }
+    return s;
 }
 
 int FreeTcpPort() {

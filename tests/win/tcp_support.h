@@ -39,6 +39,11 @@ class SimProcess {
 
 // A Windows path for a Unix one (Z: is /).
 std::wstring WinPathOf(const std::string& unix_path);
+// Runs a Unix command line through /bin/sh, without waiting for it (Wine gives no handle to
+// wait on): callers wait for a file the command writes. False when it could not be started.
+bool RunShell(const std::string& script);
+// A plain client of the test itself, connected to the loopback port; INVALID_SOCKET on failure.
+SOCKET RawConnect(int port);
 // A loopback port nobody listens on right now.
 int FreeTcpPort();
 // Dispatches this thread's messages until done() or the time is up; returns done().

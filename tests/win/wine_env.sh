@@ -130,6 +130,7 @@ tvx_start_null_modem() {
     socat pty,raw,echo=0,ignoreeof,link="$work/ptyA" pty,raw,echo=0,ignoreeof,link="$work/ptyB" \
         >"$work/socat.log" 2>&1 &
     TVX_SOCAT_PID=$!
+    echo "$TVX_SOCAT_PID" >"$work/socat.pid"  # a test unplugs the port by this process id
     if ! tvx_wait_for '[ -e "$work/ptyA" ] && [ -e "$work/ptyB" ]' 10; then
         tvx_log "socat did not create the pty pair (see $work/socat.log)"
         return 1
@@ -149,6 +150,7 @@ tvx_start_sim() {
     : >"$work/sim.log"
     "$sim" --serial "$work/ptyB" --log "$work/sim.log" "$@" >"$work/sim.out" 2>&1 &
     TVX_SIM_PID=$!
+    echo "$TVX_SIM_PID" >"$work/sim.pid"
     if ! tvx_wait_for 'grep -q "tvx5870-sim: ready" "$work/sim.out"' 20; then
         tvx_log "the simulator did not report ready (see $work/sim.out)"
         return 1
@@ -160,6 +162,11 @@ tvx_start_sim() {
 
 # Stops everything started above, by process id, and the prefix's wineserver.
 tvx_stop_all() {
+    # Processes a test started itself list their ids in extra.pids of the work folder.
+    if [ -n "${TVX_WORK_DIR:-}" ] && [ -s "$TVX_WORK_DIR/extra.pids" ]; then
+        local extra
+        for extra in $(cat "$TVX_WORK_DIR/extra.pids"); do kill "$extra" 2>/dev/null; done
+    fi
     if [ -n "${TVX_SIM_PID:-}" ]; then kill "$TVX_SIM_PID" 2>/dev/null; fi
     if [ -n "${TVX_SOCAT_PID:-}" ]; then kill "$TVX_SOCAT_PID" 2>/dev/null; fi
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then

@@ -14,6 +14,8 @@
 #     --sim-exe PATH    the simulator (default $TVX_SIM_EXECUTABLE)
 #     --sim-arg ARG     one more simulator argument (repeatable)
 #     --keep            keep the work folder (prefix, logs) for inspection
+# With TVX_SIM_FILES_TO=DIR in the environment, the simulator keeps its devices in DIR/state.json
+# (--state) and its log is copied to DIR/sim.log at the end, for a later test to compare with.
 # The test sees TVX_WORK_DIR (its work folder) and DISPLAY. A .exe runs under wine, anything
 # else directly, with WINEPREFIX set so that it can start Windows programs itself.
 set -uo pipefail
@@ -75,6 +77,9 @@ finish() {
         done
     fi
     tvx_stop_all
+    if [ -n "${TVX_SIM_FILES_TO:-}" ] && [ -s "$work/sim.log" ]; then
+        cp "$work/sim.log" "$TVX_SIM_FILES_TO/sim.log"
+    fi
     if [ "$keep" -eq 1 ]; then tvx_log "work folder kept: $work"; else rm -rf "$work"; fi
     exit "$code"
 }
@@ -89,6 +94,10 @@ if [ "$serial" -eq 1 ]; then
     tvx_map_com_port "$WINEPREFIX" COM1 "$work/ptyA"
 fi
 tvx_start_wineserver "$work" || exit 1
+if [ "$sim" -eq 1 ] && [ -n "${TVX_SIM_FILES_TO:-}" ]; then
+    mkdir -p "$TVX_SIM_FILES_TO" && rm -f "$TVX_SIM_FILES_TO/state.json" "$TVX_SIM_FILES_TO/sim.log"
+    sim_args+=(--state "$TVX_SIM_FILES_TO/state.json")
+fi
 if [ "$sim" -eq 1 ]; then
     tvx_start_sim "$work" "$sim_exe" "${sim_args[@]}" || exit 1
 fi

@@ -94,6 +94,10 @@ bool MemoryFileSystem::FileExists(const std::string& path) {
     return files.count(path) != 0;
 }
 
+bool MemoryFileSystem::RemoveFile(const std::string& path) {
+    return files.erase(path) != 0;
+}
+
 CoreFixture::CoreFixture() {
     ResetToDefaults(model, app);
     ResetClientSlots(sockets);

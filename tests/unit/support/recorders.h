@@ -68,6 +68,7 @@ struct MemoryFileSystem : FileSystem {
     bool ReadWholeFile(const std::string& path, std::string& bytes_out) override;
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
 };
 
 // A fresh model (at defaults), state, socket table, recorders and context per test.

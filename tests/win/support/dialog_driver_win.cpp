@@ -85,6 +85,16 @@ bool DriveModalDialog(const std::function<void()>& open, const std::function<voi
     return state.found;
 }
 
+HWND MessageOnlyWindow(const wchar_t* class_name, WNDPROC procedure) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = class_name;
+    RegisterClassW(&wc);  // fails harmlessly when already registered
+    return CreateWindowExW(0, class_name, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
+                           nullptr);
+}
+
 void PumpMessages(DWORD milliseconds) {
     const DWORD end = GetTickCount() + milliseconds;
     MSG msg;

@@ -20,6 +20,10 @@ bool DriveModalDialog(const std::function<void()>& open, const std::function<voi
 // The top-level dialog (class #32770) of this thread that is visible and enabled, or null.
 HWND FindThreadDialog();
 
+// A hidden message-only window of this thread with this procedure, standing in for the window
+// a message is addressed to (the main window, a dialog); its class is registered as needed.
+HWND MessageOnlyWindow(const wchar_t* class_name, WNDPROC procedure);
+
 // Dispatches this thread's messages (timers included) for the given time.
 void PumpMessages(DWORD milliseconds);
 

@@ -34,15 +34,7 @@ void PortLink::WriteSerial(const char* bytes, std::size_t length) {
 }
 
 HWND LinkWindow() {
-    static HWND window = [] {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = LinkWindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"SerialLinkTestWindow";
-        RegisterClassW(&wc);
-        return CreateWindowW(L"SerialLinkTestWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                             wc.hInstance, nullptr);
-    }();
+    static HWND window = MessageOnlyWindow(L"SerialLinkTestWindow", LinkWindowProc);
     return window;
 }
 

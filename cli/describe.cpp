@@ -1,0 +1,149 @@
+#include "describe.h"
+
+#include <cstdio>
+
+#include "console.h"
+#include "glyphs/glyph_pattern.h"
+#include "protocol/encodings.h"
+
+namespace tvxctl {
+
+namespace {
+
+std::string Page(int page) {
+    if (page == tvx::kAutoSwitchPage) return "AUTO";
+    char text[16];
+    std::snprintf(text, sizeof text, "%03d", page + 1);
+    return text;
+}
+
+// Page numbers 1..144 where the flag is set, as ranges: "1-10,12,14-144".
+std::string PageRanges(const int (&flags)[tvx::kPageCount]) {
+    std::string out;
+    for (int k = 0; k < tvx::kPageCount; ++k) {
+        if (flags[k] == 0) continue;
+        int last = k;
+        while (last + 1 < tvx::kPageCount && flags[last + 1] != 0) ++last;
+        if (!out.empty()) out += ",";
+        out += std::to_string(k + 1);
+        if (last > k) out += "-" + std::to_string(last + 1);
+        k = last;
+    }
+    return out.empty() ? "none" : out;
+}
+
+template <typename Value>
+std::string Numbers(const int (&values)[tvx::kPageCount], Value value) {
+    std::string out;
+    for (int v : values) {
+        if (!out.empty()) out += " ";
+        out += std::to_string(value(v));
+    }
+    return out;
+}
+
+std::string Dotted(const unsigned char (&octets)[4]) {
+    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
+           std::to_string(octets[2]) + "." + std::to_string(octets[3]);
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// The position a read command names after its letters ("RP01T" at 2), or -1.
+int PositionOf(std::string_view command, std::size_t at) {
+    if (command.size() < at + 3) return -1;
+    return tvx::DecodePosition(command.data() + at);
+}
+
+}  // namespace
+
+std::string_view PositionName(int position) {
+    constexpr std::string_view kNames[] = {"ch.1 Top", "ch.1 Bottom", "ch.2 Top", "ch.2 Bottom"};
+    return position >= 0 && position < tvx::kPositionCount ? kNames[position] : "?";
+}
+
+std::vector<std::string> DescribeRead(const tvx::SettingsModel& m, std::string_view command) {
+    auto positioned = [&](std::size_t at, auto describe) -> std::vector<std::string> {
+        int p = PositionOf(command, at);
+        if (p < 0) return {};
+        return {describe(p)};
+    };
+    auto name = [](std::string_view what, int p) {
+        return std::string(what) + " " + std::string(PositionName(p)) + ": ";
+    };
+    // Longer names first where one begins another.
+    if (StartsWith(command, "RCTDPO"))
+        return positioned(6, [&](int p) {
+            return name("position offset", p) + std::to_string(m.position_offset[p]);
+        });
+    if (StartsWith(command, "RCTD"))
+        return positioned(4, [&](int p) {
+            return name("pages displayed", p) + PageRanges(m.page_display_on[p]);
+        });
+    if (StartsWith(command, "RCT")) {
+        int number = command.size() >= 6 ? tvx::DecodeThreeDigits(command.data() + 3) : -1;
+        if (number < 1 || number > tvx::kTitleCount) return {};
+        const char* title = m.title_text[number - 1];
+        std::string text = title[0] == '\0' ? "(empty)" : "\"" + Cp932ToUtf8(title) + "\"";
+        char head[16];
+        std::snprintf(head, sizeof head, "title %03d: ", number);
+        return {head + text};
+    }
+    if (StartsWith(command, "RFBM")) {
+        // The glyph as dots: "#" lit, "." background.
+        std::vector<std::string> rows{"glyph " + std::string(command.substr(4)) + ":"};
+        for (int row = 0; row < tvx::kGlyphDots; ++row) {
+            std::string dots;
+            for (int column = 0; column < tvx::kGlyphDots; ++column)
+                dots += tvx::DotLit(m.glyph_receive_buffer, column, row) ? '#' : '.';
+            rows.push_back(dots);
+        }
+        return rows;
+    }
+    if (StartsWith(command, "RCEL")) return {"edge level: " + std::to_string(m.edge_level)};
+    if (StartsWith(command, "RCWL")) return {"white level: " + std::to_string(m.white_level)};
+    if (StartsWith(command, "RAST"))
+        return positioned(4, [&](int p) {
+            return name("switching seconds", p) +
+                   Numbers(m.page_switch_seconds[p], [](int v) { return v; });
+        });
+    if (StartsWith(command, "RSUS"))
+        return positioned(
+            4, [&](int p) { return name("start-up page", p) + Page(m.startup_page[p]); });
+    if (StartsWith(command, "RPP"))
+        return positioned(3, [&](int p) {
+            return name("titles of pages", p) +
+                   Numbers(m.page_title_number[p], [](int v) { return v + 1; });
+        });
+    if (StartsWith(command, "RP"))
+        return positioned(2,
+                          [&](int p) { return name("page shown", p) + Page(m.display_page[p]); });
+    std::vector<std::string> network = DescribeNetwork(m);
+    constexpr std::string_view kNetworkReads[] = {"RAA", "RGA", "RIA", "RMA", "RPN",
+                                                  "RSM", "RKA", "RTR", "RVN"};
+    for (std::size_t i = 0; i < std::size(kNetworkReads); ++i) {
+        if (command == kNetworkReads[i]) return {network[i]};
+    }
+    return {};
+}
+
+std::vector<std::string> DescribeNetwork(const tvx::SettingsModel& m) {
+    const int subnet = m.net_subnet_class;
+    return {
+        "active address: " + Dotted(m.net_active_address),
+        "gateway address: " + Dotted(m.net_gateway_address),
+        "ip address: " + Dotted(m.net_ip_address),
+        "mac address: " + std::string(m.net_mac_address),
+        "port number: " + std::string(m.net_port_number),
+        "subnet mask: " + (subnet >= 0 && subnet <= 2
+                               ? "Class " + std::string(1, static_cast<char>('A' + subnet))
+                               : "?"),
+        std::string("keep alive: ") + (m.net_keep_alive == 1 ? "ON" : "OFF"),
+        "time register: " + std::to_string(m.net_time_register + 1),
+        "version: " + std::string(m.net_version),
+    };
+}
+
+}  // namespace tvxctl

@@ -1,0 +1,457 @@
+// tvx5870ctl: the command-line companion of the control program. It sends what the program's
+// dialogs send, from the same core, to one device or to many: every device of a serial line one
+// after the other, devices on TCP/IP side by side.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "console.h"
+#include "dialogs/network_settings.h"
+#include "push_files.h"
+#include "report.h"
+#include "runner.h"
+#include "targets.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace tvxctl {
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kFailed = 1;
+constexpr int kMaxListenDevices = 96;
+// Prefix, command and CR LF within the program's 600-byte frame.
+constexpr std::size_t kMaxCommandChars = 595;
+
+constexpr const char* kMainFooter = R"(
+Targets (one kind per run):
+  --serial PORT [--address LIST | --broadcast]   devices on one RS-232C line, one after the other
+  --tcp HOST[:PORT] (repeatable)                  devices that listen (port 9004 unless given)
+  --listen PORT --expect N                        devices that connect to this computer
+Devices on TCP/IP are served side by side. Each reply must come within 3.5 s on the serial
+line and 5 s on TCP/IP; a device that fails is reported and the others go on.
+
+Exit code: 0 when every device succeeded, 1 when one failed, 2 for a usage error.
+
+Examples:
+  tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 pull backup.dat
+  tvx5870ctl --tcp 192.168.1.3 --tcp 192.168.1.4:9005 push show.dat
+  tvx5870ctl --listen 9004 --expect 96 push show.dat --json
+  tvx5870ctl --serial COM1 --address 5 send RCT005
+  tvx5870ctl --serial COM1 glyphs pull glyphs.tlm
+  tvx5870ctl push --help)";
+
+struct Cli {
+    std::string serial;
+    std::string address_text;
+    bool broadcast = false;
+    std::vector<std::string> tcp;
+    int listen_port = 0;
+    int expect = 0;
+    int wait_seconds = 60;
+    std::string pace = "ack";
+    bool json = false;
+
+    std::string send_command;
+    bool bare = false;
+    std::string file;
+    bool overwrite = false;
+    std::string net_ip, net_gateway, net_active, net_subnet, net_port, net_keep_alive;
+    int net_time_register = 0;
+};
+
+// A usage error: one line, exit code 2.
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "tvx5870ctl: %s (see --help)\n", message.c_str());
+    return kUsageError;
+}
+
+int Failure(const std::string& message) {
+    std::fprintf(stderr, "tvx5870ctl: %s\n", message.c_str());
+    return kFailed;
+}
+
+// The settings "net set" sends, in the order of the dialog's groups, each through the core
+// operation of its "設定" button. Checked on a scratch device first, so that a value the
+// program would refuse is a usage error before anything is sent.
+bool NetSettings(const Cli& cli, std::vector<NetSetting>& out, std::string& error) {
+    struct Address {
+        const std::string& text;
+        const char* name;
+        tvx::NetworkAddress which;
+    };
+    for (const Address& a : {Address{cli.net_ip, "ip", tvx::NetworkAddress::Ip},
+                             Address{cli.net_gateway, "gateway", tvx::NetworkAddress::Gateway},
+                             Address{cli.net_active, "active", tvx::NetworkAddress::Active}}) {
+        if (a.text.empty()) continue;
+        int octets[4];
+        if (!ParseDottedAddress(a.text, octets)) {
+            error = "--" + std::string(a.name) + " " + a.text +
+                    ": an address is four numbers 0..255 (192.168.1.3)";
+            return false;
+        }
+        tvx::NetworkAddress which = a.which;
+        out.push_back({a.name, [which, octets](tvx::CoreContext& c) {
+                           const int(&fields)[4] = octets;
+                           return tvx::SendNetworkAddress(c, which, fields);
+                       }});
+    }
+    if (!cli.net_subnet.empty()) {
+        int index = cli.net_subnet[0] - 'A';
+        out.push_back({"subnet", [index](tvx::CoreContext& c) {
+                           if (!tvx::OnSubnetSelected(c.model, index)) return false;
+                           tvx::SendSubnetClass(c);
+                           return true;
+                       }});
+    }
+    if (!cli.net_port.empty()) {
+        std::string text = cli.net_port;
+        if (text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) {
+            error = "--port " + text + ": " + std::string(tvx::kBadPortText);
+            return false;
+        }
+        out.push_back(
+            {"port", [text](tvx::CoreContext& c) { return tvx::SendNetworkPort(c, text); }});
+    }
+    if (!cli.net_keep_alive.empty()) {
+        int index = cli.net_keep_alive == "on" ? 1 : 0;
+        out.push_back({"keep-alive", [index](tvx::CoreContext& c) {
+                           if (!tvx::OnKeepAliveSelected(c.model, index)) return false;
+                           tvx::SendKeepAlive(c);
+                           return true;
+                       }});
+    }
+    if (cli.net_time_register != 0) {
+        int index = cli.net_time_register - 1;
+        out.push_back({"time-register", [index](tvx::CoreContext& c) {
+                           if (!tvx::OnTimeRegisterSelected(c.model, index)) return false;
+                           tvx::SendTimeRegister(c);
+                           return true;
+                       }});
+    }
+    if (out.empty()) {
+        error =
+            "net set: nothing to set (give --ip, --gateway, --active, --subnet, --port, "
+            "--keep-alive or --time-register)";
+        return false;
+    }
+    // The core's own checks, on a device of paper.
+    Job scratch_job;
+    DeviceSession scratch("check", Transport::Serial, 0, scratch_job);
+    StartSession(scratch);
+    for (const NetSetting& setting : out) {
+        if (!setting.send(scratch.c)) {
+            error =
+                "--" + setting.name + ": " +
+                (scratch.prompts.messages.empty() ? "refused" : scratch.prompts.messages.back());
+            return false;
+        }
+    }
+    return true;
+}
+
+// The subcommands, to see which one was given.
+struct Subcommands {
+    CLI::App* send;
+    CLI::App* push;
+    CLI::App* pull;
+    CLI::App* glyphs_push;
+    CLI::App* glyphs_pull;
+    CLI::App* net;
+    CLI::App* net_show;
+    CLI::App* net_set;
+};
+
+Subcommands DefineCommandLine(CLI::App& app, Cli& cli) {
+    app.require_subcommand(1);
+    app.fallthrough();
+
+    auto* serial = app.add_option("--serial", cli.serial, "RS-232C port: COM1, /dev/ttyUSB0")
+                       ->type_name("PORT");
+    app.add_option("--address", cli.address_text,
+                   "slave addresses on the line, e.g. 0-3,7 (default 0)")
+        ->type_name("LIST");
+    app.add_flag("--broadcast", cli.broadcast,
+                 "one frame for every device of the serial line (FF)");
+    auto* tcp = app.add_option("--tcp", cli.tcp, "a device that listens: HOST[:PORT], repeatable")
+                    ->type_name("HOST[:PORT]")
+                    ->allow_extra_args(false);
+    auto* listen =
+        app.add_option("--listen", cli.listen_port, "wait on this port for devices that connect")
+            ->type_name("PORT")
+            ->check(CLI::Range(1, 65535).description(""));
+    app.add_option("--expect", cli.expect, "how many devices --listen waits for, 1..96")
+        ->type_name("N")
+        ->check(CLI::Range(1, kMaxListenDevices).description(""));
+    app.add_option("--wait", cli.wait_seconds, "seconds --listen waits for them (default 60)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(1, 86400).description(""));
+    app.add_option("--pace", cli.pace,
+                   "ack: the next command as soon as the reply is there (default);\n"
+                   "spec: the program's own periods")
+        ->type_name("ack|spec")
+        ->check(CLI::IsMember({"ack", "spec"}).description(""));
+    app.add_flag("--json", cli.json, "print the report as JSON");
+    serial->excludes(tcp)->excludes(listen);
+    tcp->excludes(listen);
+    app.footer(kMainFooter);
+
+    auto* send = app.add_subcommand("send", "send one command and show the reply");
+    send->add_option("CMD", cli.send_command,
+                     "the command as the catalogue writes it, without address and CR LF")
+        ->type_name("")
+        ->required();
+    send->add_flag("--bare", cli.bare, "without the address prefix (serial line only)");
+    send->footer(R"(
+The reply is shown as it came, and decoded when it answers a read.
+
+Examples:
+  tvx5870ctl --serial /dev/ttyUSB0 --address 3 send CWL3
+  tvx5870ctl --serial COM1 --address 0-3 send RCT005
+  tvx5870ctl --tcp 192.168.1.3 send RP01T
+  tvx5870ctl --serial COM1 --broadcast send P01T001)");
+
+    auto* push = app.add_subcommand("push", "send a settings file to each device (全項目の設定)");
+    push->add_option("FILE", cli.file, "the settings file (.dat)")->type_name("")->required();
+    push->footer(R"(
+Every setting of the file goes out as the program's set-all sends it: the 144 titles, then the
+page tables, levels, offsets and pages. The whole file is checked first: a damaged file, a
+value out of range or a title that cannot be encoded is reported and nothing is sent. An error
+reply (E0..E3, MENU) stops that device; the report names the step and the code. With
+--broadcast no device answers, so the steps keep the program's periods.
+
+Examples:
+  tvx5870ctl --serial /dev/ttyUSB0 --address 0-31 push show.dat
+  tvx5870ctl --listen 9004 --expect 96 push show.dat
+  tvx5870ctl --serial COM1 --address 2 --pace spec push show.dat)");
+
+    auto* pull = app.add_subcommand("pull", "read each device back into a settings file");
+    pull->add_option("FILE", cli.file, "the settings file to write (.dat)")
+        ->type_name("")
+        ->required();
+    pull->add_flag("--overwrite", cli.overwrite, "replace a file that exists");
+    pull->footer(R"(
+The device's settings are read as the program's maintenance read-back reads them. The file is
+written only when every reply came and was understood; an existing file is never replaced
+unless --overwrite is given. With several devices each gets its own file, named by its address
+or host: backup.dat becomes backup-00.dat, backup-01.dat, ... or backup-192.168.1.3.dat.
+
+Examples:
+  tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 pull backup.dat
+  tvx5870ctl --tcp 192.168.1.3 --tcp 192.168.1.4 pull before-show.dat)");
+
+    auto* glyphs = app.add_subcommand("glyphs", "the external characters 1..64 (外字一覧)");
+    glyphs->require_subcommand(1);
+    auto* glyphs_push =
+        glyphs->add_subcommand("push", "register glyphs 1..64 of a glyph file in each device");
+    glyphs_push->add_option("FILE", cli.file, "the glyph file (.tlm)")->type_name("")->required();
+    auto* glyphs_pull =
+        glyphs->add_subcommand("pull", "read glyphs 1..64 of each device into a glyph file");
+    glyphs_pull->add_option("FILE", cli.file, "the glyph file to write (.tlm)")
+        ->type_name("")
+        ->required();
+    glyphs_pull->add_flag("--overwrite", cli.overwrite, "replace a file that exists");
+    const char* glyphs_footer = R"(
+The glyph list's runs: "登録" registers glyphs 1..64 (GR01..GR64), "リード" reads them back
+(RFBM). A push checks the whole file first; a pull writes all 160 glyphs of a glyph file (65..160
+empty) only when every glyph came, one file per device as for pull.
+
+Examples:
+  tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 glyphs push logos.tlm
+  tvx5870ctl --tcp 192.168.1.3 glyphs pull device-glyphs.tlm)";
+    glyphs->footer(glyphs_footer);
+    glyphs_push->footer(glyphs_footer);
+    glyphs_pull->footer(glyphs_footer);
+
+    auto* net = app.add_subcommand("net", "the device's own network settings (serial line only)");
+    net->require_subcommand(1);
+    auto* net_show = net->add_subcommand("show", "read the nine network values");
+    auto* net_set = net->add_subcommand("set", "set network values, each answered by GO");
+    net_set->add_option("--ip", cli.net_ip, "IP address, e.g. 192.168.1.3")->type_name("A.B.C.D");
+    net_set->add_option("--gateway", cli.net_gateway, "gateway address")->type_name("A.B.C.D");
+    net_set->add_option("--active", cli.net_active, "active address")->type_name("A.B.C.D");
+    net_set->add_option("--subnet", cli.net_subnet, "subnet mask class")
+        ->type_name("A|B|C")
+        ->check(CLI::IsMember({"A", "B", "C"}).description(""));
+    net_set->add_option("--port", cli.net_port, "TCP port of the device, 1..65535")
+        ->type_name("PORT");
+    net_set->add_option("--keep-alive", cli.net_keep_alive, "keep-alive")
+        ->type_name("on|off")
+        ->check(CLI::IsMember({"on", "off"}).description(""));
+    net_set->add_option("--time-register", cli.net_time_register, "time register")
+        ->type_name("1..6")
+        ->check(CLI::Range(1, 6).description(""));
+    const char* net_footer = R"(
+The network settings go out bare (without an address prefix) on the serial line, as the
+program sends them: connect one device at a time.
+
+Examples:
+  tvx5870ctl --serial /dev/ttyUSB0 net show
+  tvx5870ctl --serial COM1 net set --ip 192.168.1.3 --gateway 192.168.1.1 --subnet C
+  tvx5870ctl --serial COM1 net set --port 9004 --keep-alive on --time-register 6)";
+    net->footer(net_footer);
+    net_show->footer(net_footer);
+    net_set->footer(net_footer);
+    return {send, push, pull, glyphs_push, glyphs_pull, net, net_show, net_set};
+}
+
+// Where the devices are; 0, or the usage error's exit code.
+int TargetsOf(const Cli& cli, Targets& targets) {
+    targets.serial_port = cli.serial;
+    targets.broadcast = cli.broadcast;
+    targets.tcp = cli.tcp;
+    targets.listen_port = cli.listen_port;
+    targets.expect = cli.expect;
+    targets.wait_seconds = cli.wait_seconds;
+    targets.output_file = cli.file;
+
+    if (cli.serial.empty() && cli.tcp.empty() && cli.listen_port == 0)
+        return Usage("say where the devices are: --serial, --tcp or --listen");
+    if (cli.listen_port != 0 && cli.expect == 0)
+        return Usage("--listen needs --expect N, the number of devices to wait for");
+    if (cli.listen_port == 0 && cli.expect != 0) return Usage("--expect goes with --listen");
+    for (const std::string& text : cli.tcp) {
+        std::string host, error;
+        int port = 0;
+        if (!ParseHostPort(text, host, port, error)) return Usage(error);
+    }
+    if (!cli.address_text.empty()) {
+        std::string error;
+        if (!ParseAddressList(cli.address_text, targets.addresses, error)) return Usage(error);
+        if (cli.broadcast) return Usage("--broadcast and --address exclude each other");
+    }
+    if (cli.broadcast && cli.serial.empty()) return Usage("--broadcast goes with --serial");
+    return 0;
+}
+
+// The subcommands that send a file (with the loader that checks it) or write one.
+struct FileCommand {
+    const char* verb;
+    JobKind kind;
+    bool (*load)(const std::string& path, tvx::SettingsModel& model, std::string& error);
+};
+
+const FileCommand* GivenFileCommand(const Subcommands& sub) {
+    static const FileCommand kPush{"push", JobKind::Push, LoadSettingsForPush};
+    static const FileCommand kPull{"pull", JobKind::Pull, nullptr};
+    static const FileCommand kGlyphsPush{"glyphs push", JobKind::GlyphPush, LoadGlyphsForPush};
+    static const FileCommand kGlyphsPull{"glyphs pull", JobKind::GlyphPull, nullptr};
+    if (sub.push->parsed()) return &kPush;
+    if (sub.pull->parsed()) return &kPull;
+    if (sub.glyphs_push->parsed()) return &kGlyphsPush;
+    if (sub.glyphs_pull->parsed()) return &kGlyphsPull;
+    return nullptr;
+}
+
+// What each device is to do; 0, or the exit code of a usage error or of a file refused.
+int JobOf(const Cli& cli, const Subcommands& sub, Job& job, std::string& verb) {
+    job.pace = cli.pace == "spec" ? Pace::Spec : Pace::Ack;
+    if (sub.send->parsed()) {
+        verb = "send";
+        job.kind = JobKind::Send;
+        job.command = cli.send_command;
+        job.bare = cli.bare;
+        const bool printable = std::all_of(job.command.begin(), job.command.end(),
+                                           [](char ch) { return ch >= 0x20 && ch < 0x7F; });
+        if (job.command.empty() || job.command.size() > kMaxCommandChars || !printable)
+            return Usage(
+                "send: the command is printable ASCII text of at most 595 characters, "
+                "without CR LF");
+        if (cli.bare && cli.serial.empty()) return Usage("--bare goes with --serial");
+        if (cli.bare && (cli.broadcast || !cli.address_text.empty()))
+            return Usage("--bare sends without an address: no --address or --broadcast");
+    } else if (const FileCommand* f = GivenFileCommand(sub)) {
+        verb = f->verb;
+        job.kind = f->kind;
+        job.overwrite = cli.overwrite;
+        if (f->load != nullptr) {
+            auto settings = std::make_shared<tvx::SettingsModel>();
+            std::string error;
+            if (!f->load(cli.file, *settings, error)) return Failure(error);
+            job.settings = settings;
+        } else if (cli.broadcast) {
+            return Usage(verb + ": a broadcast gets no reply; name the addresses");
+        }
+    } else if (sub.net->parsed()) {
+        verb = sub.net_show->parsed() ? "net show" : "net set";
+        if (cli.serial.empty())
+            return Usage("net: the network settings are set over --serial only");
+        if (cli.broadcast || !cli.address_text.empty())
+            return Usage(
+                "net: the network settings go out without an address; no --address or "
+                "--broadcast");
+        if (sub.net_show->parsed()) {
+            job.kind = JobKind::NetShow;
+        } else {
+            job.kind = JobKind::NetSet;
+            std::string error;
+            if (!NetSettings(cli, job.net_settings, error)) return Usage(error);
+        }
+    }
+    return 0;
+}
+
+int Run(int argc, char** argv) {
+    PrepareConsole();
+    Cli cli;
+    CLI::App app{"tvx5870ctl: set up and back up TVX-5870 title generators from the command line"};
+    Subcommands sub = DefineCommandLine(app, cli);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help
+        return Usage(e.what());
+    }
+    Targets targets;
+    Job job;
+    std::string verb;
+    if (int code = TargetsOf(cli, targets); code != 0) return code;
+    if (int code = JobOf(cli, sub, job, verb); code != 0) return code;
+
+    ProgressLines progress;
+    progress.enabled = ProgressTerminal();
+    progress.verb = verb;
+    if (progress.enabled && targets.listen_port != 0) {
+        std::fprintf(stderr, "tvx5870ctl: waiting up to %d s for %d devices on port %d\n",
+                     targets.wait_seconds, targets.expect, targets.listen_port);
+    }
+    std::vector<DeviceResult> results;
+    try {
+        results = RunJob(targets, job,
+                         [&progress](const std::vector<const DeviceSession*>& sessions,
+                                     bool final) { DrawProgress(progress, sessions, final); });
+    } catch (const std::exception& e) {
+        return Failure(std::string("stopped: ") + e.what());
+    }
+    std::string out = cli.json ? JsonReport(verb, job.pace, results) : SummaryTable(results);
+    std::fputs(out.c_str(), stdout);
+    std::fflush(stdout);
+    return ExitCode(results);
+}
+
+}  // namespace
+}  // namespace tvxctl
+
+#ifdef _WIN32
+// Arguments come as UTF-16 and are handed on as UTF-8, so that any file name works.
+int wmain(int argc, wchar_t** wargv) {
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) {
+        int n = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string arg(n > 0 ? static_cast<std::size_t>(n - 1) : 0, '\0');
+        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, arg.data(), n, nullptr, nullptr);
+        args.push_back(std::move(arg));
+    }
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    return tvxctl::Run(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) { return tvxctl::Run(argc, argv); }
+#endif

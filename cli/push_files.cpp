@@ -1,0 +1,96 @@
+#include "push_files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "describe.h"
+#include "glyphs/glyph_files.h"
+#include "model/settings_file.h"
+#include "model/settings_ranges.h"
+#include "model/std_file_system.h"
+#include "protocol/bulk_run.h"
+#include "protocol/commands.h"
+
+namespace tvxctl {
+
+namespace {
+
+bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
+    tvx::StdFileSystem files;
+    errno = 0;
+    if (files.ReadWholeFile(path, bytes)) return true;
+    error = "cannot read " + path + (errno != 0 ? std::string(": ") + std::strerror(errno) : "");
+    return false;
+}
+
+bool IsHexDigit(char ch) {
+    return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F') || (ch >= 'a' && ch <= 'f');
+}
+
+}  // namespace
+
+bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {
+    std::string bytes;
+    if (!ReadFile(path, bytes, error)) return false;
+    auto app = std::make_unique<tvx::AppState>();
+    tvx::ResetToDefaults(model, *app);
+    tvx::SettingsFileReport report;
+    tvx::ReadSettingsText(bytes, model, &report);
+    const std::string expected = std::to_string(tvx::kSettingsFileLines);
+    if (report.lines < tvx::kSettingsFileLines) {
+        error = path + ": not a whole settings file (" + std::to_string(report.lines) + " lines, " +
+                expected + " expected)";
+        return false;
+    }
+    if (report.text_after_last_line) {
+        error = path + ": not a settings file (text after line " + expected + ")";
+        return false;
+    }
+    if (report.first_line_not_a_number != 0) {
+        error = path + " line " + std::to_string(report.first_line_not_a_number) + ": not a number";
+        return false;
+    }
+    tvx::SettingRangeProblem problem;
+    if (tvx::FindSettingOutOfRange(model, problem)) {
+        std::string where = problem.field;
+        if (problem.position >= 0) where += " " + std::string(PositionName(problem.position));
+        if (problem.index >= 0) where += " page " + std::to_string(problem.index + 1);
+        error = path + ": " + where + " is " + std::to_string(problem.value) + ", outside " +
+                std::to_string(problem.low) + ".." + std::to_string(problem.high);
+        return false;
+    }
+    int title = tvx::FirstUnsendableTitle(model);
+    if (title >= 0) {
+        error = path + ": title " + std::to_string(title + 1) +
+                " cannot be sent: " + std::string(tvx::kTitleNotConvertibleText);
+        return false;
+    }
+    return true;
+}
+
+bool LoadGlyphsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {
+    constexpr std::size_t kChars = std::size_t{tvx::kGlyphCount} * tvx::kGlyphPatternChars;
+    std::string bytes;
+    if (!ReadFile(path, bytes, error)) return false;
+    std::string chars(kChars, '0');
+    std::size_t read = tvx::ReadPatternChars(bytes, chars.data(), kChars);
+    if (read < kChars) {
+        error = path + ": not a whole glyph file (" + std::to_string(read) + " of " +
+                std::to_string(kChars) + " pattern characters)";
+        return false;
+    }
+    for (std::size_t i = 0; i < kChars; ++i) {
+        if (IsHexDigit(chars[i])) continue;
+        error = path + ": glyph " + std::to_string(i / tvx::kGlyphPatternChars + 1) +
+                ", pattern character " + std::to_string(i % tvx::kGlyphPatternChars + 1) +
+                " is no hexadecimal digit";
+        return false;
+    }
+    auto app = std::make_unique<tvx::AppState>();
+    tvx::ResetToDefaults(model, *app);
+    tvx::ReadGlyphFile(bytes, model);
+    return true;
+}
+
+}  // namespace tvxctl

@@ -1,0 +1,336 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the built tvx5870ctl against the built tvx5870-sim.
+
+Usage: cli_e2e.py TVX5870CTL TVX5870_SIM SCENARIO
+Scenarios: serial, tcp, listen, faults, errors, net, spec.
+
+Every process started here is stopped by its process id at the end.
+"""
+
+import json
+import os
+import re
+import select
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+CTL = SIM = TMP = None
+STARTED = []
+
+
+def check(cond, what):
+    if not cond:
+        raise AssertionError(what)
+
+
+def stop_all():
+    for p in reversed(STARTED):
+        if p.poll() is None:
+            os.kill(p.pid, signal.SIGTERM)
+            try:
+                p.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                os.kill(p.pid, signal.SIGKILL)
+                p.wait()
+    STARTED.clear()
+
+
+class Sim:
+    """The simulator, started until its ready line; its log read as frames."""
+
+    def __init__(self, *args, name="sim"):
+        self.log_path = os.path.join(TMP, name + ".jsonl")
+        self.proc = subprocess.Popen([SIM, "--log", self.log_path] + list(args),
+                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        STARTED.append(self.proc)
+        out, deadline = b"", time.time() + 10
+        while b"tvx5870-sim: ready\n" not in out:
+            check(time.time() < deadline and self.proc.poll() is None, "simulator not ready")
+            if select.select([self.proc.stdout], [], [], 0.5)[0]:
+                out += os.read(self.proc.stdout.fileno(), 4096)
+        m = re.search(rb"listening on 127\.0\.0\.1:(\d+)", out)
+        self.port = int(m.group(1)) if m else None
+
+    def frames(self, direction="rx"):
+        """(time, bytes) of every frame received (or write sent)."""
+        with open(self.log_path, "rb") as f:
+            entries = [json.loads(line) for line in f if line.strip()]
+        return [(e["time"], e["bytes"].encode("latin-1")) for e in entries
+                if e["direction"] == direction]
+
+
+def pty_pair():
+    a, b = os.path.join(TMP, "ttyA"), os.path.join(TMP, "ttyB")
+    STARTED.append(subprocess.Popen(
+        ["socat", "pty,raw,echo=0,ignoreeof,link=" + a, "pty,raw,echo=0,ignoreeof,link=" + b],
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    deadline = time.time() + 5
+    while not (os.path.exists(a) and os.path.exists(b)):
+        check(time.time() < deadline, "socat made no pty pair")
+        time.sleep(0.02)
+    return a, b
+
+
+def ctl(*args, code=0):
+    """Runs tvx5870ctl; checks its exit code; returns (stdout, stderr) as text."""
+    p = subprocess.run([CTL] + list(args), capture_output=True, timeout=60, cwd=TMP)
+    out, err = p.stdout.decode("utf-8"), p.stderr.decode("utf-8")
+    check(p.returncode == code, "exit %d, not %d: %s\n%s%s" % (p.returncode, code, args, out, err))
+    return out, err
+
+
+def ctl_json(*args, code=0):
+    return json.loads(ctl("--json", *args, code=code)[0])
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def read(name):
+    with open(os.path.join(TMP, name), "rb") as f:
+        return f.read()
+
+
+# A settings file that differs from the defaults everywhere, titles in code page 932.
+def distinct_settings(name="distinct.dat"):
+    def title(t):
+        if t == 7:
+            return ""
+        if t == 143:
+            return "あいうえおかきくけこさしすせそたちつてとな"
+        return "番組" + "".join(chr(0xFF10 + int(d)) for d in "%03d" % (t + 1))
+    lines = []
+    lines += [str(0 if (k + p) % 3 == 0 else 1) for p in range(4) for k in range(144)]
+    lines += [str((k * 7 + p) % 100) for p in range(4) for k in range(144)]
+    lines += ["144" if p == 0 else str(143 - p) for p in range(4)]
+    lines += ["144" if p == 3 else str(10 + p * 30) for p in range(4)]
+    lines += [str(12 + p) for p in range(4)] + ["3", "0"]
+    lines += [title(t).encode("cp932").decode("latin-1") or "s" for t in range(144)]
+    lines += [str(12 + p) for p in range(4)]
+    lines += [str((143 - k + p * 5) % 144) for p in range(4) for k in range(144)]
+    data = "".join(line + "\r\n" for line in lines).encode("latin-1")
+    with open(os.path.join(TMP, name), "wb") as f:
+        f.write(data)
+    return data
+
+
+def title_codes(text):
+    """The 84 hexadecimal digits of a title: JIS X 0208 codes (EUC-JP less 0x80), 2121 padding."""
+    jis = [b - 0x80 for b in text.encode("euc_jp")]
+    codes = "".join("%02X" % b for b in jis)
+    return codes + "2121" * ((84 - len(codes)) // 4)
+
+
+# ---------------------------------------------------------------- scenarios
+
+
+def scenario_serial():
+    """Two devices on one line: push, then pull gives back the same file, one per address."""
+    a, b = pty_pair()
+    sim = Sim("--serial", b, "--devices", "2")
+    original = distinct_settings()
+    out, _ = ctl("--serial", a, "--address", "0-1", "push", "distinct.dat")
+    check(re.search(r"^00 +ok +172/172 .*\n01 +ok +172/172 ", out, re.M), out)
+    check(out.endswith("2 devices: 2 ok, 0 failed\n"), out)
+    rx = [frame for _, frame in sim.frames()]
+    check(len(rx) == 340, "170 frames per device, not %d" % len(rx))
+    check([f[:2] for f in rx] == [b"00"] * 170 + [b"01"] * 170, "one device after the other")
+    check(rx[0] == b"00CT001" + title_codes("番組００１").encode() + b"\r\n", rx[0])
+    check(rx[7] == b"00CT008" + b"2121" * 21 + b"\r\n", rx[7])
+
+    ctl("--serial", a, "--address", "0-1", "pull", "back.dat")
+    check(read("back-00.dat") == original and read("back-01.dat") == original,
+          "pulled files equal the pushed one")
+    before = os.stat(os.path.join(TMP, "back-00.dat")).st_mtime_ns
+    out, _ = ctl("--serial", a, "pull", "back-00.dat", code=1)
+    check("back-00.dat exists; nothing read" in out, out)
+    check(os.stat(os.path.join(TMP, "back-00.dat")).st_mtime_ns == before, "file untouched")
+    ctl("--serial", a, "pull", "--overwrite", "back-00.dat")
+
+    out, _ = ctl("--serial", a, "--address", "1", "send", "RCT002")
+    check('title 002: "番組００２"' in out, out)
+
+
+def scenario_tcp():
+    """Two devices that listen, served side by side; a pull writes one file per host."""
+    original = distinct_settings()
+    sims = [Sim("--tcp-listen", "0", name="sim%d" % i) for i in range(2)]
+    hosts = ["127.0.0.1:%d" % s.port for s in sims]
+    report = ctl_json("--tcp", hosts[0], "--tcp", hosts[1], "push", "distinct.dat")
+    check([d["ok"] for d in report["devices"]] == [True, True], report)
+    check([d["device"] for d in report["devices"]] == hosts, report)
+    first = [s.frames() for s in sims]
+    check(first[1][0][0] < first[0][-1][0] and first[0][0][0] < first[1][-1][0],
+          "the two devices were served at the same time")
+    check(all(len(f) == 170 for f in first), "170 frames each")
+
+    ctl("--tcp", hosts[0], "--tcp", hosts[1], "pull", "net.dat")
+    for s in sims:
+        check(read("net-127.0.0.1_%d.dat" % s.port) == original, "pulled file of %d" % s.port)
+
+    # Glyphs are not read while a position switches automatically (ch.2 Bottom of the file).
+    out, _ = ctl("--tcp", hosts[0], "glyphs", "pull", "back.tlm", code=1)
+    check('step 1 RFBMA365: unexpected reply "GN": Socket 自動切換え中！' in out, out)
+    ctl("--tcp", hosts[0], "send", "P02B001")
+    # Glyphs 1..64 registered and read back (65..160 are not on the device: left empty).
+    patterns = ["%X" % (g % 16) * 256 if g < 64 else "0" * 256 for g in range(160)]
+    glyphs = "".join(ch + "\r\n" for ch in "".join(patterns)).encode()
+    with open(os.path.join(TMP, "g.tlm"), "wb") as f:
+        f.write(glyphs)
+    ctl("--tcp", hosts[0], "glyphs", "push", "g.tlm")
+    rx = [f for _, f in sims[0].frames()][-64:]
+    check(rx[0] == b"00GR01" + b"0" * 256 + b"\r\n" and rx[63][:6] == b"00GR64", rx[0])
+    ctl("--tcp", hosts[0], "glyphs", "pull", "back.tlm")
+    check(read("back.tlm") == glyphs, "glyphs read back as registered")
+
+
+def scenario_listen():
+    """Devices that connect: --listen waits for --expect of them; missing ones fail."""
+    port = free_port()
+    Sim("--tcp-connect", "127.0.0.1:%d" % port, "--count", "3")
+    report = ctl_json("--listen", str(port), "--expect", "3", "pull", "l.dat")
+    check(report["ok"] == 3 and report["failed"] == 0, report)
+    files = sorted(d["file"] for d in report["devices"])
+    check(len(set(files)) == 3 and all(f.startswith("l-127.0.0.1_") for f in files), files)
+    report = ctl_json("--listen", str(port), "--expect", "4", "--wait", "2", "send", "RCWL",
+                      code=1)
+    check(report["ok"] == 3, report)
+    missing = report["devices"][3]
+    check(missing["device"] == "device 4 of 4" and not missing["ok"], missing)
+    check(missing["message"] == "did not connect to port %d within 2 s" % port, missing)
+
+
+def scenario_faults():
+    """An E3 at title 5 stops that device only; a device that goes silent fails, others go on."""
+    distinct_settings()
+    a, b = pty_pair()
+    sim = Sim("--serial", b, "--devices", "2", "--error", "E3@5")
+    report = ctl_json("--serial", a, "--address", "0-1", "push", "distinct.dat", code=1)
+    bad, good = report["devices"]
+    check(not bad["ok"] and bad["step"] == 5 and bad["code"] == "E3", bad)
+    check(bad["command"].startswith("CT005") and bad["message"] == "Command Error", bad)
+    check(good["ok"] and good["steps_done"] == 172, good)
+    rx = [frame[:7] for _, frame in sim.frames()]
+    check(rx[:5] == [b"00CT00%d" % n for n in range(1, 6)] and rx[5] == b"01CT001", rx[:6])
+
+    # A device that stops answering after its tenth frame, next to one that does not.
+    sims = [Sim("--tcp-listen", "0", name="ok"),
+            Sim("--tcp-listen", "0", "--silent-after", "10", name="silent")]
+    start = time.time()
+    report = ctl_json("--tcp", "127.0.0.1:%d" % sims[0].port, "--tcp",
+                      "127.0.0.1:%d" % sims[1].port, "push", "distinct.dat", code=1)
+    ok, silent = report["devices"]
+    check(ok["ok"], ok)
+    check(not silent["ok"] and silent["step"] == 11 and silent["message"] ==
+          "no reply within 5.0 s", silent)
+    check(5 <= time.time() - start < 15, "the silent device failed after 5 s")
+
+    # An address nobody has, on the serial line: 3.5 s, and the next address is served.
+    out, _ = ctl("--serial", a, "--address", "5,1", "send", "CWL2", code=1)
+    check(re.search(r"^05 +FAILED .*step 1 CWL2: no reply within 3\.5 s$", out, re.M), out)
+    check(re.search(r"^01 +ok .* 01GO$", out, re.M), out)
+
+
+def scenario_errors():
+    """Usage errors exit 2 with one line; a port, a host or a file that fails is named."""
+    for args in (["send", "CWL1"], ["--serial", "x", "--address", "32", "send", "CWL1"],
+                 ["--serial", "x", "--broadcast", "pull", "a.dat"],
+                 ["--tcp", "h", "net", "show"], ["--listen", "9004", "push", "a.dat"],
+                 ["--serial", "x", "net", "set", "--port", "70000"],
+                 ["--serial", "x", "send", "CWL\x011"], ["--serial", "x", "frobnicate"]):
+        _, err = ctl(*args, code=2)
+        check(err.startswith("tvx5870ctl: ") and err.count("\n") == 1, err)
+    for sub in ([], ["send"], ["push"], ["pull"], ["net"], ["net", "set"]):
+        out, _ = ctl(*(sub + ["--help"]))
+        check("Examples:" in out, out)
+
+    out, _ = ctl("--serial", "/nonexistent/tty", "send", "CWL1", code=1)
+    check("cannot open serial port /nonexistent/tty: No such file or directory" in out, out)
+    port = free_port()
+    out, _ = ctl("--tcp", "127.0.0.1:%d" % port, "send", "CWL1", code=1)
+    check("cannot connect to 127.0.0.1:%d: Connection refused" % port in out, out)
+
+    sim = Sim("--tcp-listen", "0")
+    host = "127.0.0.1:%d" % sim.port
+    data = distinct_settings("bad.dat").split(b"\r\n")
+    for lines, message in ((data[:1200], "bad.dat: not a whole settings file (1200 lines, "),
+                           (data[:1170] + [b"\x82"] + data[1171:],
+                            "bad.dat: title 5 cannot be sent: ")):
+        with open(os.path.join(TMP, "bad.dat"), "wb") as f:
+            f.write(b"\r\n".join(lines))
+        _, err = ctl("--tcp", host, "push", "bad.dat", code=1)
+        check(err.startswith("tvx5870ctl: " + message), err)
+    with open(os.path.join(TMP, "bad.tlm"), "wb") as f:
+        f.write(b"0\r\n" * 300 + b"G\r\n" + b"0\r\n" * 40659)
+    _, err = ctl("--tcp", host, "glyphs", "push", "bad.tlm", code=1)
+    check(err == "tvx5870ctl: bad.tlm: glyph 2, pattern character 45 is no hexadecimal digit\n",
+          err)
+    check(sim.frames() == [], "nothing was sent")
+
+
+def scenario_net():
+    """The network settings go out bare; net show reads the nine values back."""
+    a, b = pty_pair()
+    sim = Sim("--serial", b)
+    ctl("--serial", a, "net", "set", "--ip", "192.168.1.3", "--gateway", "10.0.0.254",
+        "--subnet", "B", "--port", "9005", "--keep-alive", "on", "--time-register", "1")
+    check([f for _, f in sim.frames()] == [b"IA192.168.001.003\r\n", b"GA010.000.000.254\r\n",
+                                           b"SMB\r\n", b"PN09005\r\n", b"KAON\r\n", b"TR1\r\n"],
+          sim.frames())
+    report = ctl_json("--serial", a, "net", "show")
+    values = report["devices"][0]["values"]
+    for line in ("ip address: 192.168.1.3", "gateway address: 10.0.0.254", "port number: 09005",
+                 "subnet mask: Class B", "keep alive: ON", "time register: 1", "version: 1.00"):
+        check(line in values, values)
+    check([f for _, f in sim.frames()][6:] == [b"R%s\r\n" % n for n in
+                                                (b"AA", b"GA", b"IA", b"MA", b"PN", b"SM",
+                                                 b"KA", b"TR", b"VN")], sim.frames()[6:])
+    ctl("--serial", a, "--broadcast", "send", "CWL2")
+    # Nothing answers a broadcast: the frame may reach the log after the command has ended.
+    deadline = time.time() + 5
+    while len(sim.frames()) < 16 and time.time() < deadline:
+        time.sleep(0.05)
+    check(sim.frames()[-1][1] == b"FFCWL2\r\n", sim.frames()[-1])
+
+
+def scenario_spec():
+    """--pace spec: the program's periods, and an error reply stops the run at its tick."""
+    distinct_settings()
+    a, b = pty_pair()
+    sim = Sim("--serial", b, "--error", "E3@5")
+    start = time.time()
+    report = ctl_json("--serial", a, "--pace", "spec", "push", "distinct.dat", code=1)
+    check(report["devices"][0]["step"] == 5 and report["pace"] == "spec", report)
+    rx = sim.frames()
+    check([f[:7] for _, f in rx] == [b"00CT00%d" % n for n in range(1, 6)], rx)
+    times = [start] + [t for t, _ in rx]
+    gaps = [b - a for a, b in zip(times, times[1:])]
+    check(all(abs(g - 1.2) < 0.25 for g in gaps), "1.2 s apart: %s" % gaps)
+
+    ctl("--serial", a, "--pace", "spec", "net", "show")
+    rx = sim.frames()[5:]
+    check(len(rx) == 9 and rx[0][1] == b"RAA\r\n", rx)
+    gaps = [b[0] - a[0] for a, b in zip(rx, rx[1:])]
+    check(all(abs(g - 0.2) < 0.1 for g in gaps), "0.2 s apart: %s" % gaps)
+
+
+def main():
+    global CTL, SIM, TMP
+    CTL, SIM, scenario = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), sys.argv[3]
+    with tempfile.TemporaryDirectory(prefix="tvx5870ctl-e2e.") as TMP:
+        try:
+            globals()["scenario_" + scenario]()
+        finally:
+            stop_all()
+    print("cli e2e %s: passed" % scenario)
+
+
+if __name__ == "__main__":
+    main()

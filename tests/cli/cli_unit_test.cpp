@@ -1,0 +1,263 @@
+// The companion's pieces without a line: addresses and hosts, the sessions' frames, pace and
+// reply checks, and the refusal of a file that must not be pushed.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "model/settings_file.h"
+#include "report.h"
+#include "session.h"
+#include "push_files.h"
+#include "targets.h"
+
+namespace tvxctl {
+namespace {
+
+std::string Repeat(const std::string& piece, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += piece;
+    return out;
+}
+
+TEST(Targets, AddressListsHostsAndFileNames) {
+    std::vector<int> list;
+    std::string error;
+    ASSERT_TRUE(ParseAddressList("0-3,7", list, error));
+    EXPECT_EQ(list, (std::vector<int>{0, 1, 2, 3, 7}));
+    ASSERT_TRUE(ParseAddressList(" 31 , 5-5", list, error));
+    EXPECT_EQ(list, (std::vector<int>{31, 5}));
+    for (const char* bad : {"", "32", "3-1", "1,,2", "a", "-1", "0-3,2", "1-"}) {
+        EXPECT_FALSE(ParseAddressList(bad, list, error)) << bad;
+    }
+    EXPECT_TRUE(ParseAddressList("0-3,2", list, error) == false &&
+                error == "address 2 is named twice");
+
+    struct HostCase {
+        const char* text;
+        bool ok;
+        const char* host;
+        int port;
+    };
+    for (const HostCase& c :
+         {HostCase{"10.0.0.5", true, "10.0.0.5", 9004}, HostCase{"dev-3:9010", true, "dev-3", 9010},
+          HostCase{"[::1]:7", true, "::1", 7}, HostCase{"fe80::1", true, "fe80::1", 9004},
+          HostCase{"h:0", false, "", 0}, HostCase{"h:65536", false, "", 0},
+          HostCase{"h:", false, "", 0}, HostCase{":9004", false, "", 0}}) {
+        std::string host;
+        int port = 0;
+        EXPECT_EQ(ParseHostPort(c.text, host, port, error), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(host, c.host);
+            EXPECT_EQ(port, c.port);
+        }
+    }
+    int octets[4];
+    EXPECT_TRUE(ParseDottedAddress("192.168.1.3", octets));
+    EXPECT_EQ(octets[3], 3);
+    for (const char* bad : {"192.168.1", "1.2.3.4.5", "1.2.3.256", "1..3.4", "1.2.3.0004"})
+        EXPECT_FALSE(ParseDottedAddress(bad, octets)) << bad;
+
+    EXPECT_EQ(DeviceFileName("backup.dat", "03", false), "backup.dat");
+    EXPECT_EQ(DeviceFileName("dir.v2/backup.dat", "03", true), "dir.v2/backup-03.dat");
+    EXPECT_EQ(DeviceFileName("dir.v2/backup", "10.0.0.5:9004#07", true),
+              "dir.v2/backup-10.0.0.5_9004-07");
+    EXPECT_EQ(HostLabels({"a", "b", "a"}, {9004, 9004, 9005}),
+              (std::vector<std::string>{"a:9004", "b", "a:9005"}));
+}
+
+// A device on the serial line at address 3, driven step by step with the replies given.
+struct SerialDevice {
+    Job job;
+    std::unique_ptr<DeviceSession> s;
+    explicit SerialDevice(JobKind kind, Transport transport = Transport::Serial) {
+        job.kind = kind;
+        if (kind == JobKind::Push) {
+            auto settings = std::make_shared<tvx::SettingsModel>();
+            tvx::AppState app;
+            tvx::ResetToDefaults(*settings, app);
+            job.settings = settings;
+        }
+        s = std::make_unique<DeviceSession>("03", transport, 3, job);
+        EXPECT_TRUE(StartSession(*s));
+    }
+    std::string Tick(SessionTick* tick = nullptr) {
+        SessionTick t = TickSession(*s);
+        if (tick) *tick = t;
+        std::string frames = std::move(s->out);
+        s->out.clear();
+        return frames;
+    }
+};
+
+TEST(Session, PushSendsTheSetAllFramesAtTheProgramsPeriods) {
+    SerialDevice d(JobKind::Push);
+    ProgramTimer timer = StartProgramTimer(*d.s);
+    std::vector<std::string> frames;
+    std::vector<long long> tick_ms;
+    for (SessionTick t; !t.ended;) {
+        tick_ms.push_back(timer.next_tick_ms);
+        std::string frame = d.Tick(&t);
+        AdvanceProgramTimer(timer, t);
+        if (!frame.empty()) {
+            frames.push_back(frame);
+            OnSessionLine(*d.s, "03GO\r\n");
+        }
+    }
+    EXPECT_TRUE(d.s->result.ok) << d.s->result.message;
+    ASSERT_EQ(frames.size(), 170u);  // 172 steps, two of them without a command
+    EXPECT_EQ(frames[0], "03CT001" + Repeat("2121", 21) + "\r\n");
+    EXPECT_EQ(frames[144], "03CTD01T" + Repeat("N", 144) + "\r\n");
+    EXPECT_EQ(frames[148], "03CWL1\r\n");
+    EXPECT_EQ(frames[161], "03P02B001\r\n");
+    EXPECT_EQ(frames[162], "03AST01T" + Repeat("02", 144) + "\r\n");
+    EXPECT_EQ(frames.back().substr(0, 7), "03PP02B");
+    // 163 ticks of 1.2 s, then 9 of 2.6 s: the last one 219 s after the start.
+    ASSERT_EQ(tick_ms.size(), 172u);
+    EXPECT_EQ(tick_ms[0], 1200);
+    EXPECT_EQ(tick_ms[162], 195600);
+    EXPECT_EQ(tick_ms[163], 198200);
+    EXPECT_EQ(tick_ms.back(), 219000);
+}
+
+TEST(Session, PullTicksAsTheReadBackAndTakesOneMoreOnTcp) {
+    for (Transport transport : {Transport::Serial, Transport::Tcp}) {
+        SerialDevice d(JobKind::Pull, transport);
+        ProgramTimer timer = StartProgramTimer(*d.s);
+        std::vector<std::string> frames;
+        SessionTick t;
+        long long last_tick = 0;
+        while (!t.ended) {
+            last_tick = timer.next_tick_ms;
+            std::string frame = d.Tick(&t);
+            AdvanceProgramTimer(timer, t);
+            if (!frame.empty()) frames.push_back(frame);
+        }
+        ASSERT_EQ(frames.size(), 170u);
+        EXPECT_EQ(frames[0], "03RAST01B\r\n");
+        EXPECT_EQ(frames[22], "03RPP01T\r\n");
+        EXPECT_EQ(frames.back(), "03RCT144\r\n");
+        // 23 ticks of 0.8 s, 5 of 1.2 s, 145 of 0.6 s; on TCP/IP one tick more.
+        EXPECT_EQ(last_tick, transport == Transport::Serial ? 111400 : 112000);
+        EXPECT_EQ(d.s->awaiting.size(), 170u);
+    }
+}
+
+TEST(Session, EachReplyIsCheckedAgainstItsCommand) {
+    struct Case {
+        JobKind kind;
+        const char* command;  // send: the command; push: its first step
+        const char* reply;
+        bool ok;
+        const char* code;
+        const char* message;
+    };
+    const std::string title5 = "03CT005" + std::string("3021") + Repeat("2121", 20) + "\r\n";
+    const Case cases[] = {
+        {JobKind::Send, "CWL2", "03GO\r\n", true, "", ""},
+        {JobKind::Send, "CWL2", "03E3\r\n", false, "E3", "Command Error"},
+        {JobKind::Send, "CWL2", "03MENU\r\n", false, "MENU", "Menu Display"},
+        {JobKind::Send, "CWL2", "03GN\r\n", false, "", "unexpected reply \"GN\""},
+        {JobKind::Send, "RCT005", title5.c_str(), true, "", ""},
+        {JobKind::Send, "RCT006", title5.c_str(), false, "", "unexpected reply \"CT0053021212121"},
+        {JobKind::Send, "RCWL", "03CWL7\r\n", false, "", "unexpected reply \"CWL7\""},
+    };
+    for (const Case& c : cases) {
+        SerialDevice d(JobKind::Send);
+        d.job.command = c.command;
+        EXPECT_EQ(d.Tick(), "03" + std::string(c.command) + "\r\n");
+        OnSessionLine(*d.s, "04GO\r\n");  // another device on the line: not this one's reply
+        EXPECT_EQ(d.s->stray_lines, 1);
+        ASSERT_EQ(d.s->awaiting.size(), 1u);
+        OnSessionLine(*d.s, c.reply);
+        FinishSession(*d.s);
+        const DeviceResult& r = d.s->result;
+        EXPECT_EQ(r.ok, c.ok) << c.command << " " << c.reply;
+        EXPECT_EQ(r.code, c.code) << c.reply;
+        EXPECT_EQ(r.message.substr(0, std::string(c.message).size()), c.message) << c.reply;
+        EXPECT_EQ(r.step, c.ok ? 0 : 1);
+    }
+    SerialDevice title(JobKind::Send);
+    title.job.command = "RCT005";
+    title.Tick();
+    OnSessionLine(*title.s, title5);
+    FinishSession(*title.s);
+    EXPECT_EQ(title.s->result.decoded, (std::vector<std::string>{"title 005: \"亜\""}));
+}
+
+TEST(Session, GlyphReadAsksGlyphByGlyphAndANotNowStopsIt) {
+    SerialDevice d(JobKind::GlyphPull);
+    EXPECT_EQ(d.s->first_period_ms, 300);
+    EXPECT_EQ(d.Tick(), "03RFBMA365\r\n");
+    OnSessionLine(*d.s, "03FBMA365" + Repeat("F", 256) + "\r\n");
+    EXPECT_EQ(std::string(d.s->model->glyph_pattern[0], 256), Repeat("F", 256));
+    EXPECT_EQ(d.Tick(), "03RFBMA366\r\n");
+    OnSessionLine(*d.s, "03GN\r\n");
+    EXPECT_FALSE(d.s->result.ok);
+    EXPECT_EQ(d.s->result.step, 2);
+    EXPECT_EQ(d.s->result.message, "unexpected reply \"GN\": 自動切換え中！");
+}
+
+TEST(Session, AnErrorReplyStopsThePushAtItsStep) {
+    SerialDevice d(JobKind::Push);
+    for (int step = 1; step <= 5; ++step) {
+        d.Tick();
+        OnSessionLine(*d.s, step == 5 ? "03E3\r\n" : "03GO\r\n");
+    }
+    const DeviceResult& r = d.s->result;
+    EXPECT_TRUE(d.s->stopped);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.step, 5);
+    EXPECT_EQ(r.command.substr(0, 5), "CT005");
+    const std::string table =
+        "DEVICE  RESULT  STEPS     TIME     DETAIL\n"
+        "03      FAILED  5/172     0.0 s    step 5 CT005...: E3 Command Error\n"
+        "1 device: 0 ok, 1 failed\n";
+    EXPECT_EQ(SummaryTable({r}), table);
+    EXPECT_EQ(ExitCode({r}), 1);
+}
+
+// A settings file written by the program, with line n (1-based) replaced.
+std::string SettingsFile(const std::string& name, int line = 0, const std::string& text = "") {
+    auto model = std::make_unique<tvx::SettingsModel>();
+    tvx::AppState app;
+    tvx::ResetToDefaults(*model, app);
+    std::string bytes = tvx::WriteSettingsText(*model);
+    if (line > 0) {
+        std::size_t start = 0;
+        for (int n = 1; n < line; ++n) start = bytes.find("\r\n", start) + 2;
+        bytes.replace(start, bytes.find("\r\n", start) - start, text);
+    }
+    std::string path = ::testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+TEST(SettingsInput, AFileThatMustNotGoOutIsRefusedWithItsPlace) {
+    auto model = std::make_unique<tvx::SettingsModel>();
+    std::string error;
+    EXPECT_TRUE(LoadSettingsForPush(SettingsFile("good.dat"), *model, error)) << error;
+    struct Case {
+        int line;
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {600, "x", "bad.dat line 600: not a number"},
+        {580, "100", "bad.dat: page_switch_seconds ch.1 Top page 4 is 100, outside 0..99"},
+        {1171, "\x82",
+         "bad.dat: title 5 cannot be sent: ＪＩＳ第１水準,第２水準以外の字が選択されてます"},
+    };
+    for (const Case& c : cases) {
+        std::string path = SettingsFile("bad.dat", c.line, c.text);
+        EXPECT_FALSE(LoadSettingsForPush(path, *model, error));
+        EXPECT_EQ(error, path.substr(0, path.size() - 7) + c.message);
+    }
+    EXPECT_FALSE(LoadSettingsForPush(::testing::TempDir() + "none.dat", *model, error));
+    EXPECT_EQ(error, "cannot read " + ::testing::TempDir() + "none.dat: No such file or directory");
+}
+
+}  // namespace
+}  // namespace tvxctl
