@@ -15,6 +15,7 @@ packages=(
   fonts-vlgothic locales procps psmisc python3
   clang libclang-rt-14-dev nsis
   libasio-dev
+  python3-markdown
 )
 
 stamp=/var/tmp/tvx5870-setup.done

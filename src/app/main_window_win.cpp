@@ -97,7 +97,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             OnPaint(window);
             return 0;
         case WM_TIMER:
-            if (wparam == kMainTimerId) CheckReplyTimeout(c);
+            if (wparam == kMainTimerId) CheckSerialReplyTimeout(c);
             return 0;
         case WM_CLOSE:
             RunExitProcedure(window);

@@ -40,8 +40,10 @@ bool BuildFrame(char (&frame)[kLinkBufferBytes], std::size_t& length, bool prefi
 
 void FailSocketExchange(CoreContext& c, std::string_view text) {
     c.app.error_reply = 1;
+    // A running sequence or glyph run must not go on without the device.
+    AbandonGlyphBulkRun(c.app);
     c.prompts.ShowErrorBox(text, BoxIcon::Exclamation);
-    c.app.sequence_running = 0;  // a running sequence must not go on without the device
+    c.app.sequence_running = 0;
 }
 
 }  // namespace
@@ -72,9 +74,9 @@ bool SocketSend(CoreContext& c, std::string_view command) {
     if (!BuildFrame(frame, length, true, c.app.slave_address, command, broadcast)) return false;
 
     if (!IsLinkReady(c.app)) {
-        // A device that dropped the link while a sequence runs: one box, and the sequence
-        // ends at its next tick instead of showing the box again at every step.
-        if (c.app.sequence_running != 0) {
+        // A device that dropped the link while a sequence or glyph run goes on: one box, and the
+        // run ends at its next tick instead of showing the box again at every step.
+        if (c.app.sequence_running != 0 || c.app.glyph_bulk_read_running != 0) {
             FailSocketExchange(c, kNoSocketText);
         } else {
             c.prompts.ShowErrorBox(kNoSocketText, BoxIcon::Exclamation);
@@ -109,6 +111,10 @@ void CheckReplyTimeout(CoreContext& c) {
     if (ticks >= kNoReplyTickLimit) {
         c.app.awaiting_reply = 0;
         c.app.no_reply_ticks = 0;
+        // A run ends at its next tick rather than send into the silence with this box again
+        // every seven ticks (or, a glyph read, wait for the answer for ever).
+        if (c.app.sequence_running != 0) c.app.error_reply = 1;
+        AbandonGlyphBulkRun(c.app);
         c.prompts.ShowErrorBox("No Connect", BoxIcon::Stop);
     }
 }

@@ -33,6 +33,7 @@
 #include <cwchar>
 #include <string>
 
+#include "link/send.h"
 #include "protocol/line_assembly.h"
 #include "protocol/line_queue.h"
 #include "protocol/replies.h"
@@ -577,6 +578,14 @@ void DrainSerialLines(CoreContext& c) {
         c.prompts.ShowErrorBox(SerialPortLostText(g_port_index), BoxIcon::Exclamation);
     }
     g_draining = false;
+}
+
+void CheckSerialReplyTimeout(CoreContext& c) {
+    const bool draining = g_draining;
+    g_draining = true;
+    CheckReplyTimeout(c);
+    g_draining = draining;
+    if (!draining) DrainSerialLines(c);
 }
 
 void ClearSerialError() {

@@ -49,6 +49,11 @@ bool StopSerialReadThread(DWORD timeout_ms = 2000);
 // next line when the box is closed. A lost port is reported here, once.
 void DrainSerialLines(CoreContext& c);
 
+// The main window's no-reply check: CheckReplyTimeout, holding back the lines that arrive while
+// its "No Connect" box is open (as for a box a parse opened) and parsing them after it, so that
+// a late reply's box never opens on top of it.
+void CheckSerialReplyTimeout(CoreContext& c);
+
 // Clears the port's error flags and status.
 void ClearSerialError();
 

@@ -43,4 +43,11 @@ void ResetToDefaults(SettingsModel& model, AppState& app) {
     app.saved_ime_open_status = 0;
 }
 
+void AbandonGlyphBulkRun(AppState& app) {
+    if (app.glyph_bulk_read_running == 0) return;
+    app.glyph_bulk_read_running = 0;
+    app.glyph_read_pending = 0;
+    app.preview_redraw_pending = 1;
+}
+
 }  // namespace tvx

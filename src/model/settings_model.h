@@ -98,4 +98,10 @@ struct AppState {
 // leaving the link configuration, socket_connected and the page/title selections alone.
 void ResetToDefaults(SettingsModel& model, AppState& app);
 
+// Ends the external character list's bulk run where it stands; the list's next tick draws the
+// cells and stops its timer. For a device that does not answer, or that refuses glyph reads
+// while it switches pages automatically: the run would otherwise wait for ever, or ask again and
+// show the same box at every tick.
+void AbandonGlyphBulkRun(AppState& app);
+
 }  // namespace tvx

@@ -289,7 +289,11 @@ ReplyOutcome ParseSerialLine(CoreContext& c, std::string_view line) {
     } else if (StartsWith(work, "VN")) {
         outcome = Applied(ApplyVersionReply(c, work));
     } else if (StartsWith(work, "GN")) {
-        c.prompts.ShowErrorBox(c.app.glyph_read_pending == 1 ? "自動切換え中！" : "Mode difference",
+        const bool reading = c.app.glyph_read_pending == 1;
+        // A device that switches pages automatically refuses every glyph read: one box, not one
+        // at every tick of the list's read run.
+        if (reading) AbandonGlyphBulkRun(c.app);
+        c.prompts.ShowErrorBox(reading ? "自動切換え中！" : "Mode difference",
                                BoxIcon::Exclamation);
     } else if (const ErrorReply* error = FindError(work)) {
         c.app.error_reply = 1;
@@ -319,6 +323,7 @@ ReplyOutcome ParseSocketLine(CoreContext& c, std::string_view assembled) {
         outcome = Applied(net->apply(c, assembled));
     } else if (StartsWith(work, "GN")) {
         if (c.app.glyph_read_pending == 1) {
+            AbandonGlyphBulkRun(c.app);
             c.prompts.ShowErrorBox("Socket 自動切換え中！", BoxIcon::Stop);
         } else {
             c.prompts.ShowSuccessBox("Socket mode difference");

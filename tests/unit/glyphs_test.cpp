@@ -2,6 +2,7 @@
 // glyph files and bitmap bytes, the list's bulk runs tick by tick, and the insertion command.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "glyphs/glyph_insert.h"
 #include "glyphs/glyph_list.h"
 #include "glyphs/glyph_pattern.h"
+#include "link/send.h"
 #include "protocol/replies.h"
 #include "support/recorders.h"
 
@@ -296,7 +298,7 @@ TEST(GlyphList, ReadRunAsksOneAtATimeAndAgainAfterAnyOtherReply) {
     EXPECT_EQ(t.percent_text, " 00.0");
     f.Reply("00FBMA365" + std::string(256, '1') + "\r\n");
     OnGlyphListTick(f.ctx, f.g);
-    f.Reply("00GN\r\n");
+    f.Reply("00E3\r\n");
     OnGlyphListTick(f.ctx, f.g);
     EXPECT_EQ(f.link.serial_writes, (Writes{"00RFBMA365\r\n", "00RFBMA366\r\n", "00RFBMA366\r\n"}));
     // The answer for index 1, then the late answer to its repeated request while index 2 is
@@ -317,7 +319,80 @@ TEST(GlyphList, ReadRunAsksOneAtATimeAndAgainAfterAnyOtherReply) {
     EXPECT_TRUE(t.stop_timer && t.draw_cells);
     EXPECT_EQ(f.Slot(1) + f.Slot(2), std::string(256, '1') + std::string(256, '2'));
     EXPECT_EQ(f.Slot(63) + f.Slot(64), std::string(256, 'F') + std::string(256, '0'));
+    EXPECT_EQ(f.prompts.calls, Calls{"error(exclamation): Command Error"});
+}
+
+// Ticks of the list's run until it stops its timer (at most max_ticks); between two ticks,
+// between() runs (a reply, the main window's no-reply ticks, a dropped link).
+template <typename Between>
+int TicksUntilStopped(GlyphCase& f, int max_ticks, Between between) {
+    for (int tick = 1; tick <= max_ticks; ++tick) {
+        GlyphListTick t = OnGlyphListTick(f.ctx, f.g);
+        if (t.stop_timer) {
+            EXPECT_TRUE(t.draw_cells) << "the cells show what was read";
+            return tick;
+        }
+        between(tick);
+    }
+    return max_ticks + 1;
+}
+
+TEST(GlyphList, ReadRunEndsWithOneBoxWhenTheDeviceSwitchesAutomatically) {
+    GlyphCase f;
+    ASSERT_EQ(StartGlyphBulkRun(f.ctx, f.g, kList, false), 300);
+    // Every read is refused while a position shows automatic switching.
+    EXPECT_EQ(TicksUntilStopped(f, 20, [&](int) { f.Reply("00GN\r\n"); }), 2);
+    EXPECT_EQ(f.link.serial_writes, Writes{"00RFBMA365\r\n"});
     EXPECT_EQ(f.prompts.calls, Calls{"error(exclamation): 自動切換え中！"});
+    EXPECT_EQ(f.app.glyph_bulk_read_running + f.app.glyph_read_pending, 0);
+    // A single read of the editor shows the same box and nothing else changes.
+    f.app.glyph_read_pending = 1;
+    f.Reply("00GN\r\n");
+    EXPECT_EQ(f.prompts.calls.back(), "error(exclamation): 自動切換え中！");
+}
+
+TEST(GlyphList, RunsEndWithOneNoConnectWhenTheDeviceFallsSilent) {
+    for (bool register_run : {false, true}) {
+        GlyphCase f;
+        f.prompts.yes_no_answers = {true};
+        ASSERT_GT(StartGlyphBulkRun(f.ctx, f.g, kList, register_run), 0);
+        // The main window's 500 ms ticks between two of the run's (2000 or 300 ms).
+        const int main_ticks = register_run ? 4 : 1;
+        const int ticks = TicksUntilStopped(f, 80, [&](int) {
+            for (int i = 0; i < main_ticks; ++i) CheckReplyTimeout(f.ctx);
+        });
+        EXPECT_EQ(ticks, register_run ? 3 : 8) << register_run;
+        EXPECT_EQ(f.link.serial_writes.size(), register_run ? 2u : 1u);
+        EXPECT_EQ(f.prompts.calls.back(), "error(stop): No Connect");
+        EXPECT_EQ(
+            std::count(f.prompts.calls.begin(), f.prompts.calls.end(), "error(stop): No Connect"),
+            1);
+        EXPECT_EQ(f.app.glyph_bulk_read_running + f.app.glyph_read_pending, 0);
+        EXPECT_EQ(f.app.error_reply, 0) << "no stale error for the next sequence";
+    }
+}
+
+TEST(GlyphList, RunsOverTcpIpEndWithOneBoxWhenTheAnswerOrTheLinkFails) {
+    for (bool register_run : {false, true}) {
+        GlyphCase f;
+        f.app.interface_type = 1;
+        f.app.socket_connected = 1;
+        f.sockets.link_socket = 9;
+        f.prompts.yes_no_answers = {true};
+        ASSERT_GT(StartGlyphBulkRun(f.ctx, f.g, kList, register_run), 0);
+        f.link.answer_arrives = false;
+        EXPECT_EQ(TicksUntilStopped(f, 10, [](int) {}), 2) << register_run;
+        EXPECT_EQ(f.link.socket_frames.size(), 1u);
+        EXPECT_EQ(f.prompts.calls.back(), "error(exclamation): Answer が､きません");
+
+        // The device closed the connection: the first send of a run reports it, once.
+        ASSERT_GT(StartGlyphBulkRun(f.ctx, f.g, kList, register_run), 0);
+        f.app.socket_connected = 0;
+        EXPECT_EQ(TicksUntilStopped(f, 10, [](int) {}), 2) << register_run;
+        EXPECT_EQ(f.link.socket_frames.size(), 1u);
+        EXPECT_EQ(f.prompts.calls.back(), "error(exclamation): Socket が接続されていません");
+        EXPECT_EQ(f.prompts.calls.size(), register_run ? 4u : 2u);  // and two confirmations
+    }
 }
 
 TEST(GlyphList, RunsRefusedWithoutConfirmationOrLinkOrDuringASequence) {

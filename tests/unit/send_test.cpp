@@ -85,6 +85,22 @@ TEST(SendCommand, RoutesByInterface) {
     EXPECT_EQ(f.link.socket_frames.size(), 1u);
 }
 
+// Ticks a set-all run that sends through SendCommand until it ends, at most max_ticks;
+// between(tick) runs after each tick. Returns the ticks taken.
+template <typename Between>
+int TicksOfSetAll(CoreFixture& f, int max_ticks, Between between) {
+    BulkRun run{SetAllTable()};
+    f.app.sequence_running = 1;
+    BulkTick t;
+    int ticks = 0;
+    for (; ticks < max_ticks && !t.ended; ++ticks) {
+        t = OnBulkTick(f.ctx, run,
+                       [](CoreContext& c, std::string_view cmd) { SendCommand(c, cmd); });
+        between(ticks);
+    }
+    return ticks;
+}
+
 struct SocketCase : CoreFixture {
     SocketCase() {
         app.interface_type = 1;
@@ -140,16 +156,8 @@ TEST(SocketSend, NotConnected) {
 // ends at the next tick instead of reporting each of the remaining 170 steps.
 TEST(SocketSend, DroppedLinkEndsASetAllWithOneBox) {
     SocketCase f;
-    BulkRun run{SetAllTable()};
-    f.app.sequence_running = 1;
-    BulkTick t;
-    int ticks = 0;
-    for (; ticks < 10 && !t.ended; ++ticks) {
-        t = OnBulkTick(f.ctx, run,
-                       [](CoreContext& c, std::string_view cmd) { SendCommand(c, cmd); });
-        f.app.socket_connected = 0;  // the close notice of the device's socket
-    }
-    EXPECT_EQ(ticks, 3);
+    // After the first tick comes the close notice of the device's socket.
+    EXPECT_EQ(TicksOfSetAll(f, 10, [&](int) { f.app.socket_connected = 0; }), 3);
     EXPECT_EQ(f.link.socket_frames.size(), 1u);
     EXPECT_EQ(f.prompts.calls,
               std::vector<std::string>{"error(exclamation): Socket が接続されていません"});
@@ -220,6 +228,28 @@ TEST(CheckReplyTimeout, NoConnectOnTheSeventhTick) {
     EXPECT_EQ(f.app.no_reply_ticks, 0);
     CheckReplyTimeout(f.ctx);
     EXPECT_EQ(f.prompts.calls.size(), 1u);
+}
+
+// A device that stops answering during a run: one "No Connect", and the run ends at its next
+// tick instead of sending on into the silence with the box again every seven ticks.
+TEST(CheckReplyTimeout, NoConnectEndsARunningSequenceOnce) {
+    CoreFixture f;
+    f.app.address_prefix_on = 1;
+    // 1200 ms between two steps: two or three ticks of the main window's 500 ms timer.
+    EXPECT_EQ(TicksOfSetAll(f, 40,
+                            [&](int tick) {
+                                for (int i = 0; i < (tick % 2 ? 3 : 2); ++i) CheckReplyTimeout(f.ctx);
+                            }),
+              4);
+    EXPECT_EQ(f.link.serial_writes.size(), 3u);
+    EXPECT_EQ(f.prompts.calls, std::vector<std::string>{"error(stop): No Connect"});
+    EXPECT_EQ(f.app.sequence_running + f.app.error_reply, 0);
+
+    // Without a run the box is all: no error is left to end the next run at its first tick.
+    SendCommand(f.ctx, "CWL1\r\n");
+    for (int i = 0; i < 7; ++i) CheckReplyTimeout(f.ctx);
+    EXPECT_EQ(f.prompts.calls.size(), 2u);
+    EXPECT_EQ(f.app.error_reply, 0);
 }
 
 TEST(CheckReplyTimeout, ASendDoesNotRestartTheCount) {

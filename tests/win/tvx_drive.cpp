@@ -15,9 +15,17 @@
 //                                          answering a question about unsaved titles with Yes
 //   tvx_drive.exe bench EXE                start EXE, print the time to its main window and its
 //                                          private memory, then end it through its menu
+//   tvx_drive.exe click ID                 press button ID of the program's dialog (posted, so
+//                                          a box the press opens does not hold the driver)
+//   tvx_drive.exe ip ID A.B.C.D            put the address into IP address field ID
+//   tvx_drive.exe dblclick-list ID INDEX   double click item INDEX of list box ID
+//   tvx_drive.exe answer-box CAPTION BUTTON [MS]
+//                                          wait for a message box with this caption, print its
+//                                          text and press BUTTON (1 OK, 6 Yes, 7 No)
 // Exit code 0 on success, 1 when the window or the program did not appear or end in time.
 #include <windows.h>
 #include <psapi.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +34,7 @@
 
 #include "res/resource.h"
 #include "support/window_driver_win.h"
+#include "winbase/text_win.h"
 
 namespace {
 
@@ -186,6 +195,50 @@ int Bench(const std::wstring& exe) {
     return code == 0 ? 0 : 1;
 }
 
+// A message box of the program with this caption, once it is up.
+HWND WaitForBox(const wchar_t* caption, DWORD timeout_ms) {
+    HWND main = WaitForMain(timeout_ms);
+    DWORD pid = 0;
+    if (main) GetWindowThreadProcessId(main, &pid);
+    HWND box = main ? tvx::test::WaitForWindow(pid, L"#32770", caption, timeout_ms) : nullptr;
+    return box && tvx::test::HasControl(box, 0xFFFF) ? box : nullptr;
+}
+
+int AnswerBox(const wchar_t* caption, int button, DWORD timeout_ms) {
+    HWND box = WaitForBox(caption, timeout_ms);
+    if (!box) return 1;
+    std::printf("%s\n", tvx::WideToUtf8(tvx::test::MessageBoxText(box)).c_str());
+    tvx::test::PressButton(box, button);
+    return tvx::test::WaitForWindowGone(box, 5000) ? 0 : 1;
+}
+
+int Click(int control_id) {
+    HWND dialog = WaitForDialog(2000);
+    if (!dialog || !GetDlgItem(dialog, control_id)) return 1;
+    tvx::test::PressButton(dialog, control_id);
+    Sleep(100);
+    return 0;
+}
+
+int SetIpAddress(int control_id, const wchar_t* text) {
+    HWND dialog = WaitForDialog(2000);
+    HWND field = dialog ? GetDlgItem(dialog, control_id) : nullptr;
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!field || swscanf(text, L"%u.%u.%u.%u", &a, &b, &c, &d) != 4) return 1;
+    SendMessageW(field, IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
+    return 0;
+}
+
+int DoubleClickListItem(int control_id, int index) {
+    HWND dialog = WaitForDialog(2000);
+    HWND list = dialog ? GetDlgItem(dialog, control_id) : nullptr;
+    if (!list || SendMessageW(list, LB_SETCURSEL, index, 0) == LB_ERR) return 1;
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(control_id, LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(list));
+    Sleep(100);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -228,6 +281,14 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (command == L"exit") return Exit(argc >= 3 ? _wtoi(argv[2]) : 10000);
     if (command == L"bench" && argc >= 3) return Bench(argv[2]);
+    if (command == L"click" && argc >= 3) return Click(_wtoi(argv[2]));
+    if (command == L"ip" && argc >= 4) return SetIpAddress(_wtoi(argv[2]), argv[3]);
+    if (command == L"dblclick-list" && argc >= 4) {
+        return DoubleClickListItem(_wtoi(argv[2]), _wtoi(argv[3]));
+    }
+    if (command == L"answer-box" && argc >= 4) {
+        return AnswerBox(argv[2], _wtoi(argv[3]), argc >= 5 ? _wtoi(argv[4]) : 10000);
+    }
     std::fprintf(stderr, "tvx_drive: unknown command\n");
     return 2;
 }
