@@ -143,20 +143,6 @@ int FreeTcpPort() {
     return port;
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms) {
-    ULONGLONG deadline = GetTickCount64() + timeout_ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
-
 std::vector<SimLogEntry> EntriesOf(const std::vector<SimLogEntry>& log, const std::string& dir) {
     std::vector<SimLogEntry> out;
     for (const SimLogEntry& e : log)

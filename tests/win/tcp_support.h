@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/socket_win.h"
+#include "support/serial_support_win.h"  // PumpUntil
 #include "support/sim_log.h"
 
 namespace tvx::test {
@@ -46,8 +47,6 @@ bool RunShell(const std::string& script);
 SOCKET RawConnect(int port);
 // A loopback port nobody listens on right now.
 int FreeTcpPort();
-// Dispatches this thread's messages until done() or the time is up; returns done().
-bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms);
 // The log entries of one direction ("rx", "tx", "event").
 std::vector<SimLogEntry> EntriesOf(const std::vector<SimLogEntry>& log, const std::string& dir);
 

@@ -61,12 +61,17 @@ std::wstring SimLogPath() {
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeout_ms) return false;
-        PumpMessages(10);
+    const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
-    return true;
 }
 
 std::vector<std::string> SimFrames(const std::string& direction) {
