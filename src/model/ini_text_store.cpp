@@ -145,9 +145,12 @@ std::string EntryLine(std::string_view key, std::string_view value) {
     return line;
 }
 
-// Text that starts a new line at the end of the text: a line break when the last line has none.
+// Text that starts a new line at the end of the text: a line break when the last line has none,
+// or the LF a last line that ends in a bare CR lacks (CR LF after that CR would leave the line
+// with a stray CR, and the key on it would be lost).
 std::string_view NewLineAt(std::string_view text, std::size_t offset) {
-    return (offset > 0 && text[offset - 1] != '\n') ? "\r\n" : "";
+    if (offset == 0 || text[offset - 1] == '\n') return "";
+    return text[offset - 1] == '\r' ? "\n" : "\r\n";
 }
 
 void AppendSection(std::string& text, std::string_view section, const std::string& body) {

@@ -189,6 +189,19 @@ TEST(IniText, LinesWithAStrayCrAreNoKeysSoACopiedSectionCanAlwaysBeWritten) {
     EXPECT_FALSE(FindIniValue(text, kSection, "select_number", value));
 }
 
+TEST(IniText, AFileEndingInABareCrKeepsItsLastLineWhenAKeyIsAdded) {
+    std::string text = "[TVX-5870_Section]\r\nport_number=09004\r";
+    ASSERT_TRUE(SetIniValue(text, kSection, "list_count", "7"));
+    EXPECT_EQ(text, "[TVX-5870_Section]\r\nport_number=09004\r\nlist_count=7\r\n");
+    std::string value;
+    EXPECT_TRUE(FindIniValue(text, kSection, "port_number", value));
+    EXPECT_EQ(value, "09004");
+
+    std::string header_only = "[TVX-5870_Section]\r";
+    ASSERT_TRUE(ReplaceIniSection(header_only, kSection, {{"com_port", "3"}}));
+    EXPECT_EQ(header_only, "[TVX-5870_Section]\r\ncom_port=3\r\n");
+}
+
 TEST(StdFileSystem, ReplacesWholeFilesWithoutLeavingTemporaryFiles) {
     DiskFolder folder;
     StdFileSystem fs;
