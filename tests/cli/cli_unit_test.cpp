@@ -34,6 +34,10 @@ TEST(Targets, AddressListsHostsAndFileNames) {
     }
     EXPECT_TRUE(ParseAddressList("0-3,2", list, error) == false &&
                 error == "address 2 is named twice");
+    // The user's text is quoted with its control characters spelled out: one line per problem.
+    EXPECT_FALSE(ParseAddressList("1\n\x1b[2J", list, error));
+    EXPECT_EQ(error, "bad address \"1\\x0A\\x1B[2J\": addresses are 0..31, single or as ranges "
+                     "such as 0-3,7");
 
     struct HostCase {
         const char* text;
