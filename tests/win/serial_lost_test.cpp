@@ -19,14 +19,6 @@
 namespace tvx::test {
 namespace {
 
-LRESULT CALLBACK LinkWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == MSG_SERIAL_LINE) {
-        DrainSerialLines(ProgramContext());
-        return 0;
-    }
-    return DefWindowProcW(window, message, wparam, lparam);
-}
-
 class SerialLost : public ProgramTest {
   protected:
     void SetUp() override {
@@ -55,8 +47,7 @@ class SerialLost : public ProgramTest {
 TEST_F(SerialLost, UnpluggedAdapterIsReportedOnceAndPluggingItBackIsEnough) {
     ASSERT_FALSE(work_.empty());
     ASSERT_TRUE(OpenSerialPort(c)) << ::testing::PrintToString(prompts.calls);
-    ASSERT_TRUE(StartSerialReadThread(MessageOnlyWindow(L"SerialLostTestWindow", LinkWindowProc),
-                                      MSG_SERIAL_LINE));
+    ASSERT_TRUE(StartSerialReadThread(LinkWindow(), MSG_SERIAL_LINE));
     const std::string ack = "ack(owner=0)";
     SendCommand(c, "CWL1\r\n");
     ASSERT_TRUE(PumpUntil([&] { return Count(ack) == 1; }, 5000));
