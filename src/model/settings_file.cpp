@@ -1,5 +1,6 @@
 #include "model/settings_file.h"
 
+#include <charconv>
 #include <cstring>
 
 #include "model/decimal_text.h"
@@ -9,8 +10,11 @@ namespace tvx {
 namespace {
 
 void AppendNumberLine(std::string& out, int value) {
-    out += std::to_string(value);
-    out += "\r\n";
+    char line[16];
+    char* end = std::to_chars(line, line + sizeof line - 2, value).ptr;
+    *end++ = '\r';
+    *end++ = '\n';
+    out.append(line, end);
 }
 
 void AppendTitleLine(std::string& out, const char (&title)[kTitleBytes]) {
@@ -21,17 +25,21 @@ void AppendTitleLine(std::string& out, const char (&title)[kTitleBytes]) {
         out += "s\r\n";
         return;
     }
+    char line[kTitleBytes + 2];
     for (std::size_t i = 0; i < length; ++i) {
         // A line break inside a title would move every later line; a blank keeps the places.
-        char c = title[i];
-        out += (c == '\r' || c == '\n') ? ' ' : c;
+        const char c = title[i];
+        line[i] = (c == '\r' || c == '\n') ? ' ' : c;
     }
-    out += "\r\n";
+    line[length] = '\r';
+    line[length + 1] = '\n';
+    out.append(line, length + 2);
 }
 
 // Hands out the lines of the file one by one, without their line ends.
 struct LineReader {
     std::string_view rest;
+    bool checking;  // whether the caller wants the report on damaged lines
     SettingsFileReport report;
 
     // False past the last line. A final line without a line end still counts.
@@ -65,7 +73,7 @@ void ReadNumber(LineReader& lines, int& field) {
     std::string_view line;
     if (!lines.Next(line)) return;
     ParseLeadingInt(line, field);
-    if (lines.report.first_line_not_a_number == 0 && !IsPlainNumber(line))
+    if (lines.checking && lines.report.first_line_not_a_number == 0 && !IsPlainNumber(line))
         lines.report.first_line_not_a_number = lines.report.lines;
 }
 
@@ -107,7 +115,7 @@ std::string WriteSettingsText(const SettingsModel& model) {
 
 void ReadSettingsText(std::string_view bytes, SettingsModel& model,
                       SettingsFileReport* report) {
-    LineReader lines{bytes, {}};
+    LineReader lines{bytes, report != nullptr, {}};
     for (auto& row : model.page_display_on) {
         for (int& value : row) ReadNumber(lines, value);
     }

@@ -3,24 +3,15 @@
 // address comes once, and a device's label cannot reach outside the folder of the file named.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fuzz_checks.h"
 #include "targets.h"
 
-namespace {
-
-void Require(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-}  // namespace
+using tvx::fuzz::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

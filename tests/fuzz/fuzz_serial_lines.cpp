@@ -9,10 +9,24 @@
 #include "protocol/line_assembly.h"
 #include "protocol/replies.h"
 
+namespace {
+
+// The assembly holds exactly the unfinished line of the stream, a full buffer included (it waits
+// to learn whether the line feed comes next); a longer line is skipped whole.
+TVX_FUZZ_CHECK void CheckAssembly(const tvx::LineAssembler& assembler, const std::uint8_t* read,
+                                  std::size_t n, std::size_t& pending) {
+    for (std::size_t i = 0; i < n; ++i) pending = read[i] == '\n' ? 0 : pending + 1;
+    const bool overlong = pending > sizeof assembler.line;
+    tvx::fuzz::Require(assembler.discarding == overlong, "an overlong line is skipped");
+    tvx::fuzz::Require(assembler.length == (overlong ? 0 : pending), "the unfinished line kept");
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tvx;
     if (size == 0) return 0;
-    fuzz::Context f;
+    fuzz::Context& f = fuzz::Fresh();
     const std::uint8_t mode = data[0];
     f.app->address_prefix_on = mode & 1;
     f.app->sequence_running = (mode >> 1) & 1;
@@ -37,12 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               fuzz::Require(f.app->glyph_read_pending == 0,
                                             "a parse ends the glyph read");
                           });
-        // The assembly holds exactly the unfinished line of the stream, a full buffer included
-        // (it waits to learn whether the line feed comes next); a longer line is skipped whole.
-        for (std::size_t i = at; i < at + n; ++i) pending = data[i] == '\n' ? 0 : pending + 1;
-        const bool overlong = pending > sizeof assembler.line;
-        fuzz::Require(assembler.discarding == overlong, "an overlong line is skipped");
-        fuzz::Require(assembler.length == (overlong ? 0 : pending), "the unfinished line kept");
+        CheckAssembly(assembler, data + at, n, pending);
     }
     return 0;
 }

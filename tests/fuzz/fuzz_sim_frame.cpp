@@ -2,27 +2,19 @@
 // by two devices on the line. Replies must be whole lines, and the devices' state must stay
 // what a device can hold.
 #include <cstddef>
-#include <cstdio>
-#include <cstdlib>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "fuzz_checks.h"
 #include "sim_device.h"
 #include "sim_line.h"
 
 namespace {
 
-[[noreturn]] void Fail(const char* what) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
+using tvx::fuzz::Require;
 
-void Require(bool holds, const char* what) {
-    if (!holds) Fail(what);
-}
-
-void CheckDevice(const tvxsim::SimDevice& d) {
+TVX_FUZZ_CHECK void CheckDevice(const tvxsim::SimDevice& d) {
     for (int p = 0; p < tvxsim::kPositions; ++p) {
         for (int k = 0; k < tvxsim::kPages; ++k) {
             Require(d.page_display_on[p][k] <= 1, "display flag");

@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tvx;
     if (size == 0) return 0;
-    fuzz::Context f;
+    fuzz::Context& f = fuzz::Fresh();
     const std::uint8_t mode = data[0];
     f.app->sequence_running = mode & 1;
     f.app->glyph_bulk_read_running = (mode >> 1) & 1;

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <deque>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "model/socket_state.h"
 #include "model/context.h"
 #include "model/seams.h"
+#include "support/memory_stores.h"
 #include "model/settings_model.h"
 
 namespace tvx::test {
@@ -50,25 +50,6 @@ struct RecordingLink : Link {
     void WriteSerial(const char* bytes, std::size_t length) override;
     bool SocketSendFrame(std::uintptr_t socket, const char* bytes, std::size_t length) override;
     bool ReceiveAnswer(std::uintptr_t socket) override;
-};
-
-struct MemoryIniStore : IniStore {
-    std::map<std::string, std::string> values;  // "section/key" -> value
-    std::vector<std::string> writes;            // "key=value" in order
-    bool fail_writes = false;
-
-    bool ReadKey(std::string_view section, std::string_view key, std::string& value_out) override;
-    bool WriteKey(std::string_view section, std::string_view key, std::string_view value) override;
-};
-
-// Files in memory; every write fails while fail_writes is set.
-struct MemoryFileSystem : FileSystem {
-    std::map<std::string, std::string> files;
-    bool fail_writes = false;
-    bool ReadWholeFile(const std::string& path, std::string& bytes_out) override;
-    bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
-    bool FileExists(const std::string& path) override;
-    bool RemoveFile(const std::string& path) override;
 };
 
 // A fresh model (at defaults), state, socket table, recorders and context per test.

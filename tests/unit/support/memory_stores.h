@@ -1,0 +1,34 @@
+// Files and ini keys in memory, for the unit tests, the Windows tests and the fuzz targets: no
+// test input ever touches the disk.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/seams.h"
+
+namespace tvx::test {
+
+// Ini keys in memory, each write recorded; every write fails while fail_writes is set.
+struct MemoryIniStore : IniStore {
+    std::map<std::string, std::string> values;  // "section/key" -> value
+    std::vector<std::string> writes;            // "key=value" in order
+    bool fail_writes = false;
+
+    bool ReadKey(std::string_view section, std::string_view key, std::string& value_out) override;
+    bool WriteKey(std::string_view section, std::string_view key, std::string_view value) override;
+};
+
+// Files in memory; every write fails while fail_writes is set.
+struct MemoryFileSystem : FileSystem {
+    std::map<std::string, std::string> files;
+    bool fail_writes = false;
+    bool ReadWholeFile(const std::string& path, std::string& bytes_out) override;
+    bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
+    bool FileExists(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+};
+
+}  // namespace tvx::test
