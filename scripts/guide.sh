@@ -7,7 +7,10 @@
 #   scripts/guide.sh --check      render into a scratch folder and check the two guides: every
 #                                 picture they show exists, every picture of docs/images is shown
 #                                 in both, in the same order, and every screen text they quote
-#                                 (「...」) is one the program has
+#                                 (「...」) is one the program has; and check that every relative
+#                                 link and picture of README.md, docs/development.md and
+#                                 docs/tvx5870ctl.md leads to a file that exists, and every
+#                                 anchor to a heading or <a id> of its page
 # Needs Debian's python3-markdown (scripts/setup.sh installs it).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -20,7 +23,7 @@ if [ "${1:-}" = "--check" ]; then
 elif [ $# -eq 1 ] && [ "${1:0:1}" != "-" ]; then
     out="$1"
 else
-    sed -n '2,11p' "$0" >&2
+    sed -n '2,14p' "$0" >&2
     exit 2
 fi
 
@@ -41,6 +44,38 @@ import html, pathlib, re, sys
 import markdown
 
 root, out, check = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2]), sys.argv[3] == "1"
+
+
+def anchors(text):
+    """The anchors of a Markdown page: its <a id>s and its headings as GitHub names them."""
+    names = set(re.findall(r'<a id="([^"]+)"', text))
+    for heading in re.findall(r"^#{1,6}[ \t]+(.+?)[ \t]*#*$", text, re.M):
+        names.add(re.sub(r"[^\w\- ]", "", heading.strip().lower()).replace(" ", "-"))
+    return names
+
+
+def link_problems(root, pages):
+    """Relative links and pictures that lead nowhere, on the pages given."""
+    found = []
+    for page in pages:
+        path = root / page
+        text = path.read_text(encoding="utf-8")
+        # Code is no link: fenced blocks, indented blocks and code spans go first.
+        prose = re.sub(r"^```.*?^```", "", text, flags=re.M | re.S)
+        prose = re.sub(r"^(    |\t).*$", "", prose, flags=re.M)
+        prose = re.sub(r"`[^`\n]*`", "", prose)
+        for target in re.findall(r"\]\(([^)\s]+)(?:\s+\"[^\"]*\")?\)", prose):
+            if re.match(r"[a-z][a-z0-9+.-]*:", target):
+                continue  # http:, https:, mailto:
+            file_part, _, anchor = target.partition("#")
+            linked = (path.parent / file_part).resolve() if file_part else path
+            if not linked.exists():
+                found.append(f"{page}: link to {target}: {file_part} does not exist")
+                continue
+            if anchor and linked.suffix == ".md" and anchor not in anchors(
+                    linked.read_text(encoding="utf-8")):
+                found.append(f"{page}: link to {target}: no anchor #{anchor} there")
+    return found
 guides = [("guide.md", "guide.html", "ja", "TVX-5870 操作説明書"),
           ("guide.en.md", "guide.en.html", "en", "TVX-5870 Operator's Guide")]
 style = """
@@ -85,12 +120,14 @@ if check:
         for quoted in sorted(set(re.findall(r"「([^」]+)」", text))):
             if quoted not in program:
                 problems.append(f"{source}: 「{quoted}」 is no text of the program")
+    problems += link_problems(root, ["README.md", "docs/development.md", "docs/tvx5870ctl.md"])
 for problem in problems:
     print("guide: " + problem, file=sys.stderr)
 sys.exit(1 if problems else 0)
 PY
 if [ "$check" -eq 1 ]; then
-    echo "guide: both guides render, show every picture and quote only the program's texts"
+    echo "guide: both guides render, show every picture and quote only the program's texts;"
+    echo "guide: every link of the README, the development guide and the reference leads somewhere"
 else
     echo "guide: $out/guide.html, $out/guide.en.html"
 fi

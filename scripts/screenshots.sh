@@ -5,7 +5,8 @@
 # device's network settings read, hosts in the client list, a device connected.
 #
 #   scripts/screenshots.sh [--out DIR] [--no-build]
-#     --out DIR    where the pictures go (default docs/images)
+#     --out DIR    where the pictures go (default docs/images, and the README's picture of the
+#                  main window with a dialog open in docs/readme)
 #     --no-build   do not build the simulator, the program and the driver first
 #
 # Three sittings: RS-232C with the simulator on COM1, TCP/IP client of the simulator, TCP/IP
@@ -16,12 +17,13 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 out="$root/docs/images"
+readme_out="$root/docs/readme"
 build_first=1
 while [ $# -gt 0 ]; do
     case "$1" in
-        --out) out="$2"; shift 2 ;;
+        --out) out="$2" readme_out="$2"; shift 2 ;;
         --no-build) build_first=0; shift ;;
-        -h | --help) sed -n '2,13p' "$0"; exit 0 ;;
+        -h | --help) sed -n '2,14p' "$0"; exit 0 ;;
         *) echo "screenshots.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -118,6 +120,26 @@ shot() {
     echo "screenshots.sh: $out/$name.png"
 }
 
+# What a user sees of the windows whose titles match the regular expressions: the screen
+# around them, as one picture FILE (the README's picture of the program at work).
+screen_shot() {
+    local file="$1" id x0=100000 y0=100000 x1=0 y1=0 X Y WIDTH HEIGHT
+    shift
+    for title in "$@"; do
+        id="$(wait_title "$title")"
+        eval "$(xdotool getwindowgeometry --shell "$id" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+        ((X < x0)) && x0=$X
+        ((Y < y0)) && y0=$Y
+        ((X + WIDTH > x1)) && x1=$((X + WIDTH))
+        ((Y + HEIGHT > y1)) && y1=$((Y + HEIGHT))
+    done
+    x0=$((x0 > 8 ? x0 - 8 : 0)) y0=$((y0 > 8 ? y0 - 8 : 0))
+    mkdir -p "$(dirname "$file")"
+    xwd -root -silent | convert xwd:- -crop "$((x1 + 8 - x0))x$((y1 + 8 - y0))+$x0+$y0" +repage \
+        -strip "$file"
+    echo "screenshots.sh: $file"
+}
+
 # Opens a dialog from the menu, shoots it and closes it.
 dialog_shot() {
     local menu="$1" title="$2" name="$3"
@@ -187,6 +209,7 @@ for title in "朝のニュース" "天気予報　全国版" "スポーツ速報
 done
 drive select 1107 0 >/dev/null
 shot '^タイトル' title-setting
+screen_shot "$readme_out/program.png" '^TVX-5870 Client Program$' '^タイトル'
 drive close-dialog >/dev/null
 
 dialog_shot 40014 '^タイトル表示の設定' title-display

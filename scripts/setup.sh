@@ -13,7 +13,7 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth socat xdotool x11-utils x11-apps imagemagick
   fonts-vlgothic locales procps psmisc python3
-  clang libclang-rt-14-dev nsis
+  clang libclang-rt-14-dev nsis wixl msitools
   libasio-dev
   python3-markdown
 )

@@ -14,8 +14,9 @@ fail() { echo "installer_test: $*" >&2; exit 1; }
 setup="$TVX_WORK_DIR/setup.exe"
 ctl="$bin/../../cli/tvx5870ctl.exe"
 [ -f "$ctl" ] || fail "no tvx5870ctl.exe in this build"
+version="$("$root/scripts/version.sh")"
 "$root/scripts/guide.sh" "$TVX_WORK_DIR/guide" >/dev/null
-makensis -V2 -DVERSION=1.21 -DBIN_DIR="$bin" -DCTL_EXE="$ctl" -DGUIDE_DIR="$TVX_WORK_DIR/guide" \
+makensis -V2 -DVERSION="$version" -DBIN_DIR="$bin" -DCTL_EXE="$ctl" -DGUIDE_DIR="$TVX_WORK_DIR/guide" \
     -DOUT_FILE="$setup" "$root/installer/tvx5870.nsi"
 
 wine "$setup" /S
@@ -33,7 +34,7 @@ done
     fail "no Start menu entries for the guide"
 cmp -s "$dir/tvx5870.exe" "$TVX_PROGRAM" || fail "the installed program is not the one packed"
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TVX-5870' /v DisplayVersion |
-    grep -q '1.21' || fail "no uninstall entry with the version"
+    grep -qF "$version" || fail "no uninstall entry with the version"
 
 # A user's configuration (TCP/IP, so that no COM port is opened) must outlive the uninstall.
 ini="$WINEPREFIX/drive_c/windows/tvx5870.ini"
