@@ -42,7 +42,10 @@ products() {
 }
 
 dir="$WINEPREFIX/drive_c/Program Files/TVX-5870"
-menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/TVX-5870"
+# Windows puts a per-machine package's shortcuts into every user's Start menu (ProgramData);
+# Wine's installer puts them into the installing user's.
+menus=("$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/TVX-5870"
+       "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/TVX-5870")
 
 [ "$(msiexec old /i old.msi)" = 0 ] || fail "the older package did not install"
 [ "$(products)" = "TVX-5870 control program $old" ] || fail "after the first install: $(products)"
@@ -57,7 +60,10 @@ cmp -s "$dir/tvx5870ctl.exe" "$ctl" || fail "tvx5870ctl.exe was not installed"
 for page in guide.html guide.en.html images/main-window.png; do
     cmp -s "$dir/guide/$page" "$TVX_WORK_DIR/guide/$page" || fail "the guide's $page was not installed"
 done
-for link in "TVX-5870.lnk" "操作説明書.lnk" "Operator's guide.lnk"; do
+menu=""
+for m in "${menus[@]}"; do [ -d "$m" ] && menu="$m"; done
+[ -n "$menu" ] || fail "no Start menu folder TVX-5870"
+for link in "TVX-5870.lnk" "Operator's guide (Japanese).lnk" "Operator's guide (English).lnk"; do
     [ -f "$menu/$link" ] || fail "no Start menu entry $link"
 done
 
