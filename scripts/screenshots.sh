@@ -209,6 +209,7 @@ for title in "朝のニュース" "天気予報　全国版" "スポーツ速報
 done
 drive select 1107 0 >/dev/null
 shot '^タイトル' title-setting
+drive move-dialog 150 170 >/dev/null  # the front panel stays in view above it
 screen_shot "$readme_out/program.png" '^TVX-5870 Client Program$' '^タイトル'
 drive close-dialog >/dev/null
 

@@ -7,6 +7,7 @@
 //   tvx_drive.exe close-window TITLE       press Cancel in the window with this title
 //   tvx_drive.exe wait-dialog [MS]         wait for a dialog of the program to be up
 //   tvx_drive.exe close-dialog             press Cancel in the program's open dialog
+//   tvx_drive.exe move-dialog X Y          move the program's open dialog to screen (X, Y)
 //   tvx_drive.exe select ID INDEX          pick item INDEX of combo ID in the program's dialog
 //   tvx_drive.exe type ID TEXT             put TEXT into edit ID of the program's dialog, as typed
 //   tvx_drive.exe dblclick-dialog X Y      left double click at client (X, Y) of that dialog
@@ -264,6 +265,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (command == L"wait-dialog") {
         return WaitForDialog(argc >= 3 ? _wtoi(argv[2]) : 10000) ? 0 : 1;
+    }
+    if (command == L"move-dialog" && argc >= 4) {
+        HWND dialog = WaitForDialog(2000);
+        if (!dialog) return 1;
+        return SetWindowPos(dialog, nullptr, _wtoi(argv[2]), _wtoi(argv[3]), 0, 0,
+                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
     }
     if (command == L"close-dialog") {
         HWND dialog = WaitForDialog(2000);
