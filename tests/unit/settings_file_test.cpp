@@ -94,6 +94,11 @@ TEST(SettingsFileWrite, EachFieldLandsOnItsLine) {
     std::strcpy(s.title_text[143], "last");
     s.page_title_number[0][0] = 143;
     s.page_title_number[3][143] = 7;
+    // The widest values a line can hold: a number of eleven characters, a title filling its
+    // whole buffer without a terminator.
+    s.page_switch_seconds[3][143] = INT_MIN;
+    s.page_title_number[2][0] = INT_MAX;
+    std::memset(s.title_text[1], 'x', kTitleBytes);
 
     std::vector<std::string> lines = SplitCrLf(WriteSettingsText(s));
     ASSERT_EQ(lines.size(), 1890u);
@@ -110,12 +115,15 @@ TEST(SettingsFileWrite, EachFieldLandsOnItsLine) {
     EXPECT_EQ(Line(lines, 1164), "33");
     EXPECT_EQ(Line(lines, 1165), "3");
     EXPECT_EQ(Line(lines, 1166), "-2");
+    EXPECT_EQ(Line(lines, 1152), "-2147483648");
     EXPECT_EQ(Line(lines, 1167), " lead");
-    EXPECT_EQ(Line(lines, 1168), "s");
+    EXPECT_EQ(Line(lines, 1168), std::string(44, 'x'));
+    EXPECT_EQ(Line(lines, 1169), "s");
     EXPECT_EQ(Line(lines, 1310), "last");
     EXPECT_EQ(Line(lines, 1311), "30");
     EXPECT_EQ(Line(lines, 1314), "33");
     EXPECT_EQ(Line(lines, 1315), "143");
+    EXPECT_EQ(Line(lines, 1603), "2147483647");
     EXPECT_EQ(Line(lines, 1890), "7");
 }
 
