@@ -24,11 +24,12 @@ constexpr bool IsExternalLeadByte(unsigned char b) {
 // Length of the title in bytes, at most max (a slot from a damaged file may lack its end).
 std::size_t TitleTextLength(const char* title, std::size_t max = kTitleBytes - 1);
 
-// The title edit shows each external character as one private-use character, U+E000 plus its
+// The title edit shows each external character as one private-use character, U+F000 plus its
 // pair's offset from 0x1000, so that its bytes (which are no code page 932 text) come back from
-// the edit unchanged; glyph 1 (0x10 0x20) is U+E020.
-constexpr char32_t kExternalEditFirst = 0xE000;
-constexpr char32_t kExternalEditLast = 0xE3FF;
+// the edit unchanged; glyph 1 (0x10 0x20) is U+F020. Code page 932 has no character there (its
+// user-defined characters, which a title refuses, are U+E000..U+E757).
+constexpr char32_t kExternalEditFirst = 0xF000;
+constexpr char32_t kExternalEditLast = 0xF3FF;
 constexpr char32_t ExternalEditChar(unsigned pair) {
     return kExternalEditFirst + (pair - 0x1000);
 }
