@@ -1,11 +1,10 @@
 // The glyph files, opened and saved with the program's own commands over one file in memory.
-// Any bytes opened as a glyph file over a model at its defaults: the pattern characters the file
-// holds fill the glyphs in order and the rest keep theirs, the 4 bytes after each pattern stay
-// "0", and the glyphs the file reached read back from their written lines as they stand (a
-// damaged file the user saves again opens as saved). Only a file that reached every glyph is
-// saved back whole, so an input costs what it holds. The same bytes opened as a single-glyph
-// file fill one pattern, never more.
-#include <algorithm>
+// Any bytes opened as a glyph file over a model at its defaults: a file that is no whole glyph
+// file is refused with one box and changes nothing; a file that opens gives 160 patterns of
+// hexadecimal digits with the 4 bytes after each still "0", and only then is it saved, the saved
+// file being three bytes a character and opening again as the same patterns (a file the user
+// saves opens as saved). The same bytes opened as a single-glyph file fill one pattern as the
+// reading rule says, never more.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -22,42 +21,40 @@
 namespace {
 
 using namespace tvx;
-constexpr std::size_t kAllChars = std::size_t{kGlyphCount} * kGlyphPatternChars;
 
-// The model holds the first `filled` characters as read (`read`), the defaults after them, and
-// "0" in every slot's tail.
-TVX_FUZZ_CHECK void CheckOpened(const SettingsModel& m, const SettingsModel& defaults,
-                                const char* read, std::size_t filled) {
-    for (std::size_t g = 0; g < kGlyphCount; ++g) {
-        const std::size_t first = g * kGlyphPatternChars;
-        const std::size_t from_file =
-            filled <= first ? 0 : std::min<std::size_t>(filled - first, kGlyphPatternChars);
-        fuzz::Require(std::memcmp(m.glyph_pattern[g], read + first, from_file) == 0 &&
-                          std::memcmp(m.glyph_pattern[g] + from_file,
-                                      defaults.glyph_pattern[g] + from_file,
-                                      kGlyphPatternChars - from_file) == 0,
-                      "the file fills the glyphs in order, the rest keep theirs");
+TVX_FUZZ_CHECK bool SamePatterns(const SettingsModel& a, const SettingsModel& b) {
+    return std::memcmp(a.glyph_pattern, b.glyph_pattern, sizeof a.glyph_pattern) == 0;
+}
+
+TVX_FUZZ_CHECK void CheckOpened(const SettingsModel& m) {
+    for (int g = 0; g < kGlyphCount; ++g) {
+        for (int i = 0; i < kGlyphPatternChars; ++i) {
+            const char c = m.glyph_pattern[g][i];
+            fuzz::Require((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'),
+                          "an opened glyph file holds hexadecimal digits");
+        }
         for (int i = kGlyphPatternChars; i < kGlyphSlotBytes; ++i) {
             fuzz::Require(m.glyph_pattern[g][i] == '0', "glyph slot tail");
         }
     }
 }
 
-TVX_FUZZ_CHECK void CheckSameGlyphs(const SettingsModel& m, const char* back, std::size_t glyphs) {
-    for (std::size_t g = 0; g < glyphs; ++g) {
-        fuzz::Require(std::memcmp(m.glyph_pattern[g], back + g * kGlyphPatternChars,
-                                  kGlyphPatternChars) == 0,
-                      "a written glyph reads back as written");
+// One line of CR LF per pattern character, glyph after glyph.
+TVX_FUZZ_CHECK void CheckSaved(const SettingsModel& m, const std::string& saved) {
+    fuzz::Require(saved.size() == kGlyphFileChars * 3, "three bytes a character");
+    for (std::size_t i = 0; i < kGlyphFileChars; ++i) {
+        fuzz::Require(saved[3 * i] == m.glyph_pattern[i / kGlyphPatternChars][i % kGlyphPatternChars] &&
+                          saved[3 * i + 1] == '\r' && saved[3 * i + 2] == '\n',
+                      "a saved character and its line end");
     }
 }
 
-// The single-glyph file holds the first pattern of the same reading, and nothing past it.
+// The single-glyph file holds the first characters of the reading rule, and nothing past them.
 TVX_FUZZ_CHECK void CheckSingleGlyph(const SettingsModel& m, const SettingsModel& defaults,
                                      const char* read, std::size_t filled) {
     for (std::size_t i = 0; i < sizeof m.glyph_receive_buffer; ++i) {
-        const bool from_file = i < kGlyphPatternChars && i < filled;
-        fuzz::Require(m.glyph_receive_buffer[i] ==
-                          (from_file ? read[i] : defaults.glyph_receive_buffer[i]),
+        const char expected = i < filled ? read[i] : defaults.glyph_receive_buffer[i];
+        fuzz::Require(m.glyph_receive_buffer[i] == expected,
                       "a single-glyph file fills one pattern, never more");
     }
 }
@@ -67,39 +64,38 @@ TVX_FUZZ_CHECK void CheckSingleGlyph(const SettingsModel& m, const SettingsModel
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view file(reinterpret_cast<const char*>(data), size);
     const std::string path = "glyphs.tlm";
-    fuzz::Context& f = fuzz::Fresh();
     static test::MemoryFileSystem fs;
     fs.files.clear();
-    fs.files[path] = std::string(file);
-    f.prompts.file_name = path;
+    fs.files[path].assign(file);
     static GlyphState g;
     g = GlyphState{};
+    fuzz::Context& f = fuzz::Fresh(0);
+    const SettingsModel& defaults = *fuzz::Defaults().model;
+    f.prompts.file_name = path;
 
-    fuzz::Require(OpenGlyphFile(f.c, g, fs), "a glyph file in memory opens");
-    // How far the file reached, by the reading rule over a buffer with a guard after it.
-    static char read[kAllChars + 1];
-    read[kAllChars] = '#';
-    const std::size_t filled = ReadPatternChars(file, read, kAllChars);
-    fuzz::Require(filled <= kAllChars && read[kAllChars] == '#', "a read stays within its buffer");
-    CheckOpened(*f.model, *fuzz::Defaults().model, read, filled);
-
-    const std::size_t reached = (filled + kGlyphPatternChars - 1) / kGlyphPatternChars;
-    std::string lines;
-    for (std::size_t k = 0; k < reached; ++k) {
-        lines += PatternLines(f.model->glyph_pattern[k], kGlyphPatternChars);
-    }
-    static char back[kAllChars];
-    fuzz::Require(ReadPatternChars(lines, back, reached * kGlyphPatternChars) ==
-                      reached * kGlyphPatternChars,
-                  "every written character reads back");
-    CheckSameGlyphs(*f.model, back, reached);
-    if (reached == static_cast<std::size_t>(kGlyphCount)) {
-        SaveGlyphFile(f.c, g, fs);
-        fuzz::Require(fs.files[path] == lines, "the saved file is the lines of the patterns");
+    if (!OpenGlyphFile(f.c, g, fs)) {
+        fuzz::Require(f.prompts.boxes == 1, "a refused file is named in one box");
+        fuzz::Require(SamePatterns(*f.model, defaults) && g.glyph_file_name[0] == '\0',
+                      "a refused file changes nothing");
+    } else {
+        fuzz::Require(f.prompts.boxes == 0 && path == g.glyph_file_name, "an opened file is named");
+        CheckOpened(*f.model);
+        fuzz::Require(SaveGlyphFile(f.c, g, fs), "a glyph file in memory saves");
+        CheckSaved(*f.model, fs.files[path]);
+        fuzz::Context& again = fuzz::Fresh(1);
+        again.prompts.file_name = path;
+        static GlyphState g_again;
+        g_again = GlyphState{};
+        fuzz::Require(OpenGlyphFile(again.c, g_again, fs) && SamePatterns(*again.model, *f.model),
+                      "a saved glyph file opens as saved");
     }
 
-    fuzz::Require(OpenGlyphTextFile(f.c, g, fs), "a single-glyph file in memory opens");
-    CheckSingleGlyph(*f.model, *fuzz::Defaults().model, read, filled);
-    fuzz::Require(f.prompts.boxes == 0, "no message for a file that opens");
+    fs.files[path].assign(file);
+    fuzz::Context& single = fuzz::Fresh(1);
+    single.prompts.file_name = path;
+    fuzz::Require(OpenGlyphTextFile(single.c, g, fs), "a single-glyph file in memory opens");
+    char read[kGlyphPatternChars];
+    const std::size_t filled = ReadPatternChars(file, read, kGlyphPatternChars);
+    CheckSingleGlyph(*single.model, defaults, read, filled);
     return 0;
 }
