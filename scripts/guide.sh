@@ -64,7 +64,9 @@ def link_problems(root, pages):
         prose = re.sub(r"^```.*?^```", "", text, flags=re.M | re.S)
         prose = re.sub(r"^(    |\t).*$", "", prose, flags=re.M)
         prose = re.sub(r"`[^`\n]*`", "", prose)
-        for target in re.findall(r"\]\(([^)\s]+)(?:\s+\"[^\"]*\")?\)", prose):
+        targets = re.findall(r"\]\(([^)\s]+)(?:\s+\"[^\"]*\")?\)", prose)
+        targets += re.findall(r"<(?:img|a)\s[^>]*?(?:src|href)=\"([^\"]+)\"", prose)
+        for target in targets:
             if re.match(r"[a-z][a-z0-9+.-]*:", target):
                 continue  # http:, https:, mailto:
             file_part, _, anchor = target.partition("#")
