@@ -15,7 +15,7 @@ void AppendNumberLine(std::string& out, int value) {
     char* end = std::to_chars(line, line + sizeof line - 2, value).ptr;
     *end++ = '\r';
     *end++ = '\n';
-    out.append(line, end);
+    out.append(line, static_cast<std::size_t>(end - line));
 }
 
 void AppendTitleLine(std::string& out, const char (&title)[kTitleBytes]) {
