@@ -15,6 +15,7 @@
 
 #include "app/menu_commands_win.h"
 #include "app/session_end_win.h"
+#include "dialogs/frame_win.h"
 #include "glyphs/glyph_list.h"
 #include "glyphs/glyph_window_win.h"
 #include "winbase/program_win.h"
@@ -107,6 +108,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
         case WM_CONTEXTMENU:
             if (OnCornerClick(c.app, lparam)) RunMenuCommand(window, IDM_READ_BACK);
             return 0;
+        case WM_INITMENUPOPUP:
+            CheckMenuItem(GetMenu(window), IDM_REPLY_PACED,
+                          MF_BYCOMMAND | (c.app.reply_paced_runs == 1 ? MF_CHECKED : MF_UNCHECKED));
+            return 0;
         case WM_MENUSELECT:
             ApplyInterfaceMenuState(GetMenu(window), c.app.interface_type);
             InvalidateRect(window, nullptr, TRUE);
@@ -116,6 +121,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             return 0;
         case MSG_SERIAL_LINE:
             DrainSerialLines(c);
+            PostRunPaceTick(c.app);
             return 0;
         case WM_QUERYENDSESSION:
             return OnQueryEndSession(window);

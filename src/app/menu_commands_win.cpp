@@ -23,6 +23,7 @@
 // Display dialogs.
 #include "dialogs/page_grid_win.h"
 #include "dialogs/position_lists_win.h"
+#include "model/config.h"
 #include "model/file_commands.h"
 #include "res/resource.h"
 
@@ -53,6 +54,13 @@ void ExitCommand(HWND main) {
     RunExitProcedure(main);
 }
 
+// "応答を待って送る（高速）": the check mark follows when the menu next opens.
+void ReplyPacedCommand(HWND) {
+    CoreContext& c = ProgramContext();
+    c.app.reply_paced_runs = c.app.reply_paced_runs == 1 ? 0 : 1;
+    WriteReplyPacedKey(c.app, ProgramIniStore());
+}
+
 struct MenuCommand {
     int id;
     void (*run)(HWND main);
@@ -77,6 +85,7 @@ constexpr MenuCommand kMenuCommands[] = {
     {IDM_READ_BACK, OpenReadBackDialog, false, false},
     {IDM_VERSION_INFO, OpenVersionDialog, false, false},
     {IDM_ABOUT_GLYPHS, OpenAboutGlyphsDialog, false, false},
+    {IDM_REPLY_PACED, ReplyPacedCommand, false, false},
     // Title setting.
     {IDM_TITLE_SETTING, OpenTitleSettingDialog, false, false},
     // External characters: the list (and through it the editor) and the insertion.
@@ -100,9 +109,9 @@ void RunMenuCommand(HWND main, int command_id) {
         if (command.rs232c_only && c.app.interface_type != 0) {
             // The network settings dialog refuses with the stop icon, the others with the
             // exclamation mark.
-            c.prompts.ShowErrorBox("インターフェイスをRS-232Cにしてください。",
-                                   command_id == IDM_PROTOCOL_SETTING ? BoxIcon::Stop
-                                                                      : BoxIcon::Exclamation);
+            c.prompts.ShowErrorBox(
+                "インターフェイスをRS-232Cにしてください。",
+                command_id == IDM_PROTOCOL_SETTING ? BoxIcon::Stop : BoxIcon::Exclamation);
             return;
         }
         if (command.run) command.run(main);

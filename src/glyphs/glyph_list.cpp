@@ -8,6 +8,7 @@
 #include "glyphs/glyph_pattern.h"
 #include "link/send.h"
 #include "model/file_commands.h"
+#include "model/run_pace.h"
 #include "protocol/commands.h"
 #include "protocol/encodings.h"
 
@@ -180,6 +181,7 @@ int StartGlyphBulkRun(CoreContext& c, GlyphState& g, WindowHandle list, bool reg
     c.app.current_glyph_index = 0;
     g.glyph_bulk_register = register_run ? 1 : 0;
     c.app.glyph_bulk_read_running = 1;
+    BeginRunPace(c.app, !AddressesBroadcast(c.app), list, kGlyphListTimerId);
     return register_run ? kRegisterPeriodMs : kReadPeriodMs;
 }
 
@@ -199,8 +201,11 @@ GlyphListTick OnGlyphListTick(CoreContext& c, GlyphState& g) {
     }
     // During a run the drawing takes no step of its own, so a repaint (such as the one the
     // confirmation box leaves behind) never holds the run back by a period.
+    // A run paced by replies waits for the answer to its last glyph; the timer's tick passes.
+    if (!RunPaceAllowsStep(app)) return r;
     const int n = app.current_glyph_index;
     if (n >= 0 && n < kBulkGlyphs) {
+        RunPaceStepStarting(app);
         g.bulk_tick_busy = true;
         if (g.glyph_bulk_register == 1) {
             SendCommand(c, BuildGlyphRegisterCommand(c.model, n));
@@ -223,6 +228,7 @@ GlyphListTick OnGlyphListTick(CoreContext& c, GlyphState& g) {
         r.stop_timer = true;
         r.draw_cells = true;
     }
+    RunPaceStepDone(app, GlyphBulkRunActive(app));
     return r;
 }
 

@@ -62,6 +62,7 @@ bool SerialSend(CoreContext& c, std::string_view command) {
     if (!BuildFrame(frame, length, prefixed, c.app.slave_address, command, broadcast)) return false;
     // Only a prefixed broadcast goes unanswered; a bare command is answered by every device.
     c.app.awaiting_reply = prefixed && broadcast ? 0 : 1;
+    if (c.app.awaiting_reply == 1) c.app.run_pace.frame_answered = 1;
     c.link.WriteSerial(frame, length);
     return true;
 }
@@ -97,6 +98,7 @@ bool SocketSend(CoreContext& c, std::string_view command) {
         FailSocketExchange(c, "Socket 送信");
         return false;
     }
+    if (!broadcast) c.app.run_pace.frame_answered = 1;
     if (!c.link.ReceiveAnswer(socket)) FailSocketExchange(c, "Answer が､きません");
     return true;
 }

@@ -7,6 +7,8 @@ namespace tvx {
 
 namespace {
 
+constexpr std::string_view kReplyPacedKey = "reply_paced";
+
 // Values longer than the read buffers are cut as the buffers would cut them.
 constexpr std::size_t kNumberTextChars = 9;  // 10-byte buffer
 constexpr std::size_t kPortTextChars = 5;    // 6-byte buffer
@@ -60,6 +62,11 @@ void ReadConfiguration(AppState& app, IniStore& ini) {
                 static_cast<unsigned char>(ReadNumber(ini, HostKeyName(entry, octet)));
         }
     }
+    app.reply_paced_runs = ReadNumber(ini, kReplyPacedKey) == 1 ? 1 : 0;
+}
+
+bool WriteReplyPacedKey(const AppState& app, IniStore& ini) {
+    return WriteNumber(ini, kReplyPacedKey, app.reply_paced_runs);
 }
 
 bool WriteInterfaceKey(const AppState& app, IniStore& ini) {

@@ -31,6 +31,9 @@ bool WriteComPortKey(const AppState& app, IniStore& ini);       // com_port = co
 bool WritePortNumberKey(const AppState& app, IniStore& ini);    // port_number = tcp_port_text
 bool WriteClientServerKey(const AppState& app, IniStore& ini);  // ClientServer = tcp_role
 bool WriteSelectNumberKey(const AppState& app, IniStore& ini);  // select_number
+// reply_paced = reply_paced_runs: runs step on the device's replies ("応答を待って送る（高速）").
+// Read last; only "1" turns it on.
+bool WriteReplyPacedKey(const AppState& app, IniStore& ini);
 
 // "ipNN_O": entry index in two digits (more when beyond 99), octet 0 most significant.
 std::string HostKeyName(int entry, int octet);

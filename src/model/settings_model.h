@@ -52,6 +52,18 @@ struct SettingsModel {
     char socket_reply_assembly_buffer[kLinkBufferBytes];
 };
 
+// How a run steps: by its timer (the device's own pace, as always), or, with the option
+// "応答を待って送る（高速）", as soon as the device's reply to the step before has been applied.
+// One run goes at a time, so the program keeps one of these (model/run_pace.h has its rules).
+struct RunPace {
+    int by_reply = 0;         // this run steps on replies
+    int frame_answered = 0;   // set by the link when a frame goes out that a reply answers
+    int reply_due = 0;        // the last step's reply has not been applied yet
+    int tick_now = 0;         // the run's next tick is due at once (the window posts it)
+    WindowHandle dialog = 0;  // whose timer steps the run
+    int timer_id = 0;
+};
+
 struct AppState {
     // Link configuration (configuration file).
     int interface_type = 0;  // 0 = RS-232C, 1 = TCP/IP
@@ -92,6 +104,11 @@ struct AppState {
     int glyph_bulk_read_running = 0;
     int preview_redraw_pending = 0;
     int saved_ime_open_status = 0;
+
+    // The option "応答を待って送る（高速）" (configuration key reply_paced, 0 or 1) and the pace of
+    // the run going now.
+    int reply_paced_runs = 0;
+    RunPace run_pace;
 };
 
 // Fills every model field with its default and clears the document and command state,

@@ -1,5 +1,7 @@
 #include "protocol/bulk_run.h"
 
+#include "model/run_pace.h"
+
 namespace tvx {
 
 namespace {
@@ -197,8 +199,12 @@ BulkTick OnBulkTick(CoreContext& c, BulkRun& run, BulkSender send, void* user) {
         return r;
     }
 
+    // A run paced by replies waits here for the answer to its last step.
+    if (!RunPaceAllowsStep(app)) return r;
+
     const BulkStep& step = table.steps[static_cast<std::size_t>(s - 1)];
     std::string command;
+    RunPaceStepStarting(app);
     run.in_tick = true;
     BuildOutcome outcome = BuildBulkStepCommand(c.model, c.prompts, step, command);
     if (outcome == BuildOutcome::TitleNotEncodable) {
@@ -230,6 +236,7 @@ BulkTick OnBulkTick(CoreContext& c, BulkRun& run, BulkSender send, void* user) {
         r.close_dialog = table.close_dialog_at_end;
         r.ended = true;
     }
+    RunPaceStepDone(app, !r.ended && app.sequence_running != 0);
     return r;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/run_pace.h"
 #include "protocol/line_assembly.h"
 #include "protocol/encodings.h"
 
@@ -310,6 +311,7 @@ ReplyOutcome ParseSerialLine(CoreContext& c, std::string_view line) {
         outcome = ReportErrorReply(c, *error, error->serial_text);
     }
     c.app.glyph_read_pending = 0;
+    RunPaceReplyApplied(c.app);
     return outcome;
 }
 
@@ -341,6 +343,7 @@ ReplyOutcome ParseSocketLine(CoreContext& c, std::string_view assembled) {
         outcome = ReportErrorReply(c, *error, error->socket_text);
     }
     c.app.glyph_read_pending = 0;
+    RunPaceReplyApplied(c.app);
     return outcome;
 }
 

@@ -34,6 +34,7 @@
 #define IDM_PROTOCOL_SETTING 40207
 #define IDM_VERSION_INFO 120
 #define IDM_ABOUT_GLYPHS 40215
+#define IDM_REPLY_PACED 40218
 
 // Controls shared by every feature dialog.
 #define IDC_SLAVE_ADDRESS 1094
@@ -147,8 +148,8 @@
 #define IDC_GLYPH_READ 1069
 #define IDC_GLYPH_SAMPLE 1076
 #define IDC_GLYPH_SAMPLE_READ 1075
-#define IDC_GLYPH_CELL_FIRST 1120        /* cells 0..15: 1120..1135 */
-#define IDC_GLYPH_NUMBER_BOX_FIRST 1136  /* number boxes of cells 0..15: 1136..1151 */
+#define IDC_GLYPH_CELL_FIRST 1120       /* cells 0..15: 1120..1135 */
+#define IDC_GLYPH_NUMBER_BOX_FIRST 1136 /* number boxes of cells 0..15: 1136..1151 */
 #define IDC_GLYPH_PAGE 1153
 #define IDC_GLYPH_PROGRESS 1154
 #define IDC_GLYPH_PERCENT 1070
