@@ -358,6 +358,17 @@ def scenario_titles():
     check(lines[1167] == "ガンバレ　ＡＢＣ".encode("cp932") and lines[1170] == b"\x10\xfa",
           lines[1167:1171])
 
+    # The guide's example spreadsheet loads as the guide says.
+    example = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs",
+                           "titles-example.csv")
+    out, _ = ctl("titles", "import", example, "example.dat")
+    check(out.endswith("8 titles from %s (UTF-8), 15 half-width characters made full width\n"
+                       % example), out)
+    lines = read("example.dat").split(b"\r\n")
+    check(lines[1166 + 4] == "北海道，東北の天気".encode("cp932") and
+          lines[1166 + 9] == b"\x10\x20" + "特別番組".encode("cp932") + b"\x10\x21" and
+          lines[1166 + 11] == "ＴＶＸ－５８７０".encode("cp932"), lines[1166:1178])
+
     # Every problem with its place, and nothing written.
     with open(os.path.join(TMP, "bad.csv"), "wb") as f:
         f.write("番号,タイトル\n2,€\n2,x\n145,y\n".encode("utf-8"))
