@@ -17,6 +17,9 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kHeader = "番号,タイトル";
 constexpr int kMaxTitleChars = kTitleMaxText / 2;
 constexpr char32_t kIdeographicSpace = 0x3000;
+// 144 titles take a few kilobytes; a file far larger is not a list of titles (and would cost
+// memory out of proportion, every character being kept with its line).
+constexpr std::size_t kMaxCsvBytes = 1 << 20;
 
 // One character of the file: its code point (kNoCodePoint for bytes that are none, then raw
 // holds the first of them), its code page 932 code when the file is code page 932, its line.
@@ -527,6 +530,10 @@ bool WriteTitlesCsv(const SettingsModel& model, TitleCsvEncoding encoding, std::
 
 bool ReadTitlesCsv(std::string_view bytes, TitleCsvRead& read) {
     read = TitleCsvRead{};
+    if (bytes.size() > kMaxCsvBytes) {
+        read.problems.push_back("ファイルが大きすぎます (1 MB まで)");
+        return false;
+    }
     Text text = DecodeFile(bytes, read.encoding);
     std::vector<Record> records = SplitRecords(text);
     bool header_checked = false;

@@ -180,6 +180,7 @@ TEST(TitleCsvRead, BytesThatAreNoTextAndFilesWithoutTitles) {
         {"1,\xA0\r\n", {"1行目 2列目 (1文字目): 「\uF8F0」(U+F8F0) は本機で表示できない文字です"}},
         {"", {"タイトルの行がありません"}},
         {"番号,タイトル\r\n\r\n", {"タイトルの行がありません"}},
+        {"1,a\r\n" + std::string(1 << 20, ' '), {"ファイルが大きすぎます (1 MB まで)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.bytes));
