@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/cp932_table.h"
+#include "model/title_text.h"
 
 namespace tvx {
 
@@ -14,10 +15,6 @@ constexpr int kTrailCount = 188;
 constexpr unsigned kUserDefinedFirstLead = 0xF0;
 constexpr unsigned kUserDefinedLastLead = 0xF9;
 constexpr char32_t kUserDefinedFirst = 0xE000;
-
-bool IsLead(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 
 // Position of a trail byte in a row, -1 for a byte that is no trail byte.
 int TrailIndex(unsigned char b) {
@@ -66,7 +63,7 @@ const std::vector<Entry>& EncodeTable() {
             if (cp != kNoCodePoint) t.push_back({cp, static_cast<std::uint16_t>(b)});
         }
         for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
-            if (!IsLead(static_cast<unsigned char>(lead))) continue;
+            if (!IsCp932LeadByte(static_cast<unsigned char>(lead))) continue;
             for (int i = 0; i < kTrailCount; ++i) {
                 const unsigned char trail = TrailByte(i);
                 const char32_t cp = DoubleByte(static_cast<unsigned char>(lead), trail);
@@ -96,7 +93,7 @@ bool IsContinuation(unsigned char b) {
 
 DecodedChar DecodeCp932(std::string_view bytes) {
     const auto b = static_cast<unsigned char>(bytes[0]);
-    if (!IsLead(b)) return {SingleByte(b), 1};
+    if (!IsCp932LeadByte(b)) return {SingleByte(b), 1};
     if (bytes.size() < 2) return {kNoCodePoint, 1};
     const char32_t cp = DoubleByte(b, static_cast<unsigned char>(bytes[1]));
     return cp == kNoCodePoint ? DecodedChar{kNoCodePoint, 1} : DecodedChar{cp, 2};

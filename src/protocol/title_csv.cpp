@@ -363,7 +363,7 @@ int GlyphToken(const Text& chars, std::size_t i, std::size_t& used, const std::s
     if (digits == 0 || j >= chars.size() || chars[j].cp != ']') {
         problems.push_back(where + "外字は [外字1]〜[外字" + std::to_string(kRegisterNumbers) +
                            "] の形で書きます");
-        used = j - i;
+        used = j - i + (j < chars.size() && chars[j].cp == ']' ? 1 : 0);
         return -2;
     }
     used = j + 1 - i;
@@ -397,6 +397,19 @@ std::string ConvertTitle(const Field& f, int& widened, std::vector<std::string>&
             continue;
         }
         i += 1;
+        // The title edit's form of an external character, as a copy from it brings it.
+        if (const unsigned pair = ExternalPairOfEditChar(c.cp); pair != 0) {
+            const int g = GlyphOfTitlePair(pair);
+            if (g >= 0 && g < kRegisterNumbers) {
+                bytes += static_cast<char>(pair >> 8);
+                bytes += static_cast<char>(pair & 0xFF);
+            } else {
+                problems.push_back(where + Quoted(c.cp) + " は [外字1]〜[外字" +
+                                   std::to_string(kRegisterNumbers) + "] のどれでもありません");
+            }
+            ++count;
+            continue;
+        }
         if (c.cp == kNoCodePoint) {
             problems.push_back(where + "文字ではないバイト 0x" + Hex(c.raw, 2) + " があります");
             ++count;

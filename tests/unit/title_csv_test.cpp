@@ -106,6 +106,7 @@ TEST(TitleCsvRead, QuotingWideningAndTokens) {
         {"[外字1][外字57]", "\x10\x20\x10\xFA", 0},
         {"[外字064]A", "\x11\x01\x82\x60", 1},
         {"[外字63]", std::string("\x11\x00", 2), 0},
+        {"\uF020\uF0FAA", "\x10\x20\x10\xFA\x82\x60", 1},  // copied from the title edit
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
@@ -132,7 +133,7 @@ TEST(TitleCsvRead, EveryProblemWithItsLineAndColumnAtOnce) {
         "11,ab\uE000\r\n"                                         // 11
         "12,\"a\tb\"\r\n"                                         // 12
         "13,[外字65]\r\n"                                         // 13
-        "14,x[外字]\r\n"                                          // 14
+        "14,x[外字]\uF102\r\n"                                    // 14
         "15,\"two\r\nlines\"\r\n"                                 // 15, 16
         "17,\"open\r\n";                                          // 17
     const Problems expected = {
@@ -148,6 +149,7 @@ TEST(TitleCsvRead, EveryProblemWithItsLineAndColumnAtOnce) {
         "12行目 2列目 (2文字目): 制御文字 (タブ) は使えません",
         "13行目 2列目 (1文字目): 外字の番号 65 は 1〜64 にありません",
         "14行目 2列目 (2文字目): 外字は [外字1]〜[外字64] の形で書きます",
+        "14行目 2列目 (3文字目): 「\uF102」(U+F102) は [外字1]〜[外字64] のどれでもありません",
         "15行目 2列目 (4文字目): 制御文字 (改行) は使えません",
         "17行目: 「\"」で始まったフィールドが閉じていません",
         "17行目 2列目 (5文字目): 制御文字 (改行) は使えません",
@@ -163,7 +165,7 @@ TEST(TitleCsvRead, EveryProblemWithItsLineAndColumnAtOnce) {
 
     EXPECT_EQ(TitleCsvProblemList(read.problems, 2),
               "3行目 1列目: 番号「abc」は数ではありません\n"
-              "4行目 1列目: 番号 145 は 1〜144 にありません\nほか 13 件");
+              "4行目 1列目: 番号 145 は 1〜144 にありません\nほか 14 件");
 }
 
 TEST(TitleCsvRead, BytesThatAreNoTextAndFilesWithoutTitles) {
