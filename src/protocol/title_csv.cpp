@@ -139,14 +139,12 @@ bool IsLineEnd(char32_t cp) {
     return cp == '\r' || cp == '\n';
 }
 
-// A tab before any comma in the first line (outside quotes) makes the file tab-separated.
+// A tab before any comma (outside quotes) makes the file tab-separated.
 char32_t Separator(const Text& text) {
     bool quoted = false;
     for (const Ch& c : text) {
         if (c.cp == '"') quoted = !quoted;
-        if (quoted) continue;
-        if (c.cp == ',' || c.cp == '\t') return c.cp;
-        if (IsLineEnd(c.cp)) break;
+        if (!quoted && (c.cp == ',' || c.cp == '\t')) return c.cp;
     }
     return ',';
 }
@@ -238,9 +236,21 @@ bool HasDigit(const Field& f) {
     return false;
 }
 
+bool IsControl(char32_t cp) {
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+}
+
+// The file's text for a message, control characters spelled out (\x1B) so that none reaches a
+// terminal.
 std::string TextOf(const Text& chars) {
     std::string s;
-    for (const Ch& c : chars) AppendUtf8(c.cp == kNoCodePoint ? 0xFFFD : c.cp, s);
+    for (const Ch& c : chars) {
+        if (c.cp != kNoCodePoint && IsControl(c.cp)) {
+            s += "\\x" + Hex(c.cp, 2);
+        } else {
+            AppendUtf8(c.cp == kNoCodePoint ? 0xFFFD : c.cp, s);
+        }
+    }
     return s;
 }
 
@@ -331,10 +341,6 @@ char32_t Widen(const Text& chars, std::size_t i, std::size_t& used) {
     return wide;
 }
 
-bool IsControl(char32_t cp) {
-    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
-}
-
 std::string ControlName(char32_t cp) {
     if (cp == '\n' || cp == '\r') return "改行";
     if (cp == '\t') return "タブ";
@@ -375,6 +381,11 @@ int GlyphToken(const Text& chars, std::size_t i, std::size_t& used, const std::s
     return number - 1;
 }
 
+void AppendPair(std::uint32_t pair, std::string& bytes) {
+    bytes += static_cast<char>(pair >> 8);
+    bytes += static_cast<char>(pair & 0xFF);
+}
+
 // The title of a field as it is to be held; problems get a line for each character that cannot
 // be one and for a title that is too long.
 std::string ConvertTitle(const Field& f, int& widened, std::vector<std::string>& problems) {
@@ -387,11 +398,7 @@ std::string ConvertTitle(const Field& f, int& widened, std::vector<std::string>&
         std::size_t used = 1;
         const int glyph = GlyphToken(chars, i, used, where, problems);
         if (glyph != -1) {
-            if (glyph >= 0) {
-                const std::uint16_t pair = GlyphTitlePair(glyph);
-                bytes += static_cast<char>(pair >> 8);
-                bytes += static_cast<char>(pair & 0xFF);
-            }
+            if (glyph >= 0) AppendPair(GlyphTitlePair(glyph), bytes);
             ++count;
             i += used;
             continue;
@@ -401,8 +408,7 @@ std::string ConvertTitle(const Field& f, int& widened, std::vector<std::string>&
         if (const unsigned pair = ExternalPairOfEditChar(c.cp); pair != 0) {
             const int g = GlyphOfTitlePair(pair);
             if (g >= 0 && g < kRegisterNumbers) {
-                bytes += static_cast<char>(pair >> 8);
-                bytes += static_cast<char>(pair & 0xFF);
+                AppendPair(pair, bytes);
             } else {
                 problems.push_back(where + Quoted(c.cp) + " は [外字1]〜[外字" +
                                    std::to_string(kRegisterNumbers) + "] のどれでもありません");
@@ -436,9 +442,7 @@ std::string ConvertTitle(const Field& f, int& widened, std::vector<std::string>&
             continue;
         }
         if (wide != 0) ++widened;
-        const std::uint32_t pair = NecSelectedForm(static_cast<std::uint32_t>(code));
-        bytes += static_cast<char>(pair >> 8);
-        bytes += static_cast<char>(pair & 0xFF);
+        AppendPair(NecSelectedForm(static_cast<std::uint32_t>(code)), bytes);
     }
     if (count > kMaxTitleChars) {
         problems.push_back(Where(f.line, 2) + "タイトルが " + std::to_string(count) +

@@ -122,7 +122,7 @@ TEST(TitleCsvRead, EveryProblemWithItsLineAndColumnAtOnce) {
     const std::string csv =
         "番号,タイトル\r\n"                                       // 1
         "1,あいう\r\n"                                            // 2
-        "abc,x\r\n"                                               // 3
+        "a\x1B" "c,x\r\n"                                          // 3
         "145,x\r\n"                                               // 4
         ",x\r\n"                                                  // 5
         "1,重複\r\n"                                              // 6
@@ -137,7 +137,7 @@ TEST(TitleCsvRead, EveryProblemWithItsLineAndColumnAtOnce) {
         "15,\"two\r\nlines\"\r\n"                                 // 15, 16
         "17,\"open\r\n";                                          // 17
     const Problems expected = {
-        "3行目 1列目: 番号「abc」は数ではありません",
+        "3行目 1列目: 番号「a\\x1Bc」は数ではありません",
         "4行目 1列目: 番号 145 は 1〜144 にありません",
         "5行目 1列目: 番号がありません",
         "6行目 1列目: 番号 1 は 2行目にもあります",
@@ -164,7 +164,7 @@ TEST(TitleCsvRead, EveryProblemWithItsLineAndColumnAtOnce) {
     EXPECT_EQ(std::memcmp(model->title_text, before->title_text, sizeof model->title_text), 0);
 
     EXPECT_EQ(TitleCsvProblemList(read.problems, 2),
-              "3行目 1列目: 番号「abc」は数ではありません\n"
+              "3行目 1列目: 番号「a\\x1Bc」は数ではありません\n"
               "4行目 1列目: 番号 145 は 1〜144 にありません\nほか 14 件");
 }
 
