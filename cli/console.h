@@ -13,8 +13,8 @@ void PrepareConsole();
 // True when stderr is a terminal that can show redrawn progress lines.
 bool ProgressTerminal();
 
-// Code page 932 bytes (a title) as UTF-8. External characters and bytes that are not code page
-// 932 show as "〓".
+// Code page 932 bytes (a title) as UTF-8, by the core's table. External characters, control
+// bytes and bytes that are not code page 932 show as "〓".
 std::string Cp932ToUtf8(std::string_view bytes);
 
 }  // namespace tvxctl

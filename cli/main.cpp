@@ -14,6 +14,7 @@
 #include "report.h"
 #include "runner.h"
 #include "targets.h"
+#include "titles.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -44,6 +45,7 @@ Examples:
   tvx5870ctl --listen 9004 --expect 96 push show.dat --json
   tvx5870ctl --serial COM1 --address 5 send RCT005
   tvx5870ctl --serial COM1 glyphs pull glyphs.tlm
+  tvx5870ctl titles export show.dat titles.csv
   tvx5870ctl push --help)";
 
 struct Cli {
@@ -63,6 +65,10 @@ struct Cli {
     bool overwrite = false;
     std::string net_ip, net_gateway, net_active, net_subnet, net_port, net_keep_alive;
     int net_time_register = 0;
+
+    std::string titles_csv;  // push --titles, and the CSV of titles export / import
+    std::string base_file;   // titles import --into
+    std::string encoding = "utf-8";
 };
 
 // A usage error: one line, exit code 2.
@@ -165,6 +171,9 @@ struct Subcommands {
     CLI::App* net;
     CLI::App* net_show;
     CLI::App* net_set;
+    CLI::App* titles;
+    CLI::App* titles_export;
+    CLI::App* titles_import;
 };
 
 Subcommands DefineCommandLine(CLI::App& app, Cli& cli) {
@@ -218,16 +227,21 @@ Examples:
 
     auto* push = app.add_subcommand("push", "send a settings file to each device (全項目の設定)");
     push->add_option("FILE", cli.file, "the settings file (.dat)")->type_name("")->required();
+    push->add_option("--titles", cli.titles_csv,
+                     "a CSV of titles (see titles --help) that replaces the file's titles")
+        ->type_name("FILE.csv");
     push->footer(R"(
 Every setting of the file goes out as the program's set-all sends it: the 144 titles, then the
 page tables, levels, offsets and pages. The whole file is checked first: a damaged file, a
-value out of range or a title that cannot be encoded is reported and nothing is sent. An error
-reply (E0..E3, MENU) stops that device; the report names the step and the code. With
---broadcast no device answers, so the steps keep the program's periods.
+value out of range or a title that cannot be encoded is reported and nothing is sent. With
+--titles the titles the CSV names replace the file's before the check (the file itself is not
+changed). An error reply (E0..E3, MENU) stops that device; the report names the step and the
+code. With --broadcast no device answers, so the steps keep the program's periods.
 
 Examples:
   tvx5870ctl --serial /dev/ttyUSB0 --address 0-31 push show.dat
   tvx5870ctl --listen 9004 --expect 96 push show.dat
+  tvx5870ctl --tcp 192.168.1.3 push show.dat --titles today.csv
   tvx5870ctl --serial COM1 --address 2 --pace spec push show.dat)");
 
     auto* pull = app.add_subcommand("pull", "read each device back into a settings file");
@@ -297,7 +311,85 @@ Examples:
     net->footer(net_footer);
     net_show->footer(net_footer);
     net_set->footer(net_footer);
-    return {send, push, pull, glyphs_push, glyphs_pull, net, net_show, net_set};
+    auto* titles =
+        app.add_subcommand("titles", "the 144 titles of a settings file as CSV (no device)");
+    titles->require_subcommand(1);
+    auto* titles_export =
+        titles->add_subcommand("export", "write the titles of a settings file as CSV");
+    titles_export->add_option("FILE", cli.file, "the settings file (.dat)")
+        ->type_name("")
+        ->required();
+    titles_export->add_option("CSV", cli.titles_csv, "the CSV to write")->type_name("")->required();
+    titles_export->add_option("--encoding", cli.encoding,
+                              "utf-8 (with a byte-order mark, the default) or cp932")
+        ->type_name("utf-8|cp932")
+        ->check(CLI::IsMember({"utf-8", "cp932"}).description(""));
+    titles_export->add_flag("--overwrite", cli.overwrite, "replace a CSV that exists");
+    auto* titles_import =
+        titles->add_subcommand("import", "read a CSV of titles into a settings file");
+    titles_import->add_option("CSV", cli.titles_csv, "the CSV to read")->type_name("")->required();
+    titles_import->add_option("FILE", cli.file, "the settings file to write (.dat)")
+        ->type_name("")
+        ->required();
+    titles_import->add_option("--into", cli.base_file,
+                              "take the other settings from this file (default: FILE itself "
+                              "when it exists, otherwise a new settings file)")
+        ->type_name("BASE.dat");
+    const char* titles_footer = R"(
+The CSV has a header row and two columns: the title number (1..144) and the title, one row per
+title. Rows may come in any order and leave titles out (those stay as they are). External
+characters are written [外字1] .. [外字64]. Export writes UTF-8 with a byte-order mark (or code
+page 932 with --encoding cp932); import reads either, and tab-separated text copied from a
+spreadsheet. Half-width letters, digits, symbols and katakana become full width. Every problem
+is reported with its line and column (a title longer than 21 characters, a character the
+device cannot show, a number given twice ...) and then nothing is written. The files are
+replaced through a new file, so a failed write leaves them as they were.
+
+Exit code: 0 when the file was written, 1 when not, 2 for a usage error.
+
+Examples:
+  tvx5870ctl titles export show.dat titles.csv
+  tvx5870ctl titles export show.dat titles.csv --encoding cp932 --overwrite
+  tvx5870ctl titles import titles.csv show.dat
+  tvx5870ctl titles import titles.csv today.dat --into show.dat)";
+    titles->footer(titles_footer);
+    titles_export->footer(titles_footer);
+    titles_import->footer(titles_footer);
+    return {send,    push,     pull,          glyphs_push,  glyphs_pull,
+            net,     net_show, net_set,       titles,       titles_export,
+            titles_import};
+}
+
+// titles export / import: files only. 0 when the file was written.
+int RunTitles(const Cli& cli, const Subcommands& sub) {
+    if (!cli.serial.empty() || !cli.tcp.empty() || cli.listen_port != 0)
+        return Usage("titles works on files only; no --serial, --tcp or --listen");
+    const TitlesResult r =
+        sub.titles_export->parsed()
+            ? ExportTitles(cli.file, cli.titles_csv,
+                           cli.encoding == "cp932" ? tvx::TitleCsvEncoding::Cp932
+                                                   : tvx::TitleCsvEncoding::Utf8,
+                           cli.overwrite)
+            : ImportTitles(cli.titles_csv, cli.file, cli.base_file);
+    for (const std::string& problem : r.problems)
+        std::fprintf(stderr, "tvx5870ctl: %s\n", problem.c_str());
+    if (!r.ok) return kFailed;
+    std::printf("%s\n", r.message.c_str());
+    return 0;
+}
+
+// push --titles: the settings file with the CSV's titles, checked whole before anything goes.
+bool LoadSettingsWithTitles(const std::string& path, const std::string& csv,
+                            tvx::SettingsModel& model, std::string& error) {
+    if (!ReadSettingsFile(path, model, error)) return false;
+    TitlesResult titles;
+    if (!ApplyTitlesFile(csv, model, titles)) {
+        error.clear();
+        for (const std::string& problem : titles.problems)
+            error += (error.empty() ? "" : "\ntvx5870ctl: ") + problem;
+        return false;
+    }
+    return CheckSettingsForPush(path + " with " + csv, model, error);
 }
 
 // Where the devices are; 0, or the usage error's exit code.
@@ -372,7 +464,11 @@ int JobOf(const Cli& cli, const Subcommands& sub, Job& job, std::string& verb) {
         if (f->load != nullptr) {
             auto settings = std::make_shared<tvx::SettingsModel>();
             std::string error;
-            if (!f->load(cli.file, *settings, error)) return Failure(error);
+            const bool loaded = cli.titles_csv.empty()
+                                    ? f->load(cli.file, *settings, error)
+                                    : LoadSettingsWithTitles(cli.file, cli.titles_csv, *settings,
+                                                             error);
+            if (!loaded) return Failure(error);
             job.settings = settings;
         } else if (cli.broadcast) {
             return Usage(verb + ": a broadcast gets no reply; name the addresses");
@@ -407,6 +503,7 @@ int Run(int argc, char** argv) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help
         return Usage(e.what());
     }
+    if (sub.titles->parsed()) return RunTitles(cli, sub);
     Targets targets;
     Job job;
     std::string verb;

@@ -14,8 +14,6 @@
 
 namespace tvxctl {
 
-namespace {
-
 bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
     tvx::StdFileSystem files;
     errno = 0;
@@ -24,9 +22,7 @@ bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
     return false;
 }
 
-}  // namespace
-
-bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {
+bool ReadSettingsFile(const std::string& path, tvx::SettingsModel& model, std::string& error) {
     std::string bytes;
     if (!ReadFile(path, bytes, error)) return false;
     auto app = std::make_unique<tvx::AppState>();
@@ -47,6 +43,11 @@ bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std
         error = path + " line " + std::to_string(report.first_line_not_a_number) + ": not a number";
         return false;
     }
+    return true;
+}
+
+bool CheckSettingsForPush(const std::string& path, const tvx::SettingsModel& model,
+                          std::string& error) {
     tvx::SettingRangeProblem problem;
     if (tvx::FindSettingOutOfRange(model, problem)) {
         std::string where = problem.field;
@@ -63,6 +64,10 @@ bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std
         return false;
     }
     return true;
+}
+
+bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {
+    return ReadSettingsFile(path, model, error) && CheckSettingsForPush(path, model, error);
 }
 
 bool LoadGlyphsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {

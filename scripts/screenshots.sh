@@ -172,9 +172,47 @@ cat >"$work/device.json" <<'JSON'
 JSON
 tvx_start_sim "$work" "$sim" --state "$work/device.json"
 
+# The main window with its "ファイル" menu open on "タイトルをCSVで読み込み...": the menu is a
+# window of its own, captured alone and laid over the main window where it stands.
+menu_shot() {
+    local name="$1" main popup="" X Y i previous="" current
+    main="$(wait_title '^TVX-5870 Client Program$')"
+    eval "$(xdotool getwindowgeometry --shell "$main" | grep -E '^[XY]=')"
+    xdotool mousemove $((X + 30)) $((Y + 32)) click 1
+    # The menu: the visible window without a title that is not the screen's root.
+    for ((i = 0; i < 50; i++)); do
+        sleep 0.1
+        for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+            if [ "$w" != "$main" ] && [ -z "$(xdotool getwindowname "$w")" ] &&
+                ! xdotool getwindowgeometry "$w" | grep -q 1280x1024; then
+                popup="$w"
+            fi
+        done
+        [ -z "$popup" ] || break
+    done
+    [ -n "$popup" ] || { echo "screenshots.sh: the menu did not open" >&2; return 1; }
+    # The sixth row of the menu: "タイトルをCSVで読み込み...".
+    xdotool mousemove $((X + 60)) $((Y + 138))
+    for ((i = 0; i < 50; i++)); do
+        sleep 0.3
+        xwd -id "$popup" -silent >"$work/popup.xwd"
+        current="$(md5sum <"$work/popup.xwd")"
+        [ "$current" = "$previous" ] && break
+        previous="$current"
+    done
+    local pX pY
+    eval "$(xdotool getwindowgeometry --shell "$popup" | grep -E '^[XY]=' | sed 's/^/p/')"
+    xwd -id "$main" -silent >"$work/main.xwd"
+    convert "xwd:$work/main.xwd" "xwd:$work/popup.xwd" -geometry "+$((pX - X))+$((pY - Y))" \
+        -composite -strip "$out/$name.png"
+    xdotool key Escape key Escape
+    echo "screenshots.sh: $out/$name.png"
+}
+
 # --- RS-232C, the simulator on COM1.
 start_program
 shot '^TVX-5870 Client Program$' main-window
+menu_shot titles-csv-menu
 
 drive menu 40010 >/dev/null
 drive wait-dialog 10000 >/dev/null

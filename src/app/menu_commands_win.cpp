@@ -17,6 +17,7 @@
 #include "dialogs/network_settings_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/slave_address_win.h"
+#include "dialogs/title_csv_menu.h"
 #include "dialogs/title_setting_win.h"
 #include "glyphs/glyph_insert_win.h"
 #include "glyphs/glyph_list_win.h"
@@ -50,6 +51,14 @@ void FileSaveAsCommand(HWND main) {
     InvalidateRect(main, nullptr, TRUE);
 }
 
+void TitlesCsvImportCommand(HWND) {
+    FileImportTitlesCsv(ProgramContext(), ProgramFileSystem());
+}
+
+void TitlesCsvExportCommand(HWND) {
+    FileExportTitlesCsv(ProgramContext(), ProgramFileSystem());
+}
+
 void ExitCommand(HWND main) {
     RunExitProcedure(main);
 }
@@ -73,6 +82,8 @@ constexpr MenuCommand kMenuCommands[] = {
     {IDM_FILE_OPEN, FileOpenCommand, false, false},
     {IDM_FILE_SAVE, FileSaveCommand, false, false},
     {IDM_FILE_SAVE_AS, FileSaveAsCommand, false, false},
+    {IDM_TITLES_CSV_IMPORT, TitlesCsvImportCommand, false, false},
+    {IDM_TITLES_CSV_EXPORT, TitlesCsvExportCommand, false, false},
     {IDM_APP_EXIT, ExitCommand, false, false},
     {IDM_CHARACTER_LEVEL, OpenCharLevelDialog, false, false},
     {IDM_DEVICE_SLAVE_ADDRESS, OpenDeviceSlaveAddressDialog, true, false},

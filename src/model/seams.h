@@ -24,6 +24,8 @@ enum class FileDialogKind {
     OpenGlyphText,  // single glyph, *.txt
     SaveGlyphText,
     SaveBitmap,  // *.bmp
+    OpenTitlesCsv,  // "タイトルをCSVで読み込み", *.csv, *.txt
+    SaveTitlesCsv,  // "タイトルをCSVで書き出し"
 };
 
 struct Prompts {

@@ -13,6 +13,7 @@ constexpr int kPageCount = 144;
 constexpr int kTitleCount = 144;
 constexpr int kAutoSwitchPage = 144;  // page value meaning automatic switching ("AS" on the wire)
 constexpr int kGlyphCount = 160;
+constexpr int kRegisterNumbers = 64;  // the dialogs and titles offer glyphs 01..64
 constexpr int kGlyphPatternChars = 256;
 constexpr int kGlyphSlotBytes = 260;
 constexpr int kTitleBytes = 44;    // 42 bytes of text, terminator, one spare

@@ -12,6 +12,8 @@
 
 #include <commdlg.h>
 
+#include <initializer_list>
+
 #include "winbase/program_win.h"
 #include "winbase/text_win.h"
 
@@ -116,18 +118,25 @@ struct WinPrompts : Prompts {
     }
 };
 
-std::wstring Filter(const wchar_t* display, const wchar_t* pattern) {
+struct FilterItem {
+    const wchar_t* display;
+    const wchar_t* pattern;
+};
+
+std::wstring FilterOf(std::initializer_list<FilterItem> items) {
     std::wstring filter;
-    filter += display;
-    filter += L'\0';
-    filter += pattern;
-    filter += L'\0';
-    filter += L"すべて(*.*)";
-    filter += L'\0';
-    filter += L"*.*";
-    filter += L'\0';
+    for (const FilterItem& item : items) {
+        filter += item.display;
+        filter += L'\0';
+        filter += item.pattern;
+        filter += L'\0';
+    }
     filter += L'\0';
     return filter;
+}
+
+std::wstring Filter(const wchar_t* display, const wchar_t* pattern) {
+    return FilterOf({{display, pattern}, {L"すべて(*.*)", L"*.*"}});
 }
 
 }  // namespace
@@ -147,6 +156,15 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
         case FileDialogKind::OpenGlyphText:
             setup.title = L"ファイルのオープン";
             setup.flags = open_flags;
+            break;
+        case FileDialogKind::OpenTitlesCsv:
+            setup.title = L"タイトルをCSVで読み込み";
+            setup.flags = open_flags;
+            break;
+        case FileDialogKind::SaveTitlesCsv:
+            setup.title = L"タイトルをCSVで書き出し";
+            setup.flags = save_flags;
+            setup.save = true;
             break;
         case FileDialogKind::SaveSettings:
         case FileDialogKind::SaveGlyphs:
@@ -182,6 +200,11 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
             break;
         case FileDialogKind::SaveBitmap:
             setup.filter = Filter(L"データ(*.bmp)", L"*.bmp");
+            break;
+        case FileDialogKind::OpenTitlesCsv:
+        case FileDialogKind::SaveTitlesCsv:
+            setup.filter = FilterOf(
+                {{L"CSV (*.csv)", L"*.csv"}, {L"テキスト (*.txt)", L"*.txt"}, {L"すべて (*.*)", L"*.*"}});
             break;
     }
     return setup;

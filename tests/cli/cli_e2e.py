@@ -2,7 +2,7 @@
 """End-to-end tests of the built tvx5870ctl against the built tvx5870-sim.
 
 Usage: cli_e2e.py TVX5870CTL TVX5870_SIM SCENARIO
-Scenarios: serial, tcp, listen, faults, errors, net, spec.
+Scenarios: serial, tcp, listen, faults, errors, net, spec, titles.
 
 Every process started here is stopped by its process id at the end.
 """
@@ -319,6 +319,77 @@ def scenario_spec():
     check(len(rx) == 9 and rx[0][1] == b"RAA\r\n", rx)
     gaps = [b[0] - a[0] for a, b in zip(rx, rx[1:])]
     check(all(abs(g - 0.2) < 0.1 for g in gaps), "0.2 s apart: %s" % gaps)
+
+
+def scenario_titles():
+    """titles export and import round trip a settings file; push --titles sends the CSV's."""
+    original = distinct_settings()
+    names = ["番組" + "".join(chr(0xFF10 + int(d)) for d in "%03d" % (t + 1)) for t in range(144)]
+    names[7], names[143] = "", "あいうえおかきくけこさしすせそたちつてとな"
+    text = "番号,タイトル\r\n" + "".join("%d,%s\r\n" % (t + 1, names[t]) for t in range(144))
+
+    out, _ = ctl("titles", "export", "distinct.dat", "t.csv")
+    check(out == "t.csv: the 144 titles of distinct.dat (UTF-8)\n", out)
+    check(read("t.csv") == b"\xef\xbb\xbf" + text.encode("utf-8"), "UTF-8 CSV with BOM")
+    _, err = ctl("titles", "export", "distinct.dat", "t.csv", "--encoding", "cp932", code=1)
+    check(err == "tvx5870ctl: t.csv exists; nothing written (--overwrite replaces it)\n", err)
+    ctl("titles", "export", "distinct.dat", "t932.csv", "--encoding", "cp932")
+    check(read("t932.csv") == text.encode("cp932"), "code page 932 CSV")
+
+    # Into the settings file it came from: byte for byte the same file, from either encoding.
+    for csv in ("t.csv", "t932.csv"):
+        out, _ = ctl("titles", "import", csv, "same.dat", "--into", "distinct.dat")
+        check(out.startswith("same.dat: 144 titles from %s" % csv), out)
+        check(read("same.dat") == original, "export then import gives the same file")
+    # Into a new file: the titles, everything else at the defaults.
+    ctl("titles", "import", "t.csv", "new.dat")
+    lines = read("new.dat").split(b"\r\n")
+    check(lines[1166:1310] == original.split(b"\r\n")[1166:1310], "titles taken")
+    check(lines[:576] == [b"1"] * 576 and lines[1160:1166] == [b"7"] * 4 + [b"1", b"1"],
+          "other settings at their defaults")
+
+    # What a spreadsheet copy gives: tabs, half-width text, an external character, code page 932.
+    with open(os.path.join(TMP, "edit.csv"), "wb") as f:
+        f.write("2\tｶﾞﾝﾊﾞﾚ ABC\r\n5\t[外字57]\r\n".encode("cp932"))
+    out, _ = ctl("titles", "import", "edit.csv", "same.dat")
+    check(out == "same.dat: 2 titles from edit.csv (CP932), 8 half-width characters made full "
+          "width\n", out)
+    lines = read("same.dat").split(b"\r\n")
+    check(lines[1167] == "ガンバレ　ＡＢＣ".encode("cp932") and lines[1170] == b"\x10\xfa",
+          lines[1167:1171])
+
+    # The guide's example spreadsheet loads as the guide says.
+    example = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs",
+                           "titles-example.csv")
+    out, _ = ctl("titles", "import", example, "example.dat")
+    check(out.endswith("8 titles from %s (UTF-8), 15 half-width characters made full width\n"
+                       % example), out)
+    lines = read("example.dat").split(b"\r\n")
+    check(lines[1166 + 4] == "北海道，東北の天気".encode("cp932") and
+          lines[1166 + 9] == b"\x10\x20" + "特別番組".encode("cp932") + b"\x10\x21" and
+          lines[1166 + 11] == "ＴＶＸ－５８７０".encode("cp932"), lines[1166:1178])
+
+    # Every problem with its place, and nothing written.
+    with open(os.path.join(TMP, "bad.csv"), "wb") as f:
+        f.write("番号,タイトル\n2,€\n2,x\n145,y\n".encode("utf-8"))
+    _, err = ctl("titles", "import", "bad.csv", "same.dat", code=1)
+    check(err == "tvx5870ctl: bad.csv: 2行目 2列目 (1文字目): 「€」(U+20AC) はコードページ932にない文字です\n"
+          "tvx5870ctl: bad.csv: 3行目 1列目: 番号 2 は 2行目にもあります\n"
+          "tvx5870ctl: bad.csv: 4行目 1列目: 番号 145 は 1〜144 にありません\n", err)
+    check(read("same.dat").split(b"\r\n")[1167] == "ガンバレ　ＡＢＣ".encode("cp932"), "unchanged")
+
+    # push --titles sends the file with the CSV's titles; the file itself stays as it was.
+    sim = Sim("--tcp-listen", "0")
+    host = "127.0.0.1:%d" % sim.port
+    _, err = ctl("--tcp", host, "push", "distinct.dat", "--titles", "bad.csv", code=1)
+    check(err.startswith("tvx5870ctl: bad.csv: 2行目 2列目") and err.count("\n") == 3, err)
+    check(sim.frames() == [], "nothing sent for a CSV with problems")
+    ctl("--tcp", host, "push", "distinct.dat", "--titles", "edit.csv")
+    rx = [frame for _, frame in sim.frames()]
+    check(rx[1] == b"00CT002" + title_codes("ガンバレ　ＡＢＣ").encode() + b"\r\n", rx[1])
+    check(rx[4] == b"00CT005A43F" + b"2121" * 20 + b"\r\n", rx[4])
+    check(rx[0] == b"00CT001" + title_codes("番組００１").encode() + b"\r\n", rx[0])
+    check(read("distinct.dat") == original, "the settings file is not changed")
 
 
 def main():

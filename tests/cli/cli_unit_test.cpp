@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "console.h"
 #include "model/settings_file.h"
 #include "report.h"
 #include "session.h"
@@ -261,6 +262,20 @@ TEST(SettingsInput, AFileThatMustNotGoOutIsRefusedWithItsPlace) {
     }
     EXPECT_FALSE(LoadSettingsForPush(::testing::TempDir() + "none.dat", *model, error));
     EXPECT_EQ(error, "cannot read " + ::testing::TempDir() + "none.dat: No such file or directory");
+}
+
+// Titles shown on the console: external characters, control bytes and what is no character of
+// code page 932 as "〓", so that nothing a device sends can move the terminal's cursor.
+TEST(Console, TitlesAsUtf8) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"\x94\xD4\x91\x67\x82\xA0\xB1", "番組あｱ"},
+        {"\x10\xFA\x82\xA2", "〓い"},  // glyph 57, い
+        {std::string("\x11\x00\x81\x60", 4), "〓～"},
+        {"\x1B[2J", "〓2J"},
+        {"\x85\x40\x7F", "〓@〓"},
+        {"\x82", "〓"},
+    };
+    for (const auto& [bytes, text] : cases) EXPECT_EQ(Cp932ToUtf8(bytes), text);
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/about_win.h"
 #include "app/main_window_win.h"
 #include "app/menu_commands_win.h"
+#include "model/cp932.h"
 #include "winbase/program_win.h"
 #include "winbase/prompts_win.h"
 #include "winbase/text_win.h"
@@ -71,6 +73,9 @@ TEST(Resources, MenuHasEveryItemWithItsCommandIdInOrder) {
         {1, L"開く", 40002},
         {1, L"上書き保存", 40003},
         {1, L"名前を付けて保存", 40004},
+        {1, L"-", 0},
+        {1, L"タイトルをCSVで読み込み...", 40216},
+        {1, L"タイトルをCSVで書き出し...", 40217},
         {1, L"-", 0},
         {1, L"ｱﾌﾟﾘｹｰｼｮﾝの終了", 119},
         {0, L"設定", 0},
@@ -588,6 +593,47 @@ TEST(FileDialogs, GlyphFilesAndTheBitmapExport) {
     EXPECT_EQ(bitmap.title, L"外字登録番号27をbmpファイルで保存");
     EXPECT_TRUE(bitmap.save);
     EXPECT_EQ(bitmap.filter, Filter(L"データ(*.bmp)\0*.bmp\0すべて(*.*)\0*.*\0\0"));
+}
+
+TEST(FileDialogs, TitlesCsv) {
+    const std::wstring filter =
+        Filter(L"CSV (*.csv)\0*.csv\0テキスト (*.txt)\0*.txt\0すべて (*.*)\0*.*\0\0");
+    const FileDialogSetup open = FileDialogSetupFor(FileDialogKind::OpenTitlesCsv, "");
+    EXPECT_EQ(open.title, L"タイトルをCSVで読み込み");
+    EXPECT_FALSE(open.save);
+    EXPECT_EQ(open.filter, filter);
+    const FileDialogSetup save = FileDialogSetupFor(FileDialogKind::SaveTitlesCsv, "");
+    EXPECT_EQ(save.title, L"タイトルをCSVで書き出し");
+    EXPECT_TRUE(save.save);
+    EXPECT_EQ(save.flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
+    EXPECT_EQ(save.filter, filter);
+}
+
+// The core's own table (used for CSV files and the companion) reads every double-byte code as
+// Windows' code page 932 does.
+TEST(TextConversion, CoreTableMatchesWindowsCodePage932) {
+    int compared = 0;
+    std::vector<std::string> mismatches;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (lead >= 0xA0 && lead < 0xE0) continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            wchar_t wide[2] = {};
+            const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, in, 2, wide, 2);
+            const char32_t windows = n == 1 ? wide[0] : kNoCodePoint;
+            const DecodedChar ours = DecodeCp932(std::string_view(in, 2));
+            const char32_t core = ours.length == 2 ? ours.code_point : kNoCodePoint;
+            ++compared;
+            if (core != windows && mismatches.size() < 10) {
+                char text[48];
+                std::snprintf(text, sizeof text, "%02X%02X core %X windows %X", lead, trail,
+                              static_cast<unsigned>(core), static_cast<unsigned>(windows));
+                mismatches.push_back(text);
+            }
+        }
+    }
+    EXPECT_GT(compared, 10000);
+    EXPECT_EQ(mismatches, std::vector<std::string>{});
 }
 
 TEST(TextConversion, CodePage932IsExplicitWhateverTheSystemCodePage) {
