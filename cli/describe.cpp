@@ -59,11 +59,6 @@ int PositionOf(std::string_view command, std::size_t at) {
 
 }  // namespace
 
-std::string_view PositionName(int position) {
-    constexpr std::string_view kNames[] = {"ch.1 Top", "ch.1 Bottom", "ch.2 Top", "ch.2 Bottom"};
-    return position >= 0 && position < tvx::kPositionCount ? kNames[position] : "?";
-}
-
 std::vector<std::string> DescribeRead(const tvx::SettingsModel& m, std::string_view command) {
     auto positioned = [&](std::size_t at, auto describe) -> std::vector<std::string> {
         int p = PositionOf(command, at);

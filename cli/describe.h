@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "model/settings_model.h"
+#include "protocol/encodings.h"
 
 namespace tvxctl {
 
 // "ch.1 Top", "ch.1 Bottom", "ch.2 Top", "ch.2 Bottom".
-std::string_view PositionName(int position);
+using tvx::PositionName;
 
 // The fields that the read command (as the catalogue writes it: "RCT005", "RP01T") fills,
 // taken from the model after its reply; empty for a command that is no read.

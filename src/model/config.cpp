@@ -131,6 +131,21 @@ const unsigned char* SelectedHostAddress(const AppState& app) {
     return app.host_list[app.selected_connection];
 }
 
+bool LinkPortNumber(const AppState& app, int& port_out) {
+    std::string_view text(app.tcp_port_text, strnlen(app.tcp_port_text, sizeof app.tcp_port_text));
+    int port = 0;
+    if (!ParseLeadingInt(text, port) || port < 1 || port > 65535) return false;
+    port_out = port;
+    return true;
+}
+
+std::string DottedAddressText(const unsigned char address[4]) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", unsigned{address[0]}, unsigned{address[1]},
+                  unsigned{address[2]}, unsigned{address[3]});
+    return text;
+}
+
 std::string FormatHostListEntry(const unsigned char address[4]) {
     char text[32];
     std::snprintf(text, sizeof text, "%03u .%03u .%03u .%03u", unsigned{address[0]},

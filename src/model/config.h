@@ -57,6 +57,11 @@ bool SelectHost(AppState& app, IniStore& ini, int list_position);
 // selected_connection is not an entry of the list (it is read from the file unchecked).
 const unsigned char* SelectedHostAddress(const AppState& app);
 
+// The TCP port of the link from tcp_port_text ("09004" gives 9004); false unless 1..65535.
+bool LinkPortNumber(const AppState& app, int& port_out);
+// Dotted decimal text without leading zeros ("192.168.1.3").
+std::string DottedAddressText(const unsigned char address[4]);
+
 // The host list line of an address: each octet in three digits, "ddd .ddd .ddd .ddd".
 std::string FormatHostListEntry(const unsigned char address[4]);
 

@@ -49,6 +49,40 @@ bool StdFileSystem::FileExists(const std::string& path) {
     return std::filesystem::exists(PathFromUtf8(path), error);
 }
 
+bool StdFileSystem::RemoveFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::remove(PathFromUtf8(path), error) && !error;
+}
+
+bool StdFileSystem::AppendToFile(const std::string& path, std::string_view bytes) {
+    if (path.empty()) return false;
+    std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::app);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
+}
+
+bool StdFileSystem::ListFolder(const std::string& folder, std::vector<std::string>& names) {
+    std::error_code error;
+    std::filesystem::directory_iterator it(PathFromUtf8(folder), error);
+    if (error) return false;
+    names.clear();
+    for (const std::filesystem::directory_entry& entry : it) {
+        std::error_code type_error;
+        if (!entry.is_regular_file(type_error)) continue;
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
+    return true;
+}
+
+bool StdFileSystem::MakeFolder(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(PathFromUtf8(folder), error);
+    return std::filesystem::is_directory(PathFromUtf8(folder), error);
+}
+
 #if defined(TVX_POSIX_FILES)
 
 namespace {

@@ -16,6 +16,10 @@ struct StdFileSystem : FileSystem {
     // as it was. An existing file's permission bits are carried over.
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+    bool AppendToFile(const std::string& path, std::string_view bytes) override;
+    bool ListFolder(const std::string& folder, std::vector<std::string>& names) override;
+    bool MakeFolder(const std::string& folder) override;
 };
 
 }  // namespace tvx

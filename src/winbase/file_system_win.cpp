@@ -6,6 +6,8 @@
 
 #include <cwchar>
 
+#include "winbase/text_win.h"
+
 namespace tvx {
 
 namespace {
@@ -159,6 +161,53 @@ bool WinFileSystem::ReplaceFileContents(const std::string& path, std::string_vie
 bool WinFileSystem::RemoveFile(const std::string& path) {
     std::wstring wide = WidePathFromUtf8(path);
     return !wide.empty() && DeleteFileW(wide.c_str()) != FALSE;
+}
+
+bool WinFileSystem::AppendToFile(const std::string& path, std::string_view bytes) {
+    std::wstring wide = WidePathFromUtf8(path);
+    if (wide.empty()) return false;
+    Handle file;
+    for (int attempt = 1;; ++attempt) {
+        file.h = CreateFileW(wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file.h != INVALID_HANDLE_VALUE) break;
+        if (!MayPassSoon(GetLastError()) || attempt >= kReplaceAttempts) return false;
+        Sleep(kReplacePauseMs);
+    }
+    bool ok = WriteAll(file.h, bytes);
+    return file.Close() && ok;
+}
+
+bool WinFileSystem::ListFolder(const std::string& folder, std::vector<std::string>& names) {
+    std::wstring wide = WidePathFromUtf8(folder);
+    if (wide.empty()) return false;
+    if (wide.back() != L'\\' && wide.back() != L'/') wide += L'\\';
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((wide + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    names.clear();
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(WideToUtf8(found.cFileName));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return true;
+}
+
+bool WinFileSystem::MakeFolder(const std::string& folder) {
+    std::wstring wide = WidePathFromUtf8(folder);
+    while (!wide.empty() && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
+    if (wide.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // The folder above first ("C:" and "\\\\server\\share" are there or not, never made).
+    const std::size_t slash = wide.find_last_of(L"\\/");
+    if (slash != std::wstring::npos && slash > 0 && wide[slash - 1] != L':' &&
+        wide[slash - 1] != L'\\') {
+        MakeFolder(WideToUtf8(wide.substr(0, slash)));
+    }
+    return CreateDirectoryW(wide.c_str(), nullptr) != FALSE ||
+           GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 bool WinFileSystem::FileExists(const std::string& path) {

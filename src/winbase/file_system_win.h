@@ -19,6 +19,11 @@ struct WinFileSystem : FileSystem {
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
+    // Opens the file for appending (shared, so that an editor may read it meanwhile), writes and
+    // closes it; a file held for a moment by another program is tried again for about a second.
+    bool AppendToFile(const std::string& path, std::string_view bytes) override;
+    bool ListFolder(const std::string& folder, std::vector<std::string>& names) override;
+    bool MakeFolder(const std::string& folder) override;
 };
 
 // UTF-8 to UTF-16; empty for text that is not valid UTF-8.
