@@ -17,6 +17,11 @@ void AddLogEntry(CommLog& log, LogEntry entry) {
     }
     if (log.capacity > 0) {
         if (log.ring.size() < log.capacity) {
+            // Grown in steps, but never past the ring's size.
+            if (log.ring.size() == log.ring.capacity()) {
+                const std::size_t doubled = log.ring.size() < 16 ? 16 : 2 * log.ring.size();
+                log.ring.reserve(doubled < log.capacity ? doubled : log.capacity);
+            }
             log.ring.push_back(std::move(entry));
         } else {
             log.ring[log.oldest] = std::move(entry);

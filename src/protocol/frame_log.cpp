@@ -132,8 +132,9 @@ std::string LogLinkName(const CoreContext& c, LogLinkSide side) {
     if (side == LogLinkSide::Serial) return "COM" + std::to_string(c.app.com_port_index + 1);
     if (c.app.tcp_role == 1) return SlotLinkName(c.sockets, c.app.selected_connection);
     const unsigned char* host = SelectedHostAddress(c.app);
+    if (!host) return "no host chosen";
     int port = 0;
-    std::string name = host ? DottedAddressText(host) : "no host chosen";
+    std::string name = DottedAddressText(host);
     if (LinkPortNumber(c.app, port)) name += ":" + std::to_string(port);
     return name;
 }
