@@ -247,6 +247,34 @@ int RemoveOldDayFiles(FileSystem& files, const std::string& folder, const LogTim
     return removed;
 }
 
+bool StartDayFiles(CommLog& log, DayFileSink& sink) {
+    if (!sink.files.MakeFolder(sink.folder)) {
+        LogEntry note;
+        note.kind = LogKind::Note;
+        note.text = "通信ログのフォルダーを作れません。ファイルには記録しません: " + sink.folder;
+        AddLogEntry(log, std::move(note));
+        return false;
+    }
+    if (log.clock) RemoveOldDayFiles(sink.files, sink.folder, log.clock());
+    AddLogSink(log, sink);
+    return true;
+}
+
+bool SaveCommLogAs(const CommLog& log, Prompts& prompts, FileSystem& files) {
+    std::string path;
+    if (log.clock) {
+        const LogTime t = log.clock();
+        char name[48];
+        std::snprintf(name, sizeof name, "tvx5870-log-%04d%02d%02d-%02d%02d%02d.log", t.year,
+                      t.month, t.day, t.hour, t.minute, t.second);
+        path = name;
+    }
+    if (!prompts.AskFileName(FileDialogKind::SaveCommLog, path)) return false;
+    if (files.ReplaceFileContents(path, LogFileText(log))) return true;
+    prompts.ShowErrorBox(std::string(kSaveLogFailedText) + "\n" + path, BoxIcon::Exclamation);
+    return false;
+}
+
 bool DayFileSink::Write(const LogEntry& entry) {
     const std::string path = folder + DayFileName(entry.time);
     std::string bytes;

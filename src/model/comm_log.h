@@ -114,6 +114,12 @@ long DaysSinceEpoch(int year, int month, int day);
 // other files are left alone. Returns how many were removed. folder ends with its separator.
 int RemoveOldDayFiles(FileSystem& files, const std::string& folder, const LogTime& today);
 
+struct DayFileSink;
+// Start-up: makes the folder, removes the day files older than the last kLogDaysKept days and
+// adds the sink. A folder that cannot be made is told in the log, and the files stay off;
+// false then.
+bool StartDayFiles(CommLog& log, DayFileSink& sink);
+
 struct DayFileSink : CommLogSink {
     DayFileSink(FileSystem& files_in, std::string folder_in)
         : files(files_in), folder(std::move(folder_in)) {}
@@ -125,6 +131,12 @@ struct DayFileSink : CommLogSink {
     std::string current_path;  // the day file written last
     std::string failed_path;   // the file that could not be written
 };
+
+// "保存...": asks for a file name (suggesting "tvx5870-log-YYYYMMDD-HHMMSS.log" from the
+// clock) and writes LogFileText there. False when the user cancels or the file cannot be
+// written (kSaveLogFailedText is shown then).
+inline constexpr std::string_view kSaveLogFailedText = "通信ログを保存できません。";
+bool SaveCommLogAs(const CommLog& log, Prompts& prompts, FileSystem& files);
 
 // The companion's --log (text lines) and --log-json (JSON lines): one file for the whole run.
 struct LogFileSink : CommLogSink {

@@ -35,6 +35,21 @@ bool WriteSelectNumberKey(const AppState& app, IniStore& ini);  // select_number
 // Read last; only "1" turns it on.
 bool WriteReplyPacedKey(const AppState& app, IniStore& ini);
 
+// The communication log window's place and size in screen pixels: log_window_left,
+// log_window_top, log_window_width and log_window_height.
+struct LogWindowPlacement {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+// False, with placement untouched, unless all four keys hold numbers and the size is positive.
+bool ReadLogWindowPlacement(IniStore& ini, LogWindowPlacement& placement);
+bool WriteLogWindowPlacement(IniStore& ini, const LogWindowPlacement& placement);
+// log_to_files: the log's day files, on unless the key holds the number 0.
+bool ReadLogToFiles(IniStore& ini);
+bool WriteLogToFiles(IniStore& ini, bool on);
+
 // "ipNN_O": entry index in two digits (more when beyond 99), octet 0 most significant.
 std::string HostKeyName(int entry, int octet);
 

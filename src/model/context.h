@@ -19,9 +19,11 @@ struct CoreContext {
     Link& link;
     // The communication log of every frame, reply and link event; none while null.
     CommLog* comm_log = nullptr;
-    // The link's name in the log when the program's own names do not apply (the companion's
-    // serial port path or TCP peer); empty otherwise.
-    std::string log_link_name = {};
+    // The links' names in the log when the settings do not tell them: the port the program
+    // opened ("COM1"; com_port_index may have changed since), the companion's serial port path
+    // or TCP peer. Empty: named from the settings.
+    std::string log_serial_name = {};
+    std::string log_socket_name = {};
 };
 
 }  // namespace tvx

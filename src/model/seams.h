@@ -27,6 +27,7 @@ enum class FileDialogKind {
     SaveBitmap,  // *.bmp
     OpenTitlesCsv,  // "タイトルをCSVで読み込み", *.csv, *.txt
     SaveTitlesCsv,  // "タイトルをCSVで書き出し"
+    SaveCommLog,    // the communication log, *.log, *.txt
 };
 
 struct Prompts {

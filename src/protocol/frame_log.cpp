@@ -128,7 +128,8 @@ std::string SlotLinkName(const SocketLinkState& sockets, int slot) {
 }
 
 std::string LogLinkName(const CoreContext& c, LogLinkSide side) {
-    if (!c.log_link_name.empty()) return c.log_link_name;
+    const std::string& named = side == LogLinkSide::Serial ? c.log_serial_name : c.log_socket_name;
+    if (!named.empty()) return named;
     if (side == LogLinkSide::Serial) return "COM" + std::to_string(c.app.com_port_index + 1);
     if (c.app.tcp_role == 1) return SlotLinkName(c.sockets, c.app.selected_connection);
     const unsigned char* host = SelectedHostAddress(c.app);

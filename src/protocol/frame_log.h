@@ -28,9 +28,9 @@ std::string TitleOfFrame(std::string_view text);
 // Error", "GN: Mode difference", "ignored". work is the reply without its address prefix.
 std::string ReplyMeaning(const ReplyOutcome& outcome, std::string_view work);
 
-// The link's name in the log: the companion's own name when it set one; otherwise "COM1".."COM6"
-// for the serial port, and for TCP/IP the device commands go to ("192.168.1.3:9004" in the
-// client role, "192.168.1.3 slot 2" in the server role).
+// The link's name in the log: the context's name for that side when it has one; otherwise
+// "COM1".."COM6" for the serial port, and for TCP/IP the device commands go to
+// ("192.168.1.3:9004" in the client role, "192.168.1.3 slot 2" in the server role).
 std::string LogLinkName(const CoreContext& c, LogLinkSide side);
 // The name of a server role slot: "192.168.1.3 slot 2".
 std::string SlotLinkName(const SocketLinkState& sockets, int slot);

@@ -3,6 +3,7 @@
 #include "winbase/file_system_win.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cwchar>
 
@@ -113,6 +114,16 @@ std::wstring WidePathFromUtf8(const std::string& path) {
     MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()),
                         wide.data(), length);
     return wide;
+}
+
+std::wstring UserDataFolder() {
+    wchar_t local[MAX_PATH] = {};
+    if (FAILED(
+            SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)) ||
+        local[0] == L'\0') {
+        return {};
+    }
+    return std::wstring(local) + L"\\TVX-5870";
 }
 
 bool WinFileSystem::ReadWholeFile(const std::string& path, std::string& bytes_out) {

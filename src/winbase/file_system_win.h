@@ -29,4 +29,8 @@ struct WinFileSystem : FileSystem {
 // UTF-8 to UTF-16; empty for text that is not valid UTF-8.
 std::wstring WidePathFromUtf8(const std::string& path);
 
+// The program's folder in the user's local application data: %LOCALAPPDATA%\TVX-5870 (not
+// made here); empty when Windows does not name that folder.
+std::wstring UserDataFolder();
+
 }  // namespace tvx

@@ -166,6 +166,11 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
             setup.flags = save_flags;
             setup.save = true;
             break;
+        case FileDialogKind::SaveCommLog:
+            setup.title = L"通信ログの保存";
+            setup.flags = save_flags;
+            setup.save = true;
+            break;
         case FileDialogKind::SaveSettings:
         case FileDialogKind::SaveGlyphs:
         case FileDialogKind::SaveGlyphText:
@@ -205,6 +210,10 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
         case FileDialogKind::SaveTitlesCsv:
             setup.filter = FilterOf(
                 {{L"CSV (*.csv)", L"*.csv"}, {L"テキスト (*.txt)", L"*.txt"}, {L"すべて (*.*)", L"*.*"}});
+            break;
+        case FileDialogKind::SaveCommLog:
+            setup.filter = FilterOf(
+                {{L"ログ (*.log)", L"*.log"}, {L"テキスト (*.txt)", L"*.txt"}, {L"すべて (*.*)", L"*.*"}});
             break;
     }
     return setup;

@@ -288,8 +288,10 @@ TEST(CommLogEntries, LinkEventsAndFailuresOfTheLinks) {
     EXPECT_EQ(f.prompts.calls, (Lines{"error(stop): No Connect", "error(exclamation): Socket 送信",
                                       "error(exclamation): Answer が､きません"}));
     // The companion names its own lines; a box names none.
-    f.ctx.log_link_name = "/dev/ttyUSB0";
+    f.ctx.log_serial_name = "/dev/ttyUSB0";
+    f.ctx.log_socket_name = "127.0.0.1:51234";
     EXPECT_EQ(LogLinkName(f.ctx, LogLinkSide::Serial), "/dev/ttyUSB0");
+    EXPECT_EQ(LogLinkName(f.ctx, LogLinkSide::Socket), "127.0.0.1:51234");
     LogBoxShown(&f.log, "No Connect");
     EXPECT_EQ(f.Last(), t + "                -- box  No Connect");
 }
