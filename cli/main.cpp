@@ -12,6 +12,7 @@
 #include "dialogs/network_settings.h"
 #include "push_files.h"
 #include "report.h"
+#include "run_log.h"
 #include "runner.h"
 #include "targets.h"
 #include "titles.h"
@@ -58,6 +59,8 @@ struct Cli {
     int wait_seconds = 60;
     std::string pace = "ack";
     bool json = false;
+    std::string log_file;       // --log: every frame, reply and line event as text
+    std::string log_json_file;  // --log-json: the same as JSON lines
 
     std::string send_command;
     bool bare = false;
@@ -206,6 +209,11 @@ Subcommands DefineCommandLine(CLI::App& app, Cli& cli) {
         ->type_name("ack|spec")
         ->check(CLI::IsMember({"ack", "spec"}).description(""));
     app.add_flag("--json", cli.json, "print the report as JSON");
+    app.add_option("--log", cli.log_file,
+                   "append every frame, reply and line event of every device to FILE (text)")
+        ->type_name("FILE");
+    app.add_option("--log-json", cli.log_json_file, "the same log as JSON lines")
+        ->type_name("FILE");
     serial->excludes(tcp)->excludes(listen);
     tcp->excludes(listen);
     app.footer(kMainFooter);
@@ -510,6 +518,11 @@ int Run(int argc, char** argv) {
     if (int code = TargetsOf(cli, targets); code != 0) return code;
     if (int code = JobOf(cli, sub, job, verb); code != 0) return code;
 
+    RunLog run_log;
+    if (std::string error; !OpenRunLog(run_log, cli.log_file, cli.log_json_file, error))
+        return Failure(error);
+    if (run_log.text || run_log.json) job.comm_log = &run_log.log;
+
     ProgressLines progress;
     progress.enabled = ProgressTerminal();
     progress.verb = verb;
@@ -528,6 +541,8 @@ int Run(int argc, char** argv) {
     std::string out = cli.json ? JsonReport(verb, job.pace, results) : SummaryTable(results);
     std::fputs(out.c_str(), stdout);
     std::fflush(stdout);
+    if (const std::string failed = RunLogFailure(run_log); !failed.empty())
+        std::fprintf(stderr, "tvx5870ctl: %s\n", failed.c_str());
     return ExitCode(results);
 }
 

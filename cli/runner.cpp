@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "model/std_file_system.h"
+#include "protocol/frame_log.h"
 #include "protocol/line_assembly.h"
 #include "targets.h"
 
@@ -45,11 +46,14 @@ struct Line {
     asio::steady_timer wake;
     bool closed = false;
     std::string closed_reason;
+    std::string name;                  // the port or peer, as the log names the line
+    tvx::CommLog* log = nullptr;
 
     void Close(const std::string& reason) {
         if (closed) return;
         closed = true;
         closed_reason = reason;
+        tvx::LogLinkEvent(log, name, reason == "done" ? "closed" : "closed: " + reason);
         asio::error_code ignored;
         if (serial) serial->close(ignored);
         if (socket) {
@@ -120,6 +124,7 @@ awaitable<void> Await(Line& line, DeviceSession& s, bool answered, Clock::time_p
         const Clock::time_point now = Clock::now();
         const bool waiting = !s.awaiting.empty();
         if (waiting && s.awaiting.front().deadline <= now) {
+            tvx::LogLinkEvent(s.c, line.name, "no reply within " + Seconds(limit));
             FailSession(s, "no reply within " + Seconds(limit));
             co_return;
         }
@@ -184,8 +189,10 @@ struct Run {
 
     Run(const Job& j, const Targets& t) : job(j), targets(t) {}
 
-    Line& NewLine() {
+    Line& NewLine(const std::string& name) {
         lines.push_back(std::make_unique<Line>(io));
+        lines.back()->name = name;
+        lines.back()->log = job.comm_log;
         return *lines.back();
     }
 
@@ -214,6 +221,8 @@ struct Run {
             sessions.push_back(std::make_unique<DeviceSession>(name, transport, address, job));
             DeviceSession& s = *sessions.back();
             s.result.line = line_name;
+            s.c.log_serial_name = line_name;
+            s.c.log_socket_name = line_name;
             s.output_file =
                 DeviceFileName(targets.output_file, name, several_lines || addresses.size() > 1);
             out.push_back(&s);
@@ -233,6 +242,14 @@ void FailAll(const std::vector<DeviceSession*>& devices, const std::string& reas
         FailSession(*s, reason);
         FinishSession(*s);
     }
+}
+
+// The line itself failed: the log says why (a line closed has said so), then each device fails
+// with it.
+void FailLine(const Line& line, const std::vector<DeviceSession*>& devices,
+              const std::string& reason) {
+    if (!line.closed) tvx::LogLinkEvent(line.log, line.name, reason);
+    FailAll(devices, reason);
 }
 
 // A pull never overwrites a file unless told to: such a device is refused before it is asked.
@@ -263,7 +280,7 @@ void StartLine(Run& run, Line& line, std::vector<DeviceSession*> devices) {
 }
 
 void OpenSerialLine(Run& run) {
-    Line& line = run.NewLine();
+    Line& line = run.NewLine(run.targets.serial_port);
     std::vector<DeviceSession*> devices =
         run.NewSessions(run.targets.serial_port, "", Transport::Serial, false);
     line.serial = std::make_unique<asio::serial_port>(run.io);
@@ -271,7 +288,7 @@ void OpenSerialLine(Run& run) {
     asio::error_code ec;
     line.serial->open(port, ec);
     if (ec) {
-        FailAll(devices, "cannot open serial port " + port + ": " + ec.message());
+        FailLine(line, devices, "cannot open serial port " + port + ": " + ec.message());
         return;
     }
     using Base = asio::serial_port_base;
@@ -280,7 +297,7 @@ void OpenSerialLine(Run& run) {
     if (!ec) line.serial->set_option(Base::stop_bits(Base::stop_bits::one), ec);
     if (!ec) line.serial->set_option(Base::flow_control(Base::flow_control::software), ec);
     if (ec) {
-        FailAll(devices, "cannot set up serial port " + port + ": " + ec.message());
+        FailLine(line, devices, "cannot set up serial port " + port + ": " + ec.message());
         return;
     }
     // A pty takes even parity only once; the bytes are the same without it.
@@ -289,6 +306,7 @@ void OpenSerialLine(Run& run) {
         std::fprintf(stderr, "tvx5870ctl: %s takes no even parity (%s); going on without it\n",
                      port.c_str(), ec.message().c_str());
     }
+    tvx::LogLinkEvent(line.log, line.name, "port opened");
     ++run.pending;
     StartLine(run, line, std::move(devices));
 }
@@ -300,8 +318,9 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
     asio::error_code ec;
     auto endpoints = co_await resolver.async_resolve(host, std::to_string(port), Redirect(ec));
     if (ec || line.closed) {
-        FailAll(devices, line.closed ? line.closed_reason
-                                     : "cannot find host " + host + ": " + ec.message());
+        FailLine(line, devices,
+                 line.closed ? line.closed_reason
+                             : "cannot find host " + host + ": " + ec.message());
         run.LineDone();
         co_return;
     }
@@ -317,14 +336,16 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
     co_await asio::async_connect(*line.socket, endpoints, Redirect(ec));
     watchdog.cancel();
     if (timed_out || ec || line.closed) {
-        FailAll(devices, line.closed ? line.closed_reason
-                         : timed_out ? "host " + where + " does not answer (no connection within " +
-                                           Seconds(milliseconds(kConnectLimitMs)) + ")"
-                                     : "cannot connect to " + where + ": " + ec.message());
+        FailLine(line, devices,
+                 line.closed  ? line.closed_reason
+                 : timed_out ? "host " + where + " does not answer (no connection within " +
+                                   Seconds(milliseconds(kConnectLimitMs)) + ")"
+                             : "cannot connect to " + where + ": " + ec.message());
         run.LineDone();
         co_return;
     }
     line.socket->set_option(asio::ip::tcp::no_delay(true), ec);
+    tvx::LogLinkEvent(line.log, line.name, "connected");
     StartLine(run, line, std::move(devices));
 }
 
@@ -340,7 +361,7 @@ void ConnectHosts(Run& run) {
     }
     std::vector<std::string> labels = HostLabels(hosts, ports);
     for (std::size_t i = 0; i < hosts.size(); ++i) {
-        Line& line = run.NewLine();
+        Line& line = run.NewLine(run.targets.tcp[i]);
         std::vector<DeviceSession*> devices =
             run.NewSessions(run.targets.tcp[i], labels[i], Transport::Tcp, hosts.size() > 1);
         ++run.pending;
@@ -406,10 +427,11 @@ awaitable<void> ListenForDevices(Run& run) {
     }
     std::vector<std::string> labels = HostLabels(hosts, ports);
     for (std::size_t i = 0; i < accepted.size(); ++i) {
-        Line& line = run.NewLine();
-        line.socket = std::move(accepted[i]);
-        ++run.pending;
         const std::string peer = hosts[i] + ":" + std::to_string(ports[i]);
+        Line& line = run.NewLine(peer);
+        line.socket = std::move(accepted[i]);
+        tvx::LogLinkEvent(line.log, line.name, "device connected");
+        ++run.pending;
         StartLine(run, line, run.NewSessions(peer, labels[i], Transport::Tcp, t.expect > 1));
     }
 }

@@ -43,6 +43,7 @@ struct Job {
     std::shared_ptr<const tvx::SettingsModel> settings;  // push, glyphs push: what to send
     std::vector<NetSetting> net_settings;                // net set, in order
     bool overwrite = false;                              // pull: replace an existing file
+    tvx::CommLog* comm_log = nullptr;  // --log, --log-json: every frame, reply and line event
 };
 
 // What the report says of one device.
@@ -79,6 +80,7 @@ struct DeviceSession;
 // the device is not switching automatically is the user's by starting the command.
 struct SessionPrompts : tvx::Prompts {
     std::vector<std::string> messages;
+    tvx::CoreContext* c = nullptr;  // the device's, whose log sees each box
     void ShowErrorBox(std::string_view text, tvx::BoxIcon) override;
     void ShowSuccessBox(std::string_view) override {}
     void ShowSetComplete() override {}

@@ -186,18 +186,23 @@ void LogUnparsedBytes(CoreContext& c, std::string_view link, std::string_view by
 }
 
 void LogLinkEvent(CoreContext& c, std::string_view link, std::string_view text) {
-    if (!c.comm_log) return;
+    LogLinkEvent(c.comm_log, link, text);
+}
+
+void LogLinkEvent(CommLog* log, std::string_view link, std::string_view text) {
+    if (!log) return;
     LogEntry e;
     e.kind = LogKind::Link;
     e.link = std::string(link);
     e.text = OneLineText(text);
-    AddLogEntry(*c.comm_log, std::move(e));
+    AddLogEntry(*log, std::move(e));
 }
 
-void LogBoxShown(CommLog* log, std::string_view text) {
+void LogBoxShown(CommLog* log, std::string_view text, std::string_view link) {
     if (!log) return;
     LogEntry e;
     e.kind = LogKind::Box;
+    e.link = std::string(link);
     e.text = OneLineText(text);
     AddLogEntry(*log, std::move(e));
 }

@@ -45,7 +45,8 @@ void LogUnparsedBytes(CoreContext& c, std::string_view link, std::string_view by
                       std::string_view why);
 // An event of a link ("port opened", "connected").
 void LogLinkEvent(CoreContext& c, std::string_view link, std::string_view text);
-// An error box, as the user reads it.
-void LogBoxShown(CommLog* log, std::string_view text);
+void LogLinkEvent(CommLog* log, std::string_view link, std::string_view text);
+// An error box, as the user reads it (the companion names the device's line it came from).
+void LogBoxShown(CommLog* log, std::string_view text, std::string_view link = {});
 
 }  // namespace tvx
