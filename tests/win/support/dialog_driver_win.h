@@ -17,7 +17,8 @@ namespace tvx::test {
 bool DriveModalDialog(const std::function<void()>& open, const std::function<void(HWND)>& act,
                       DWORD timeout_ms = 10000, bool* closed_by_itself = nullptr);
 
-// The top-level dialog (class #32770) of this thread that is visible and enabled, or null.
+// The top-level dialog (class #32770) of this thread that is visible and enabled, or null; the
+// modeless communication log window does not count.
 HWND FindThreadDialog();
 
 // A hidden message-only window of this thread with this procedure, standing in for the window
