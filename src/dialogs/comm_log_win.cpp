@@ -44,7 +44,7 @@ struct ColumnInfo {
     int width;
 };
 constexpr ColumnInfo kColumnInfo[kColumns] = {
-    {L"時刻", 90}, {L"回線", 110}, {L"アドレス", 56}, {L"種類", 44}, {L"データ", 320}, {L"意味", 260},
+    {L"時刻", 90}, {L"回線", 100}, {L"アドレス", 64}, {L"種類", 44}, {L"データ", 330}, {L"意味", 250},
 };
 
 constexpr int kMinWidth = 420;

@@ -12,6 +12,7 @@
 
 #include "link/send.h"
 #include "model/comm_log.h"
+#include "model/config.h"
 #include "model/std_file_system.h"
 #include "protocol/commands.h"
 #include "protocol/frame_log.h"
@@ -430,6 +431,97 @@ TEST(CommLogDayFiles, AFailedWriteIsToldOnceAndTheFilesStop) {
     AddLogSink(log, sink);
     AddLogEntry(log, e);
     EXPECT_EQ(files.files.size(), 1u);
+}
+
+struct FolderlessFileSystem : MemoryFileSystem {
+    bool MakeFolder(const std::string&) override { return false; }
+};
+
+TEST(CommLogDayFiles, StartMakesTheFolderAndClearsOutOldFiles) {
+    g_now = {2024, 5, 1, 9, 0, 0, 0};
+    MemoryFileSystem files;
+    files.files["logs/2024-04-01.log"] = "old";
+    files.files["logs/2024-04-30.log"] = "recent";
+    CommLog log;
+    log.clock = Now;
+    DayFileSink sink(files, "logs/");
+    ASSERT_TRUE(StartDayFiles(log, sink));
+    EXPECT_TRUE(LogSinkActive(log, sink));
+    EXPECT_EQ(files.files.count("logs/2024-04-01.log"), 0u);
+    EXPECT_EQ(files.files["logs/2024-04-30.log"], "recent");
+
+    FolderlessFileSystem none;
+    CommLog other;
+    DayFileSink nowhere(none, "X:\\logs\\");
+    EXPECT_FALSE(StartDayFiles(other, nowhere));
+    EXPECT_FALSE(LogSinkActive(other, nowhere));
+    ASSERT_EQ(LogSize(other), 1u);
+    EXPECT_EQ(LogEntryAt(other, 0).text,
+              "通信ログのフォルダーを作れません。ファイルには記録しません: X:\\logs\\");
+}
+
+// "保存...": the whole log, suggested under a name with the date and time.
+struct NamingPrompts : test::RecordingPrompts {
+    std::string suggested;
+    bool AskFileName(FileDialogKind kind, std::string& path) override {
+        suggested = path;
+        return RecordingPrompts::AskFileName(kind, path);
+    }
+};
+
+TEST(CommLogSave, TheWholeLogGoesToTheFileChosen) {
+    g_now = {2024, 5, 1, 12, 34, 56, 789};
+    CommLog log;
+    log.clock = Now;
+    LogEntry e;
+    e.kind = LogKind::Link;
+    e.link = "COM1";
+    e.text = "port opened";
+    AddLogEntry(log, e);
+    e.kind = LogKind::Box;
+    e.link.clear();
+    e.text = "No Connect";
+    AddLogEntry(log, e);
+    MemoryFileSystem files;
+    NamingPrompts prompts;
+    prompts.file_names = {"C:\\tmp\\saved.log", "C:\\tmp\\again.log"};
+    ASSERT_TRUE(SaveCommLogAs(log, prompts, files));
+    EXPECT_EQ(prompts.suggested, "tvx5870-log-20240501-123456.log");
+    EXPECT_EQ(files.files["C:\\tmp\\saved.log"],
+              "\xEF\xBB\xBF"
+              "2024-05-01 12:34:56.789 COM1            -- link port opened\r\n"
+              "2024-05-01 12:34:56.789                 -- box  No Connect\r\n");
+    files.fail_writes = true;
+    EXPECT_FALSE(SaveCommLogAs(log, prompts, files));
+    EXPECT_FALSE(SaveCommLogAs(log, prompts, files));  // cancelled: no name left
+    EXPECT_EQ(prompts.calls, (Lines{"ask-file(9)", "ask-file(9)",
+                                    "error(exclamation): 通信ログを保存できません。\n"
+                                    "C:\\tmp\\again.log",
+                                    "ask-file(9)"}));
+}
+
+TEST(CommLogSettings, TheWindowsPlaceAndTheDayFilesInTheConfigurationFile) {
+    test::MemoryIniStore ini;
+    LogWindowPlacement place;
+    EXPECT_FALSE(ReadLogWindowPlacement(ini, place));
+    EXPECT_TRUE(ReadLogToFiles(ini));  // on until turned off
+    ASSERT_TRUE(WriteLogWindowPlacement(ini, {-1200, 40, 700, 320}));
+    EXPECT_EQ(ini.writes, (Lines{"log_window_left=-1200", "log_window_top=40",
+                                 "log_window_width=700", "log_window_height=320"}));
+    ASSERT_TRUE(ReadLogWindowPlacement(ini, place));
+    EXPECT_EQ((std::vector<int>{place.left, place.top, place.width, place.height}),
+              (std::vector<int>{-1200, 40, 700, 320}));
+    for (const char* bad : {"0", "-5", "wide", ""}) {
+        ini.values["TVX-5870_Section/log_window_width"] = bad;
+        LogWindowPlacement untouched{1, 2, 3, 4};
+        EXPECT_FALSE(ReadLogWindowPlacement(ini, untouched)) << bad;
+        EXPECT_EQ(untouched.width, 3);
+    }
+    ASSERT_TRUE(WriteLogToFiles(ini, false));
+    EXPECT_EQ(ini.writes.back(), "log_to_files=0");
+    EXPECT_FALSE(ReadLogToFiles(ini));
+    ini.values["TVX-5870_Section/log_to_files"] = "yes";  // no number: left on
+    EXPECT_TRUE(ReadLogToFiles(ini));
 }
 
 // The native file system behind the day files and the companion's log files.
