@@ -286,11 +286,12 @@ wait_title "^外字について$" >/dev/null
 shot '^外字について$' about-glyphs
 drive close-window "外字について" >/dev/null
 
-# Titles were typed: leaving asks about them.
+# Titles were typed: leaving asks about them, and then about the glyph drawn in the editor.
 drive menu 119 >/dev/null
 wait_title "^TVX-5870$" >/dev/null
 shot '^TVX-5870$' exit-question
 drive answer-box "TVX-5870" 6 >/dev/null
+drive answer-box "TVX-5870" 6 5000 >/dev/null || true
 wait "$program_pid" 2>/dev/null || true
 program_pid=""
 

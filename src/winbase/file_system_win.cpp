@@ -18,6 +18,8 @@ constexpr LONGLONG kMaxReadBytes = 64LL * 1024 * 1024;
 constexpr int kTemporaryNameAttempts = 100;
 constexpr int kReplaceAttempts = 11;  // ten pauses: about a second
 constexpr DWORD kReplacePauseMs = 100;
+constexpr int kAppendAttempts = 3;
+constexpr DWORD kAppendPauseMs = 10;
 
 struct Handle {
     HANDLE h = INVALID_HANDLE_VALUE;
@@ -178,12 +180,16 @@ bool WinFileSystem::AppendToFile(const std::string& path, std::string_view bytes
     std::wstring wide = WidePathFromUtf8(path);
     if (wide.empty()) return false;
     Handle file;
+    // A program holding the file without sharing it is waited for only briefly: appends come
+    // from the user-interface thread, which must not stall.
     for (int attempt = 1;; ++attempt) {
         file.h = CreateFileW(wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file.h != INVALID_HANDLE_VALUE) break;
-        if (!MayPassSoon(GetLastError()) || attempt >= kReplaceAttempts) return false;
-        Sleep(kReplacePauseMs);
+        const DWORD error = GetLastError();
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+        if (!held || attempt >= kAppendAttempts) return false;
+        Sleep(kAppendPauseMs);
     }
     bool ok = WriteAll(file.h, bytes);
     return file.Close() && ok;

@@ -20,7 +20,7 @@ struct WinFileSystem : FileSystem {
     bool FileExists(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
     // Opens the file for appending (shared, so that an editor may read it meanwhile), writes and
-    // closes it; a file held for a moment by another program is tried again for about a second.
+    // closes it; a file held by another program is tried again for a few milliseconds only.
     bool AppendToFile(const std::string& path, std::string_view bytes) override;
     bool ListFolder(const std::string& folder, std::vector<std::string>& names) override;
     bool MakeFolder(const std::string& folder) override;

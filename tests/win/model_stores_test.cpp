@@ -134,6 +134,30 @@ TEST(WinFileSystem, ATargetHeldForAMomentByAnotherProgramIsReplacedOnceItIsFree)
     for (const std::wstring& name : folder.Names()) EXPECT_NE(name.substr(0, 4), L"~tvx");
 }
 
+// The communication log's day files: a folder made with its parents, a file appended to,
+// listed without the subfolders, removed.
+TEST(WinFileSystem, DayFilesAreAppendedListedAndRemoved) {
+    TempFolder folder;
+    WinFileSystem fs;
+    const std::string logs = Utf8(folder.dir) + "\\TVX-5870\\ログ\\";
+    ASSERT_TRUE(fs.MakeFolder(logs));
+    ASSERT_TRUE(fs.MakeFolder(logs));
+    ASSERT_TRUE(fs.MakeFolder(logs + "sub"));
+    ASSERT_TRUE(fs.AppendToFile(logs + "2024-05-01.log", "a\r\n"));
+    ASSERT_TRUE(fs.AppendToFile(logs + "2024-05-01.log", "b\r\n"));
+    std::vector<std::string> names;
+    ASSERT_TRUE(fs.ListFolder(logs, names));
+    EXPECT_EQ(names, std::vector<std::string>{"2024-05-01.log"});
+    std::string bytes;
+    ASSERT_TRUE(fs.ReadWholeFile(logs + "2024-05-01.log", bytes));
+    EXPECT_EQ(bytes, "a\r\nb\r\n");
+    EXPECT_TRUE(fs.RemoveFile(logs + "2024-05-01.log"));
+    ASSERT_TRUE(fs.ListFolder(logs, names));
+    EXPECT_TRUE(names.empty());
+    EXPECT_FALSE(fs.ListFolder(logs + "missing\\", names));
+    EXPECT_FALSE(fs.AppendToFile(logs + "missing\\x.log", "a"));
+}
+
 TEST(WinProfileStore, KeysAndSectionsOfAFile) {
     TempFolder folder;
     WinProfileStore ini(folder.Wide(L"tvx5870.ini"));
