@@ -78,20 +78,8 @@ Texts Untimed(const std::string& text) {
 
 class CommLogTest : public ProgramTest {
   protected:
-    static void SetUpTestSuite() {
-        RecordingPrompts start_prompts;
-        SetProgramPrompts(&start_prompts);
-        RegisterMainWindowClass(ProgramInstance());
-        main_ = CreateMainWindow(ProgramInstance());
-        StartCommLogFiles();
-        StartSerialLink(ProgramContext(), main_, MSG_SERIAL_LINE);
-        started_quietly_ = start_prompts.calls.empty();
-        SetProgramPrompts(nullptr);
-    }
-    static void TearDownTestSuite() {
-        StopSerialLink();
-        DestroyWindow(main_);
-    }
+    static void SetUpTestSuite() { main_ = StartMainWindowAndLink(started_quietly_); }
+    static void TearDownTestSuite() { StopMainWindowAndLink(main_); }
     void SetUp() override {
         ProgramTest::SetUp();
         ASSERT_TRUE(main_ && started_quietly_);
