@@ -25,7 +25,9 @@ constexpr milliseconds kProgressPeriod{200};
 // read) ends the line.
 constexpr milliseconds kWriteLimit{10000};
 
-auto Redirect(asio::error_code& ec) { return asio::redirect_error(use_awaitable, ec); }
+auto Redirect(asio::error_code& ec) {
+    return asio::redirect_error(use_awaitable, ec);
+}
 
 std::string Seconds(milliseconds ms) {
     char text[16];
@@ -151,8 +153,9 @@ awaitable<void> RunDevice(Line& line, DeviceSession& s) {
     const milliseconds limit{s.transport == Transport::Serial ? kSerialReplyLimitMs
                                                               : kTcpReplyLimitMs};
     line.on_line = [&s](std::string_view l) { OnSessionLine(s, l); };
-    // Steps go out at the program's periods when asked, and always when no device answers.
-    const bool timed = IsTimedRun(s) && (s.job.pace == Pace::Spec || s.address >= kBroadcast);
+    // A run keeps the program's periods unless the core paces it by replies (not when asked
+    // for the program's pace, and never for a broadcast, which no device answers).
+    const bool timed = IsTimedRun(s) && s.app->run_pace.by_reply == 0;
     ProgramTimer timer = StartProgramTimer(s);
     while (!s.stopped) {
         if (timed) {

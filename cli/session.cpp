@@ -126,6 +126,9 @@ bool StartSession(DeviceSession& s) {
     s.sockets->link_socket = 1;  // the driver's connection; the core only passes it back
     app.slave_address = s.address;
     app.address_prefix_on = 1;
+    // The program's option "応答を待って送る（高速）": the core's runs step on replies unless the
+    // program's periods are asked for (or no reply comes: a broadcast keeps the timer).
+    app.reply_paced_runs = s.job.pace == Pace::Ack ? 1 : 0;
 
     DeviceResult& r = s.result;
     r.device = s.label;
@@ -178,7 +181,9 @@ bool StartSession(DeviceSession& s) {
     return started;
 }
 
-bool IsTimedRun(const DeviceSession& s) { return s.bulk_tick != nullptr || s.glyphs != nullptr; }
+bool IsTimedRun(const DeviceSession& s) {
+    return s.bulk_tick != nullptr || s.glyphs != nullptr;
+}
 
 SessionTick TickSession(DeviceSession& s) {
     SessionTick t;

@@ -37,8 +37,9 @@ TEST(Targets, AddressListsHostsAndFileNames) {
                 error == "address 2 is named twice");
     // The user's text is quoted with its control characters spelled out: one line per problem.
     EXPECT_FALSE(ParseAddressList("1\n\x1b[2J", list, error));
-    EXPECT_EQ(error, "bad address \"1\\x0A\\x1B[2J\": addresses are 0..31, single or as ranges "
-                     "such as 0-3,7");
+    EXPECT_EQ(error,
+              "bad address \"1\\x0A\\x1B[2J\": addresses are 0..31, single or as ranges "
+              "such as 0-3,7");
 
     struct HostCase {
         const char* text;
@@ -77,8 +78,10 @@ TEST(Targets, AddressListsHostsAndFileNames) {
 struct SerialDevice {
     Job job;
     std::unique_ptr<DeviceSession> s;
-    explicit SerialDevice(JobKind kind, Transport transport = Transport::Serial) {
+    explicit SerialDevice(JobKind kind, Transport transport = Transport::Serial,
+                          Pace pace = Pace::Ack) {
         job.kind = kind;
+        job.pace = pace;
         if (kind == JobKind::Push) {
             auto settings = std::make_shared<tvx::SettingsModel>();
             tvx::AppState app;
@@ -98,7 +101,7 @@ struct SerialDevice {
 };
 
 TEST(Session, PushSendsTheSetAllFramesAtTheProgramsPeriods) {
-    SerialDevice d(JobKind::Push);
+    SerialDevice d(JobKind::Push, Transport::Serial, Pace::Spec);
     ProgramTimer timer = StartProgramTimer(*d.s);
     std::vector<std::string> frames;
     std::vector<long long> tick_ms;
@@ -129,7 +132,7 @@ TEST(Session, PushSendsTheSetAllFramesAtTheProgramsPeriods) {
 
 TEST(Session, PullTicksAsTheReadBackAndTakesOneMoreOnTcp) {
     for (Transport transport : {Transport::Serial, Transport::Tcp}) {
-        SerialDevice d(JobKind::Pull, transport);
+        SerialDevice d(JobKind::Pull, transport, Pace::Spec);
         ProgramTimer timer = StartProgramTimer(*d.s);
         std::vector<std::string> frames;
         SessionTick t;
@@ -203,6 +206,22 @@ TEST(Session, GlyphReadAsksGlyphByGlyphAndANotNowStopsIt) {
     EXPECT_FALSE(d.s->result.ok);
     EXPECT_EQ(d.s->result.step, 2);
     EXPECT_EQ(d.s->result.message, "unexpected reply \"GN\": 自動切換え中！");
+}
+
+// At the companion's own pace the core's rule steps a run on replies: a tick while the reply is
+// due sends nothing; a pause step is passed at once.
+TEST(Session, AckPaceStepsOnRepliesThroughTheCoresRule) {
+    SerialDevice d(JobKind::Pull);
+    EXPECT_EQ(d.s->app->run_pace.by_reply, 1);
+    EXPECT_EQ(d.Tick(), "03RAST01B\r\n");
+    EXPECT_EQ(d.Tick(), "");  // the reply is due
+    OnSessionLine(*d.s, "03AST01B" + Repeat("02", 144) + "\r\n");
+    EXPECT_EQ(d.Tick(), "03RAST01T\r\n");
+    // No device answers a broadcast: the push keeps the program's periods.
+    SerialDevice push(JobKind::Push);
+    DeviceSession broadcast("FF", Transport::Serial, kBroadcast, push.job);
+    ASSERT_TRUE(StartSession(broadcast));
+    EXPECT_EQ(broadcast.app->run_pace.by_reply, 0);
 }
 
 TEST(Session, AnErrorReplyStopsThePushAtItsStep) {
