@@ -4,7 +4,6 @@
 #include <cstring>
 #include <memory>
 
-#include "describe.h"
 #include "glyphs/glyph_files.h"
 #include "model/settings_file.h"
 #include "model/settings_ranges.h"
@@ -30,7 +29,7 @@ bool IsHexDigit(char ch) {
 
 }  // namespace
 
-bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {
+bool LoadSettingsFile(const std::string& path, tvx::SettingsModel& model, std::string& error) {
     std::string bytes;
     if (!ReadFile(path, bytes, error)) return false;
     auto app = std::make_unique<tvx::AppState>();
@@ -51,13 +50,16 @@ bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std
         error = path + " line " + std::to_string(report.first_line_not_a_number) + ": not a number";
         return false;
     }
+    return true;
+}
+
+bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {
+    if (!LoadSettingsFile(path, model, error)) return false;
     tvx::SettingRangeProblem problem;
     if (tvx::FindSettingOutOfRange(model, problem)) {
-        std::string where = problem.field;
-        if (problem.position >= 0) where += " " + std::string(PositionName(problem.position));
-        if (problem.index >= 0) where += " page " + std::to_string(problem.index + 1);
-        error = path + ": " + where + " is " + std::to_string(problem.value) + ", outside " +
-                std::to_string(problem.low) + ".." + std::to_string(problem.high);
+        error = path + " line " + std::to_string(problem.line) + ": " + problem.name + " is " +
+                std::to_string(problem.value) + ", outside " + std::to_string(problem.low) + ".." +
+                std::to_string(problem.high);
         return false;
     }
     int title = tvx::FirstUnsendableTitle(model);

@@ -10,7 +10,12 @@
 
 namespace tvxctl {
 
-// False with the reason in error ("show.dat: title 5 cannot be sent: ...").
+// A whole settings file, as it stands: false with the reason when it is short, has text after
+// its last line or a number line without a number ("show.dat line 12: not a number").
+bool LoadSettingsFile(const std::string& path, tvx::SettingsModel& model, std::string& error);
+
+// A settings file that can be sent: whole, every value in range and every title sendable. False
+// with the reason in error ("show.dat: title 5 cannot be sent: ...").
 bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error);
 
 // The 160 glyphs of a glyph file (".tlm") into the model's patterns.

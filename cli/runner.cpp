@@ -25,7 +25,16 @@ constexpr milliseconds kProgressPeriod{200};
 // read) ends the line.
 constexpr milliseconds kWriteLimit{10000};
 
-auto Redirect(asio::error_code& ec) { return asio::redirect_error(use_awaitable, ec); }
+auto Redirect(asio::error_code& ec) {
+    return asio::redirect_error(use_awaitable, ec);
+}
+
+// "192.168.1.3:9004", "[::1]:9004".
+std::string EndpointText(const asio::ip::tcp::endpoint& endpoint) {
+    const std::string address = endpoint.address().to_string();
+    const std::string port = std::to_string(endpoint.port());
+    return endpoint.address().is_v6() ? "[" + address + "]:" + port : address + ":" + port;
+}
 
 std::string Seconds(milliseconds ms) {
     char text[16];
@@ -137,9 +146,11 @@ awaitable<void> WriteOut(Line& line, DeviceSession& s, milliseconds limit) {
         FailSession(s, line.closed_reason);
         co_return;
     }
-    const Clock::time_point deadline = Clock::now() + limit;
+    const Clock::time_point written = Clock::now();
     for (SentCommand& sent : s.awaiting) {
-        if (sent.deadline == Clock::time_point::max()) sent.deadline = deadline;
+        if (sent.deadline != Clock::time_point::max()) continue;
+        sent.deadline = written + limit;
+        sent.written = written;
     }
 }
 
@@ -325,6 +336,8 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
         co_return;
     }
     line.socket->set_option(asio::ip::tcp::no_delay(true), ec);
+    const asio::ip::tcp::endpoint peer = line.socket->remote_endpoint(ec);
+    for (DeviceSession* s : devices) s->peer = ec ? std::string("?") : EndpointText(peer);
     StartLine(run, line, std::move(devices));
 }
 
@@ -397,20 +410,23 @@ awaitable<void> ListenForDevices(Run& run) {
                                   : "did not connect to port " + port + " within " +
                                         std::to_string(t.wait_seconds) + " s");
 
-    std::vector<std::string> hosts;
+    std::vector<std::string> hosts, peers;
     std::vector<int> ports;
     for (auto& socket : accepted) {
         asio::ip::tcp::endpoint peer = socket->remote_endpoint(ec);
         hosts.push_back(ec ? std::string("?") : peer.address().to_string());
         ports.push_back(ec ? 0 : peer.port());
+        peers.push_back(ec ? std::string("?") : EndpointText(peer));
     }
     std::vector<std::string> labels = HostLabels(hosts, ports);
     for (std::size_t i = 0; i < accepted.size(); ++i) {
         Line& line = run.NewLine();
         line.socket = std::move(accepted[i]);
         ++run.pending;
-        const std::string peer = hosts[i] + ":" + std::to_string(ports[i]);
-        StartLine(run, line, run.NewSessions(peer, labels[i], Transport::Tcp, t.expect > 1));
+        std::vector<DeviceSession*> devices =
+            run.NewSessions(peers[i], labels[i], Transport::Tcp, t.expect > 1);
+        for (DeviceSession* s : devices) s->peer = peers[i];
+        StartLine(run, line, std::move(devices));
     }
 }
 

@@ -250,7 +250,7 @@ TEST(SettingsInput, AFileThatMustNotGoOutIsRefusedWithItsPlace) {
     };
     const Case cases[] = {
         {600, "x", "bad.dat line 600: not a number"},
-        {580, "100", "bad.dat: page_switch_seconds ch.1 Top page 4 is 100, outside 0..99"},
+        {580, "100", "bad.dat line 580: 自動切換え ch.1 Top ページ 4 is 100, outside 0..99"},
         {1171, "\x82",
          "bad.dat: title 5 cannot be sent: ＪＩＳ第１水準,第２水準以外の字が選択されてます"},
     };
