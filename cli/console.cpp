@@ -17,9 +17,7 @@ namespace {
 constexpr std::string_view kUnknownMark = "〓";
 
 // The lead bytes of a code page 932 double-byte character.
-bool IsLeadByte(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
+bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 #ifdef _WIN32
 // One character (one or two bytes) converted by the system; false when it has no mapping.

@@ -593,7 +593,5 @@ int wmain(int argc, wchar_t** wargv) {
     return tvxctl::Run(argc, argv.data());
 }
 #else
-int main(int argc, char** argv) {
-    return tvxctl::Run(argc, argv);
-}
+int main(int argc, char** argv) { return tvxctl::Run(argc, argv); }
 #endif

@@ -25,9 +25,7 @@ constexpr milliseconds kProgressPeriod{200};
 // read) ends the line.
 constexpr milliseconds kWriteLimit{10000};
 
-auto Redirect(asio::error_code& ec) {
-    return asio::redirect_error(use_awaitable, ec);
-}
+auto Redirect(asio::error_code& ec) { return asio::redirect_error(use_awaitable, ec); }
 
 // "192.168.1.3:9004", "[::1]:9004".
 std::string EndpointText(const asio::ip::tcp::endpoint& endpoint) {
@@ -142,15 +140,19 @@ awaitable<void> Await(Line& line, DeviceSession& s, bool answered, Clock::time_p
 awaitable<void> WriteOut(Line& line, DeviceSession& s, milliseconds limit) {
     std::string bytes = std::move(s.out);
     s.out.clear();
+    // The round trip runs from the start of the write: a quick reply may come before the write's
+    // own completion is seen.
+    const Clock::time_point start = Clock::now();
+    for (SentCommand& sent : s.awaiting) {
+        if (sent.written == Clock::time_point{}) sent.written = start;
+    }
     if (!co_await line.Write(bytes)) {
         FailSession(s, line.closed_reason);
         co_return;
     }
-    const Clock::time_point written = Clock::now();
+    const Clock::time_point deadline = Clock::now() + limit;
     for (SentCommand& sent : s.awaiting) {
-        if (sent.deadline != Clock::time_point::max()) continue;
-        sent.deadline = written + limit;
-        sent.written = written;
+        if (sent.deadline == Clock::time_point::max()) sent.deadline = deadline;
     }
 }
 

@@ -245,9 +245,7 @@ static void StartVerifyRead(DeviceSession& s, SessionTick& t) {
     t.new_period_ms = s.run.table.first_period_ms;
 }
 
-bool IsTimedRun(const DeviceSession& s) {
-    return s.bulk_tick != nullptr || s.glyphs != nullptr;
-}
+bool IsTimedRun(const DeviceSession& s) { return s.bulk_tick != nullptr || s.glyphs != nullptr; }
 
 SessionTick TickSession(DeviceSession& s) {
     SessionTick t;

@@ -10,13 +10,14 @@ namespace tvx {
 namespace {
 
 bool SameTitle(const SettingsModel& a, const SettingsModel& b, int t) {
+    const std::size_t length = TitleTextLength(a.title_text[t]);
+    if (length == TitleTextLength(b.title_text[t]) &&
+        std::memcmp(a.title_text[t], b.title_text[t], length) == 0)
+        return true;
     std::string sent_a, sent_b;
     if (BuildTitleCommandFromModel(a, 1, t, sent_a) && BuildTitleCommandFromModel(b, 1, t, sent_b))
         return sent_a == sent_b;
-    // A title that cannot be sent is compared byte for byte.
-    const std::size_t length = TitleTextLength(a.title_text[t]);
-    return length == TitleTextLength(b.title_text[t]) &&
-           std::memcmp(a.title_text[t], b.title_text[t], length) == 0;
+    return false;  // a title that cannot be sent differs unless its bytes are the same
 }
 
 }  // namespace
