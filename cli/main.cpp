@@ -435,6 +435,20 @@ int JobOf(const Cli& cli, const Subcommands& sub, Job& job, std::string& verb) {
         if (cli.bare && cli.serial.empty()) return Usage("--bare goes with --serial");
         if (cli.bare && (cli.broadcast || !cli.address_text.empty()))
             return Usage("--bare sends without an address: no --address or --broadcast");
+    } else if (sub.diff->parsed()) {
+        verb = "diff";
+        const bool devices_a = cli.diff_a == kDevices;
+        if (devices_a && cli.diff_b == kDevices)
+            return Usage(
+                "diff: - stands for the devices on one side only; give a file for the other");
+        if (cli.broadcast) return Usage("diff: a broadcast gets no reply; name the addresses");
+        job.kind = JobKind::Compare;
+        job.device_first = devices_a;
+        auto settings = std::make_shared<tvx::SettingsModel>();
+        std::string error;
+        if (!LoadSettingsFile(devices_a ? cli.diff_b : cli.diff_a, *settings, error))
+            return Failure(error);
+        job.settings = settings;
     } else if (sub.verify->parsed() || sub.info->parsed()) {
         verb = sub.verify->parsed() ? "verify" : "info";
         if (cli.broadcast) return Usage(verb + ": a broadcast gets no reply; name the addresses");
@@ -520,27 +534,10 @@ int Run(int argc, char** argv) {
     Targets targets;
     Job job;
     std::string verb;
-    if (sub.diff->parsed()) {
-        const bool devices_a = cli.diff_a == kDevices, devices_b = cli.diff_b == kDevices;
-        if (devices_a && devices_b)
-            return Usage(
-                "diff: - stands for the devices on one side only; give a file for the other");
-        if (!devices_a && !devices_b) return DiffFiles(cli);
-        if (cli.broadcast) return Usage("diff: a broadcast gets no reply; name the addresses");
-        if (int code = TargetsOf(cli, targets); code != 0) return code;
-        verb = "diff";
-        job.pace = cli.pace == "spec" ? Pace::Spec : Pace::Ack;
-        job.kind = JobKind::Compare;
-        job.device_first = devices_a;
-        auto settings = std::make_shared<tvx::SettingsModel>();
-        std::string error;
-        if (!LoadSettingsFile(devices_a ? cli.diff_b : cli.diff_a, *settings, error))
-            return Failure(error);
-        job.settings = settings;
-    } else {
-        if (int code = TargetsOf(cli, targets); code != 0) return code;
-        if (int code = JobOf(cli, sub, job, verb); code != 0) return code;
-    }
+    if (sub.diff->parsed() && cli.diff_a != kDevices && cli.diff_b != kDevices)
+        return DiffFiles(cli);
+    if (int code = TargetsOf(cli, targets); code != 0) return code;
+    if (int code = JobOf(cli, sub, job, verb); code != 0) return code;
 
     ProgressLines progress;
     progress.enabled = ProgressTerminal();

@@ -127,6 +127,21 @@ void Fail(DeviceSession& s, int step, const std::string& command, const std::str
     s.stopped = true;
 }
 
+// push --verify, after the push's last step: the read-back follows in the same run, its steps
+// counted on from the push's.
+void StartVerifyRead(DeviceSession& s, SessionTick& t) {
+    s.step_offset = s.result.steps_total;
+    ClearModel(s);
+    if (!tvx::StartBulkTransfer(s.c, tvx::BulkTransfer::ReadBack, s.run, 0)) {
+        Fail(s, s.step, "",
+             s.prompts.messages.empty() ? "the read-back cannot start" : s.prompts.messages.back());
+        return;
+    }
+    s.result.steps_total += static_cast<int>(s.run.table.steps.size());
+    t.ended = false;
+    t.new_period_ms = s.run.table.first_period_ms;
+}
+
 }  // namespace
 
 void SessionPrompts::ShowErrorBox(std::string_view text, tvx::BoxIcon) {
@@ -228,21 +243,6 @@ bool StartSession(DeviceSession& s) {
              s.prompts.messages.empty() ? "the run cannot start" : s.prompts.messages.back());
     }
     return started;
-}
-
-// push --verify, after the push's last step: the read-back follows in the same run, its steps
-// counted on from the push's.
-static void StartVerifyRead(DeviceSession& s, SessionTick& t) {
-    s.step_offset = s.result.steps_total;
-    ClearModel(s);
-    if (!tvx::StartBulkTransfer(s.c, tvx::BulkTransfer::ReadBack, s.run, 0)) {
-        Fail(s, s.step, "",
-             s.prompts.messages.empty() ? "the read-back cannot start" : s.prompts.messages.back());
-        return;
-    }
-    s.result.steps_total += static_cast<int>(s.run.table.steps.size());
-    t.ended = false;
-    t.new_period_ms = s.run.table.first_period_ms;
 }
 
 bool IsTimedRun(const DeviceSession& s) { return s.bulk_tick != nullptr || s.glyphs != nullptr; }

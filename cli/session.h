@@ -83,7 +83,7 @@ struct SentCommand {
     std::string command;  // without prefix and CR LF
     bool prefixed = true;
     Clock::time_point deadline = Clock::time_point::max();  // set when the write is done
-    Clock::time_point written;                              // when the write was done
+    Clock::time_point written;  // when its write started: the start of the round trip
 };
 
 struct DeviceSession;
