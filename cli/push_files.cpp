@@ -23,10 +23,6 @@ bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
     return false;
 }
 
-bool IsHexDigit(char ch) {
-    return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F') || (ch >= 'a' && ch <= 'f');
-}
-
 }  // namespace
 
 bool LoadSettingsFile(const std::string& path, tvx::SettingsModel& model, std::string& error) {
@@ -72,21 +68,17 @@ bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std
 }
 
 bool LoadGlyphsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {
-    constexpr std::size_t kChars = std::size_t{tvx::kGlyphCount} * tvx::kGlyphPatternChars;
     std::string bytes;
     if (!ReadFile(path, bytes, error)) return false;
-    std::string chars(kChars, '0');
-    std::size_t read = tvx::ReadPatternChars(bytes, chars.data(), kChars);
-    if (read < kChars) {
-        error = path + ": not a whole glyph file (" + std::to_string(read) + " of " +
-                std::to_string(kChars) + " pattern characters)";
-        return false;
-    }
-    for (std::size_t i = 0; i < kChars; ++i) {
-        if (IsHexDigit(chars[i])) continue;
-        error = path + ": glyph " + std::to_string(i / tvx::kGlyphPatternChars + 1) +
-                ", pattern character " + std::to_string(i % tvx::kGlyphPatternChars + 1) +
-                " is no hexadecimal digit";
+    tvx::GlyphFileProblem problem;
+    if (tvx::FindGlyphFileProblem(bytes, problem)) {
+        if (problem.glyph == 0) {
+            error = path + ": not a whole glyph file (" + std::to_string(problem.characters_read) +
+                    " of " + std::to_string(tvx::kGlyphFileChars) + " pattern characters)";
+        } else {
+            error = path + ": glyph " + std::to_string(problem.glyph) + ", pattern character " +
+                    std::to_string(problem.character) + " is no hexadecimal digit";
+        }
         return false;
     }
     auto app = std::make_unique<tvx::AppState>();

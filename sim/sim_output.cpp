@@ -51,7 +51,8 @@ void ScheduleReply(ReplySchedule& s, const ReplyFaults& f, std::string_view repl
         for (size_t i = 0; i < ncuts; ++i) {
             size_t from = cuts[i];
             size_t to = i + 1 < ncuts ? cuts[i + 1] : text.size();
-            s.queue.push_back({text.substr(from, to - from), t, address});
+            s.queue.push_back(
+                {text.substr(from, to - from), t, address, i == 0 ? 0.0 : kSplitPauseSeconds});
             t += kSplitPauseSeconds;
         }
         t -= kSplitPauseSeconds;
@@ -59,6 +60,15 @@ void ScheduleReply(ReplySchedule& s, const ReplyFaults& f, std::string_view repl
         s.queue.push_back({std::move(text), t, address});
     }
     s.last_due = t;
+}
+
+void ChunkLeft(ReplySchedule& s, double now) {
+    if (s.queue.empty()) return;
+    s.queue.pop_front();
+    if (s.queue.empty()) return;
+    OutChunk& next = s.queue.front();
+    next.due = std::max(next.due, now + next.gap);
+    next.gap = 0;
 }
 
 size_t QueuedBytes(const ReplySchedule& s) {

@@ -28,6 +28,7 @@ struct OutChunk {
     std::string bytes;
     double due = 0;       // not to be written before this time
     std::string address;  // for the log: the reply's prefix, "" for noise or bare
+    double gap = 0;       // and not before this long after the chunk before it left
 };
 
 struct ReplySchedule {
@@ -41,6 +42,10 @@ struct ReplySchedule {
 // Queues one reply received at time `now`.
 void ScheduleReply(ReplySchedule& s, const ReplyFaults& f, std::string_view reply,
                    const std::string& address, double now);
+
+// The front chunk has left at `now`: it goes, and the next one keeps its gap after it, so a
+// loop that wakes late still sends the pieces of a split reply apart.
+void ChunkLeft(ReplySchedule& s, double now);
 
 // Bytes still waiting in the queue.
 size_t QueuedBytes(const ReplySchedule& s);

@@ -401,7 +401,7 @@ void WriteLine(Sim& sim, Line& l, double now) {
         LogRecord(sim.log, TransportName(l), l.conn, "tx", c.address,
                   std::string_view(c.bytes.data(), static_cast<size_t>(w)));
         c.bytes.erase(0, static_cast<size_t>(w));
-        if (c.bytes.empty()) q.pop_front();
+        if (c.bytes.empty()) ChunkLeft(l.schedule, now);
         if (static_cast<size_t>(w) < n) {
             l.want_write = true;
             return;

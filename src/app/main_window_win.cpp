@@ -15,6 +15,8 @@
 
 #include "app/menu_commands_win.h"
 #include "app/session_end_win.h"
+#include "glyphs/glyph_list.h"
+#include "glyphs/glyph_window_win.h"
 #include "winbase/program_win.h"
 #include "winbase/prompts_win.h"
 #include "winbase/text_win.h"
@@ -225,6 +227,7 @@ bool RunExitProcedure(HWND main) {
         // The user asked to keep the titles: when they could not be saved, stay open.
         if (!saved) return false;
     }
+    if (!MayExitWithGlyphs(c, ProgramGlyphState(), ProgramFileSystem())) return false;
     g_exiting = true;
     KillTimer(main, kMainTimerId);
     g_timer_started = false;

@@ -17,12 +17,12 @@ int BulkTransferTimerId(BulkTransfer which) {
 }
 
 bool StartBulkTransfer(CoreContext& c, BulkTransfer which, BulkRun& run, WindowHandle dialog) {
+    if (which == BulkTransfer::ReadBack && !ReadAddressAllowed(c)) return false;
     // The same checks in the same order as every "全設定", with the confirmation first.
     SendSequence checks;
     checks.params.confirm = true;
     if (!StartSendSequence(c, checks, dialog)) return false;
-    run.table = BulkTransferTable(which, c.app);
-    run.in_tick = false;
+    run = BulkRun{BulkTransferTable(which, c.app)};
     return true;
 }
 

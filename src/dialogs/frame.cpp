@@ -109,6 +109,9 @@ bool StartSendSequence(CoreContext& c, const SendSequence& seq, WindowHandle dia
         return false;
     }
     if (c.app.sequence_running != 0) return false;
+    // An error left by a single "設定" or a failed exchange belongs to what came before: the
+    // new run would otherwise end at its first tick without a word.
+    c.app.error_reply = 0;
     c.app.sequence_running = 1;
     return true;
 }
@@ -147,7 +150,14 @@ TickResult OnSequenceTick(CoreContext& c, SendSequence& seq, SequenceStep step, 
         app.sequence_running = k + 1;
         r.step_progress = true;
         if (app.error_reply == 1 || seq.step_failed) {
-            if (seq.params.end_in_failing_tick) EndAfterError(app, seq, r);
+            // The last step ends the run in its own tick anyway: a failure there must not keep
+            // "Close" grey and the bar full for one more period.
+            const bool last = k == seq.params.steps;
+            if (seq.params.end_in_failing_tick || last) EndAfterError(app, seq, r);
+            if (last) {
+                r.set_progress = true;
+                r.progress_position = 0;
+            }
             return r;
         }
     }

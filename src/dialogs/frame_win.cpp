@@ -10,7 +10,9 @@
 
 #include <commctrl.h>
 
+#include "dialogs/title_setting.h"
 #include "link/socket_events.h"
+#include "model/title_text.h"
 #include "winbase/program_win.h"
 #include "winbase/text_win.h"
 #include "res/resource.h"
@@ -121,6 +123,35 @@ bool OnFrameMessage(HWND dialog, UINT message, WPARAM wparam, CoreContext& c, in
 void StartOpeningPreview(HWND dialog, AppState& app, int timer_id) {
     OnPreviewOpen(app);
     SetTimer(dialog, static_cast<UINT_PTR>(timer_id), kPreviewOpenDelayMs, nullptr);
+}
+
+int Cp932WidthOf(char32_t code_point) {
+    if (ExternalPairOfEditChar(code_point) != 0) return 2;
+    wchar_t units[2];
+    std::size_t count = 1;
+    if (code_point >= 0x10000) {
+        units[0] = static_cast<wchar_t>(0xD800 + ((code_point - 0x10000) >> 10));
+        units[1] = static_cast<wchar_t>(0xDC00 + ((code_point - 0x10000) & 0x3FF));
+        count = 2;
+    } else {
+        units[0] = static_cast<wchar_t>(code_point);
+    }
+    std::string bytes;
+    WideToCp932(std::wstring_view(units, count), bytes);
+    return static_cast<int>(bytes.size());
+}
+
+bool FitEditToBytes(HWND edit, std::wstring& accepted, int limit_bytes) {
+    const std::wstring typed = WindowTextOf(edit);
+    const auto utf16 = [](const std::wstring& text) {
+        return std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size());
+    };
+    const TitleEditFit fit = FitTitleEdit(utf16(accepted), utf16(typed), Cp932WidthOf, limit_bytes);
+    accepted.assign(reinterpret_cast<const wchar_t*>(fit.text.data()), fit.text.size());
+    if (!fit.changed) return false;
+    SetWindowTextW(edit, accepted.c_str());
+    SendMessageW(edit, EM_SETSEL, fit.caret, fit.caret);
+    return true;
 }
 
 void DrawPreviewLines(HWND control, const std::vector<PreviewLine>& lines) {

@@ -54,6 +54,15 @@ bool OnFrameMessage(HWND dialog, UINT message, WPARAM wparam, CoreContext& c, in
 // At the end of WM_INITDIALOG of a dialog with a preview: the first drawing 200 ms later.
 void StartOpeningPreview(HWND dialog, AppState& app, int timer_id);
 
+// The size of one character in code page 932 bytes as the edits count it: 1 for a character it
+// cannot hold (kept as "?"), 2 for an external character's private-use stand-in.
+int Cp932WidthOf(char32_t code_point);
+// An edit that holds at most limit_bytes of code page 932: after a change, what the change
+// inserted beyond the limit is dropped (whole characters) and the caret put after what was
+// kept. accepted is the text after the last change and becomes the new one. True when the
+// edit's text was put back (which notifies EN_CHANGE again).
+bool FitEditToBytes(HWND edit, std::wstring& accepted, int limit_bytes);
+
 // One line of a preview at (x, y) pixels inside the preview rectangle.
 struct PreviewLine {
     int x = 0;

@@ -150,9 +150,10 @@ void SendTimeRegister(CoreContext& c) {
 }
 
 bool StartNetworkRead(CoreContext& c, BulkRun& run) {
+    // Its reads go bare on the serial line: no address, so the broadcast entry does not matter.
     if (c.app.sequence_running != 0) return false;
-    run.table = NetworkReadTable();
-    run.in_tick = false;
+    run = BulkRun{NetworkReadTable()};
+    c.app.error_reply = 0;
     c.app.sequence_running = 1;
     return true;
 }

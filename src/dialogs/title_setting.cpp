@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "link/send.h"
+#include "model/title_text.h"
 #include "protocol/commands.h"
 #include "protocol/sjis.h"
 
@@ -19,10 +20,6 @@ bool ValidTitleIndex(int t) {
 std::string ThreeDigits(int value) {
     return {static_cast<char>('0' + value / 100), static_cast<char>('0' + value / 10 % 10),
             static_cast<char>('0' + value % 10)};
-}
-
-bool IsLeadByte(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
 // Stages and builds title t and hands it to the link; false when it cannot be sent.
@@ -92,19 +89,26 @@ void CopyTitleEditText(CoreContext& c, std::string_view cp932) {
     if (!ValidTitleIndex(t)) return;
     char* title = c.model.title_text[t];
     const std::size_t length = cp932.size() < kTitleBytes - 1 ? cp932.size() : kTitleBytes - 1;
+    // The whole slot is rewritten: a title ending in glyph 63 (0x11 0x00) must not reach into
+    // bytes of an earlier, longer title.
+    std::memset(title, 0, kTitleBytes);
     std::memcpy(title, cp932.data(), length);
-    title[length] = '\0';
-    for (std::size_t i = 0; i + 1 < length; ++i) {
-        const auto lead = static_cast<unsigned char>(title[i]);
-        if (!IsLeadByte(lead)) continue;
-        const std::uint32_t pair = lead << 8 | static_cast<unsigned char>(title[i + 1]);
-        const std::uint32_t nec = pair >= 0xFA40 ? ReplaceIbmExtension(pair) : pair;
-        if (nec != 0 && nec != pair) {
-            title[i] = static_cast<char>(nec >> 8);
-            title[i + 1] = static_cast<char>(nec & 0xFF);
+    // By pairs: the second byte of an external character (0xFA for glyph 57) is no lead byte.
+    ForEachTitlePiece(std::string_view(title, length), [&](bool external, std::string_view text) {
+        if (external) return;
+        char* at = title + (text.data() - title);
+        for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+            const auto lead = static_cast<unsigned char>(at[i]);
+            if (!IsCp932LeadByte(lead)) continue;
+            const std::uint32_t pair = lead << 8 | static_cast<unsigned char>(at[i + 1]);
+            const std::uint32_t nec = pair >= 0xFA40 ? ReplaceIbmExtension(pair) : pair;
+            if (nec != 0 && nec != pair) {
+                at[i] = static_cast<char>(nec >> 8);
+                at[i + 1] = static_cast<char>(nec & 0xFF);
+            }
+            ++i;
         }
-        ++i;
-    }
+    });
 }
 
 void OnTitleEditChanged(CoreContext& c, std::string_view cp932) {
@@ -212,17 +216,17 @@ std::vector<TitlePreviewLine> TitlePreviewLines(const SettingsModel& model, int 
     const int first = selected_title / kTitlePreviewLines * kTitlePreviewLines;
     for (int i = 0; i < kTitlePreviewLines; ++i) {
         const char* title = model.title_text[first + i];
-        const void* nul = std::memchr(title, '\0', kTitleBytes);
-        const std::size_t length =
-            nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - title) : kTitleBytes;
-        std::string part(title, length);
+        std::string part;
+        ForEachTitlePiece(
+            std::string_view(title, TitleTextLength(title)),
+            [&](bool external, std::string_view text) {
+                // Glyphs 1..63 (lead 0x10) show as a blank; other pairs as they are.
+                part += external && text[0] == 0x10 ? std::string_view(kFullWidthSpace) : text;
+            });
         // An odd title is evened with a half-width blank: the second byte of a full-width space
         // on its own would show as "@".
         if (part.size() < kTitleMaxText && part.size() % 2 != 0) part += ' ';
         while (part.size() < kTitleMaxText) part += kFullWidthSpace;
-        for (std::size_t b = 0; b + 1 < kTitleMaxText && b + 1 < part.size(); b += 2) {
-            if (part[b] == 0x10) part.replace(b, 2, kFullWidthSpace);
-        }
         lines.push_back({20, 10 + 20 * i, "T" + ThreeDigits(first + i + 1) + "  " + part});
     }
     return lines;

@@ -82,7 +82,7 @@ TitleTickResult OnTitleSequenceTick(CoreContext& c, TitleSettingState& s);
 
 // The preview: eight lines for the block of titles holding selected_title_index. Line i is at
 // (20, 10 + 20 i): "T", the number in three digits, two blanks, and the title made 42 bytes
-// long with full-width spaces; external characters (first byte 0x10) show as a full-width
+// long with full-width spaces; external characters with first byte 0x10 show as a full-width
 // space. Texts are code page 932.
 struct TitlePreviewLine {
     int x = 0;

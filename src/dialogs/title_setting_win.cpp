@@ -18,6 +18,7 @@
 
 #include "dialogs/frame_win.h"
 #include "dialogs/title_setting.h"
+#include "model/title_text.h"
 #include "res/resource.h"
 #include "winbase/program_win.h"
 #include "winbase/text_win.h"
@@ -41,30 +42,41 @@ void DrawTitlePreview(HWND dialog) {
     DrawPreviewLines(GetDlgItem(dialog, IDC_TITLE_PREVIEW), lines);
 }
 
-int Cp932WidthOf(char32_t code_point) {
-    wchar_t units[2];
-    std::size_t count = 1;
-    if (code_point >= 0x10000) {
-        units[0] = static_cast<wchar_t>(0xD800 + ((code_point - 0x10000) >> 10));
-        units[1] = static_cast<wchar_t>(0xDC00 + ((code_point - 0x10000) & 0x3FF));
-        count = 2;
-    } else {
-        units[0] = static_cast<wchar_t>(code_point);
-    }
-    std::string bytes;
-    WideToCp932(std::wstring_view(units, count), bytes);
-    return static_cast<int>(bytes.size());
+// The title's bytes for the edit: code page 932 text as such, each external character as its
+// private-use character (its bytes are no code page 932 text and would not come back).
+std::wstring TitleToEditText(std::string_view title) {
+    std::wstring text;
+    ForEachTitlePiece(title, [&](bool external, std::string_view bytes) {
+        if (external) {
+            const unsigned pair =
+                static_cast<unsigned char>(bytes[0]) << 8 | static_cast<unsigned char>(bytes[1]);
+            text += static_cast<wchar_t>(ExternalEditChar(pair));
+        } else {
+            text += Cp932ToWide(bytes);
+        }
+    });
+    return text;
 }
 
-std::u16string_view AsUtf16(const std::wstring& text) {
-    return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
-}
-
-// Code page 932 bytes of the edit's text; a character it cannot hold becomes "?", which no
-// title can be sent with.
+// Code page 932 bytes of the edit's text, external characters back as their pairs; a character
+// it cannot hold becomes "?", which no title can be sent with.
 std::string EditTextAsCp932(const std::wstring& text) {
     std::string bytes;
-    WideToCp932(text, bytes);
+    std::size_t start = 0;
+    auto flush = [&](std::size_t end) {
+        std::string run;
+        WideToCp932(std::wstring_view(text).substr(start, end - start), run);
+        bytes += run;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned pair = ExternalPairOfEditChar(static_cast<char32_t>(text[i]));
+        if (pair == 0) continue;
+        flush(i);
+        bytes += static_cast<char>(pair >> 8);
+        bytes += static_cast<char>(pair & 0xFF);
+        start = i + 1;
+    }
+    flush(text.size());
     return bytes;
 }
 
@@ -80,7 +92,7 @@ void FillTitleEdit(HWND dialog, CoreContext& c) {
     const int t = TitleNumberSelection(c.app);
     if (t >= 0) {
         const char* title = c.model.title_text[t];
-        text = Cp932ToWide(std::string_view(title, strnlen(title, kTitleBytes)));
+        text = TitleToEditText(std::string_view(title, TitleTextLength(title)));
     }
     SetEditText(dialog, text);
     g_edit_text = text;
@@ -90,14 +102,9 @@ void FillTitleEdit(HWND dialog, CoreContext& c) {
 
 void OnEditChange(HWND dialog, CoreContext& c) {
     if (g_filling) return;
-    HWND edit = GetDlgItem(dialog, IDC_TITLE_EDIT);
-    const std::wstring typed = WindowTextOf(edit);
-    const TitleEditFit fit = FitTitleEdit(AsUtf16(g_edit_text), AsUtf16(typed), Cp932WidthOf);
-    g_edit_text.assign(reinterpret_cast<const wchar_t*>(fit.text.data()), fit.text.size());
-    if (fit.changed) {
-        SetEditText(dialog, g_edit_text);
-        SendMessageW(edit, EM_SETSEL, fit.caret, fit.caret);
-    }
+    g_filling = true;  // the text put back is no change of its own
+    FitEditToBytes(GetDlgItem(dialog, IDC_TITLE_EDIT), g_edit_text, kTitleEditLimitBytes);
+    g_filling = false;
     g_edit_from_model = false;
     OnTitleEditChanged(c, EditTextAsCp932(g_edit_text));
     DrawTitlePreview(dialog);
@@ -210,7 +217,7 @@ INT_PTR CALLBACK TitleSettingDialogProc(HWND dialog, UINT message, WPARAM wparam
             // The paint that arms the preview and the socket answers, as every frame dialog.
             INT_PTR result = FALSE;
             return OnFrameMessage(dialog, message, wparam, c, kTitleTimerId, result) ? result
-                                                                                      : FALSE;
+                                                                                     : FALSE;
         }
     }
 }

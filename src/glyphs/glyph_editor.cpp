@@ -34,6 +34,7 @@ PathField TextFilePath(GlyphState& g) {
 
 // Both read buttons: refused without a link, ignored while a read waits for its reply.
 void SendGlyphRead(CoreContext& c, std::uint16_t code) {
+    if (!ReadAddressAllowed(c)) return;
     if (!IsLinkReady(c.app)) {
         c.prompts.ShowErrorBox(kNoSocketText, BoxIcon::Stop);
         return;
@@ -104,7 +105,8 @@ bool OnEditorMouseMove(CoreContext& c, GlyphState& g, int x, int y, bool left_he
 bool ClearEditBuffer(CoreContext& c, GlyphState& g, WindowHandle editor) {
     if (c.app.glyph_read_pending == 1) return false;
     const bool asked = g.glyph_modified == 1;
-    if (asked && !c.prompts.AskYesNo(kNewGlyphQuestionText, kNewGlyphCaptionText, editor)) return false;
+    if (asked && !c.prompts.AskYesNo(kNewGlyphQuestionText, kNewGlyphCaptionText, editor))
+        return false;
     std::memset(c.model.glyph_receive_buffer, '0', kGlyphPatternChars);
     c.model.glyph_receive_buffer[kGlyphPatternChars] = '\0';
     g.glyph_text_file_name[0] = '\0';
@@ -116,8 +118,8 @@ bool ClearEditBuffer(CoreContext& c, GlyphState& g, WindowHandle editor) {
 void RegisterEditBuffer(CoreContext& c, WindowHandle editor) {
     if (!c.prompts.ConfirmNotAutoSwitching(editor)) return;
     // The pattern on the grid goes out, under the number chosen now.
-    SendCommand(c, BuildGlyphRegisterCommand(c.app.current_glyph_index,
-                                             c.model.glyph_receive_buffer));
+    SendCommand(c,
+                BuildGlyphRegisterCommand(c.app.current_glyph_index, c.model.glyph_receive_buffer));
 }
 
 void ReadRegisteredGlyph(CoreContext& c) {
@@ -169,15 +171,13 @@ bool OpenGlyphTextFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
 void SaveGlyphTextFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
     if (c.app.glyph_read_pending == 1) return;
     SaveToNamedFile(c, fs, TextFilePath(g),
-                    PatternLines(c.model.glyph_receive_buffer, kGlyphPatternChars),
-                    BoxIcon::Stop);
+                    PatternLines(c.model.glyph_receive_buffer, kGlyphPatternChars), BoxIcon::Stop);
 }
 
 void SaveGlyphTextFileAs(CoreContext& c, GlyphState& g, FileSystem& fs) {
     if (c.app.glyph_read_pending == 1) return;
     SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphText, ".txt", TextFilePath(g),
-                     PatternLines(c.model.glyph_receive_buffer, kGlyphPatternChars),
-                     BoxIcon::Stop);
+                     PatternLines(c.model.glyph_receive_buffer, kGlyphPatternChars), BoxIcon::Stop);
 }
 
 }  // namespace tvx

@@ -52,6 +52,8 @@ void RegisterEditBuffer(CoreContext& c, WindowHandle editor);
 // "リード" (1069): RFBM with the glyph code of the register number.
 void ReadRegisteredGlyph(CoreContext& c);
 
+// The sample box holds one double-byte character.
+constexpr int kSampleBytes = 2;
 // The sample box's text changed (code page 932): two bytes or more are the sample character.
 void OnSampleTextChanged(GlyphState& g, std::string_view cp932_text);
 // The JIS X 0208 code of the sample character, 0x2121 when it is empty or does not convert.

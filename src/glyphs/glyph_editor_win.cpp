@@ -32,6 +32,7 @@ constexpr int kGridRectHeight = 386;
 
 GlyphCanvas g_canvas;
 CanvasView g_view;
+std::wstring g_sample_text;  // the sample box's text after its last change
 
 SendSequence GridTimer() {
     SendSequence seq;  // no steps: the timer only draws
@@ -51,7 +52,8 @@ void FillEditorControls(HWND dialog, CoreContext& c) {
     LoadEditBuffer(c.model, c.app);
     FillCombo(dialog, IDC_GLYPH_NUMBER, RegisterNumberItemText, kRegisterNumbers);
     SelectComboIndex(dialog, IDC_GLYPH_NUMBER, RegisterNumberSelection(c.app));
-    SendDlgItemMessageW(dialog, IDC_GLYPH_SAMPLE, EM_LIMITTEXT, 2, 0);
+    SendDlgItemMessageW(dialog, IDC_GLYPH_SAMPLE, EM_LIMITTEXT, kSampleBytes, 0);
+    g_sample_text.clear();
 }
 
 void OnInitDialog(HWND dialog, CoreContext& c) {
@@ -68,9 +70,11 @@ void OnInitDialog(HWND dialog, CoreContext& c) {
     SetTimer(dialog, kGridTimerId, kPreviewOpenDelayMs, nullptr);
 }
 
+// The box limits characters, the sample is one double-byte character: "aあ" is held to "a".
 void OnSampleChange(HWND dialog) {
+    FitEditToBytes(GetDlgItem(dialog, IDC_GLYPH_SAMPLE), g_sample_text, kSampleBytes);
     std::string bytes;
-    WideToCp932(WindowTextOf(GetDlgItem(dialog, IDC_GLYPH_SAMPLE)), bytes);
+    WideToCp932(g_sample_text, bytes);
     OnSampleTextChanged(ProgramGlyphState(), bytes);
 }
 
@@ -185,7 +189,7 @@ INT_PTR CALLBACK GlyphEditorDialogProc(HWND dialog, UINT message, WPARAM wparam,
             // The paint that arms the grid's drawing and the socket answers.
             INT_PTR result = FALSE;
             return OnFrameMessage(dialog, message, wparam, c, kGridTimerId, result) ? result
-                                                                                     : FALSE;
+                                                                                    : FALSE;
         }
     }
 }

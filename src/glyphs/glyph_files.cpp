@@ -58,6 +58,23 @@ void ReadGlyphFile(std::string_view file, SettingsModel& model) {
     }
 }
 
+bool FindGlyphFileProblem(std::string_view file, GlyphFileProblem& problem) {
+    std::string chars(kGlyphFileChars, '0');
+    problem = {};
+    problem.characters_read = ReadPatternChars(file, chars.data(), chars.size());
+    if (problem.characters_read < kGlyphFileChars) return true;
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        const char ch = chars[i];
+        const bool hex = (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F') ||
+                         (ch >= 'a' && ch <= 'f');  // drawing reads the low four bits alike
+        if (hex) continue;
+        problem.glyph = static_cast<int>(i / kGlyphPatternChars) + 1;
+        problem.character = static_cast<int>(i % kGlyphPatternChars) + 1;
+        return true;
+    }
+    return false;
+}
+
 std::size_t BitmapRowSize(int width) {
     return (3 * static_cast<std::size_t>(width) + 3) / 4 * 4;
 }

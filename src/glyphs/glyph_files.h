@@ -24,6 +24,18 @@ std::size_t ReadPatternChars(std::string_view file, char* dest, std::size_t coun
 // Fills the first 256 bytes of each of the 160 slots from a glyph file.
 void ReadGlyphFile(std::string_view file, SettingsModel& model);
 
+// Why a file is no glyph file: it ends before the 160 patterns are whole (characters_read of
+// 40,960), or a pattern character is no hexadecimal digit (glyph 1..160, character 1..256).
+// The program and the companion refuse such a file with this one check.
+struct GlyphFileProblem {
+    std::size_t characters_read = 0;
+    int glyph = 0;
+    int character = 0;
+};
+constexpr std::size_t kGlyphFileChars = std::size_t{kGlyphCount} * kGlyphPatternChars;
+// False when the file is a whole glyph file.
+bool FindGlyphFileProblem(std::string_view file, GlyphFileProblem& problem);
+
 // The row size of a 24-bit bitmap: 3 bytes a pixel, rounded up to a multiple of 4.
 std::size_t BitmapRowSize(int width);
 // A 24-bit bitmap file of a picture of 0x00RRGGBB pixels, rows top to bottom with stride

@@ -22,6 +22,8 @@ constexpr std::string_view kPageLabels[kGlyphListPages] = {
     "No.49～64",
 };
 
+constexpr std::string_view kGlyphFileCaption = "TVX-5870";
+
 PathField GlyphFilePath(GlyphState& g) {
     return {g.glyph_file_name, sizeof g.glyph_file_name};
 }
@@ -80,24 +82,63 @@ bool ClearAllGlyphs(CoreContext& c, GlyphState& g, WindowHandle list) {
     return true;
 }
 
+std::string GlyphFileProblemText(std::string_view path, const GlyphFileProblem& p) {
+    std::string text = "外字ファイルではありません。\n" + std::string(path) + "\n";
+    if (p.glyph == 0) {
+        return text + "外字 160 文字分のパターン（" + std::to_string(kGlyphFileChars) +
+               " 文字）のうち " + std::to_string(p.characters_read) + " 文字しかありません。";
+    }
+    return text + "外字 " + std::to_string(p.glyph) + " のパターンの " +
+           std::to_string(p.character) + " 文字目が 16 進数字ではありません。";
+}
+
 bool OpenGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
     if (!FileCommandAllowed(c.app) || c.app.sequence_running != 0) return false;
-    if (!MayDropChanges(c, kAskOpenText)) return false;
+    // The glyph file replaces the glyphs, not the titles: the question is about the drawings.
+    if (g.glyph_modified == 1 && !c.prompts.AskYesNo(kAskOpenText, kGlyphFileCaption)) {
+        return false;
+    }
     std::string bytes;
-    if (!OpenChosenFile(c, fs, FileDialogKind::OpenGlyphs, GlyphFilePath(g), bytes)) return false;
+    char chosen[kPathBytes] = {};
+    if (!OpenChosenFile(c, fs, FileDialogKind::OpenGlyphs, {chosen, sizeof chosen}, bytes)) {
+        return false;
+    }
+    // A file taken through "すべて(*.*)" that is no glyph file leaves glyphs and name alone:
+    // "登録" would otherwise send its bytes to the device.
+    GlyphFileProblem problem;
+    if (FindGlyphFileProblem(bytes, problem)) {
+        c.prompts.ShowErrorBox(GlyphFileProblemText(chosen, problem), BoxIcon::Exclamation);
+        return false;
+    }
+    std::memcpy(g.glyph_file_name, chosen, sizeof chosen);
     ReadGlyphFile(bytes, c.model);
+    g.glyph_modified = 0;
     return true;
 }
 
-void SaveGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
-    if (!FileCommandAllowed(c.app)) return;
-    SaveToNamedFile(c, fs, GlyphFilePath(g), GlyphFileText(c.model), BoxIcon::Stop);
+bool SaveGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
+    if (!FileCommandAllowed(c.app)) return false;
+    if (!SaveToNamedFile(c, fs, GlyphFilePath(g), GlyphFileText(c.model), BoxIcon::Stop))
+        return false;
+    g.glyph_modified = 0;
+    return true;
 }
 
-void SaveGlyphFileAs(CoreContext& c, GlyphState& g, FileSystem& fs) {
-    if (!FileCommandAllowed(c.app)) return;
-    SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphs, ".tlm", GlyphFilePath(g),
-                     GlyphFileText(c.model), BoxIcon::Stop);
+bool SaveGlyphFileAs(CoreContext& c, GlyphState& g, FileSystem& fs) {
+    if (!FileCommandAllowed(c.app)) return false;
+    if (!SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphs, ".tlm", GlyphFilePath(g),
+                          GlyphFileText(c.model), BoxIcon::Stop)) {
+        return false;
+    }
+    g.glyph_modified = 0;
+    return true;
+}
+
+bool MayExitWithGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs) {
+    if (g.glyph_modified == 0) return true;
+    if (c.prompts.AskYesNo(kExitWithoutGlyphsText, kGlyphFileCaption)) return true;
+    // The user wants the drawings kept: stay open when they could not be saved.
+    return g.glyph_file_name[0] != '\0' ? SaveGlyphFile(c, g, fs) : SaveGlyphFileAs(c, g, fs);
 }
 
 int ChooseGlyphForEditor(AppState& app, const GlyphState& g, int x, int y) {
@@ -128,12 +169,14 @@ bool ExportGlyphBitmap(CoreContext& c, GlyphState& g, FileSystem& fs, int glyph_
 
 int StartGlyphBulkRun(CoreContext& c, GlyphState& g, WindowHandle list, bool register_run) {
     if (GlyphBulkRunActive(c.app)) return 0;
+    if (!register_run && !ReadAddressAllowed(c)) return 0;
     if (register_run && !c.prompts.ConfirmNotAutoSwitching(list)) return 0;
     if (!IsLinkReady(c.app)) {
         c.prompts.ShowErrorBox(kNoSocketText, BoxIcon::Exclamation);
         return 0;
     }
     if (c.app.sequence_running != 0) return 0;
+    c.app.error_reply = 0;
     c.app.current_glyph_index = 0;
     g.glyph_bulk_register = register_run ? 1 : 0;
     c.app.glyph_bulk_read_running = 1;
@@ -197,6 +240,10 @@ std::string BulkPercentText(int n) {
 void CloseGlyphList(AppState& app) {
     app.glyph_read_pending = 0;
     app.glyph_bulk_read_running = 0;
+    // A read run closed after its last answer but before its last tick stands past glyph 64;
+    // the editor and the insertion dialog know register numbers 01..64 only.
+    if (app.current_glyph_index < 0 || app.current_glyph_index >= kBulkGlyphs)
+        app.current_glyph_index = 0;
 }
 
 }  // namespace tvx

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "glyphs/glyph_files.h"
 #include "glyphs/glyph_state.h"
 #include "model/context.h"
 #include "model/seams.h"
@@ -36,11 +37,20 @@ bool OnGlyphPageSelected(GlyphState& g, int index);
 // "バッファクリア": asks (owned by the list) when a glyph was modified, then sets all 160 slots
 // to "0" and forgets the glyph file. True when the cells must be drawn.
 bool ClearAllGlyphs(CoreContext& c, GlyphState& g, WindowHandle list);
-// "開く": True when the cells must be drawn.
+// "開く": asks first when glyphs were drawn since the last file (glyph_modified); a file that is
+// no glyph file is refused with a box naming it and why, glyphs and file name unchanged. True
+// when the cells must be drawn.
 bool OpenGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs);
-// "保存" and "名前をつけて保存".
-void SaveGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs);
-void SaveGlyphFileAs(CoreContext& c, GlyphState& g, FileSystem& fs);
+// The refusal's text: the file and what is wrong with it.
+std::string GlyphFileProblemText(std::string_view path, const GlyphFileProblem& problem);
+// "保存" and "名前をつけて保存"; true when the file was written (the drawings are then saved).
+bool SaveGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs);
+bool SaveGlyphFileAs(CoreContext& c, GlyphState& g, FileSystem& fs);
+// The exit procedure, after the titles: with glyphs drawn since the last glyph file, asks
+// kExitWithoutGlyphsText; No saves them (to the glyph file, or to one the user names). False
+// when the program must stay open (not saved).
+inline constexpr std::string_view kExitWithoutGlyphsText = "外字を保存せずに終了しますか？";
+bool MayExitWithGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs);
 // Each of these four buttons and the left double click do nothing during a bulk run.
 bool GlyphBulkRunActive(const AppState& app);
 

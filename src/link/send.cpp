@@ -101,6 +101,17 @@ bool SocketSend(CoreContext& c, std::string_view command) {
     return true;
 }
 
+bool AddressesBroadcast(const AppState& app) {
+    const bool prefixed = app.interface_type == 1 || app.address_prefix_on == 1;
+    return prefixed && (app.slave_address < 0 || app.slave_address >= kBroadcastAddress);
+}
+
+bool ReadAddressAllowed(CoreContext& c) {
+    if (!AddressesBroadcast(c.app)) return true;
+    c.prompts.ShowErrorBox(kBroadcastReadText, BoxIcon::Exclamation);
+    return false;
+}
+
 bool IsLinkReady(const AppState& app) {
     return app.interface_type == 0 || app.socket_connected == 1;
 }

@@ -10,6 +10,9 @@
 namespace tvx {
 
 inline constexpr std::string_view kNoSocketText = "Socket が接続されていません";
+// No device answers a broadcast, so a read sent to it would wait for nothing.
+inline constexpr std::string_view kBroadcastReadText =
+    "Bloadcast では読み込めません。\nスレーブアドレス（00～31）で機器を 1 台選んでください。";
 
 // RS-232C (interface_type 0): SerialSend; TCP/IP: SocketSend. An empty command sends nothing.
 // Each returns true when the frame went out (written to the port or sent on the socket; the
@@ -24,6 +27,12 @@ bool SerialSend(CoreContext& c, std::string_view command);
 // (the device dropped the link between two steps), so the sequence ends at its next tick
 // with that one box.
 bool SocketSend(CoreContext& c, std::string_view command);
+// True when the next command goes to every device at once: the broadcast address with the
+// prefix on (the socket link always sends it).
+bool AddressesBroadcast(const AppState& app);
+// Every read asks one device: false, with kBroadcastReadText, while a command would go to the
+// broadcast address. Call it before anything else is asked or sent.
+bool ReadAddressAllowed(CoreContext& c);
 // True on RS-232C (the port is assumed usable) or while a TCP/IP connection is up.
 bool IsLinkReady(const AppState& app);
 // One 500 ms tick: "No Connect" (stop form) on the seventh tick without a reply line.

@@ -92,35 +92,25 @@ std::string ThreeDigits(int number) {
     return text;
 }
 
-// A run of code page 932 text and external characters of a title, walked by pairs.
-std::string TitleRunsText(std::string_view title, Cp932ToUtf8Converter to_utf8) {
-    std::string out, run;
-    auto flush = [&] {
-        if (!run.empty()) out += to_utf8(run);
-        run.clear();
-    };
-    for (std::size_t i = 0; i < title.size();) {
-        const auto b = static_cast<unsigned char>(title[i]);
-        if (IsExternalLeadByte(b) && i + 1 < title.size()) {
-            flush();
-            const auto second = static_cast<unsigned char>(title[i + 1]);
-            const int glyph = TitleGlyphNumber(b, second);
-            char token[32];
-            if (glyph > 0) {
-                std::snprintf(token, sizeof token, "[外字%d]", glyph);
-            } else {
-                std::snprintf(token, sizeof token, "[0x%02X%02X]", b, second);
-            }
-            out += token;
-            i += 2;
-            continue;
+// The pieces of a title: code page 932 runs converted, external characters as tokens.
+std::string TitlePiecesText(std::string_view title, Cp932ToUtf8Converter to_utf8) {
+    std::string out;
+    ForEachTitlePiece(title, [&](bool external, std::string_view bytes) {
+        if (!external) {
+            out += to_utf8(bytes);
+            return;
         }
-        const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-        const std::size_t width = lead && i + 1 < title.size() ? 2 : 1;
-        run.append(title.substr(i, width));
-        i += width;
-    }
-    flush();
+        const auto lead = static_cast<unsigned char>(bytes[0]);
+        const auto second = static_cast<unsigned char>(bytes[1]);
+        const int glyph = TitleGlyphNumber(lead, second);
+        char token[32];
+        if (glyph > 0) {
+            std::snprintf(token, sizeof token, "[外字%d]", glyph);
+        } else {
+            std::snprintf(token, sizeof token, "[0x%02X%02X]", lead, second);
+        }
+        out += token;
+    });
     return out;
 }
 
@@ -198,7 +188,7 @@ std::string FieldNumberText(const SettingsFileField& field, int value) {
 }
 
 std::string TitleDisplayText(const char* title, Cp932ToUtf8Converter to_utf8) {
-    return TitleRunsText(std::string_view(title, TitleTextLength(title)), to_utf8);
+    return TitlePiecesText(std::string_view(title, TitleTextLength(title)), to_utf8);
 }
 
 std::string TitleValueText(const char* title, Cp932ToUtf8Converter to_utf8) {

@@ -4,6 +4,7 @@
 
 #include "model/decimal_text.h"
 #include "model/settings_fields.h"
+#include "model/title_text.h"
 
 namespace tvx {
 
@@ -15,9 +16,8 @@ void AppendNumberLine(std::string& out, int value) {
 }
 
 void AppendTitleLine(std::string& out, const char (&title)[kTitleBytes]) {
-    const void* nul = std::memchr(title, '\0', kTitleBytes);
-    std::size_t length =
-        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - title) : kTitleBytes;
+    // Walked by pairs: glyph 63 (0x11 0x00) is written with its zero byte and the rest after it.
+    const std::size_t length = TitleTextLength(title, kTitleBytes);
     if (length == 0) {
         out += "s\r\n";
         return;
@@ -78,8 +78,8 @@ void ReadTitle(LineReader& lines, char (&title)[kTitleBytes]) {
     }
     std::size_t length =
         line.size() < std::size_t{kTitleLineMaxBytes} ? line.size() : kTitleLineMaxBytes;
+    std::memset(title, 0, kTitleBytes);
     std::memcpy(title, line.data(), length);
-    title[length] = '\0';
 }
 
 }  // namespace

@@ -187,8 +187,9 @@ BulkTick OnBulkTick(CoreContext& c, BulkRun& run, BulkSender send, void* user) {
         r.ended = true;
         return r;
     }
-    if (app.error_reply == 1) {
+    if (app.error_reply == 1 || run.step_failed) {
         app.error_reply = 0;
+        run.step_failed = false;
         app.sequence_running = 0;
         r.stop_timer = true;
         r.enable_close = true;
@@ -203,6 +204,7 @@ BulkTick OnBulkTick(CoreContext& c, BulkRun& run, BulkSender send, void* user) {
     if (outcome == BuildOutcome::TitleNotEncodable) {
         // Nothing goes out for this title; the run ends at the next tick.
         app.error_reply = 1;
+        run.step_failed = true;
         c.prompts.ShowErrorBox(kTitleNotConvertibleText, BoxIcon::Exclamation);
     } else if (outcome == BuildOutcome::Command) {
         if (table.bare_serial) app.address_prefix_on = 0;

@@ -54,10 +54,10 @@ enum class BulkKind { SetAll, ReadBack, NetworkRead };
 
 struct BulkTable {
     BulkKind kind = BulkKind::SetAll;
-    std::vector<BulkStep> steps;    // step s (1-based) is steps[s - 1]
-    int first_period_ms = 0;        // the timer's period when the run starts
-    int percent_divisor = 0;        // percent box shows s * 100 / divisor; 0 = no percent box
-    int progress_max = 0;           // the progress bar's range 0..progress_max
+    std::vector<BulkStep> steps;  // step s (1-based) is steps[s - 1]
+    int first_period_ms = 0;      // the timer's period when the run starts
+    int percent_divisor = 0;      // percent box shows s * 100 / divisor; 0 = no percent box
+    int progress_max = 0;         // the progress bar's range 0..progress_max
     bool close_dialog_at_end = false;
     // The step after which "Close" is enabled while the run goes on one more tick (0 = none).
     int enable_close_after_step = 0;
@@ -97,20 +97,23 @@ using BulkSender = void (*)(void* user, CoreContext& c, std::string_view command
 struct BulkRun {
     BulkTable table;
     bool in_tick = false;  // a box opened by a step must not let the next tick run inside it
+    // A step failed (a title that cannot be encoded): the next tick ends the run, also when a
+    // late reply to an earlier step has cleared error_reply meanwhile.
+    bool step_failed = false;
 };
 
 // What a tick asks of the caller's window, in this order.
 struct BulkTick {
-    int percent = -1;              // show this number in the percent box (-1: leave it)
-    bool clear_percent = false;    // the run ended normally: three blanks in the percent box
+    int percent = -1;            // show this number in the percent box (-1: leave it)
+    bool clear_percent = false;  // the run ended normally: three blanks in the percent box
     bool step_progress = false;
     bool reset_progress = false;
-    int new_period_ms = 0;         // restart the timer with this period (0: leave it)
+    int new_period_ms = 0;  // restart the timer with this period (0: leave it)
     bool stop_timer = false;
     bool enable_close = false;
-    bool refresh = false;          // show the model's values again (network read)
+    bool refresh = false;  // show the model's values again (network read)
     bool close_dialog = false;
-    bool ended = false;            // the run is over (normally or by an error reply)
+    bool ended = false;  // the run is over (normally or by an error reply)
 };
 
 // One tick: an error reply seen now ends the run (timer stopped, "Close" back, the dialog

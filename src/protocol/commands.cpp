@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/title_text.h"
 #include "protocol/encodings.h"
 
 namespace tvx {
@@ -137,9 +138,10 @@ std::string BuildPageAssignmentCommand(const SettingsModel& model, int position)
 bool StageTitleText(const SettingsModel& model, int title_index, char (&staging)[kTitleBytes]) {
     std::memset(staging, 0, sizeof staging);
     if (!ValidTitle(title_index)) return false;
-    // A slot from a settings file may lack its terminator; never read past it.
+    // A slot from a settings file may lack its terminator; never read past it. Glyph 63's
+    // pair holds a zero byte, so the title is walked by pairs.
     const char* text = model.title_text[title_index];
-    std::size_t length = BoundedLength(text, kTitleBytes);
+    std::size_t length = TitleTextLength(text, kTitleBytes);
     std::memcpy(staging, text, length < kTitleBytes ? length : kTitleBytes - 1);
     if (length > kTitleMaxText || length % 2 != 0) return false;
     for (std::size_t i = length; i < kTitleMaxText; i += 2) {

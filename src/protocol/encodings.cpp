@@ -1,5 +1,6 @@
 #include "protocol/encodings.h"
 
+#include "model/title_text.h"
 #include "protocol/sjis.h"
 
 namespace tvx {
@@ -98,7 +99,12 @@ std::uint16_t glyph_code(int glyph_index) {
 }
 
 std::uint16_t title_wire_code(std::uint32_t pair) {
-    if (pair <= kExternalTitleMax) return static_cast<std::uint16_t>(pair + kExternalShift);
+    // Only a pair led by 0x10..0x13 is an external character; a control character (a pasted
+    // tab) is no character of the device and is refused like half-width text.
+    if (pair <= kExternalTitleMax) {
+        if (!IsExternalLeadByte(static_cast<unsigned char>(pair >> 8))) return 0;
+        return static_cast<std::uint16_t>(pair + kExternalShift);
+    }
     std::uint32_t sjis = ReplaceIbmExtension(pair);
     if (sjis == 0) return 0;
     return SjisToJis(sjis);

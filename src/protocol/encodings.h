@@ -41,7 +41,8 @@ std::size_t FormatPage(int page, char* out);
 std::uint16_t glyph_code(int glyph_index);
 
 // Wire code of one double-byte pair of a staged title (pair value high * 256 + low): an
-// external character (value up to 0x1339) becomes value + 0x9345, any other pair its JIS X 0208
+// external character (lead byte 0x10..0x13, value up to 0x1339) becomes value + 0x9345, a pair
+// led by any other control byte is refused, any other pair its JIS X 0208
 // code after the IBM extension table; 0 when the pair cannot be sent.
 std::uint16_t title_wire_code(std::uint32_t pair);
 

@@ -267,6 +267,17 @@ const ErrorReply* FindError(std::string_view work) {
     return nullptr;
 }
 
+// An error reply stops a running sequence at its next tick (error_reply) and a glyph run at
+// once, before its box opens: a device that refuses one glyph refuses the next too, and the
+// list's timer would otherwise ask again (or send the next glyph) inside the box, one box after
+// the other.
+ReplyOutcome ReportErrorReply(CoreContext& c, const ErrorReply& error, std::string_view text) {
+    c.app.error_reply = 1;
+    AbandonGlyphBulkRun(c.app);
+    c.prompts.ShowErrorBox(text, BoxIcon::Exclamation);
+    return {ReplyKind::Error, error.code};
+}
+
 // Cuts a text at its first NUL, as the device's lines are C strings.
 std::string_view UpToNul(std::string_view text) {
     return text.substr(0, text.find('\0'));
@@ -296,9 +307,7 @@ ReplyOutcome ParseSerialLine(CoreContext& c, std::string_view line) {
         c.prompts.ShowErrorBox(reading ? "自動切換え中！" : "Mode difference",
                                BoxIcon::Exclamation);
     } else if (const ErrorReply* error = FindError(work)) {
-        c.app.error_reply = 1;
-        outcome = {ReplyKind::Error, error->code};
-        c.prompts.ShowErrorBox(error->serial_text, BoxIcon::Exclamation);
+        outcome = ReportErrorReply(c, *error, error->serial_text);
     }
     c.app.glyph_read_pending = 0;
     return outcome;
@@ -329,9 +338,7 @@ ReplyOutcome ParseSocketLine(CoreContext& c, std::string_view assembled) {
             c.prompts.ShowSuccessBox("Socket mode difference");
         }
     } else if (const ErrorReply* error = FindError(work)) {
-        c.app.error_reply = 1;
-        outcome = {ReplyKind::Error, error->code};
-        c.prompts.ShowErrorBox(error->socket_text, BoxIcon::Exclamation);
+        outcome = ReportErrorReply(c, *error, error->socket_text);
     }
     c.app.glyph_read_pending = 0;
     return outcome;

@@ -49,6 +49,13 @@ TEST(SimSchedule, SplitSendsPrefixAndLetterFirst) {
     // The next reply waits behind the last piece.
     ScheduleReply(s, f, "01GO\r\n", "01", 10.0);
     EXPECT_GE(s.queue[2].due, s.queue[1].due);
+    // A loop that wakes late, when both pieces are due, still leaves the pause between them:
+    // the second is due a pause after the first actually left.
+    ChunkLeft(s, 10.3);
+    EXPECT_EQ(s.queue.front().bytes, "O\r\n");
+    EXPECT_NEAR(s.queue.front().due, 10.3 + kSplitPauseSeconds, 1e-9);
+    ChunkLeft(s, 10.35);
+    EXPECT_NEAR(s.queue.front().due, 10.35, 1e-9) << "a new reply keeps its own time";
 }
 
 TEST(SimSchedule, LongSplitReplyComesInThreePiecesThatAddUp) {

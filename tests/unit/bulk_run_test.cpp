@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/replies.h"
 #include "support/recorders.h"
 
 namespace tvx {
@@ -79,8 +80,8 @@ TEST(BulkSetAll, EveryCommandInOrderAtTheDevicePace) {
 
     struct Expect {
         int step;
-        std::string start;  // the command's first characters
-        std::size_t length; // its whole length with CR LF
+        std::string start;   // the command's first characters
+        std::size_t length;  // its whole length with CR LF
     };
     const Expect rest[] = {
         {145, "CTD01TNF" + Repeat("N", 142), 6 + 144 + 2},
@@ -153,15 +154,35 @@ TEST(BulkSetAll, EndingsErrorReplyUnencodableTitleAndRefusedSwitchTimes) {
     // A title of odd length: nothing sent for it, the JIS message, the run ends one tick later.
     {
         CoreFixture f;
-        std::strcpy(f.model.title_text[4], "\x88\x9f" "A");
+        std::strcpy(f.model.title_text[4],
+                    "\x88\x9f"
+                    "A");
         BulkRun run{SetAllTable()};
         Walk w = RunToEnd(f, run);
         ASSERT_EQ(w.sent.size(), 4u);
         EXPECT_EQ(w.ticks.size(), 6u);
-        EXPECT_EQ(f.prompts.calls, std::vector<std::string>{
-                                       "error(exclamation): ＪＩＳ第１水準,第２水準以外の字が選択されてます"});
+        EXPECT_EQ(f.prompts.calls,
+                  std::vector<std::string>{
+                      "error(exclamation): ＪＩＳ第１水準,第２水準以外の字が選択されてます"});
         EXPECT_FALSE(w.last.close_dialog);
         EXPECT_TRUE(w.last.enable_close);
+    }
+    // The same when the answer to the title before arrives between the two ticks: the GO clears
+    // error_reply, but the failed step still ends the run and the title after it stays unsent.
+    {
+        CoreFixture f;
+        f.app.address_prefix_on = 1;
+        std::strcpy(f.model.title_text[0], "AB");
+        BulkRun run{SetAllTable()};
+        f.app.sequence_running = 1;
+        int sends = 0;
+        auto count = [&](CoreContext&, std::string_view) { ++sends; };
+        OnBulkTick(f.ctx, run, count);
+        ParseSerialReply(f.ctx, "00GO\r\n");
+        BulkTick t = OnBulkTick(f.ctx, run, count);
+        EXPECT_EQ(sends, 0);
+        EXPECT_TRUE(t.ended && t.enable_close);
+        EXPECT_EQ(f.app.sequence_running, 0);
     }
     // Positions 0 and 2 all zero: two refusals, AST for 1 and 3 only, and the run goes on to PP.
     {
@@ -191,10 +212,10 @@ TEST(BulkReadBack, ReadsInTheDeviceOrderAndOneMoreTickOnTcpIp) {
         BulkRun run{ReadBackTable(tcp)};
         Walk w = RunToEnd(f, run);
         const char* first[] = {
-            "RAST01B",   "RAST01T",   "RAST02B",   "RAST02T", "RCTD01B", "RCTD01T", "RCTD02B",
-            "RCTD02T",   "RCTDPO01B", "RCTDPO01T", "RCTDPO02B", "RCTDPO02T", "RCEL",  "RCWL",
-            "RSUS01B",   "RSUS01T",   "RSUS02B",   "RSUS02T", "RP01B",   "RP01T",   "RP02B",
-            "RP02T",     "RPP01T",    "RPP01B",    "RPP02T",  "RPP02B",  "RCT001",
+            "RAST01B", "RAST01T",   "RAST02B",   "RAST02T",   "RCTD01B",   "RCTD01T", "RCTD02B",
+            "RCTD02T", "RCTDPO01B", "RCTDPO01T", "RCTDPO02B", "RCTDPO02T", "RCEL",    "RCWL",
+            "RSUS01B", "RSUS01T",   "RSUS02B",   "RSUS02T",   "RP01B",     "RP01T",   "RP02B",
+            "RP02T",   "RPP01T",    "RPP01B",    "RPP02T",    "RPP02B",    "RCT001",
         };
         ASSERT_EQ(w.sent.size(), 26u + 144u);
         for (std::size_t i = 0; i < std::size(first); ++i) {

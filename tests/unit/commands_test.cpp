@@ -147,6 +147,11 @@ TEST(TitleCommand, EmptyFullAndExternal) {
               "A365" +
                   Repeat("2121", 19) + "\r\n");
 
+    // Glyph 63 (wire code A445) holds a zero byte; the characters after it are sent too.
+    f.SetTitle(3, std::string("\x11\x00\x82\xA0", 4));
+    ASSERT_TRUE(BuildTitleCommandFromModel(f.model, 1, 3, out));
+    EXPECT_EQ(out, "CT004A4452422" + Repeat("2121", 19) + "\r\n");
+
     f.SetTitle(2, "\xFA\x40\xFA\x5C");  // IBM extensions move to their NEC-selected codes
     ASSERT_TRUE(BuildTitleCommandFromModel(f.model, 0, 2, out));
     EXPECT_EQ(out,
@@ -185,6 +190,12 @@ TEST(TitleCommand, RefusedTitles) {
 
     f.SetTitle(5, "\x82\xA0\x81\x7F");  // trail byte 0x7F
     EXPECT_FALSE(BuildTitleCommandFromModel(f.model, 1, 5, out));
+
+    // Control characters (a pasted tab, a line break) are no external characters.
+    for (const char* pair : {"\x09\x41", "\x0D\x0A", "\x01\x20", "\x0F\xFF"}) {
+        f.SetTitle(6, "\x82\xA0" + std::string(pair, 2));
+        EXPECT_FALSE(BuildTitleCommandFromModel(f.model, 1, 6, out)) << int(pair[0]);
+    }
 
     EXPECT_FALSE(BuildTitleCommandFromModel(f.model, 1, 144, out));
     EXPECT_FALSE(BuildTitleCommandFromModel(f.model, 1, -1, out));

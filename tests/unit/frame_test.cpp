@@ -231,15 +231,19 @@ TEST(FrameSequence, ErrorStopResetsTheProgressWhereTheDialogAsksForIt) {
     EXPECT_EQ(r.progress_position, 0);
 }
 
-TEST(FrameSequence, AnErrorLeftFromASingleSendEndsTheNextSequenceBeforeItSends) {
+// An E3 to a single "設定" (or a failed exchange) before the run is not the run's error: the
+// run sends its first step instead of ending silently at its first tick.
+TEST(FrameSequence, AnErrorLeftFromASingleSendDoesNotEndTheNextSequence) {
     CoreFixture f;
     FourSteps d;
-    f.app.error_reply = 1;
+    f.app.address_prefix_on = 1;
+    ParseSerialReply(f.ctx, "00E3\r\n");
+    ASSERT_EQ(f.app.error_reply, 1);
     ASSERT_TRUE(StartSendSequence(f.ctx, d.seq, 0x100));
     TickResult r = OnSequenceTick(f.ctx, d.seq, d);
-    EXPECT_TRUE(r.enable_close);
-    EXPECT_TRUE(f.link.serial_writes.empty());
-    EXPECT_EQ(f.app.sequence_running, 0);
+    EXPECT_FALSE(r.enable_close || r.stop_timer);
+    EXPECT_EQ(f.link.serial_writes, std::vector<std::string>{"00STEP1\r\n"});
+    EXPECT_EQ(f.app.sequence_running, 2);
 }
 
 TEST(FrameSequence, RefusedWithoutASocketConnectionOrOnTheConfirmationsNo) {
@@ -319,14 +323,15 @@ TEST(FrameSequence, TickInsideABoxOpenedByAStepDoesNothing) {
 }
 
 // A step that fails ends the run through error_reply at the next tick, like an error reply:
-// also as the last step, also when a late "GO" to the step before clears error_reply in
-// between; where the dialog asks for it, in the failing tick itself. Nothing is left over.
+// also when a late "GO" to the step before clears error_reply in between; where the dialog asks
+// for it, and as the last step (whose tick ends the run anyway), in the failing tick itself with
+// the bar back at 0. Nothing is left over.
 TEST(FrameSequence, FailedStepEndsTheRunAtTheNextTickThroughErrorReply) {
     struct Case {
         int failing_step;
         bool late_go, end_in_failing_tick;
         int ticks;
-    } cases[] = {{2, false, false, 3}, {4, false, false, 5}, {2, true, false, 3}, {2, 0, 1, 2}};
+    } cases[] = {{2, false, false, 3}, {4, false, false, 4}, {2, true, false, 3}, {2, 0, 1, 2}};
     for (const Case& t : cases) {
         SCOPED_TRACE(t.failing_step * 10 + t.late_go);
         CoreFixture f;

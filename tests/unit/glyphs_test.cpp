@@ -62,8 +62,9 @@ TEST(GlyphPattern, PicturesOfTheGridAndTheCells) {
     std::vector<std::uint32_t> grid(480 * 384);
     RenderGlyphPicture(p.c_str(), 15, 12, grid.data(), 480);
     // Background dot (0, 0): black outline around blue; the lit dot (1, 0) all white.
-    const std::vector<std::uint32_t> seen = {grid[0], grid[11 * 480 + 14], grid[481],
-                                             grid[10 * 480 + 13], grid[15], grid[11 * 480 + 29]};
+    const std::vector<std::uint32_t> seen = {grid[0],   grid[11 * 480 + 14],
+                                             grid[481], grid[10 * 480 + 13],
+                                             grid[15],  grid[11 * 480 + 29]};
     EXPECT_EQ(seen, (std::vector<std::uint32_t>{0, 0, 0xFF, 0xFF, 0xFFFFFF, 0xFFFFFF}));
     std::vector<std::uint32_t> cell(96 * 96);
     RenderGlyphPicture(p.c_str(), 3, 3, cell.data(), 96);
@@ -83,9 +84,9 @@ TEST(GlyphEditor, MouseEditsTheInnerDotsAndCopiesIntoTheSlot) {
     for (auto [x, y] : {std::pair{26, 24}, {27, 23}, {477, 100}, {100, 384}}) {
         EXPECT_FALSE(EditDot(f.model, f.app, x, y, true)) << x << "," << y;
     }
-    EXPECT_EQ(f.model.glyph_pattern[3][0], 'X');           // outside: nothing copied
+    EXPECT_EQ(f.model.glyph_pattern[3][0], 'X');          // outside: nothing copied
     EXPECT_FALSE(EditDot(f.model, f.app, 27, 24, true));  // already lit: nothing to draw,
-    EXPECT_EQ(f.Slot(3), f.Buffer());                      // but the slot is rewritten
+    EXPECT_EQ(f.Slot(3), f.Buffer());                     // but the slot is rewritten
     // Presses and drags: both buttons held leave the dot clear; a release that went elsewhere
     // ends the drag at the next move.
     EXPECT_FALSE(OnEditorButtonDown(f.ctx, f.g, MouseButton::Left, 5, 5));
@@ -127,8 +128,8 @@ TEST(GlyphEditor, ClearAsksOnceModifiedAndRegisterSendsTheGrid) {
 
 TEST(GlyphEditor, ReadsAskForTheGlyphCodeOrTheSampleOneAtATime) {
     GlyphCase f;
-    for (auto [glyph, frame] : {std::pair{0, "00RFBMA365\r\n"}, {26, "00RFBMA421\r\n"},
-                                {63, "00RFBMA446\r\n"}}) {
+    for (auto [glyph, frame] :
+         {std::pair{0, "00RFBMA365\r\n"}, {26, "00RFBMA421\r\n"}, {63, "00RFBMA446\r\n"}}) {
         f.link.serial_writes.clear();
         f.app.current_glyph_index = glyph;
         ReadRegisteredGlyph(f.ctx);
@@ -189,8 +190,10 @@ TEST(GlyphFiles, BitmapHeadersAndBottomUpPaddedRows) {
 
 TEST(GlyphList, FilesSaveAsRuleFailuresAndOpen) {
     GlyphCase f;
-    for (auto [chosen, saved] : {std::pair{"glyphs", "glyphs.tlm"}, {"a.tlm.bak", "a.tlm.bak"},
-                                 {"A.TLM", "A.TLM.tlm"}, {"C:\\x.tlm\\g", "C:\\x.tlm\\g"}}) {
+    for (auto [chosen, saved] : {std::pair{"glyphs", "glyphs.tlm"},
+                                 {"a.tlm.bak", "a.tlm.bak"},
+                                 {"A.TLM", "A.TLM.tlm"},
+                                 {"C:\\x.tlm\\g", "C:\\x.tlm\\g"}}) {
         f.prompts.file_names = {chosen};
         SaveGlyphFileAs(f.ctx, f.g, f.fs);
         EXPECT_EQ(f.fs.files.count(saved), 1u) << saved;
@@ -206,18 +209,70 @@ TEST(GlyphList, FilesSaveAsRuleFailuresAndOpen) {
     EXPECT_EQ(f.app.document_modified, 1);  // the titles are still unsaved
     EXPECT_EQ(Calls(f.prompts.calls.end() - 2, f.prompts.calls.end()),
               (Calls{"error(stop): Can't file open", "error(exclamation): Don't file open"}));
-    f.fs.files["g.tlm"] = "1\r\n2\r\n";
-    f.prompts.calls.clear();
-    f.prompts.yes_no_answers = {false, true, true};
-    f.prompts.file_names = {"missing.tlm", "g.tlm"};
+}
+
+// "開く" asks about drawn glyphs (not about the titles it leaves alone), and takes only a whole
+// glyph file: anything else leaves glyphs and file name as they were, with a box naming it.
+TEST(GlyphList, OpenAsksAboutDrawnGlyphsAndRefusesWhatIsNoGlyphFile) {
+    GlyphCase f;
+    std::string whole;
+    for (int i = 0; i < 160 * 256; ++i) whole += (i < 3 ? "12a"[i] : '0') + std::string("\r\n");
+    f.fs.files["g.tlm"] = whole;
+    f.fs.files["short.tlm"] = "1\r\n2\r\n";
+    std::string bad = whole;
+    bad[3 * (256 + 16)] = 'G';  // glyph 2, character 17
+    f.fs.files["bad.tlm"] = bad;
+    std::strcpy(f.g.glyph_file_name, "old.tlm");
+    f.app.document_modified = 1;  // unsaved titles: not this command's business
+    f.g.glyph_modified = 1;
+    f.prompts.yes_no_answers = {false, true, true, true, true};
+    f.prompts.file_names = {"missing.tlm", "short.tlm", "bad.tlm", "g.tlm"};
     EXPECT_FALSE(OpenGlyphFile(f.ctx, f.g, f.fs));  // No to the question
     EXPECT_FALSE(OpenGlyphFile(f.ctx, f.g, f.fs));  // cannot be read
+    EXPECT_FALSE(OpenGlyphFile(f.ctx, f.g, f.fs));  // short
+    EXPECT_FALSE(OpenGlyphFile(f.ctx, f.g, f.fs));  // a character that is no digit
+    EXPECT_STREQ(f.g.glyph_file_name, "old.tlm");
+    EXPECT_EQ(f.Slot(0), std::string(256, '0'));
     EXPECT_TRUE(OpenGlyphFile(f.ctx, f.g, f.fs));
     EXPECT_STREQ(f.g.glyph_file_name, "g.tlm");
-    EXPECT_EQ(f.Slot(0).substr(0, 3), "120");
+    EXPECT_EQ(f.Slot(0).substr(0, 4), "12a0");
+    EXPECT_EQ(f.g.glyph_modified, 0);
     const std::string ask = "ask[TVX-5870]: データを保存せずに別のファイルを開きますか？";
-    EXPECT_EQ(f.prompts.calls, (Calls{ask, ask, "ask-file(2)",
-                                      "error(exclamation): Can't file open", ask, "ask-file(2)"}));
+    EXPECT_EQ(
+        f.prompts.calls,
+        (Calls{ask, ask, "ask-file(2)", "error(exclamation): Can't file open", ask, "ask-file(2)",
+               "error(exclamation): 外字ファイルではありません。\nshort.tlm\n外字 160 文字分の"
+               "パターン（40960 文字）のうち 2 文字しかありません。",
+               ask, "ask-file(2)",
+               "error(exclamation): 外字ファイルではありません。\nbad.tlm\n外字 2 のパターン"
+               "の 17 文字目が 16 進数字ではありません。",
+               ask, "ask-file(2)"}));
+    // Nothing drawn since: no question.
+    f.prompts.calls.clear();
+    f.prompts.file_names = {"g.tlm"};
+    EXPECT_TRUE(OpenGlyphFile(f.ctx, f.g, f.fs));
+    EXPECT_EQ(f.prompts.calls, Calls{"ask-file(2)"});
+}
+
+// At exit, drawn glyphs are asked about like unsaved titles: No saves them, and a save that
+// fails (or is cancelled) keeps the program open.
+TEST(GlyphList, ExitAsksAboutDrawnGlyphsAndSavesThemOnNo) {
+    GlyphCase f;
+    EXPECT_TRUE(MayExitWithGlyphs(f.ctx, f.g, f.fs));
+    EXPECT_TRUE(f.prompts.calls.empty());
+    f.g.glyph_modified = 1;
+    f.prompts.yes_no_answers = {true, false, false};
+    f.prompts.file_names = {"kept"};
+    EXPECT_TRUE(MayExitWithGlyphs(f.ctx, f.g, f.fs));  // Yes: leave without them
+    EXPECT_TRUE(MayExitWithGlyphs(f.ctx, f.g, f.fs));  // No: saved under a name the user gave
+    EXPECT_EQ(f.fs.files.count("kept.tlm"), 1u);
+    EXPECT_EQ(f.g.glyph_modified, 0);
+    f.g.glyph_modified = 1;
+    f.fs.fail_writes = true;
+    EXPECT_FALSE(MayExitWithGlyphs(f.ctx, f.g, f.fs));  // No, and the save fails: stay
+    const std::string ask = "ask[TVX-5870]: 外字を保存せずに終了しますか？";
+    EXPECT_EQ(f.prompts.calls,
+              (Calls{ask, ask, "ask-file(3)", ask, "error(stop): Can't file open"}));
 }
 
 TEST(GlyphList, ClearAllAsksTheListAndNoKeepsEverything) {
@@ -237,8 +292,8 @@ TEST(GlyphList, ClearAllAsksTheListAndNoKeepsEverything) {
 TEST(GlyphList, HitTestDoubleClicksAndExport) {
     const struct {
         int x, y, cell;
-    } hits[] = {{12, 11, 0},  {106, 105, 0}, {11, 50, -1},  {107, 50, -1}, {50, 130, -1},
-                {240, 252, 10}, {904, 60, 7}, {905, 60, -1}, {50, 157, -1}};
+    } hits[] = {{12, 11, 0},    {106, 105, 0}, {11, 50, -1},  {107, 50, -1}, {50, 130, -1},
+                {240, 252, 10}, {904, 60, 7},  {905, 60, -1}, {50, 157, -1}};
     for (const auto& k : hits) EXPECT_EQ(GlyphListCellAt(k.x, k.y), k.cell) << k.x << "," << k.y;
     GlyphCase f;
     f.g.glyph_list_page = 1;
@@ -255,7 +310,8 @@ TEST(GlyphList, HitTestDoubleClicksAndExport) {
     f.fs.fail_writes = true;
     f.prompts.file_names = {"a.bmp"};
     EXPECT_FALSE(ExportGlyphBitmap(f.ctx, f.g, f.fs, 3, "x"));
-    EXPECT_EQ(f.prompts.calls, (Calls{"ask-file(6)", "ask-file(6)", "error(stop): Can't file open"}));
+    EXPECT_EQ(f.prompts.calls,
+              (Calls{"ask-file(6)", "ask-file(6)", "error(stop): Can't file open"}));
     f.app.glyph_bulk_read_running = 1;
     EXPECT_EQ(ChooseGlyphForEditor(f.app, f.g, 12, 11), -1);
 }
@@ -266,14 +322,14 @@ TEST(GlyphList, RegisterRunSendsGr01ToGr64WhateverThePage) {
     for (int i = 0; i < 64; ++i) f.model.glyph_pattern[i][0] = PatternValueChar(i);
     ASSERT_EQ(StartGlyphBulkRun(f.ctx, f.g, kList, true), 2000);
     EXPECT_EQ(StartGlyphBulkRun(f.ctx, f.g, kList, false), 0);  // one run at a time
-    EXPECT_EQ(OnGlyphListPaint(f.app), 0);  // a paint keeps the run's period...
+    EXPECT_EQ(OnGlyphListPaint(f.app), 0);                      // a paint keeps the run's period...
     GlyphListTick t;
     std::vector<std::string> percents;
     for (int i = 0; i < 64; ++i) {
         t = OnGlyphListTick(f.ctx, f.g);
         EXPECT_EQ(t.draw_cells, i == 0 || i == 63);  // ...and its drawing takes no step
         percents.push_back(t.percent_text);
-        f.Reply("00E3\r\n");  // shown, and the run goes on
+        f.Reply("00GO\r\n");  // silent during the run; the last one comes after it
     }
     ASSERT_EQ(f.link.serial_writes.size(), 64u);
     EXPECT_EQ(f.link.serial_writes[0], "00GR01" + With(0, '0') + "\r\n");
@@ -284,7 +340,7 @@ TEST(GlyphList, RegisterRunSendsGr01ToGr64WhateverThePage) {
     EXPECT_EQ(percents[63], "    ");
     EXPECT_TRUE(t.stop_timer && t.reset_progress);
     EXPECT_EQ(f.app.current_glyph_index + f.app.glyph_bulk_read_running, 0);
-    EXPECT_EQ(f.prompts.calls.size(), 65u);  // the confirmation and 64 error boxes
+    EXPECT_EQ(f.prompts.calls, (Calls{"confirm-not-auto(owner=55)", "ack(owner=0)"}));
     EXPECT_TRUE(OnGlyphListTick(f.ctx, f.g).stop_timer);  // a stray tick sends nothing
     EXPECT_EQ(f.link.serial_writes.size(), 64u);
 }
@@ -298,7 +354,7 @@ TEST(GlyphList, ReadRunAsksOneAtATimeAndAgainAfterAnyOtherReply) {
     EXPECT_EQ(t.percent_text, " 00.0");
     f.Reply("00FBMA365" + std::string(256, '1') + "\r\n");
     OnGlyphListTick(f.ctx, f.g);
-    f.Reply("00E3\r\n");
+    f.Reply("00XYZ\r\n");  // no answer to the read: it is asked for again
     OnGlyphListTick(f.ctx, f.g);
     EXPECT_EQ(f.link.serial_writes, (Writes{"00RFBMA365\r\n", "00RFBMA366\r\n", "00RFBMA366\r\n"}));
     // The answer for index 1, then the late answer to its repeated request while index 2 is
@@ -319,7 +375,7 @@ TEST(GlyphList, ReadRunAsksOneAtATimeAndAgainAfterAnyOtherReply) {
     EXPECT_TRUE(t.stop_timer && t.draw_cells);
     EXPECT_EQ(f.Slot(1) + f.Slot(2), std::string(256, '1') + std::string(256, '2'));
     EXPECT_EQ(f.Slot(63) + f.Slot(64), std::string(256, 'F') + std::string(256, '0'));
-    EXPECT_EQ(f.prompts.calls, Calls{"error(exclamation): Command Error"});
+    EXPECT_TRUE(f.prompts.calls.empty());
 }
 
 // Ticks of the list's run until it stops its timer (at most max_ticks); between two ticks,
@@ -337,6 +393,25 @@ int TicksUntilStopped(GlyphCase& f, int max_ticks, Between between) {
     return max_ticks + 1;
 }
 
+// "Close" after the answer for glyph 64 but before the run's last tick: the index the editor
+// and the insertion dialog open on stays a register number.
+TEST(GlyphList, CloseAfterTheLastAnswerLeavesARegisterNumber) {
+    GlyphCase f;
+    ASSERT_EQ(StartGlyphBulkRun(f.ctx, f.g, kList, false), 300);
+    f.app.current_glyph_index = 63;
+    f.app.glyph_read_pending = 1;
+    f.Reply("00FBMA446" + std::string(256, '7') + "\r\n");
+    ASSERT_EQ(f.app.current_glyph_index, 64);
+    CloseGlyphList(f.app);
+    EXPECT_EQ(f.app.current_glyph_index, 0);
+    EXPECT_EQ(f.Slot(63), std::string(256, '7'));
+    // In the middle of a run it keeps the glyph the run had reached.
+    ASSERT_EQ(StartGlyphBulkRun(f.ctx, f.g, kList, false), 300);
+    f.app.current_glyph_index = 20;
+    CloseGlyphList(f.app);
+    EXPECT_EQ(f.app.current_glyph_index, 20);
+}
+
 TEST(GlyphList, ReadRunEndsWithOneBoxWhenTheDeviceSwitchesAutomatically) {
     GlyphCase f;
     ASSERT_EQ(StartGlyphBulkRun(f.ctx, f.g, kList, false), 300);
@@ -349,6 +424,27 @@ TEST(GlyphList, ReadRunEndsWithOneBoxWhenTheDeviceSwitchesAutomatically) {
     f.app.glyph_read_pending = 1;
     f.Reply("00GN\r\n");
     EXPECT_EQ(f.prompts.calls.back(), "error(exclamation): 自動切換え中！");
+}
+
+// The first error reply ends either run with its one box: no glyph after it is sent or asked
+// for again, and no "Success" follows.
+TEST(GlyphList, RunsStopAtTheFirstErrorReplyWithOneBox) {
+    for (const char* error : {"00E3\r\n", "00MENU\r\n"}) {
+        for (bool register_run : {true, false}) {
+            GlyphCase f;
+            f.prompts.yes_no_answers = {true};
+            ASSERT_GT(StartGlyphBulkRun(f.ctx, f.g, kList, register_run), 0);
+            OnGlyphListTick(f.ctx, f.g);
+            f.Reply(register_run ? "00GO\r\n" : "00FBMA365" + std::string(256, '1') + "\r\n");
+            OnGlyphListTick(f.ctx, f.g);
+            f.Reply(error);
+            EXPECT_EQ(TicksUntilStopped(f, 5, [&](int) { f.Reply("00GO\r\n"); }), 1);
+            EXPECT_EQ(f.link.serial_writes.size(), 2u) << register_run;
+            EXPECT_EQ(f.prompts.calls.size(), register_run ? 2u : 1u);
+            EXPECT_EQ(f.prompts.calls.back().rfind("error(exclamation): ", 0), 0u);
+            EXPECT_EQ(f.app.glyph_bulk_read_running + f.app.glyph_read_pending, 0);
+        }
+    }
 }
 
 TEST(GlyphList, RunsEndWithOneNoConnectWhenTheDeviceFallsSilent) {

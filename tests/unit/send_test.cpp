@@ -3,6 +3,10 @@
 
 #include <string>
 
+#include "dialogs/bulk_transfer.h"
+#include "dialogs/network_settings.h"
+#include "glyphs/glyph_editor.h"
+#include "glyphs/glyph_list.h"
 #include "link/send.h"
 #include "protocol/bulk_run.h"
 #include "support/recorders.h"
@@ -11,6 +15,81 @@ namespace tvx {
 namespace {
 
 using test::CoreFixture;
+
+// No device answers the broadcast address: every read that would go to it is refused with one
+// box before anything is asked or sent, on both links. Sends still go to every device, and the
+// network read, which goes bare on the serial line, is answered whatever the address says.
+TEST(BroadcastAddress, EveryReadIsRefusedAndSendsGoOut) {
+    const std::string refused =
+        "error(exclamation): Bloadcast では読み込めません。\nスレーブアドレス（00～31）で機器を 1 "
+        "台選んでください。";
+    enum class Action {
+        ReadBack,
+        SetAll,
+        GlyphReadRun,
+        GlyphRegisterRun,
+        EditorRead,
+        SampleRead,
+        NetworkRead
+    };
+    const struct {
+        Action action;
+        bool read;
+    } cases[] = {{Action::ReadBack, true},     {Action::SetAll, false},
+                 {Action::GlyphReadRun, true}, {Action::GlyphRegisterRun, false},
+                 {Action::EditorRead, true},   {Action::SampleRead, true},
+                 {Action::NetworkRead, false}};
+    for (bool tcp : {false, true}) {
+        for (const auto& k : cases) {
+            SCOPED_TRACE(static_cast<int>(k.action) * 10 + tcp);
+            CoreFixture f;
+            f.app.interface_type = tcp ? 1 : 0;
+            f.app.socket_connected = 1;
+            f.sockets.link_socket = 9;
+            f.app.address_prefix_on = k.action == Action::NetworkRead ? 0 : 1;
+            f.app.slave_address = kBroadcastAddress;
+            f.prompts.yes_no_answers = {true};
+            BulkRun run;
+            GlyphState g;
+            bool started = true;
+            switch (k.action) {
+                case Action::ReadBack:
+                    started = StartBulkTransfer(f.ctx, BulkTransfer::ReadBack, run, 1);
+                    break;
+                case Action::SetAll:
+                    started = StartBulkTransfer(f.ctx, BulkTransfer::SetAll, run, 1);
+                    break;
+                case Action::GlyphReadRun:
+                case Action::GlyphRegisterRun:
+                    started = StartGlyphBulkRun(f.ctx, g, 1, k.action == Action::GlyphRegisterRun);
+                    break;
+                case Action::EditorRead:
+                    ReadRegisteredGlyph(f.ctx);
+                    started = f.app.glyph_read_pending == 1;
+                    break;
+                case Action::SampleRead:
+                    ReadSampleGlyph(f.ctx, g);
+                    started = f.app.glyph_read_pending == 1;
+                    break;
+                case Action::NetworkRead:
+                    started = StartNetworkRead(f.ctx, run);
+                    break;
+            }
+            if (k.read) {
+                EXPECT_FALSE(started);
+                EXPECT_EQ(f.prompts.calls, std::vector<std::string>{refused});
+                EXPECT_EQ(f.link.serial_writes.size() + f.link.socket_frames.size(), 0u);
+                EXPECT_EQ(f.app.sequence_running + f.app.glyph_bulk_read_running +
+                              f.app.glyph_read_pending,
+                          0);
+            } else {
+                EXPECT_TRUE(started);
+                EXPECT_TRUE(f.prompts.calls.empty() ||
+                            f.prompts.calls[0].rfind("confirm-not-auto", 0) == 0);
+            }
+        }
+    }
+}
 
 TEST(SerialSend, PrefixAndReplyWait) {
     CoreFixture f;
@@ -238,7 +317,8 @@ TEST(CheckReplyTimeout, NoConnectEndsARunningSequenceOnce) {
     // 1200 ms between two steps: two or three ticks of the main window's 500 ms timer.
     EXPECT_EQ(TicksOfSetAll(f, 40,
                             [&](int tick) {
-                                for (int i = 0; i < (tick % 2 ? 3 : 2); ++i) CheckReplyTimeout(f.ctx);
+                                for (int i = 0; i < (tick % 2 ? 3 : 2); ++i)
+                                    CheckReplyTimeout(f.ctx);
                             }),
               4);
     EXPECT_EQ(f.link.serial_writes.size(), 3u);

@@ -8,6 +8,8 @@
 
 #include "model/settings_file.h"
 #include "model/settings_model.h"
+#include "protocol/commands.h"
+#include "protocol/encodings.h"
 
 namespace tvx {
 namespace {
@@ -154,6 +156,29 @@ TEST(SettingsFileRoundTrip, EveryFileFieldSurvivesWriteAndRead) {
     ReadSettingsText(WriteSettingsText(s), *read.model);
     ExpectSameFileFields(s, *read.model);
     EXPECT_EQ(std::strlen(read.model->title_text[1]), 42u);
+}
+
+// A title read back from a device with glyph 63 (wire code A445, pair 0x11 0x00) in its middle
+// stays whole: the file line holds the zero byte, reading it gives the same bytes, and the
+// title goes back on the wire with every character.
+TEST(SettingsFileRoundTrip, TitleWithGlyph63StaysWholeFromReplyToFileToWire) {
+    Models m;
+    std::string codes = "2422A4452424";
+    for (int i = 0; i < 18; ++i) codes += "2121";
+    ASSERT_TRUE(DecodeTitleCodes(codes.c_str(), m.model->title_text[4]));
+    const std::string title("\x82\xA0\x11\x00\x82\xA2", 6);
+    EXPECT_EQ(std::string(m.model->title_text[4], 6), title);
+
+    const std::string file = WriteSettingsText(*m.model);
+    std::vector<std::string> lines = SplitCrLf(file);
+    EXPECT_EQ(Line(lines, 1171), title);
+
+    Models back;
+    ReadSettingsText(file, *back.model);
+    EXPECT_EQ(0, std::memcmp(back.model->title_text[4], m.model->title_text[4], kTitleBytes));
+    std::string command;
+    ASSERT_TRUE(BuildTitleCommandFromModel(*back.model, 1, 4, command));
+    EXPECT_EQ(command, "CT005" + codes + "\r\n");
 }
 
 TEST(SettingsFileRoundTrip, TitleOfTheSingleLetterSReadsBackEmpty) {

@@ -17,10 +17,10 @@ TEST(TitleTextLength, WalksByPairsSoThatGlyph64KeepsTheRest) {
     const Case cases[] = {
         {""s, 0},
         {"\x82\xa0"s, 2},               // あ
-        {"\x11\x00\x82\xa0"s, 4},       // glyph 64, あ
-        {"\x82\xa0\x11\x00"s, 4},       // あ, glyph 64 at the end
+        {"\x11\x00\x82\xa0"s, 4},       // glyph 63, あ
+        {"\x82\xa0\x11\x00"s, 4},       // あ, glyph 63 at the end
         {"\x10\xfa\x82\xa0"s, 4},       // glyph 57, あ
-        {"\x11\x00"s, 2},               // glyph 64 alone
+        {"\x11\x00"s, 2},               // glyph 63 alone
         {"AB"s, 2},                     // half-width bytes count one each
         {"\x82"s, 1},                   // a lone lead byte at the end
         {std::string(42, '\x81'), 42},  // a full slot

@@ -164,6 +164,8 @@ TEST_F(GlyphTransferTest, EditorDrawsWithTheMouseRegistersAndReadsBack) {
                 EXPECT_EQ(std::pair(corner.x, corner.y), std::pair(12L, 12L));
                 EXPECT_EQ(ScreenPixel(grid, 52, 18), RGB(255, 255, 255));  // dot (3, 1)
                 EXPECT_EQ(ScreenPixel(grid, 22, 18), RGB(0, 0, 255));      // dot (1, 1)
+                SetDlgItemTextW(editor, IDC_GLYPH_SAMPLE, L"aあ");  // one double-byte at most
+                EXPECT_EQ(ControlText(editor, IDC_GLYPH_SAMPLE), L"a");
                 SetDlgItemTextW(editor, IDC_GLYPH_SAMPLE, L"あ");
                 ClickButton(editor, IDC_GLYPH_SAMPLE_READ);
                 EXPECT_TRUE(PumpUntil([&] { return c.app.glyph_read_pending == 0; }, 5000));

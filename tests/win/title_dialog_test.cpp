@@ -17,6 +17,7 @@
 #include "dialogs/title_setting_win.h"
 #include "model/settings_file.h"
 #include "protocol/replies.h"
+#include "model/title_text.h"
 #include "res/resource.h"
 #include "support/dialog_driver_win.h"
 #include "support/program_fixture_win.h"
@@ -52,7 +53,7 @@ class TitleDialogTest : public ProgramTest {
         std::memcpy(c.model.title_text[t], bytes.data(), bytes.size());
     }
     std::string Title(int t) {
-        return std::string(c.model.title_text[t], strnlen(c.model.title_text[t], kTitleBytes));
+        return std::string(c.model.title_text[t], TitleTextLength(c.model.title_text[t]));
     }
 };
 
@@ -125,6 +126,23 @@ TEST_F(TitleDialogTest, OpensOnTheSelectedTitleInItsTemplateAndLeavesTheModelAlo
                                  [](HWND d) { ClickButton(d, IDCANCEL); }));
     EXPECT_TRUE(ImeOpen(owner));
     DestroyWindow(owner);
+}
+
+// An external character shows as one character of its own and keeps its bytes while the text
+// around it is typed: glyph 57 (0x10 0xFA) before a kanji, glyph 63 (0x11 0x00) before more text.
+TEST_F(TitleDialogTest, ExternalCharactersKeepTheirBytesWhileTheTitleIsTyped) {
+    c.app.selected_title_index = 3;
+    SetTitle(3, std::string("\x10\xFA\x8A\xBF\x11\x00\x82\xA0", 8));
+    ASSERT_TRUE(Drive([&](HWND d) {
+        EXPECT_EQ(EditText(d), L"\uF0FA漢\uF100あ");
+        HWND edit = GetDlgItem(d, IDC_TITLE_EDIT);
+        SendMessageW(edit, EM_SETSEL, 4, 4);  // at the end
+        Paste(d, L"い", false);
+        Paste(d, std::wstring(20, L'字'), false);  // held to 21 characters in all
+        ClickButton(d, IDCANCEL);
+    }));
+    EXPECT_EQ(Title(3), std::string("\x10\xFA\x8A\xBF\x11\x00\x82\xA0\x82\xA2", 10) +
+                            Repeat("\x8E\x9A", 16));
 }
 
 TEST_F(TitleDialogTest, TypingStoresTheTextHeldToFortyTwoBytesAndBadCharactersAreRefused) {
