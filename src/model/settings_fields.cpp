@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "model/settings_file.h"
 #include "model/title_text.h"
 
 namespace tvx {
@@ -73,7 +74,7 @@ constexpr int TotalLines() {
     for (const SettingsFileField& f : kFields) lines += ItemCount(f.shape);
     return lines;
 }
-static_assert(TotalLines() == 1890, "the settings file has 1890 lines");
+static_assert(TotalLines() == kSettingsFileLines, "one line per item of the table");
 
 int Position(const SettingsFileField& field, int item) {
     switch (field.shape) {
