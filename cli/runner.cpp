@@ -29,6 +29,13 @@ auto Redirect(asio::error_code& ec) {
     return asio::redirect_error(use_awaitable, ec);
 }
 
+// "192.168.1.3:9004", "[::1]:9004".
+std::string EndpointText(const asio::ip::tcp::endpoint& endpoint) {
+    const std::string address = endpoint.address().to_string();
+    const std::string port = std::to_string(endpoint.port());
+    return endpoint.address().is_v6() ? "[" + address + "]:" + port : address + ":" + port;
+}
+
 std::string Seconds(milliseconds ms) {
     char text[16];
     std::snprintf(text, sizeof text, "%.1f s", ms.count() / 1000.0);
@@ -135,6 +142,12 @@ awaitable<void> Await(Line& line, DeviceSession& s, bool answered, Clock::time_p
 awaitable<void> WriteOut(Line& line, DeviceSession& s, milliseconds limit) {
     std::string bytes = std::move(s.out);
     s.out.clear();
+    // The round trip runs from the start of the write: a quick reply may come before the write's
+    // own completion is seen.
+    const Clock::time_point start = Clock::now();
+    for (SentCommand& sent : s.awaiting) {
+        if (sent.written == Clock::time_point{}) sent.written = start;
+    }
     if (!co_await line.Write(bytes)) {
         FailSession(s, line.closed_reason);
         co_return;
@@ -328,6 +341,8 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
         co_return;
     }
     line.socket->set_option(asio::ip::tcp::no_delay(true), ec);
+    const asio::ip::tcp::endpoint peer = line.socket->remote_endpoint(ec);
+    for (DeviceSession* s : devices) s->peer = ec ? std::string("?") : EndpointText(peer);
     StartLine(run, line, std::move(devices));
 }
 
@@ -400,20 +415,23 @@ awaitable<void> ListenForDevices(Run& run) {
                                   : "did not connect to port " + port + " within " +
                                         std::to_string(t.wait_seconds) + " s");
 
-    std::vector<std::string> hosts;
+    std::vector<std::string> hosts, peers;
     std::vector<int> ports;
     for (auto& socket : accepted) {
         asio::ip::tcp::endpoint peer = socket->remote_endpoint(ec);
         hosts.push_back(ec ? std::string("?") : peer.address().to_string());
         ports.push_back(ec ? 0 : peer.port());
+        peers.push_back(ec ? std::string("?") : EndpointText(peer));
     }
     std::vector<std::string> labels = HostLabels(hosts, ports);
     for (std::size_t i = 0; i < accepted.size(); ++i) {
         Line& line = run.NewLine();
         line.socket = std::move(accepted[i]);
         ++run.pending;
-        const std::string peer = hosts[i] + ":" + std::to_string(ports[i]);
-        StartLine(run, line, run.NewSessions(peer, labels[i], Transport::Tcp, t.expect > 1));
+        std::vector<DeviceSession*> devices =
+            run.NewSessions(peers[i], labels[i], Transport::Tcp, t.expect > 1);
+        for (DeviceSession* s : devices) s->peer = peers[i];
+        StartLine(run, line, std::move(devices));
     }
 }
 

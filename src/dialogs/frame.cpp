@@ -2,6 +2,7 @@
 
 #include "link/send.h"
 #include "model/run_pace.h"
+#include "model/settings_fields.h"
 #include "protocol/encodings.h"
 
 namespace tvx {
@@ -25,9 +26,6 @@ constexpr std::string_view kConnectionTitles[] = {
     "設定項目の読み込み",        // ReadBack
     "TVX5870のバージョン情報 ",  // Version
 };
-
-constexpr const char* kPositionNames[kPositionCount] = {"ch.1 Top", "ch.1 Bottom", "ch.2 Top",
-                                                        "ch.2 Bottom"};
 
 // A tick that finds an error (a reply, a failed exchange or a failed step) ends the run; only
 // the page assignment dialog also sets its progress bar back to 0.
@@ -214,7 +212,7 @@ std::string TwoDigitItemText(int index) {
 
 std::string PositionItemText(int index) {
     if (index < 0 || index >= kPositionCount) return {};
-    return kPositionNames[index];
+    return std::string(PositionName(index));
 }
 
 }  // namespace tvx
