@@ -1,9 +1,11 @@
 #include "describe.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "console.h"
 #include "glyphs/glyph_pattern.h"
+#include "model/settings_fields.h"
 #include "protocol/encodings.h"
 
 namespace tvxctl {
@@ -47,6 +49,12 @@ std::string Dotted(const unsigned char (&octets)[4]) {
            std::to_string(octets[2]) + "." + std::to_string(octets[3]);
 }
 
+// A text field of the model, which may lack its terminator after a damaged reply.
+template <std::size_t N>
+std::string BoundedText(const char (&text)[N]) {
+    return std::string(text, tvx::BoundedLength(text, N));
+}
+
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
@@ -66,7 +74,7 @@ std::vector<std::string> DescribeRead(const tvx::SettingsModel& m, std::string_v
         return {describe(p)};
     };
     auto name = [](std::string_view what, int p) {
-        return std::string(what) + " " + std::string(PositionName(p)) + ": ";
+        return std::string(what) + " " + std::string(tvx::PositionName(p)) + ": ";
     };
     // Longer names first where one begins another.
     if (StartsWith(command, "RCTDPO"))
@@ -81,7 +89,8 @@ std::vector<std::string> DescribeRead(const tvx::SettingsModel& m, std::string_v
         int number = command.size() >= 6 ? tvx::DecodeThreeDigits(command.data() + 3) : -1;
         if (number < 1 || number > tvx::kTitleCount) return {};
         const char* title = m.title_text[number - 1];
-        std::string text = title[0] == '\0' ? "(empty)" : "\"" + Cp932ToUtf8(title) + "\"";
+        std::string text =
+            title[0] == '\0' ? "(empty)" : "\"" + tvx::TitleDisplayText(title, Cp932ToUtf8) + "\"";
         char head[16];
         std::snprintf(head, sizeof head, "title %03d: ", number);
         return {head + text};
@@ -115,30 +124,42 @@ std::vector<std::string> DescribeRead(const tvx::SettingsModel& m, std::string_v
     if (StartsWith(command, "RP"))
         return positioned(2,
                           [&](int p) { return name("page shown", p) + Page(m.display_page[p]); });
-    std::vector<std::string> network = DescribeNetwork(m);
+    const std::vector<NetworkValue> network = NetworkValues(m);
     constexpr std::string_view kNetworkReads[] = {"RAA", "RGA", "RIA", "RMA", "RPN",
                                                   "RSM", "RKA", "RTR", "RVN"};
     for (std::size_t i = 0; i < std::size(kNetworkReads); ++i) {
-        if (command == kNetworkReads[i]) return {network[i]};
+        if (command == kNetworkReads[i]) return {NetworkLine(network[i])};
     }
     return {};
 }
 
-std::vector<std::string> DescribeNetwork(const tvx::SettingsModel& m) {
+std::vector<NetworkValue> NetworkValues(const tvx::SettingsModel& m) {
     const int subnet = m.net_subnet_class;
     return {
-        "active address: " + Dotted(m.net_active_address),
-        "gateway address: " + Dotted(m.net_gateway_address),
-        "ip address: " + Dotted(m.net_ip_address),
-        "mac address: " + std::string(m.net_mac_address),
-        "port number: " + std::string(m.net_port_number),
-        "subnet mask: " + (subnet >= 0 && subnet <= 2
-                               ? "Class " + std::string(1, static_cast<char>('A' + subnet))
-                               : "?"),
-        std::string("keep alive: ") + (m.net_keep_alive == 1 ? "ON" : "OFF"),
-        "time register: " + std::to_string(m.net_time_register + 1),
-        "version: " + std::string(m.net_version),
+        {"active_address", "Active Address", Dotted(m.net_active_address)},
+        {"gateway_address", "Gateway Address", Dotted(m.net_gateway_address)},
+        {"ip_address", "IP Address", Dotted(m.net_ip_address)},
+        {"mac_address", "MAC Address", BoundedText(m.net_mac_address)},
+        {"port_number", "Port Number", BoundedText(m.net_port_number)},
+        {"subnet_mask", "Subnet Mask",
+         subnet >= 0 && subnet <= 2 ? "Class " + std::string(1, static_cast<char>('A' + subnet))
+                                    : "?"},
+        {"keep_alive", "Keep Alive", m.net_keep_alive == 1 ? "ON" : "OFF"},
+        {"time_register", "Time Register", std::to_string(m.net_time_register + 1)},
+        {"version", "Version Number", BoundedText(m.net_version)},
     };
+}
+
+std::string NetworkLine(const NetworkValue& value) {
+    std::string key = value.key;
+    std::replace(key.begin(), key.end(), '_', ' ');
+    return key + ": " + value.text;
+}
+
+std::vector<std::string> DescribeNetwork(const tvx::SettingsModel& m) {
+    std::vector<std::string> lines;
+    for (const NetworkValue& value : NetworkValues(m)) lines.push_back(NetworkLine(value));
+    return lines;
 }
 
 }  // namespace tvxctl

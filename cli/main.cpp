@@ -38,7 +38,8 @@ Targets (one kind per run):
 Devices on TCP/IP are served side by side. Each reply must come within 3.5 s on the serial
 line and 5 s on TCP/IP; a device that fails is reported and the others go on.
 
-Exit code: 0 when every device succeeded, 1 when one failed, 2 for a usage error.
+Exit code: 0 when every device succeeded (and, for verify and diff, matched), 1 when one
+failed or differed, 2 for a usage error.
 
 Examples:
   tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 pull backup.dat
@@ -47,6 +48,10 @@ Examples:
   tvx5870ctl --serial COM1 --address 5 send RCT005
   tvx5870ctl --serial COM1 glyphs pull glyphs.tlm
   tvx5870ctl titles export show.dat titles.csv
+  tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 verify show.dat
+  tvx5870ctl --tcp 192.168.1.3 diff - show.dat
+  tvx5870ctl diff monday.dat tuesday.dat
+  tvx5870ctl --listen 9004 --expect 96 info
   tvx5870ctl push --help)";
 
 struct Cli {
@@ -72,7 +77,13 @@ struct Cli {
     std::string titles_csv;  // push --titles, and the CSV of titles export / import
     std::string base_file;   // titles import --into
     std::string encoding = "utf-8";
+    bool verify = false;   // push --verify
+    bool details = false;  // verify, push --verify: every difference under its device
+    std::string diff_a, diff_b;
 };
+
+// The marker of diff for "the device(s) of the target options".
+constexpr const char* kDevices = "-";
 
 // A usage error: one line, exit code 2.
 int Usage(const std::string& message) {
@@ -169,6 +180,9 @@ struct Subcommands {
     CLI::App* send;
     CLI::App* push;
     CLI::App* pull;
+    CLI::App* verify;
+    CLI::App* diff;
+    CLI::App* info;
     CLI::App* glyphs_push;
     CLI::App* glyphs_pull;
     CLI::App* net;
@@ -238,19 +252,76 @@ Examples:
     push->add_option("--titles", cli.titles_csv,
                      "a CSV of titles (see titles --help) that replaces the file's titles")
         ->type_name("FILE.csv");
+    push->add_flag("--verify", cli.verify,
+                   "read each device back afterwards and compare it with the file");
+    push->add_flag("--details", cli.details, "with --verify: list every difference");
     push->footer(R"(
 Every setting of the file goes out as the program's set-all sends it: the 144 titles, then the
 page tables, levels, offsets and pages. The whole file is checked first: a damaged file, a
 value out of range or a title that cannot be encoded is reported and nothing is sent. With
 --titles the titles the CSV names replace the file's before the check (the file itself is not
 changed). An error reply (E0..E3, MENU) stops that device; the report names the step and the
-code. With --broadcast no device answers, so the steps keep the program's periods.
+code. With --broadcast no device answers, so the steps keep the program's periods. With
+--verify each device is read back right after its push and compared with the file, as verify
+does.
 
 Examples:
   tvx5870ctl --serial /dev/ttyUSB0 --address 0-31 push show.dat
   tvx5870ctl --listen 9004 --expect 96 push show.dat
   tvx5870ctl --tcp 192.168.1.3 push show.dat --titles today.csv
+  tvx5870ctl --serial COM1 --address 0-3 push --verify show.dat
   tvx5870ctl --serial COM1 --address 2 --pace spec push show.dat)");
+
+    auto* verify =
+        app.add_subcommand("verify", "read each device back and compare it with a settings file");
+    verify->add_option("FILE", cli.file, "the settings file (.dat)")->type_name("")->required();
+    verify->add_flag("--details", cli.details, "list every difference under its device");
+    verify->footer(R"(
+Each device is read as pull reads it (nothing is written to disk) and compared with the file,
+field by field. The table says "same" or "DIFFERS" with the number of differences and the
+first of them by name ("ページ 3 ch.1 Top", "T005"); --details lists each with both values,
+the file's first. Titles count as the same when the device shows them the same (trailing
+full-width blanks are padding). The file is checked as push checks it.
+Exit code 1 when a device differs or fails.
+
+Examples:
+  tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 verify show.dat
+  tvx5870ctl --tcp 192.168.1.3 verify --details show.dat
+  tvx5870ctl --listen 9004 --expect 96 --json verify show.dat)");
+
+    auto* diff = app.add_subcommand("diff", "the differences of two settings files or devices");
+    diff->add_option("A", cli.diff_a, "a settings file, or - for the device(s)")
+        ->type_name("")
+        ->required();
+    diff->add_option("B", cli.diff_b, "a settings file, or - for the device(s)")
+        ->type_name("")
+        ->required();
+    diff->footer(R"(
+One line per difference, in the order of the settings file, in the names of the program's
+dialogs: "T005: 「朝のニュース」 ≠ 「夜のニュース」", "ページ 3 ch.1 Top: T001 ≠ T002",
+"自動切換え ch.2 Bottom ページ 10: 5 秒 ≠ 8 秒", "文字レベル 白: 2 ≠ 3". External
+characters show as [外字N]. A - stands for the devices of the target options, read as pull
+reads them (nothing written); each device gets a block "== DEVICE: ...". --json gives the
+differences as a list of {field, a, b, line}. Exit code 0 when nothing differs, 1 when
+something does (or a device fails), 2 for a usage error.
+
+Examples:
+  tvx5870ctl diff monday.dat tuesday.dat
+  tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 diff - show.dat
+  tvx5870ctl --tcp 192.168.1.3 --json diff show.dat -)");
+
+    auto* info = app.add_subcommand("info", "what each device tells about itself");
+    info->footer(R"(
+Nothing is changed. On the serial line the nine values of the network settings dialog are read
+(version, MAC address, IP, gateway and active address, subnet mask, port, keep-alive, time
+register): bare, as the program reads them from the one device connected, or behind each
+address of --address. On TCP/IP the device's address as connected and one read of its white
+level. For every device the shortest round trip of a command and its reply. A table, or --json.
+
+Examples:
+  tvx5870ctl --serial /dev/ttyUSB0 info
+  tvx5870ctl --serial COM1 --address 0-31 info
+  tvx5870ctl --listen 9004 --expect 96 --json info)");
 
     auto* pull = app.add_subcommand("pull", "read each device back into a settings file");
     pull->add_option("FILE", cli.file, "the settings file to write (.dat)")
@@ -363,9 +434,8 @@ Examples:
     titles->footer(titles_footer);
     titles_export->footer(titles_footer);
     titles_import->footer(titles_footer);
-    return {send,    push,     pull,          glyphs_push,  glyphs_pull,
-            net,     net_show, net_set,       titles,       titles_export,
-            titles_import};
+    return {send,     push,    pull,     verify,  diff,   info,          glyphs_push,
+            glyphs_pull, net, net_show, net_set, titles, titles_export, titles_import};
 }
 
 // titles export / import: files only. 0 when the file was written.
@@ -465,10 +535,45 @@ int JobOf(const Cli& cli, const Subcommands& sub, Job& job, std::string& verb) {
         if (cli.bare && cli.serial.empty()) return Usage("--bare goes with --serial");
         if (cli.bare && (cli.broadcast || !cli.address_text.empty()))
             return Usage("--bare sends without an address: no --address or --broadcast");
+    } else if (sub.diff->parsed()) {
+        verb = "diff";
+        const bool devices_a = cli.diff_a == kDevices;
+        if (devices_a && cli.diff_b == kDevices)
+            return Usage(
+                "diff: - stands for the devices on one side only; give a file for the other");
+        if (cli.broadcast) return Usage("diff: a broadcast gets no reply; name the addresses");
+        job.kind = JobKind::Compare;
+        job.device_first = devices_a;
+        auto settings = std::make_shared<tvx::SettingsModel>();
+        std::string error;
+        if (!ReadSettingsFile(devices_a ? cli.diff_b : cli.diff_a, *settings, error))
+            return Failure(error);
+        job.settings = settings;
+    } else if (sub.verify->parsed() || sub.info->parsed()) {
+        verb = sub.verify->parsed() ? "verify" : "info";
+        if (cli.broadcast) return Usage(verb + ": a broadcast gets no reply; name the addresses");
+        if (sub.verify->parsed()) {
+            job.kind = JobKind::Compare;
+            auto settings = std::make_shared<tvx::SettingsModel>();
+            std::string error;
+            if (!LoadSettingsForPush(cli.file, *settings, error)) return Failure(error);
+            job.settings = settings;
+        } else {
+            job.kind = JobKind::Info;
+            // Without addresses the reads go bare, to the one device on the line.
+            job.bare = !cli.serial.empty() && cli.address_text.empty();
+        }
     } else if (const FileCommand* f = GivenFileCommand(sub)) {
         verb = f->verb;
         job.kind = f->kind;
         job.overwrite = cli.overwrite;
+        if (cli.details && !cli.verify) return Usage("--details goes with --verify");
+        if (cli.verify) {
+            if (cli.broadcast)
+                return Usage("push --verify reads each device back; a broadcast gets no reply");
+            job.verify = true;
+            verb = "push --verify";
+        }
         if (f->load != nullptr) {
             auto settings = std::make_shared<tvx::SettingsModel>();
             std::string error;
@@ -500,6 +605,25 @@ int JobOf(const Cli& cli, const Subcommands& sub, Job& job, std::string& verb) {
     return 0;
 }
 
+// diff of two files: no device is asked.
+int DiffFiles(const Cli& cli) {
+    if (!cli.serial.empty() || !cli.tcp.empty() || cli.listen_port != 0 || cli.broadcast ||
+        !cli.address_text.empty())
+        return Usage("diff of two files asks no device; the target options go with - for a side");
+    auto a = std::make_unique<tvx::SettingsModel>();
+    auto b = std::make_unique<tvx::SettingsModel>();
+    std::string error;
+    if (!ReadSettingsFile(cli.diff_a, *a, error) || !ReadSettingsFile(cli.diff_b, *b, error))
+        return Failure(error);
+    const std::vector<tvx::SettingDifference> differences =
+        tvx::ListSettingDifferences(*a, *b, Cp932ToUtf8);
+    const std::string out =
+        cli.json ? FileDiffJson(cli.diff_a, cli.diff_b, differences) : DifferenceLines(differences);
+    std::fputs(out.c_str(), stdout);
+    std::fflush(stdout);
+    return differences.empty() ? 0 : kFailed;
+}
+
 int Run(int argc, char** argv) {
     PrepareConsole();
     Cli cli;
@@ -515,6 +639,8 @@ int Run(int argc, char** argv) {
     Targets targets;
     Job job;
     std::string verb;
+    if (sub.diff->parsed() && cli.diff_a != kDevices && cli.diff_b != kDevices)
+        return DiffFiles(cli);
     if (int code = TargetsOf(cli, targets); code != 0) return code;
     if (int code = JobOf(cli, sub, job, verb); code != 0) return code;
 
@@ -538,7 +664,18 @@ int Run(int argc, char** argv) {
     } catch (const std::exception& e) {
         return Failure(std::string("stopped: ") + e.what());
     }
-    std::string out = cli.json ? JsonReport(verb, job.pace, results) : SummaryTable(results);
+    std::string out;
+    if (cli.json) {
+        JsonFields extra;
+        if (sub.diff->parsed()) extra = {{"a", cli.diff_a}, {"b", cli.diff_b}};
+        out = JsonReport(verb, job.pace, results, extra);
+    } else if (sub.diff->parsed()) {
+        out = DeviceDiffText(results);
+    } else if (sub.info->parsed()) {
+        out = InfoTable(results);
+    } else {
+        out = SummaryTable(results, cli.details);
+    }
     std::fputs(out.c_str(), stdout);
     std::fflush(stdout);
     if (const std::string failed = RunLogFailure(run_log); !failed.empty())

@@ -50,11 +50,9 @@ bool CheckSettingsForPush(const std::string& path, const tvx::SettingsModel& mod
                           std::string& error) {
     tvx::SettingRangeProblem problem;
     if (tvx::FindSettingOutOfRange(model, problem)) {
-        std::string where = problem.field;
-        if (problem.position >= 0) where += " " + std::string(PositionName(problem.position));
-        if (problem.index >= 0) where += " page " + std::to_string(problem.index + 1);
-        error = path + ": " + where + " is " + std::to_string(problem.value) + ", outside " +
-                std::to_string(problem.low) + ".." + std::to_string(problem.high);
+        error = path + " line " + std::to_string(problem.line) + ": " + problem.name + " is " +
+                std::to_string(problem.value) + ", outside " + std::to_string(problem.low) + ".." +
+                std::to_string(problem.high);
         return false;
     }
     int title = tvx::FirstUnsendableTitle(model);

@@ -26,7 +26,16 @@ constexpr milliseconds kProgressPeriod{200};
 // read) ends the line.
 constexpr milliseconds kWriteLimit{10000};
 
-auto Redirect(asio::error_code& ec) { return asio::redirect_error(use_awaitable, ec); }
+auto Redirect(asio::error_code& ec) {
+    return asio::redirect_error(use_awaitable, ec);
+}
+
+// "192.168.1.3:9004", "[::1]:9004".
+std::string EndpointText(const asio::ip::tcp::endpoint& endpoint) {
+    const std::string address = endpoint.address().to_string();
+    const std::string port = std::to_string(endpoint.port());
+    return endpoint.address().is_v6() ? "[" + address + "]:" + port : address + ":" + port;
+}
 
 std::string Seconds(milliseconds ms) {
     char text[16];
@@ -138,6 +147,12 @@ awaitable<void> Await(Line& line, DeviceSession& s, bool answered, Clock::time_p
 awaitable<void> WriteOut(Line& line, DeviceSession& s, milliseconds limit) {
     std::string bytes = std::move(s.out);
     s.out.clear();
+    // The round trip runs from the start of the write: a quick reply may come before the write's
+    // own completion is seen.
+    const Clock::time_point start = Clock::now();
+    for (SentCommand& sent : s.awaiting) {
+        if (sent.written == Clock::time_point{}) sent.written = start;
+    }
     if (!co_await line.Write(bytes)) {
         FailSession(s, line.closed_reason);
         co_return;
@@ -156,8 +171,9 @@ awaitable<void> RunDevice(Line& line, DeviceSession& s) {
     const milliseconds limit{s.transport == Transport::Serial ? kSerialReplyLimitMs
                                                               : kTcpReplyLimitMs};
     line.on_line = [&s](std::string_view l) { OnSessionLine(s, l); };
-    // Steps go out at the program's periods when asked, and always when no device answers.
-    const bool timed = IsTimedRun(s) && (s.job.pace == Pace::Spec || s.address >= kBroadcast);
+    // A run keeps the program's periods unless the core paces it by replies (not when asked
+    // for the program's pace, and never for a broadcast, which no device answers).
+    const bool timed = IsTimedRun(s) && s.app->run_pace.by_reply == 0;
     ProgramTimer timer = StartProgramTimer(s);
     while (!s.stopped) {
         if (timed) {
@@ -345,6 +361,8 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
         co_return;
     }
     line.socket->set_option(asio::ip::tcp::no_delay(true), ec);
+    const asio::ip::tcp::endpoint peer = line.socket->remote_endpoint(ec);
+    for (DeviceSession* s : devices) s->peer = ec ? std::string("?") : EndpointText(peer);
     tvx::LogLinkEvent(line.log, line.name, "connected");
     StartLine(run, line, std::move(devices));
 }
@@ -418,21 +436,24 @@ awaitable<void> ListenForDevices(Run& run) {
                                   : "did not connect to port " + port + " within " +
                                         std::to_string(t.wait_seconds) + " s");
 
-    std::vector<std::string> hosts;
+    std::vector<std::string> hosts, peers;
     std::vector<int> ports;
     for (auto& socket : accepted) {
         asio::ip::tcp::endpoint peer = socket->remote_endpoint(ec);
         hosts.push_back(ec ? std::string("?") : peer.address().to_string());
         ports.push_back(ec ? 0 : peer.port());
+        peers.push_back(ec ? std::string("?") : EndpointText(peer));
     }
     std::vector<std::string> labels = HostLabels(hosts, ports);
     for (std::size_t i = 0; i < accepted.size(); ++i) {
-        const std::string peer = hosts[i] + ":" + std::to_string(ports[i]);
-        Line& line = run.NewLine(peer);
+        Line& line = run.NewLine(peers[i]);
         line.socket = std::move(accepted[i]);
         tvx::LogLinkEvent(line.log, line.name, "device connected");
         ++run.pending;
-        StartLine(run, line, run.NewSessions(peer, labels[i], Transport::Tcp, t.expect > 1));
+        std::vector<DeviceSession*> devices =
+            run.NewSessions(peers[i], labels[i], Transport::Tcp, t.expect > 1);
+        for (DeviceSession* s : devices) s->peer = peers[i];
+        StartLine(run, line, std::move(devices));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "link/send.h"
 #include "model/run_pace.h"
+#include "model/settings_fields.h"
 #include "protocol/encodings.h"
 
 namespace tvx {
@@ -210,6 +211,7 @@ std::string TwoDigitItemText(int index) {
 }
 
 std::string PositionItemText(int index) {
+    if (index < 0 || index >= kPositionCount) return {};
     return std::string(PositionName(index));
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "model/settings_file.h"
+#include "model/settings_ranges.h"
 
 namespace tvx {
 
@@ -98,6 +99,10 @@ void FileOpen(CoreContext& c, FileSystem& fs) {
     if (!OpenChosenFile(c, fs, FileDialogKind::OpenSettings, SettingsPath(c.app), bytes)) return;
     ReadSettingsText(bytes, c.model);
     c.app.document_modified = 0;
+    // A damaged file is read as it stands; the user learns at once which values no dialog list
+    // holds (and a send refuses them), not from a broken command later.
+    const std::string damaged = OutOfRangeFileText(ListSettingsOutOfRange(c.model));
+    if (!damaged.empty()) c.prompts.ShowErrorBox(damaged, BoxIcon::Exclamation);
 }
 
 bool FileSave(CoreContext& c, FileSystem& fs) {

@@ -82,12 +82,6 @@ int DecodePosition(const char* in) {
     return 2 * (channel - 1) + (in[2] == 'B' ? 1 : 0);
 }
 
-std::string_view PositionName(int position) {
-    constexpr std::string_view kNames[kPositionCount] = {"ch.1 Top", "ch.1 Bottom", "ch.2 Top",
-                                                         "ch.2 Bottom"};
-    return position >= 0 && position < kPositionCount ? kNames[position] : std::string_view{};
-}
-
 std::size_t FormatPage(int page, char* out) {
     if (page == kAutoSwitchPage) {
         out[0] = 'A';

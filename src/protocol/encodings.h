@@ -32,9 +32,6 @@ void FormatPosition(int position, char* out);
 // The position named by a reply's channel digits and letter (three characters, "02B" -> 3);
 // -1 when the channel is not 01 or 02 or its digits are not digits.
 int DecodePosition(const char* in);
-// The operator's name of position 0..3: "ch.1 Top", "ch.1 Bottom", "ch.2 Top", "ch.2 Bottom";
-// empty outside them.
-std::string_view PositionName(int position);
 
 // Page field of page index 0..143 ("001".."144") or 144 = automatic switching ("AS"); writes 3
 // or 2 characters and returns how many.

@@ -4,6 +4,7 @@
 
 #include "model/config.h"
 #include "model/cp932.h"
+#include "model/settings_fields.h"
 #include "model/title_text.h"
 #include "protocol/encodings.h"
 

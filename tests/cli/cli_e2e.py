@@ -2,7 +2,7 @@
 """End-to-end tests of the built tvx5870ctl against the built tvx5870-sim.
 
 Usage: cli_e2e.py TVX5870CTL TVX5870_SIM SCENARIO
-Scenarios: serial, tcp, listen, faults, errors, net, spec, titles, log.
+Scenarios: serial, tcp, listen, faults, errors, net, spec, titles, compare, info, log.
 
 Every process started here is stopped by its process id at the end.
 """
@@ -390,6 +390,95 @@ def scenario_titles():
     check(rx[4] == b"00CT005A43F" + b"2121" * 20 + b"\r\n", rx[4])
     check(rx[0] == b"00CT001" + title_codes("番組００１").encode() + b"\r\n", rx[0])
     check(read("distinct.dat") == original, "the settings file is not changed")
+
+
+def scenario_compare():
+    """verify, push --verify and diff name exactly the settings a device changed by send."""
+    original = distinct_settings("show.dat")
+    a, b = pty_pair()
+    sim = Sim("--serial", b, "--devices", "2")
+    out, _ = ctl("--serial", a, "--address", "0-1", "push", "--verify", "show.dat")
+    check(re.search(r"^00 +same +345/345 .*\n01 +same +345/345 ", out, re.M), out)
+    check(out.endswith("2 devices: 2 same, 0 differ, 0 failed\n"), out)
+    rx = [f for _, f in sim.frames()]
+    check(rx[170] == b"00RAST01B\r\n" and rx[339] == b"00RCT144\r\n" and rx[340][:2] == b"01",
+          "each device read back right after its push")
+
+    ctl("--serial", a, "--address", "1", "send", "CWL1")
+    night = title_codes("夜")
+    ctl("--serial", a, "--address", "1", "send", "CT005" + night[:4] + "A43F" + night[8:])
+    out, _ = ctl("--serial", a, "--address", "0-1", "verify", "show.dat", code=1)
+    check(re.search(r"^00 +same +173/173 ", out, re.M), out)
+    check(re.search(r"^01 +DIFFERS +173/173 .* 2 differences: 文字レベル 白, T005$", out, re.M), out)
+    out, _ = ctl("--serial", a, "--address", "1", "verify", "--details", "show.dat", code=1)
+    check("\n    文字レベル 白: 3 ≠ 1\n    T005: 「番組００５」 ≠ 「夜[外字57]」\n" in out, out)
+
+    out, _ = ctl("--serial", a, "--address", "1", "diff", "-", "show.dat", code=1)
+    check(out == "== 01: 2 differences\n文字レベル 白: 1 ≠ 3\n"
+          "T005: 「夜[外字57]」 ≠ 「番組００５」\n", out)
+    report = ctl_json("--serial", a, "--address", "0-1", "diff", "show.dat", "-", code=1)
+    check(report["a"] == "show.dat" and report["b"] == "-", report)
+    check([d["same"] for d in report["devices"]] == [True, False], report)
+    check(report["devices"][1]["differences"][0] ==
+          {"field": "文字レベル 白", "a": "3", "b": "1", "line": 1165}, report)
+    ctl("--serial", a, "--address", "0", "diff", "-", "show.dat")
+    frames = len(sim.frames())
+    ctl("--serial", a, "--address", "1", "pull", "device1.dat")
+    check(read("show.dat") == original, "diff and verify write nothing")
+
+    out, _ = ctl("diff", "show.dat", "device1.dat", code=1)
+    check(out == "文字レベル 白: 3 ≠ 1\nT005: 「番組００５」 ≠ 「夜[外字57]」\n", out)
+    out, _ = ctl("diff", "show.dat", "show.dat")
+    check(out == "", out)
+    report = json.loads(ctl("--json", "diff", "device1.dat", "show.dat", code=1)[0])
+    check(report["differences"][1] == {"field": "T005", "a": "「夜[外字57]」", "b": "「番組００５」",
+                                       "line": 1171}, report)
+    check(len(sim.frames()) == frames + 170, "a diff of two files asks no device")
+    for args in (["diff", "-", "-"], ["--serial", a, "diff", "show.dat", "show.dat"],
+                 ["diff", "-", "show.dat"], ["--serial", a, "--broadcast", "verify", "show.dat"],
+                 ["--serial", a, "--broadcast", "push", "--verify", "show.dat"],
+                 ["--serial", a, "push", "--details", "show.dat"]):
+        _, err = ctl(*args, code=2)
+        check(err.startswith("tvx5870ctl: ") and err.count("\n") == 1, err)
+
+
+def scenario_info():
+    """info: the network values on the serial line, the peer and round trip over TCP/IP."""
+    a, b = pty_pair()
+    sim = Sim("--serial", b, "--devices", "2", "--address", "4")
+    ctl("--serial", a, "net", "set", "--ip", "192.168.1.3")
+    out, _ = ctl("--serial", a, "info")
+    lines = out.splitlines()
+    check(lines[0].split() == ["DEVICE", "RESULT", "ROUND", "TRIP", "VERSION", "MAC", "ADDRESS",
+                               "IP", "ADDRESS", "GATEWAY", "ADDRESS", "ACTIVE", "ADDRESS",
+                               "SUBNET", "MASK", "PORT", "NUMBER", "KEEP", "ALIVE", "TIME",
+                               "REGISTER"], lines[0])
+    check(re.match(r"\S+ +ok +\d+\.\d ms +1\.00 +02-00-00-00-00-01 +192\.168\.1\.3 +0\.0\.0\.0 +"
+                   r"0\.0\.0\.0 +Class C +09004 +OFF +6$", lines[1]), lines[1])
+    rx = [f for _, f in sim.frames()][1:]
+    check(rx == [b"R%s\r\n" % n for n in (b"AA", b"GA", b"IA", b"MA", b"PN", b"SM", b"KA", b"TR",
+                                            b"VN")], rx)
+    report = ctl_json("--serial", a, "--address", "4-6", "info", code=1)
+    devices = report["devices"]
+    check([d["ok"] for d in devices] == [True, True, False], devices)
+    check(devices[1]["network"]["mac_address"] == "02-00-00-00-00-02", devices[1])
+    check(devices[1]["network"]["version"] == "1.00" and devices[0]["round_trip_ms"] > 0, devices)
+    check(devices[2]["message"] == "no reply within 3.5 s" and devices[2]["command"] == "RAA",
+          devices[2])
+    check([f for _, f in sim.frames()][10] == b"04RAA\r\n", "the reads carry the address")
+
+    port = free_port()
+    Sim("--tcp-connect", "127.0.0.1:%d" % port, "--count", "3", name="connect")
+    report = ctl_json("--listen", str(port), "--expect", "3", "info")
+    check(report["ok"] == 3, report)
+    for d in report["devices"]:
+        check(re.match(r"127\.0\.0\.1:\d+$", d["peer"]) and d["peer"] == d["line"], d)
+        check(0 < d["round_trip_ms"] < 5000 and "network" not in d, d)
+    listen = Sim("--tcp-listen", "0", name="listen")
+    out, _ = ctl("--tcp", "localhost:%d" % listen.port, "info")
+    check(re.search(r"^localhost +ok +\d+\.\d ms +127\.0\.0\.1:%d$" % listen.port, out, re.M),
+          out)
+    check([f for _, f in listen.frames()] == [b"00RCWL\r\n"], listen.frames())
 
 
 def scenario_log():

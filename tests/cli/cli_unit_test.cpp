@@ -37,8 +37,9 @@ TEST(Targets, AddressListsHostsAndFileNames) {
                 error == "address 2 is named twice");
     // The user's text is quoted with its control characters spelled out: one line per problem.
     EXPECT_FALSE(ParseAddressList("1\n\x1b[2J", list, error));
-    EXPECT_EQ(error, "bad address \"1\\x0A\\x1B[2J\": addresses are 0..31, single or as ranges "
-                     "such as 0-3,7");
+    EXPECT_EQ(error,
+              "bad address \"1\\x0A\\x1B[2J\": addresses are 0..31, single or as ranges "
+              "such as 0-3,7");
 
     struct HostCase {
         const char* text;
@@ -77,9 +78,13 @@ TEST(Targets, AddressListsHostsAndFileNames) {
 struct SerialDevice {
     Job job;
     std::unique_ptr<DeviceSession> s;
-    explicit SerialDevice(JobKind kind, Transport transport = Transport::Serial) {
+    explicit SerialDevice(JobKind kind, Transport transport = Transport::Serial,
+                          bool verify = false, bool bare = false, Pace pace = Pace::Ack) {
         job.kind = kind;
-        if (kind == JobKind::Push) {
+        job.verify = verify;
+        job.bare = bare;
+        job.pace = pace;
+        if (kind == JobKind::Push || kind == JobKind::Compare) {
             auto settings = std::make_shared<tvx::SettingsModel>();
             tvx::AppState app;
             tvx::ResetToDefaults(*settings, app);
@@ -98,7 +103,7 @@ struct SerialDevice {
 };
 
 TEST(Session, PushSendsTheSetAllFramesAtTheProgramsPeriods) {
-    SerialDevice d(JobKind::Push);
+    SerialDevice d(JobKind::Push, Transport::Serial, false, false, Pace::Spec);
     ProgramTimer timer = StartProgramTimer(*d.s);
     std::vector<std::string> frames;
     std::vector<long long> tick_ms;
@@ -129,7 +134,7 @@ TEST(Session, PushSendsTheSetAllFramesAtTheProgramsPeriods) {
 
 TEST(Session, PullTicksAsTheReadBackAndTakesOneMoreOnTcp) {
     for (Transport transport : {Transport::Serial, Transport::Tcp}) {
-        SerialDevice d(JobKind::Pull, transport);
+        SerialDevice d(JobKind::Pull, transport, false, false, Pace::Spec);
         ProgramTimer timer = StartProgramTimer(*d.s);
         std::vector<std::string> frames;
         SessionTick t;
@@ -205,6 +210,22 @@ TEST(Session, GlyphReadAsksGlyphByGlyphAndANotNowStopsIt) {
     EXPECT_EQ(d.s->result.message, "unexpected reply \"GN\": 自動切換え中！");
 }
 
+// At the companion's own pace the core's rule steps a run on replies: a tick while the reply is
+// due sends nothing; a pause step is passed at once.
+TEST(Session, AckPaceStepsOnRepliesThroughTheCoresRule) {
+    SerialDevice d(JobKind::Pull);
+    EXPECT_EQ(d.s->app->run_pace.by_reply, 1);
+    EXPECT_EQ(d.Tick(), "03RAST01B\r\n");
+    EXPECT_EQ(d.Tick(), "");  // the reply is due
+    OnSessionLine(*d.s, "03AST01B" + Repeat("02", 144) + "\r\n");
+    EXPECT_EQ(d.Tick(), "03RAST01T\r\n");
+    // No device answers a broadcast: the push keeps the program's periods.
+    SerialDevice push(JobKind::Push);
+    DeviceSession broadcast("FF", Transport::Serial, kBroadcast, push.job);
+    ASSERT_TRUE(StartSession(broadcast));
+    EXPECT_EQ(broadcast.app->run_pace.by_reply, 0);
+}
+
 TEST(Session, AnErrorReplyStopsThePushAtItsStep) {
     SerialDevice d(JobKind::Push);
     for (int step = 1; step <= 5; ++step) {
@@ -240,6 +261,145 @@ std::string SettingsFile(const std::string& name, int line = 0, const std::strin
     return path;
 }
 
+TEST(Session, PushVerifyReadsTheDeviceBackIntoAClearedModelAndComparesWithTheFile) {
+    SerialDevice d(JobKind::Push, Transport::Serial, true);
+    auto file = std::make_shared<tvx::SettingsModel>(*d.job.settings);
+    file->white_level = 3;
+    d.job.settings = file;
+    *d.s->model = *file;
+    SessionTick t;
+    for (int step = 1; step <= 172; ++step) {
+        if (!d.Tick(&t).empty()) OnSessionLine(*d.s, "03GO\r\n");
+    }
+    EXPECT_FALSE(t.ended);
+    EXPECT_EQ(t.new_period_ms, 800);  // the read-back's own period follows the push's
+    EXPECT_EQ(d.s->result.steps_total, 172 + 173);
+    EXPECT_EQ(d.s->model->white_level, 1);  // what the push left is not taken for the device's
+    EXPECT_EQ(d.Tick(), "03RAST01B\r\n");
+    EXPECT_EQ(d.s->step, 173);
+    OnSessionLine(*d.s, "03E3\r\n");
+    EXPECT_EQ(d.s->result.step, 173);
+    EXPECT_EQ(d.s->result.command, "RAST01B");
+
+    // A read-back that came through is compared: the file's value first.
+    SerialDevice v(JobKind::Compare);
+    auto show = std::make_shared<tvx::SettingsModel>(*v.job.settings);
+    show->white_level = 3;
+    v.job.settings = show;
+    FinishSession(*v.s);
+    ASSERT_TRUE(v.s->result.compared);
+    ASSERT_EQ(v.s->result.differences.size(), 1u);
+    EXPECT_EQ(tvx::DifferenceLine(v.s->result.differences[0]), "文字レベル 白: 3 ≠ 1");
+    v.job.device_first = true;
+    FinishSession(*v.s);
+    EXPECT_EQ(tvx::DifferenceLine(v.s->result.differences[0]), "文字レベル 白: 1 ≠ 3");
+}
+
+TEST(Session, InfoReadsTheNetworkValuesOnTheSerialLineAndOneLevelOnTcp) {
+    struct Case {
+        Transport transport;
+        bool bare;
+        const char* first;
+        const char* reply;
+        std::size_t steps;
+    };
+    for (const Case& c :
+         {Case{Transport::Serial, true, "RAA\r\n", "AA010.000.000.254\r\n", 10},
+          Case{Transport::Serial, false, "03RAA\r\n", "03AA010.000.000.254\r\n", 10},
+          Case{Transport::Tcp, false, "03RCWL\r\n", "03CWL2\r\n", 1}}) {
+        SerialDevice d(JobKind::Info, c.transport, false, c.bare);
+        d.s->peer = "10.0.0.9:9004";
+        EXPECT_EQ(d.Tick(), c.first);
+        EXPECT_EQ(static_cast<std::size_t>(d.s->result.steps_total), c.steps);
+        d.s->awaiting.front().written = Clock::now() - std::chrono::milliseconds(5);
+        OnSessionLine(*d.s, c.reply);
+        EXPECT_TRUE(d.s->result.ok) << c.first << d.s->result.message;
+        EXPECT_GE(d.s->result.round_trip_ms, 5.0);
+        EXPECT_LT(d.s->result.round_trip_ms, 1000.0);
+        FinishSession(*d.s);
+        if (c.transport == Transport::Tcp) {
+            EXPECT_TRUE(d.s->result.network.empty());
+            EXPECT_EQ(d.s->model->white_level, 2);
+        } else {
+            ASSERT_EQ(d.s->result.network.size(), 9u);
+            EXPECT_STREQ(d.s->result.network[0].key, "active_address");
+            EXPECT_EQ(d.s->result.network[0].text, "10.0.0.254");
+        }
+    }
+}
+
+TEST(Report, ComparedDevicesInfoAndDiffBlocks) {
+    DeviceResult same, differs, failed;
+    same.device = "00";
+    same.compared = true;
+    same.steps_done = same.steps_total = 173;
+    differs = same;
+    differs.device = "01";
+    for (int i = 0; i < 5; ++i)
+        differs.differences.push_back(
+            {"T00" + std::to_string(i + 1), "「朝」", "「夜」", 1167 + i});
+    differs.differences[1] = {"ページ 3 ch.1 Top", "T001", "T002", 1317};
+    failed.device = "02";
+    failed.ok = false;
+    failed.step = 3;
+    failed.command = "RAST02B";
+    failed.message = "no reply within 3.5 s";
+    failed.steps_done = 3;
+    failed.steps_total = 173;
+    EXPECT_EQ(SummaryTable({same, differs, failed}),
+              "DEVICE  RESULT   STEPS     TIME     DETAIL\n"
+              "00      same     173/173   0.0 s\n"
+              "01      DIFFERS  173/173   0.0 s    5 differences: T001, ページ 3 ch.1 Top, T003 "
+              "and 2 more\n"
+              "02      FAILED   3/173     0.0 s    step 3 RAST02B: no reply within 3.5 s\n"
+              "3 devices: 1 same, 1 differ, 1 failed\n");
+    differs.differences.resize(2);
+    EXPECT_EQ(SummaryTable({differs}, true),
+              "DEVICE  RESULT   STEPS     TIME     DETAIL\n"
+              "01      DIFFERS  173/173   0.0 s    2 differences: T001, ページ 3 ch.1 Top\n"
+              "    T001: 「朝」 ≠ 「夜」\n"
+              "    ページ 3 ch.1 Top: T001 ≠ T002\n"
+              "1 device: 0 same, 1 differ, 0 failed\n");
+    EXPECT_EQ(DeviceDiffText({same, differs, failed}),
+              "== 00: same\n"
+              "== 01: 2 differences\n"
+              "T001: 「朝」 ≠ 「夜」\n"
+              "ページ 3 ch.1 Top: T001 ≠ T002\n"
+              "== 02: FAILED step 3 RAST02B: no reply within 3.5 s\n");
+    EXPECT_EQ(ExitCode({same}), 0);
+    EXPECT_EQ(ExitCode({same, differs}), 1);
+
+    DeviceResult tcp;
+    tcp.device = "127.0.0.1";
+    tcp.peer = "127.0.0.1:9004";
+    tcp.round_trip_ms = 0.25;
+    failed.device = "10.0.0.9";
+    failed.step = 0;
+    failed.command.clear();
+    failed.message = "cannot connect to 10.0.0.9:9004: Connection refused";
+    EXPECT_EQ(InfoTable({tcp, failed}),
+              "DEVICE     RESULT  ROUND TRIP  PEER\n"
+              "127.0.0.1  ok      0.2 ms      127.0.0.1:9004\n"
+              "10.0.0.9   FAILED  -           -\n"
+              "    cannot connect to 10.0.0.9:9004: Connection refused\n"
+              "2 devices: 1 ok, 1 failed\n");
+    auto model = std::make_unique<tvx::SettingsModel>();
+    tvx::AppState app;
+    tvx::ResetToDefaults(*model, app);
+    model->net_ip_address[0] = 192;
+    DeviceResult serial;
+    serial.device = "00";
+    serial.round_trip_ms = 12.34;
+    serial.network = NetworkValues(*model);
+    EXPECT_EQ(
+        InfoTable({serial}),
+        "DEVICE  RESULT  ROUND TRIP  VERSION  MAC ADDRESS        IP ADDRESS  GATEWAY ADDRESS  "
+        "ACTIVE ADDRESS  SUBNET MASK  PORT NUMBER  KEEP ALIVE  TIME REGISTER\n"
+        "00      ok      12.3 ms     0.00     00-00-00-00-00-00  192.0.0.0   0.0.0.0          "
+        "0.0.0.0         Class C      09004        OFF         6\n"
+        "1 device: 1 ok, 0 failed\n");
+}
+
 TEST(SettingsInput, AFileThatMustNotGoOutIsRefusedWithItsPlace) {
     auto model = std::make_unique<tvx::SettingsModel>();
     std::string error;
@@ -251,7 +411,7 @@ TEST(SettingsInput, AFileThatMustNotGoOutIsRefusedWithItsPlace) {
     };
     const Case cases[] = {
         {600, "x", "bad.dat line 600: not a number"},
-        {580, "100", "bad.dat: page_switch_seconds ch.1 Top page 4 is 100, outside 0..99"},
+        {580, "100", "bad.dat line 580: 自動切換え ch.1 Top ページ 4 is 100, outside 0..99"},
         {1171, "\x82",
          "bad.dat: title 5 cannot be sent: ＪＩＳ第１水準,第２水準以外の字が選択されてます"},
     };
