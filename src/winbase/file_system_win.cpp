@@ -171,28 +171,66 @@ bool WinFileSystem::ReplaceFileContents(const std::string& path, std::string_vie
     return ok;
 }
 
+namespace {
+
+constexpr std::size_t kOpenAppendFiles = 4;
+
+void CloseAppend(std::vector<WinFileSystem::OpenAppend>& appending, const std::wstring& path) {
+    for (std::size_t i = 0; i < appending.size(); ++i) {
+        if (appending[i].path == path) {
+            CloseHandle(appending[i].handle);
+            appending.erase(appending.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+    }
+}
+
+HANDLE OpenForAppending(const std::wstring& path) {
+    // A program holding the file without sharing it is waited for only briefly: appends come
+    // from the user-interface thread, which must not stall.
+    for (int attempt = 1;; ++attempt) {
+        HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) return file;
+        const DWORD error = GetLastError();
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+        if (!held || attempt >= kAppendAttempts) return INVALID_HANDLE_VALUE;
+        Sleep(kAppendPauseMs);
+    }
+}
+
+}  // namespace
+
 bool WinFileSystem::RemoveFile(const std::string& path) {
     std::wstring wide = WidePathFromUtf8(path);
+    CloseAppend(appending, wide);
     return !wide.empty() && DeleteFileW(wide.c_str()) != FALSE;
+}
+
+
+WinFileSystem::~WinFileSystem() {
+    for (OpenAppend& open : appending) CloseHandle(open.handle);
 }
 
 bool WinFileSystem::AppendToFile(const std::string& path, std::string_view bytes) {
     std::wstring wide = WidePathFromUtf8(path);
     if (wide.empty()) return false;
-    Handle file;
-    // A program holding the file without sharing it is waited for only briefly: appends come
-    // from the user-interface thread, which must not stall.
-    for (int attempt = 1;; ++attempt) {
-        file.h = CreateFileW(wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file.h != INVALID_HANDLE_VALUE) break;
-        const DWORD error = GetLastError();
-        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-        if (!held || attempt >= kAppendAttempts) return false;
-        Sleep(kAppendPauseMs);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (OpenAppend& open : appending) {
+        if (open.path == wide) file = open.handle;
     }
-    bool ok = WriteAll(file.h, bytes);
-    return file.Close() && ok;
+    if (file == INVALID_HANDLE_VALUE) {
+        file = OpenForAppending(wide);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        if (appending.size() >= kOpenAppendFiles) {
+            CloseHandle(appending.front().handle);
+            appending.erase(appending.begin());
+        }
+        appending.push_back({wide, file});
+    }
+    if (WriteAll(file, bytes)) return true;
+    CloseAppend(appending, wide);  // opened afresh next time
+    return false;
 }
 
 bool WinFileSystem::ListFolder(const std::string& folder, std::vector<std::string>& names) {

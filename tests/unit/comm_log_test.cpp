@@ -545,6 +545,10 @@ TEST(CommLogDayFiles, TheNativeFileSystemAppendsListsAndMakesFolders) {
     EXPECT_EQ(bytes, "a\r\nb\r\n");
     EXPECT_TRUE(fs.RemoveFile(folder + "2024-05-01.log"));
     EXPECT_FALSE(fs.RemoveFile(folder + "2024-05-01.log"));
+    // The file kept open for appending went with it: the next entry starts a new one.
+    ASSERT_TRUE(fs.AppendToFile(folder + "2024-05-01.log", "c\r\n"));
+    ASSERT_TRUE(fs.ReadWholeFile(folder + "2024-05-01.log", bytes));
+    EXPECT_EQ(bytes, "c\r\n");
     EXPECT_FALSE(fs.ListFolder(folder + "missing/", names));
     EXPECT_FALSE(fs.AppendToFile(folder + "missing/x.log", "a"));
     std::filesystem::remove_all(root);

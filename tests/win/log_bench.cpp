@@ -45,12 +45,13 @@ LARGE_INTEGER Now() {
     return t;
 }
 
+// The commit charge (PagefileUsage): the process's private bytes, also under Wine, which
+// leaves PrivateUsage at 0.
 double PrivateMegabytes() {
-    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(),
-                         reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    return counters.PrivateUsage / (1024.0 * 1024.0);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage / (1024.0 * 1024.0);
 }
 
 // Every title holds 21 characters of Japanese text, so each CT carries a title to decode.

@@ -11,6 +11,7 @@
 #include "model/fallback_ini_store.h"
 #include "winbase/file_system_win.h"
 #include "winbase/ini_store_win.h"
+#include "winbase/text_win.h"
 
 namespace tvx {
 namespace {
@@ -145,12 +146,19 @@ TEST(WinFileSystem, DayFilesAreAppendedListedAndRemoved) {
     ASSERT_TRUE(fs.MakeFolder(logs + "sub"));
     ASSERT_TRUE(fs.AppendToFile(logs + "2024-05-01.log", "a\r\n"));
     ASSERT_TRUE(fs.AppendToFile(logs + "2024-05-01.log", "b\r\n"));
+    // Kept open for the next entry, readable meanwhile (as an editor opens it), each entry there.
+    HANDLE reader = CreateFileW(Utf8ToWide(logs + "2024-05-01.log").c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    char bytes[16] = {};
+    DWORD got = 0;
+    ReadFile(reader, bytes, sizeof bytes, &got, nullptr);
+    CloseHandle(reader);
+    EXPECT_EQ(std::string(bytes, got), "a\r\nb\r\n");
     std::vector<std::string> names;
     ASSERT_TRUE(fs.ListFolder(logs, names));
     EXPECT_EQ(names, std::vector<std::string>{"2024-05-01.log"});
-    std::string bytes;
-    ASSERT_TRUE(fs.ReadWholeFile(logs + "2024-05-01.log", bytes));
-    EXPECT_EQ(bytes, "a\r\nb\r\n");
     EXPECT_TRUE(fs.RemoveFile(logs + "2024-05-01.log"));
     ASSERT_TRUE(fs.ListFolder(logs, names));
     EXPECT_TRUE(names.empty());
