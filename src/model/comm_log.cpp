@@ -144,7 +144,9 @@ void AppendJsonField(std::string& out, std::string_view name, std::string_view v
 }  // namespace
 
 std::string FormatLogLine(const LogEntry& e) {
-    std::string line = FormatLogTime(e.time);
+    std::string line;
+    line.reserve(48 + e.link.size() + e.text.size() + e.meaning.size());
+    line += FormatLogTime(e.time);
     line += ' ';
     AppendPadded(line, e.link, kLinkColumn);
     line += ' ';

@@ -57,16 +57,20 @@ std::string ReadableTitle(const char* title) {
 std::string ReadableBytes(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + 8);
-    for (char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
+    // Runs of printable characters go in whole: a frame is mostly one run and its CR LF.
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b >= 0x20 && b < 0x7F && b != '\\') continue;
+        out.append(bytes.substr(run, i - run));
         if (b == '\\') {
             out += "\\\\";
-        } else if (b >= 0x20 && b < 0x7F) {
-            out += ch;
         } else {
             AppendEscaped(out, b);
         }
+        run = i + 1;
     }
+    out.append(bytes.substr(run));
     return out;
 }
 
