@@ -194,22 +194,25 @@ void LogLinkEvent(CoreContext& c, std::string_view link, std::string_view text) 
     LogLinkEvent(c.comm_log, link, text);
 }
 
-void LogLinkEvent(CommLog* log, std::string_view link, std::string_view text) {
+namespace {
+
+void LogEvent(CommLog* log, LogKind kind, std::string_view link, std::string_view text) {
     if (!log) return;
     LogEntry e;
-    e.kind = LogKind::Link;
+    e.kind = kind;
     e.link = std::string(link);
     e.text = OneLineText(text);
     AddLogEntry(*log, std::move(e));
 }
 
+}  // namespace
+
+void LogLinkEvent(CommLog* log, std::string_view link, std::string_view text) {
+    LogEvent(log, LogKind::Link, link, text);
+}
+
 void LogBoxShown(CommLog* log, std::string_view text, std::string_view link) {
-    if (!log) return;
-    LogEntry e;
-    e.kind = LogKind::Box;
-    e.link = std::string(link);
-    e.text = OneLineText(text);
-    AddLogEntry(*log, std::move(e));
+    LogEvent(log, LogKind::Box, link, text);
 }
 
 }  // namespace tvx
