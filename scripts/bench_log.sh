@@ -35,8 +35,9 @@ if [ ! -f "$release/CMakeCache.txt" ]; then
     fi
     cmake -S "$root" -B "$release" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
 fi
-if ! cmake --build "$release" -j2 --target tvx5870ctl tvx5870-sim >"$release/bench-build.log" 2>&1; then
-    cat "$release/bench-build.log" >&2
+built="$release/bench-build.log"
+if ! cmake --build "$release" -j2 --target tvx5870ctl tvx5870-sim >"$built" 2>&1; then
+    cat "$built" >&2
     exit 1
 fi
 

@@ -44,7 +44,8 @@ struct ColumnInfo {
     int width;
 };
 constexpr ColumnInfo kColumnInfo[kColumns] = {
-    {L"時刻", 90}, {L"回線", 100}, {L"アドレス", 64}, {L"種類", 44}, {L"データ", 330}, {L"意味", 250},
+    {L"時刻", 90}, {L"回線", 100},   {L"アドレス", 64},
+    {L"種類", 44}, {L"データ", 330}, {L"意味", 250},
 };
 
 constexpr int kMinWidth = 420;
@@ -137,7 +138,8 @@ void Refresh() {
         const std::vector<int> selected = SelectedRows(list);
         ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
         for (int row : selected) {
-            if (row - gone >= 0) ListView_SetItemState(list, row - gone, LVIS_SELECTED, LVIS_SELECTED);
+            if (row - gone >= 0)
+                ListView_SetItemState(list, row - gone, LVIS_SELECTED, LVIS_SELECTED);
         }
     }
     ListView_SetItemCountEx(list, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
@@ -158,7 +160,8 @@ void Copy() {
     HWND list = List();
     const CommLog& log = ProgramCommLog();
     std::string text;
-    for (int row : SelectedRows(list)) text += FormatLogLines(log, static_cast<std::size_t>(row), 1);
+    for (int row : SelectedRows(list))
+        text += FormatLogLines(log, static_cast<std::size_t>(row), 1);
     if (text.empty()) return;
     const std::wstring wide = Utf8ToWide(text);
     if (!OpenClipboard(g_window)) return;

@@ -20,10 +20,11 @@
  * the port lost, under the port lock, and the user is told once, naming the port. The read
  * thread then parks and looks for the port every second; a send also tries to reopen it at
  * once. Reopening closes the old handle and opens and configures a new one under the same
- * name, without the start-up boxes. The communication log hears of the opening, each loss and
- * each reopening on the user-interface thread (the read thread only sets flags and announces);
- * received lines are logged where they are parsed. A write that can neither finish nor be cancelled marks the
- * port lost too; its record is left to the driver and the next write takes another.
+ * name, without the start-up boxes. A write that can neither finish nor be cancelled marks the
+ * port lost too; its record is left to the driver and the next write takes another. The
+ * communication log hears of the opening, each loss and each reopening on the user-interface
+ * thread (the read thread only sets flags and announces); received lines are logged where they
+ * are parsed.
  *
  * Reception waits with an overlapped ReadFile and a 20 ms interval time-out instead of an event
  * wait: the read blocks until the first byte and returns after a pause in the data, on Windows
@@ -598,7 +599,8 @@ void DrainSerialLines(CoreContext& c) {
     const bool dropped = TakeDropped(g_lines) != 0;
     LeaveCriticalSection(&g_queue_lock);
     if (dropped) c.prompts.ShowErrorBox(kLinesDroppedText, BoxIcon::Exclamation);
-    if (InterlockedExchange(&g_loss_to_log, 0)) LogLinkEvent(c, PortName(g_port_index), "port lost");
+    if (InterlockedExchange(&g_loss_to_log, 0))
+        LogLinkEvent(c, PortName(g_port_index), "port lost");
     if (InterlockedExchange(&g_loss_to_report, 0)) {
         c.prompts.ShowErrorBox(SerialPortLostText(g_port_index), BoxIcon::Exclamation);
     }

@@ -395,8 +395,8 @@ void OnSocketRead(CoreContext& c, SOCKET s) {
     char scratch[kLinkBufferBytes];
     const int n = g_api.receive(s, scratch, sizeof scratch, 0);
     if (n > 0) {
-        LogUnparsedBytes(c, SocketName(c, s), std::string_view(scratch, static_cast<std::size_t>(n)),
-                         "dropped: no command waits for an answer");
+        const std::string_view bytes(scratch, static_cast<std::size_t>(n));
+        LogUnparsedBytes(c, SocketName(c, s), bytes, "dropped: no command waits for an answer");
     }
 }
 

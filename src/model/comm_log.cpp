@@ -238,7 +238,8 @@ long DaysSinceEpoch(int year, int month, int day) {
 int RemoveOldDayFiles(FileSystem& files, const std::string& folder, const LogTime& today) {
     std::vector<std::string> names;
     if (!files.ListFolder(folder, names)) return 0;
-    const long oldest_kept = DaysSinceEpoch(today.year, today.month, today.day) - (kLogDaysKept - 1);
+    const long oldest_kept =
+        DaysSinceEpoch(today.year, today.month, today.day) - (kLogDaysKept - 1);
     int removed = 0;
     for (const std::string& name : names) {
         int year = 0, month = 0, day = 0;

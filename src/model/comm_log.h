@@ -65,9 +65,9 @@ struct CommLog {
 
     // The ring and its sinks; use the functions below.
     std::vector<LogEntry> ring;
-    std::size_t oldest = 0;      // index in ring of the oldest entry kept
-    std::uint64_t added = 0;     // entries made since the start
-    std::uint64_t first = 0;     // number of the oldest entry kept (entries are numbered from 0)
+    std::size_t oldest = 0;   // index in ring of the oldest entry kept
+    std::uint64_t added = 0;  // entries made since the start
+    std::uint64_t first = 0;  // number of the oldest entry kept (entries are numbered from 0)
     struct Sink {
         CommLogSink* sink;
         bool active;

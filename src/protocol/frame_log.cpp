@@ -43,9 +43,9 @@ std::string ReadableTitle(const char* title) {
                               out += text;
                               return;
                           }
-                          const auto pair = static_cast<std::uint32_t>(
-                              static_cast<unsigned char>(bytes[0]) << 8 |
-                              static_cast<unsigned char>(bytes[1]));
+                          const auto pair =
+                              static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[0]) << 8 |
+                                                         static_cast<unsigned char>(bytes[1]));
                           const int glyph = GlyphOfTitlePair(pair);
                           out += "[外字" + (glyph < 0 ? "?" : std::to_string(glyph + 1)) + "]";
                       });

@@ -189,8 +189,9 @@ HANDLE OpenForAppending(const std::wstring& path) {
     // A program holding the file without sharing it is waited for only briefly: appends come
     // from the user-interface thread, which must not stall.
     for (int attempt = 1;; ++attempt) {
-        HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) return file;
         const DWORD error = GetLastError();
         const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;

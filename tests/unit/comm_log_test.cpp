@@ -27,7 +27,9 @@ using test::MemoryFileSystem;
 using Lines = std::vector<std::string>;
 
 LogTime g_now{2024, 5, 1, 12, 34, 56, 789};
-LogTime Now() { return g_now; }
+LogTime Now() {
+    return g_now;
+}
 
 Lines Texts(const CommLog& log) {
     Lines out;
@@ -85,10 +87,14 @@ TEST(CommLogText, EveryKindOfByteIsShownReadably) {
             continue;
         }
         const char next = shown[++i];
-        if (next == 'r') back += '\r';
-        else if (next == 'n') back += '\n';
-        else if (next == 't') back += '\t';
-        else if (next == '\\') back += '\\';
+        if (next == 'r')
+            back += '\r';
+        else if (next == 'n')
+            back += '\n';
+        else if (next == 't')
+            back += '\t';
+        else if (next == '\\')
+            back += '\\';
         else {
             ASSERT_EQ(next, 'x');
             back += static_cast<char>(std::stoi(shown.substr(i + 1, 2), nullptr, 16));
@@ -350,7 +356,9 @@ TEST(CommLogRing, KeepsTheLastEntriesAndNumbersThem) {
 
 TEST(CommLogDayFiles, OneFilePerDayStartingWithItsMark) {
     MemoryFileSystem files;
-    files.files["logs/2024-05-01.log"] = "\xEF\xBB\xBF" "earlier\r\n";
+    files.files["logs/2024-05-01.log"] =
+        "\xEF\xBB\xBF"
+        "earlier\r\n";
     CommLog log;
     log.clock = Now;
     DayFileSink sink(files, "logs/");
@@ -376,9 +384,8 @@ TEST(CommLogDayFiles, OneFilePerDayStartingWithItsMark) {
 
 TEST(CommLogDayFiles, TheLastFourteenDaysAreKept) {
     MemoryFileSystem files;
-    const Lines names = {"2024-04-17.log", "2024-04-18.log", "2024-05-01.log", "2023-12-31.log",
-                         "notes.txt",      "2024-13-01.log", "2024-04-01.log.bak",
-                         "2024-4-01.log"};
+    const Lines names = {"2024-04-17.log", "2024-04-18.log", "2024-05-01.log",     "2023-12-31.log",
+                         "notes.txt",      "2024-13-01.log", "2024-04-01.log.bak", "2024-4-01.log"};
     for (const std::string& name : names) files.files["logs\\" + name] = "x";
     files.files["logs\\old\\2020-01-01.log"] = "x";  // another folder's file
     EXPECT_EQ(RemoveOldDayFiles(files, "logs\\", {2024, 5, 1}), 2);

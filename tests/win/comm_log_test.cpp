@@ -115,8 +115,7 @@ TEST_F(CommLogTest, ASettingShowsInTheWindowAndInTheDayFile) {
     PumpMessages(100);
     const Texts opened = Rows(window);
     ASSERT_FALSE(opened.empty());
-    EXPECT_NE(opened[0].find(" | COM1 |  | link | port opened | "), std::string::npos)
-        << opened[0];
+    EXPECT_NE(opened[0].find(" | COM1 |  | link | port opened | "), std::string::npos) << opened[0];
 
     // The log window stays usable while the modal dialog runs.
     ASSERT_TRUE(DriveModalDialog([] { RunMenuCommand(nullptr, IDM_CHARACTER_LEVEL); },

@@ -152,8 +152,7 @@ int main() {
         std::printf("%d entries: %.1f MB private, %zu kept in the window's ring\n", made,
                     PrivateMegabytes(), tvx::LogSize(log));
     }
-    std::printf("time per entry, day file included: %.1f us\n",
-                Seconds(start, Now()) * 1e6 / made);
+    std::printf("time per entry, day file included: %.1f us\n", Seconds(start, Now()) * 1e6 / made);
 
     SetProgramPrompts(nullptr);
     SetProgramLink(nullptr);
