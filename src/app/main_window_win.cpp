@@ -121,7 +121,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             return 0;
         case MSG_SERIAL_LINE:
             DrainSerialLines(c);
-            PostRunPaceTick(c.app);
             return 0;
         case WM_QUERYENDSESSION:
             return OnQueryEndSession(window);

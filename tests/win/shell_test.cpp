@@ -94,6 +94,8 @@ TEST(Resources, MenuHasEveryItemWithItsCommandIdInOrder) {
         {1, L"機器のスレーブアドレス", 40028},
         {1, L"メンテナンス", 0},
         {2, L"設定項目の読み込み", 40213},
+        {1, L"-", 0},
+        {1, L"応答を待って送る（高速）", 40218},
         {0, L"インターフェイス", 0},
         {1, L"インターフェイスの設定", 40208},
         {1, L"RS-232Cの設定", 40209},
@@ -264,6 +266,23 @@ TEST_F(MainWindowTest, SerialOnlyCommandsAskForRs232cWithTcpIp) {
         "error(stop): インターフェイスをRS-232Cにしてください。",
     };
     EXPECT_EQ(prompts.calls, expected);
+}
+
+// "応答を待って送る（高速）" turns the option on and off, keeps it in the configuration file, and
+// the menu shows its check mark when it opens.
+TEST_F(MainWindowTest, ReplyPacedItemTogglesTheOptionAndItsKey) {
+    MemoryIniStore ini;
+    SetProgramIniStore(&ini);
+    c.app.reply_paced_runs = 0;
+    for (int expected : {1, 0}) {
+        SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_REPLY_PACED, 0), 0);
+        EXPECT_EQ(c.app.reply_paced_runs, expected);
+        EXPECT_EQ(ini.writes.back(), "reply_paced=" + std::to_string(expected));
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetMenu(main)), 1);
+        const UINT state = GetMenuState(GetMenu(main), IDM_REPLY_PACED, MF_BYCOMMAND);
+        EXPECT_EQ((state & MF_CHECKED) != 0, expected == 1);
+    }
+    SetProgramIniStore(nullptr);
 }
 
 TEST_F(MainWindowTest, UnknownCommandIdsAreIgnored) {
