@@ -110,8 +110,9 @@ struct WinPrompts : Prompts {
     }
     bool ConfirmNotAutoSwitching(WindowHandle owner) override {
         HWND box_owner = ProgramBoxOwner(owner);
-        return MessageBoxW(box_owner, L"本機が自動切換えでない事を確認してください", L"本機の確認",
-                           MB_YESNO | MB_ICONQUESTION | Modality(box_owner)) == IDYES;
+        return MessageBoxW(box_owner, L"本機が自動切換えでない事を確認してください",
+                           L"本機の確認", MB_YESNO | MB_ICONQUESTION | Modality(box_owner)) ==
+               IDYES;
     }
     bool AskYesNo(std::string_view text, std::string_view caption,
                   WindowHandle owner = 0) override {
