@@ -155,7 +155,7 @@ def scenario_serial():
     ctl("--serial", a, "pull", "--overwrite", "back-00.dat")
 
     out, _ = ctl("--serial", a, "--address", "1", "send", "RCT002")
-    check('title 002: "番組００２"' in out, out)
+    check('T002: 「番組００２」' in out, out)
 
 
 def scenario_tcp():
