@@ -704,6 +704,13 @@ int Run(int argc, char** argv) {
                          std::string(e.what()) == "A subcommand is required");
         return Usage(unplaced.empty() ? e.what() : unplaced);
     }
+    // CLI11 takes a word that looks like an option for the value of one left without it
+    // ("--tcp --json info" would look for the host "--json").
+    if (const std::string unplaced =
+            UnplacedWord(app, std::vector<std::string>(argv + 1, argv + argc), false);
+        !unplaced.empty()) {
+        return Usage(unplaced);
+    }
     cli.address_given = app.get_option("--address")->count() > 0;
     if (app.get_option("--output")->count() > 0) {
         if (cli.output.empty()) return Usage("--output is empty: give the report's file");
