@@ -674,9 +674,16 @@ TEST(FileDialogs, SettingsFilesUseTheirTitlesFiltersAndOptions) {
     EXPECT_TRUE(save.save);
     EXPECT_EQ(save.flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
     EXPECT_EQ(save.filter, filter);
+    // The dialog appends it before asking about overwriting; an open dialog has none.
+    EXPECT_EQ(save.default_extension, L"dat");
+    EXPECT_EQ(open.default_extension, L"");
 }
 
 TEST(FileDialogs, GlyphFilesAndTheBitmapExport) {
+    EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveGlyphs, "").default_extension, L"tlm");
+    EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveGlyphText, "").default_extension, L"txt");
+    EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveBitmap, "gm01.bmp").default_extension, L"bmp");
+    EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveTitlesCsv, "").default_extension, L"csv");
     EXPECT_EQ(FileDialogSetupFor(FileDialogKind::OpenGlyphs, "").filter,
               Filter(L"データ(*.tlm)\0*.tlm\0すべて(*.*)\0*.*\0\0"));
     EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveGlyphText, "").filter,
