@@ -89,41 +89,6 @@ TEST(FileDialogs, BrowsingToAFolderDoesNotMoveTheCurrentFolder) {
     RemoveDirectoryW(folder.c_str());
 }
 
-// Windows that come up one after the other while open() runs (a file dialog, its overwrite
-// question, the dialog again): each step is offered the enabled dialog on top until it takes
-// it. False when a step was still waiting after timeout_ms (its window is then cancelled).
-struct StepDrive {
-    std::vector<std::function<bool(HWND)>> steps;
-    std::size_t next = 0;
-    DWORD deadline = 0;
-};
-StepDrive* g_steps = nullptr;
-
-void CALLBACK StepTimerProc(HWND, UINT, UINT_PTR, DWORD) {
-    StepDrive* drive = g_steps;
-    HWND top = FindThreadDialog();
-    if (!drive || !top) return;
-    if (drive->next < drive->steps.size() && drive->steps[drive->next](top)) ++drive->next;
-    if (drive->next < drive->steps.size() && GetTickCount() > drive->deadline)
-        PostMessageW(top, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-}
-
-bool DriveSteps(const std::function<void()>& open, std::vector<std::function<bool(HWND)>> steps,
-                DWORD timeout_ms = 20000) {
-    StepDrive drive{std::move(steps), 0, GetTickCount() + timeout_ms};
-    g_steps = &drive;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, StepTimerProc);
-    open();
-    KillTimer(nullptr, timer);
-    g_steps = nullptr;
-    return drive.next == drive.steps.size();
-}
-
-HWND FileNameBox(HWND window) {
-    HWND name = GetDlgItem(window, 0x47c);  // the file name box (combo cmb13, or edt1)
-    return name ? name : GetDlgItem(window, 0x480);
-}
-
 // The file dialog: type a name and press OK.
 std::function<bool(HWND)> TypeName(const std::wstring& name) {
     return [name](HWND d) {

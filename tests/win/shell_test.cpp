@@ -599,6 +599,35 @@ TEST_F(MainWindowTest, BoxesRaisedWhileADialogIsOpenAreOwnedByTheWindowOnTop) {
     EXPECT_TRUE(ack.owner_disabled);
 }
 
+// The exit question and the save dialog it leads to belong to the main window, which waits
+// for them: a second close cannot start the exit procedure again.
+TEST_F(MainWindowTest, TheExitQuestionAndItsSaveDialogAreOwnedByTheMainWindow) {
+    SetProgramPrompts(nullptr);  // the real box and file dialog
+    c.app.document_modified = 1;
+    HWND question_owner = nullptr, dialog_owner = nullptr;
+    bool main_enabled = true;
+    EXPECT_TRUE(DriveSteps([&] { SendMessageW(main, WM_CLOSE, 0, 0); },
+                           {[&](HWND box) {
+                                if (FileNameBox(box)) return false;
+                                question_owner = GetWindow(box, GW_OWNER);
+                                PressButton(box, IDNO);  // save first
+                                return true;
+                            },
+                            [&](HWND dialog) {
+                                if (!FileNameBox(dialog)) return false;
+                                dialog_owner = GetWindow(dialog, GW_OWNER);
+                                main_enabled = IsWindowEnabled(main);
+                                SendMessageW(main, WM_CLOSE, 0, 0);  // Exit again, from outside
+                                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+                                return true;
+                            }}));
+    EXPECT_EQ(question_owner, main);
+    EXPECT_EQ(dialog_owner, main);
+    EXPECT_FALSE(main_enabled);
+    EXPECT_FALSE(DrainThreadMessages()) << "a cancelled save keeps the program open";
+    EXPECT_EQ(c.app.document_modified, 1);
+}
+
 // Task Manager, taskkill and the taskbar send WM_CLOSE to the main window: while a dialog or a
 // run is on, nothing is asked and nothing ends; the dialog stays.
 TEST_F(MainWindowTest, ACloseFromOutsideNeverCutsADialogOrARunShort) {
