@@ -43,7 +43,9 @@ std::wstring Wide(std::string_view utf8) {
     return wide;
 }
 
-std::string Utf8(std::wstring_view wide) {
+}  // namespace
+
+std::string Utf8FromWide(std::wstring_view wide) {
     if (wide.empty()) return {};
     const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
                                       nullptr, 0, nullptr, nullptr);
@@ -54,6 +56,8 @@ std::string Utf8(std::wstring_view wide) {
     }
     return utf8;
 }
+
+namespace {
 
 HANDLE StreamHandle(Stream stream) {
     return GetStdHandle(stream == Stream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
@@ -149,7 +153,7 @@ std::string SystemErrorText(int code) {
                              static_cast<DWORD>(code), 0, text, 512, nullptr);
     while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' ')) --n;
     if (n == 0) return "error " + std::to_string(code);
-    return Utf8(std::wstring_view(text, n));
+    return Utf8FromWide(std::wstring_view(text, n));
 #else
     return std::generic_category().message(code);
 #endif

@@ -50,6 +50,11 @@ void SetInterruptHandler(std::function<void()> on_interrupt);
 void ClearInterruptHandler();
 void InterruptedRunFinished();
 
+#ifdef _WIN32
+// UTF-16 text from Windows (arguments, system messages) as UTF-8.
+std::string Utf8FromWide(std::wstring_view wide);
+#endif
+
 // Code page 932 bytes (a title) as UTF-8, by the core's table. External characters, control
 // bytes and bytes that are not code page 932 show as "〓".
 std::string Cp932ToUtf8(std::string_view bytes);

@@ -771,12 +771,7 @@ int Run(int argc, char** argv) {
 // Arguments come as UTF-16 and are handed on as UTF-8, so that any file name works.
 int wmain(int argc, wchar_t** wargv) {
     std::vector<std::string> args;
-    for (int i = 0; i < argc; ++i) {
-        int n = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string arg(n > 0 ? static_cast<std::size_t>(n - 1) : 0, '\0');
-        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, arg.data(), n, nullptr, nullptr);
-        args.push_back(std::move(arg));
-    }
+    for (int i = 0; i < argc; ++i) args.push_back(tvxctl::Utf8FromWide(wargv[i]));
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
