@@ -74,7 +74,9 @@ std::vector<std::string> DescribeRead(const tvx::SettingsModel& m, std::string_v
         if (p < 0) return {};
         return {describe(p)};
     };
-    auto row = [](const tvx::SettingsFileField& f, int p) { return tvx::FieldRowName(f, p) + ": "; };
+    auto row = [](const tvx::SettingsFileField& f, int p) {
+        return tvx::FieldRowName(f, p) + ": ";
+    };
     // Longer names first where one begins another.
     if (StartsWith(command, "RCTDPO"))
         return positioned(6, [&](int p) { return item(field("position_offset"), p); });

@@ -31,11 +31,16 @@ void StorePath(PathField field, const std::string& path) {
     field.text[path.size()] = '\0';
 }
 
+// Where the file name begins, after the last folder separator.
+std::size_t FileNameStart(const std::string& path) {
+    const std::size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? 0 : separator + 1;
+}
+
 }  // namespace
 
 void AppendExtensionIfMissing(std::string& path, std::string_view extension) {
-    const std::size_t separator = path.find_last_of("\\/");
-    const std::size_t name = separator == std::string::npos ? 0 : separator + 1;
+    const std::size_t name = FileNameStart(path);
     const auto lower = [](char ch) { return ch >= 'A' && ch <= 'Z' ? char(ch - 'A' + 'a') : ch; };
     for (std::size_t at = name + 1; at + extension.size() <= path.size(); ++at) {
         std::size_t i = 0;
@@ -65,10 +70,8 @@ std::string_view SaveExtension(FileDialogKind kind) {
 std::string SavePathFor(FileDialogKind kind, std::string chosen) {
     const std::string_view extension = SaveExtension(kind);
     if (kind == FileDialogKind::SaveTitlesCsv) {
-        const std::size_t separator = chosen.find_last_of("\\/");
-        const std::size_t name = separator == std::string::npos ? 0 : separator + 1;
         const std::size_t dot = chosen.rfind('.');
-        if (dot != std::string::npos && dot > name) return chosen;
+        if (dot != std::string::npos && dot > FileNameStart(chosen)) return chosen;
         return chosen + std::string(extension);
     }
     if (!extension.empty()) AppendExtensionIfMissing(chosen, extension);
