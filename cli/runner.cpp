@@ -485,7 +485,8 @@ std::vector<DeviceResult> RunJob(const Targets& targets, const Job& job, const P
     SetInterruptHandler([&run] { asio::post(run.io, [&run] { Interrupt(run); }); });
     auto stop_watching = [] { ClearInterruptHandler(); };
 #else
-    asio::signal_set signals(run.io, SIGINT, SIGTERM);
+    // SIGHUP: the terminal window closed.
+    asio::signal_set signals(run.io, SIGINT, SIGTERM, SIGHUP);
     signals.async_wait([&run](asio::error_code ec, int) {
         if (!ec) Interrupt(run);
     });
