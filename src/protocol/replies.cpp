@@ -292,8 +292,10 @@ ReplyOutcome ParseSerialLine(CoreContext& c, std::string_view line) {
     ReplyOutcome outcome{ReplyKind::Other, {}};
     if (work == "GO\r\n") {
         outcome.kind = ReplyKind::Acknowledged;
+        // Owned by the dialog on screen: its opener is disabled while it is open, and a box
+        // over a disabled window would leave the dialog usable ("全設定" could start again).
         if (c.app.sequence_running == 0 && c.app.glyph_bulk_read_running == 0)
-            c.prompts.ShowAcknowledgement(c.app.reply_owner_window);
+            c.prompts.ShowAcknowledgement(c.app.active_dialog);
     } else if (const ReplyRule* rule = FindRule(kSettingReplies, work)) {
         outcome = Applied(rule->apply(c, work));
     } else if (const ReplyRule* net = FindRule(kNetworkReplies, work)) {
