@@ -3,13 +3,16 @@
 // after the other, devices on TCP/IP side by side.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "console.h"
 #include "dialogs/network_settings.h"
+#include "model/std_file_system.h"
 #include "push_files.h"
 #include "report.h"
 #include "run_log.h"
@@ -26,6 +29,8 @@ namespace {
 
 constexpr int kUsageError = 2;
 constexpr int kFailed = 1;
+// A run ended by Ctrl+C, Ctrl+Break or the console's close: the shells' code for SIGINT.
+constexpr int kInterrupted = 130;
 constexpr int kMaxListenDevices = 96;
 // Prefix, command and CR LF within the program's 600-byte frame.
 constexpr std::size_t kMaxCommandChars = 595;
@@ -39,7 +44,8 @@ Devices on TCP/IP are served side by side. Each reply must come within 3.5 s on 
 line and 5 s on TCP/IP; a device that fails is reported and the others go on.
 
 Exit code: 0 when every device succeeded (and, for verify and diff, matched), 1 when one
-failed or differed, 2 for a usage error.
+failed or differed, 2 for a usage error, 130 when the run was interrupted (Ctrl+C, Ctrl+Break,
+closing the console window).
 
 Examples:
   tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 pull backup.dat
@@ -64,6 +70,7 @@ struct Cli {
     int wait_seconds = 60;
     std::string pace = "ack";
     bool json = false;
+    std::string output;  // --output: the report into this file instead of stdout
     std::string log_file;       // --log: every frame, reply and line event as text
     std::string log_json_file;  // --log-json: the same as JSON lines
 
@@ -80,6 +87,7 @@ struct Cli {
     bool verify = false;   // push --verify
     bool details = false;  // verify, push --verify: every difference under its device
     std::string diff_a, diff_b;
+    bool address_given = false;  // --address was on the command line, possibly empty
 };
 
 // The marker of diff for "the device(s) of the target options".
@@ -87,13 +95,69 @@ constexpr const char* kDevices = "-";
 
 // A usage error: one line, exit code 2.
 int Usage(const std::string& message) {
-    std::fprintf(stderr, "tvx5870ctl: %s (see --help)\n", message.c_str());
+    Write(Stream::Err, "tvx5870ctl: " + message + " (see --help)\n");
     return kUsageError;
 }
 
 int Failure(const std::string& message) {
-    std::fprintf(stderr, "tvx5870ctl: %s\n", message.c_str());
+    Write(Stream::Err, "tvx5870ctl: " + message + "\n");
     return kFailed;
+}
+
+// The report to stdout, or with --output into that file as UTF-8 (whatever the console shows);
+// code, or the failure's when the file cannot be written.
+int Emit(const Cli& cli, const std::string& report, int code) {
+    if (cli.output.empty()) {
+        Write(Stream::Out, report);
+        return code;
+    }
+    if (!tvx::StdFileSystem().ReplaceFileContents(cli.output, report))
+        return Failure("cannot write the report to " + cli.output);
+    return code;
+}
+
+// Where a file will go is checked before anything is sent: a missing folder would otherwise
+// show only after every device was read. 0, or the failure's exit code.
+int CheckFileCanBeCreated(const std::string& what, const std::string& path) {
+    std::string reason;
+    if (CanCreateFileBeside(path, reason)) return 0;
+    return Failure(what + " " + path + ": cannot create a file there: " + reason);
+}
+
+// A word CLI11 could not place, named: an option that took the next word for its value because
+// its own was left out ("--address %LIST% pull" with LIST unset), an option without a value at
+// all, or a word that is no subcommand. Empty when there is nothing to add to CLI11's message.
+std::string UnplacedWord(CLI::App& app, const std::vector<std::string>& args,
+                         bool subcommand_missing) {
+    auto is_subcommand = [&app](const std::string& word) {
+        return !app.get_subcommands([&word](const CLI::App* sub) {
+                       return sub->get_name() == word;
+                   }).empty();
+    };
+    std::string names;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
+        names += (names.empty() ? "" : ", ") + sub->get_name();
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word.size() > 1 && word[0] == '-') {
+            const CLI::Option* opt = app.get_option_no_throw(word);
+            if (opt == nullptr || opt->get_items_expected_min() == 0) continue;  // a flag
+            if (i + 1 == args.size()) return word + " has no value at the end of the command";
+            const std::string& next = args[i + 1];
+            const bool option = next.size() > 1 && next[0] == '-' &&
+                                !std::isdigit(static_cast<unsigned char>(next[1]));
+            if (option)
+                return word + " has no value (" + next + " follows it)";
+            if (is_subcommand(next))
+                return word + " took the subcommand \"" + next +
+                       "\" for its value: its own value is missing (an unset variable?)";
+            ++i;
+            continue;
+        }
+        if (is_subcommand(word)) return "";
+        return "\"" + word + "\" is no subcommand (" + names + ")";
+    }
+    return subcommand_missing ? "give a subcommand: " + names : "";
 }
 
 // The settings "net set" sends, in the order of the dialog's groups, each through the core
@@ -223,6 +287,9 @@ Subcommands DefineCommandLine(CLI::App& app, Cli& cli) {
         ->type_name("ack|spec")
         ->check(CLI::IsMember({"ack", "spec"}).description(""));
     app.add_flag("--json", cli.json, "print the report as JSON");
+    app.add_option("--output", cli.output,
+                   "write the report (table or JSON) into this file, UTF-8, instead of stdout")
+        ->type_name("FILE");
     app.add_option("--log", cli.log_file,
                    "append every frame, reply and line event of every device to FILE (text)")
         ->type_name("FILE");
@@ -450,10 +517,9 @@ int RunTitles(const Cli& cli, const Subcommands& sub) {
                            cli.overwrite)
             : ImportTitles(cli.titles_csv, cli.file, cli.base_file);
     for (const std::string& problem : r.problems)
-        std::fprintf(stderr, "tvx5870ctl: %s\n", problem.c_str());
+        Write(Stream::Err, "tvx5870ctl: " + problem + "\n");
     if (!r.ok) return kFailed;
-    std::printf("%s\n", r.message.c_str());
-    return 0;
+    return Emit(cli, r.message + "\n", 0);
 }
 
 // push --titles: the settings file with the CSV's titles, checked whole before anything goes.
@@ -489,6 +555,11 @@ int TargetsOf(const Cli& cli, Targets& targets) {
         std::string host, error;
         int port = 0;
         if (!ParseHostPort(text, host, port, error)) return Usage(error);
+    }
+    if (cli.address_given && cli.address_text.find_first_not_of(" \t") == std::string::npos) {
+        // An unset batch variable must not quietly mean device 00.
+        return Usage("--address is empty: give the slave addresses (e.g. --address 0-3), or "
+                     "leave the option out for device 00");
     }
     if (!cli.address_text.empty()) {
         std::string error;
@@ -619,21 +690,39 @@ int DiffFiles(const Cli& cli) {
         tvx::ListSettingDifferences(*a, *b, Cp932ToUtf8);
     const std::string out =
         cli.json ? FileDiffJson(cli.diff_a, cli.diff_b, differences) : DifferenceLines(differences);
-    std::fputs(out.c_str(), stdout);
-    std::fflush(stdout);
-    return differences.empty() ? 0 : kFailed;
+    return Emit(cli, out, differences.empty() ? 0 : kFailed);
 }
 
 int Run(int argc, char** argv) {
-    PrepareConsole();
     Cli cli;
     CLI::App app{"tvx5870ctl: set up and back up TVX-5870 title generators from the command line"};
     Subcommands sub = DefineCommandLine(app, cli);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0) return app.exit(e);  // --help
-        return Usage(e.what());
+        if (e.get_exit_code() == 0) {  // --help
+            std::ostringstream out, err;
+            const int code = app.exit(e, out, err);
+            Write(Stream::Out, out.str());
+            Write(Stream::Err, err.str());
+            return code;
+        }
+        const std::string unplaced =
+            UnplacedWord(app, std::vector<std::string>(argv + 1, argv + argc),
+                         std::string(e.what()) == "A subcommand is required");
+        return Usage(unplaced.empty() ? e.what() : unplaced);
+    }
+    // CLI11 takes a word that looks like an option for the value of one left without it
+    // ("--tcp --json info" would look for the host "--json").
+    if (const std::string unplaced =
+            UnplacedWord(app, std::vector<std::string>(argv + 1, argv + argc), false);
+        !unplaced.empty()) {
+        return Usage(unplaced);
+    }
+    cli.address_given = app.get_option("--address")->count() > 0;
+    if (app.get_option("--output")->count() > 0) {
+        if (cli.output.empty()) return Usage("--output is empty: give the report's file");
+        if (int code = CheckFileCanBeCreated("--output", cli.output); code != 0) return code;
     }
     if (sub.titles->parsed()) return RunTitles(cli, sub);
     Targets targets;
@@ -643,6 +732,9 @@ int Run(int argc, char** argv) {
         return DiffFiles(cli);
     if (int code = TargetsOf(cli, targets); code != 0) return code;
     if (int code = JobOf(cli, sub, job, verb); code != 0) return code;
+    if (job.kind == JobKind::Pull || job.kind == JobKind::GlyphPull) {
+        if (int code = CheckFileCanBeCreated(verb + ":", cli.file); code != 0) return code;
+    }
 
     RunLog run_log;
     if (std::string error; !OpenRunLog(run_log, cli.log_file, cli.log_json_file, error))
@@ -651,16 +743,22 @@ int Run(int argc, char** argv) {
 
     ProgressLines progress;
     progress.enabled = ProgressTerminal();
+    progress.plain = !progress.enabled;
     progress.verb = verb;
     if (progress.enabled && targets.listen_port != 0) {
-        std::fprintf(stderr, "tvx5870ctl: waiting up to %d s for %d devices on port %d\n",
-                     targets.wait_seconds, targets.expect, targets.listen_port);
+        Write(Stream::Err, "tvx5870ctl: waiting up to " + std::to_string(targets.wait_seconds) +
+                               " s for " + std::to_string(targets.expect) + " devices on port " +
+                               std::to_string(targets.listen_port) + "\n");
     }
     std::vector<DeviceResult> results;
+    bool interrupted = false;
     try {
-        results = RunJob(targets, job,
-                         [&progress](const std::vector<const DeviceSession*>& sessions,
-                                     bool final) { DrawProgress(progress, sessions, final); });
+        results = RunJob(
+            targets, job,
+            [&progress](const std::vector<const DeviceSession*>& sessions, bool final) {
+                DrawProgress(progress, sessions, final);
+            },
+            &interrupted);
     } catch (const std::exception& e) {
         return Failure(std::string("stopped: ") + e.what());
     }
@@ -676,11 +774,9 @@ int Run(int argc, char** argv) {
     } else {
         out = SummaryTable(results, cli.details);
     }
-    std::fputs(out.c_str(), stdout);
-    std::fflush(stdout);
     if (const std::string failed = RunLogFailure(run_log); !failed.empty())
-        std::fprintf(stderr, "tvx5870ctl: %s\n", failed.c_str());
-    return ExitCode(results);
+        Write(Stream::Err, "tvx5870ctl: " + failed + "\n");
+    return Emit(cli, out, interrupted ? kInterrupted : ExitCode(results));
 }
 
 }  // namespace
@@ -690,17 +786,19 @@ int Run(int argc, char** argv) {
 // Arguments come as UTF-16 and are handed on as UTF-8, so that any file name works.
 int wmain(int argc, wchar_t** wargv) {
     std::vector<std::string> args;
-    for (int i = 0; i < argc; ++i) {
-        int n = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string arg(n > 0 ? static_cast<std::size_t>(n - 1) : 0, '\0');
-        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, arg.data(), n, nullptr, nullptr);
-        args.push_back(std::move(arg));
-    }
+    for (int i = 0; i < argc; ++i) args.push_back(tvxctl::Utf8FromWide(wargv[i]));
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    return tvxctl::Run(argc, argv.data());
+    const tvxctl::ConsoleSession console;
+    const int code = tvxctl::Run(argc, argv.data());
+    // A close of the console window waits for this: the report is out.
+    tvxctl::InterruptedRunFinished();
+    return code;
 }
 #else
-int main(int argc, char** argv) { return tvxctl::Run(argc, argv); }
+int main(int argc, char** argv) {
+    const tvxctl::ConsoleSession console;
+    return tvxctl::Run(argc, argv);
+}
 #endif

@@ -6,6 +6,7 @@
 
 #include "describe.h"
 #include "glyphs/glyph_files.h"
+#include "model/settings_fields.h"
 #include "model/settings_file.h"
 #include "model/settings_ranges.h"
 #include "model/std_file_system.h"
@@ -40,7 +41,9 @@ bool ReadSettingsFile(const std::string& path, tvx::SettingsModel& model, std::s
         return false;
     }
     if (report.first_line_not_a_number != 0) {
-        error = path + " line " + std::to_string(report.first_line_not_a_number) + ": not a number";
+        const int line = report.first_line_not_a_number;
+        error = path + " line " + std::to_string(line) + ": " + tvx::FieldNameOfLine(line) +
+                " is not a number";
         return false;
     }
     return true;

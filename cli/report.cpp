@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "console.h"
+
 namespace tvxctl {
 
 namespace {
@@ -113,6 +115,23 @@ std::string Dump(const nlohmann::json& json) {
 
 void DrawProgress(ProgressLines& progress, const std::vector<const DeviceSession*>& sessions,
                   bool final) {
+    if (progress.plain) {
+        progress.reported.resize(sessions.size(), false);
+        for (std::size_t i = 0; i < sessions.size(); ++i) {
+            const DeviceResult& r = sessions[i]->result;
+            if (!sessions[i]->finished || progress.reported[i]) continue;
+            progress.reported[i] = true;
+            char steps[48];
+            std::snprintf(steps, sizeof steps, " %d/%d %.1f s", r.steps_done, r.steps_total,
+                          r.seconds);
+            std::string line = "tvx5870ctl: " + r.device + " " + progress.verb + ": " +
+                               ResultWord(r) + steps;
+            const std::string detail = Detail(r);
+            if (!detail.empty()) line += "  " + detail;
+            Write(Stream::Err, line + "\n");
+        }
+        return;
+    }
     if (!progress.enabled) return;
     std::string out;
     // Back to the first progress line, each line cleared as it is rewritten.
@@ -151,8 +170,7 @@ void DrawProgress(ProgressLines& progress, const std::vector<const DeviceSession
     for (int i = lines; i < progress.drawn; ++i) out += "\x1b[2K\n";
     if (progress.drawn > lines) out += "\x1b[" + std::to_string(progress.drawn - lines) + "F";
     progress.drawn = lines;
-    std::fputs(out.c_str(), stderr);
-    std::fflush(stderr);
+    Write(Stream::Err, out);
 }
 
 std::string SummaryTable(const std::vector<DeviceResult>& results, bool details) {

@@ -10,10 +10,14 @@
 namespace tvxctl {
 
 // Progress lines on stderr, redrawn in place; more devices than fit are summed up in one line.
+// Without a terminal (output redirected, a scheduled task) plain: one line per device as it
+// finishes, with its result.
 struct ProgressLines {
     bool enabled = false;
-    std::string verb;  // "push", "pull", ...
-    int drawn = 0;     // lines on the screen now
+    bool plain = false;
+    std::string verb;             // "push", "pull", ...
+    int drawn = 0;                // lines on the screen now
+    std::vector<bool> reported;   // plain: per session, its line is out
 };
 void DrawProgress(ProgressLines& progress, const std::vector<const DeviceSession*>& sessions,
                   bool final);

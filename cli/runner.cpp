@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "console.h"
 #include "model/std_file_system.h"
 #include "protocol/frame_log.h"
 #include "protocol/line_assembly.h"
@@ -35,6 +36,16 @@ std::string EndpointText(const asio::ip::tcp::endpoint& endpoint) {
     const std::string address = endpoint.address().to_string();
     const std::string port = std::to_string(endpoint.port());
     return endpoint.address().is_v6() ? "[" + address + "]:" + port : address + ":" + port;
+}
+
+// The reason an operation failed, in the system's own words. Asio takes a system error's text
+// through the ANSI code page on Windows, which garbles it on a Japanese system: it is asked for
+// as UTF-16 instead.
+std::string Reason(const asio::error_code& ec) {
+#ifdef _WIN32
+    if (ec.category() == asio::system_category()) return SystemErrorText(ec.value());
+#endif
+    return ec.message();
 }
 
 std::string Seconds(milliseconds ms) {
@@ -90,7 +101,7 @@ struct Line {
             co_await asio::async_write(*socket, asio::buffer(bytes), Redirect(ec));
         }
         watchdog.cancel();
-        if (ec && !closed) Close("cannot send: " + ec.message());
+        if (ec && !closed) Close("cannot send: " + Reason(ec));
         co_return !ec;
     }
 };
@@ -113,7 +124,7 @@ awaitable<void> ReadLines(Line& line) {
         }
         if (ec) {
             line.Close(ec == asio::error::eof ? "the device closed the connection"
-                                              : "cannot receive: " + ec.message());
+                                              : "cannot receive: " + Reason(ec));
             co_return;
         }
     }
@@ -304,7 +315,7 @@ void OpenSerialLine(Run& run) {
     asio::error_code ec;
     line.serial->open(port, ec);
     if (ec) {
-        FailLine(line, devices, "cannot open serial port " + port + ": " + ec.message());
+        FailLine(line, devices, "cannot open serial port " + port + ": " + Reason(ec));
         return;
     }
     using Base = asio::serial_port_base;
@@ -313,14 +324,14 @@ void OpenSerialLine(Run& run) {
     if (!ec) line.serial->set_option(Base::stop_bits(Base::stop_bits::one), ec);
     if (!ec) line.serial->set_option(Base::flow_control(Base::flow_control::software), ec);
     if (ec) {
-        FailLine(line, devices, "cannot set up serial port " + port + ": " + ec.message());
+        FailLine(line, devices, "cannot set up serial port " + port + ": " + Reason(ec));
         return;
     }
     // A pty takes even parity only once; the bytes are the same without it.
     line.serial->set_option(Base::parity(Base::parity::even), ec);
     if (ec) {
-        std::fprintf(stderr, "tvx5870ctl: %s takes no even parity (%s); going on without it\n",
-                     port.c_str(), ec.message().c_str());
+        Write(Stream::Err, "tvx5870ctl: " + port + " takes no even parity (" + Reason(ec) +
+                               "); going on without it\n");
     }
     tvx::LogLinkEvent(line.log, line.name, "port opened");
     ++run.pending;
@@ -336,7 +347,7 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
     if (ec || line.closed) {
         FailLine(line, devices,
                  line.closed ? line.closed_reason
-                             : "cannot find host " + host + ": " + ec.message());
+                             : "cannot find host " + host + ": " + Reason(ec));
         run.LineDone();
         co_return;
     }
@@ -356,7 +367,7 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
                  line.closed  ? line.closed_reason
                  : timed_out ? "host " + where + " does not answer (no connection within " +
                                    Seconds(milliseconds(kConnectLimitMs)) + ")"
-                             : "cannot connect to " + where + ": " + ec.message());
+                             : "cannot connect to " + where + ": " + Reason(ec));
         run.LineDone();
         co_return;
     }
@@ -412,7 +423,7 @@ awaitable<void> ListenForDevices(Run& run) {
     if (!ec) run.acceptor->bind(endpoint, ec);
     if (!ec) run.acceptor->listen(asio::socket_base::max_listen_connections, ec);
     if (ec) {
-        ReportMissing(run, 0, "cannot listen on port " + port + ": " + ec.message());
+        ReportMissing(run, 0, "cannot listen on port " + port + ": " + Reason(ec));
         co_return;
     }
     asio::steady_timer deadline(run.io, std::chrono::seconds(t.wait_seconds));
@@ -478,24 +489,49 @@ awaitable<void> Main(Run& run, const ProgressDraw& draw) {
     if (draw) draw(view, true);
 }
 
+// Ctrl+C and the like: every line is closed, so each device ends where it is and the run ends.
+void Interrupt(Run& run) {
+    run.interrupted = true;
+    for (auto& line : run.lines) line->Close("interrupted");
+    asio::error_code ignored;
+    if (run.acceptor) run.acceptor->close(ignored);
+}
+
 }  // namespace
 
-std::vector<DeviceResult> RunJob(const Targets& targets, const Job& job, const ProgressDraw& draw) {
+std::vector<DeviceResult> RunJob(const Targets& targets, const Job& job, const ProgressDraw& draw,
+                                 bool* interrupted) {
     Run run(job, targets);
-    asio::signal_set signals(run.io, SIGINT, SIGTERM);
+#ifdef _WIN32
+    // Ctrl+C, Ctrl+Break and the console window's close, from the system's own thread.
+    SetInterruptHandler([&run] { asio::post(run.io, [&run] { Interrupt(run); }); });
+    auto stop_watching = [] { ClearInterruptHandler(); };
+#else
+    // SIGHUP: the terminal window closed.
+    asio::signal_set signals(run.io, SIGINT, SIGTERM, SIGHUP);
     signals.async_wait([&run](asio::error_code ec, int) {
-        if (ec) return;
-        run.interrupted = true;
-        for (auto& line : run.lines) line->Close("interrupted");
-        asio::error_code ignored;
-        if (run.acceptor) run.acceptor->close(ignored);
+        if (!ec) Interrupt(run);
     });
-    asio::co_spawn(run.io, Main(run, draw), [&signals](std::exception_ptr e) {
+    auto stop_watching = [&signals] {
         asio::error_code ignored;
         signals.cancel(ignored);
+    };
+#endif
+    asio::co_spawn(run.io, Main(run, draw), [&stop_watching](std::exception_ptr e) {
+        stop_watching();
         if (e) std::rethrow_exception(e);
     });
-    run.io.run();
+    try {
+        run.io.run();
+    } catch (const asio::system_error& e) {
+        stop_watching();
+        throw std::runtime_error(Reason(e.code()));
+    } catch (...) {
+        stop_watching();
+        throw;
+    }
+    stop_watching();
+    if (interrupted) *interrupted = run.interrupted;
 
     std::vector<DeviceResult> results;
     for (auto& s : run.sessions) results.push_back(s->result);

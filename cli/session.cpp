@@ -363,6 +363,7 @@ void FailSession(DeviceSession& s, const std::string& message) {
 void FinishSession(DeviceSession& s) {
     DeviceResult& r = s.result;
     r.seconds = std::chrono::duration<double>(Clock::now() - s.started).count();
+    s.finished = true;
     if (!r.ok) return;
     switch (s.job.kind) {
         case JobKind::Pull:

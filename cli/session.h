@@ -142,6 +142,7 @@ struct DeviceSession {
     std::deque<SentCommand> awaiting;  // oldest first
     int stray_lines = 0;               // lines that answered nothing of this device
     bool stopped = false;
+    bool finished = false;  // FinishSession has run: the result is final
     Clock::time_point started;
     DeviceResult result;
 };

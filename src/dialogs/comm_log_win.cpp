@@ -25,6 +25,7 @@
 #include "res/resource.h"
 #include "winbase/file_system_win.h"
 #include "winbase/program_win.h"
+#include "winbase/prompts_win.h"
 #include "winbase/text_win.h"
 
 namespace tvx {
@@ -339,9 +340,13 @@ INT_PTR OnCommand(HWND dialog, int id, int code) {
         case IDC_LOG_COPY:
             Copy();
             return TRUE;
-        case IDC_LOG_SAVE:
+        case IDC_LOG_SAVE: {
+            // The file dialog and its box belong to this window, not to the main window (which
+            // may be minimized) or a dialog.
+            const BoxOwnerScope over_log(dialog);
             SaveCommLogAs(ProgramCommLog(), ProgramContext().prompts, ProgramFileSystem());
             return TRUE;
+        }
         case IDC_LOG_CLEAR:
             ClearLog(ProgramCommLog());
             ListView_SetItemState(List(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);

@@ -12,7 +12,6 @@
 
 #include "dialogs/title_setting.h"
 #include "link/socket_events.h"
-#include "model/run_pace.h"
 #include "model/title_text.h"
 #include "winbase/program_win.h"
 #include "winbase/text_win.h"
@@ -91,12 +90,6 @@ void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, 
     PostRunPaceTick(ProgramContext().app);
 }
 
-void PostRunPaceTick(AppState& app) {
-    if (!TakeRunPaceTick(app) || app.run_pace.dialog == 0) return;
-    // A posted tick comes before the next timer tick and still lets paints and input through.
-    PostMessageW(reinterpret_cast<HWND>(app.run_pace.dialog), WM_TIMER,
-                 static_cast<WPARAM>(app.run_pace.timer_id), 0);
-}
 
 bool OnFrameMessage(HWND dialog, UINT message, WPARAM wparam, CoreContext& c, int preview_timer_id,
                     INT_PTR& result) {

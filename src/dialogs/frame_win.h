@@ -44,10 +44,6 @@ bool StartSendSequence(HWND dialog, CoreContext& c, const SendSequence& seq);
 void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, int progress_id,
                      void (*draw_preview)(HWND dialog));
 
-// A run paced by replies: posts its next tick (WM_TIMER with the run's timer id) to its dialog
-// when one is due, after a tick and after replies were applied. Nothing for a timed run.
-void PostRunPaceTick(AppState& app);
-
 // What every feature dialog procedure hands to the frame first: a selection change of the
 // slave address combo, "Close" (IDCANCEL; ignored while a sequence runs), MSG_SOCKET_REPLY,
 // and for a dialog with a preview (preview_timer_id not 0) WM_PAINT, which lets the dialog

@@ -14,14 +14,6 @@ namespace {
 constexpr std::string_view kCaption = "TVX-5870";
 constexpr std::string_view kCantOpen = "Can't file open";
 
-// True when the last part of the path has a dot after its first character.
-bool HasExtension(const std::string& path) {
-    const std::size_t name = path.find_last_of("\\/");
-    const std::size_t start = name == std::string::npos ? 0 : name + 1;
-    const std::size_t dot = path.rfind('.');
-    return dot != std::string::npos && dot > start;
-}
-
 }  // namespace
 
 void FileImportTitlesCsv(CoreContext& c, FileSystem& fs) {
@@ -52,7 +44,7 @@ bool FileExportTitlesCsv(CoreContext& c, FileSystem& fs) {
     }
     std::string path;
     if (!c.prompts.AskFileName(FileDialogKind::SaveTitlesCsv, path)) return false;
-    if (!HasExtension(path)) path += ".csv";
+    path = SavePathFor(FileDialogKind::SaveTitlesCsv, std::move(path));
     if (!fs.ReplaceFileContents(path, bytes)) {
         c.prompts.ShowErrorBox(kCantOpen, BoxIcon::Exclamation);
         return false;

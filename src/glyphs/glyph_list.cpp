@@ -127,7 +127,7 @@ bool SaveGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
 
 bool SaveGlyphFileAs(CoreContext& c, GlyphState& g, FileSystem& fs) {
     if (!FileCommandAllowed(c.app)) return false;
-    if (!SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphs, ".tlm", GlyphFilePath(g),
+    if (!SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphs, GlyphFilePath(g),
                           GlyphFileText(c.model), BoxIcon::Stop)) {
         return false;
     }
@@ -163,7 +163,7 @@ std::string BitmapExportName(int glyph_number) {
 bool ExportGlyphBitmap(CoreContext& c, GlyphState& g, FileSystem& fs, int glyph_number,
                        std::string_view bitmap_file) {
     if (c.app.glyph_read_pending == 1) return false;
-    return SaveToChosenFile(c, fs, FileDialogKind::SaveBitmap, ".bmp",
+    return SaveToChosenFile(c, fs, FileDialogKind::SaveBitmap,
                             {g.bmp_export_path, sizeof g.bmp_export_path}, bitmap_file,
                             BoxIcon::Stop, BitmapExportName(glyph_number));
 }

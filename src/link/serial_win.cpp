@@ -41,6 +41,7 @@
 #include "protocol/line_assembly.h"
 #include "protocol/line_queue.h"
 #include "protocol/replies.h"
+#include "winbase/program_win.h"
 
 namespace tvx {
 
@@ -595,6 +596,7 @@ void DrainSerialLines(CoreContext& c) {
     }
     g_draining = true;
     while (take(true, length)) ApplySerialReply(c, std::string_view(g_parse_line, length));
+    PostRunPaceTick(c.app);
     EnterCriticalSection(&g_queue_lock);
     const bool dropped = TakeDropped(g_lines) != 0;
     LeaveCriticalSection(&g_queue_lock);

@@ -157,17 +157,48 @@ std::string_view PositionName(int position) {
     return position >= 0 && position < kPositionCount ? kNames[position] : "?";
 }
 
-std::string FieldItemName(const SettingsFileField& field, int item) {
+namespace {
+
+// The field's name with its placeholders filled in.
+std::string RenderName(const SettingsFileField& field, int position, const std::string& page,
+                       const std::string& title) {
     std::string name = field.name;
     auto replace = [&name](std::string_view key, const std::string& with) {
         std::size_t at = name.find(key);
         if (at != std::string::npos) name.replace(at, key.size(), with);
     };
-    replace("{pos}", std::string(PositionName(Position(field, item))));
-    if (field.shape == FieldShape::PerPage)
-        replace("{page}", std::to_string(item % kPageCount + 1));
-    if (field.shape == FieldShape::Titles) replace("{title}", ThreeDigits(item + 1));
+    replace("{pos}", std::string(PositionName(position)));
+    replace("{page}", page);
+    replace("{title}", title);
     return name;
+}
+
+}  // namespace
+
+std::string FieldItemName(const SettingsFileField& field, int item) {
+    return RenderName(field, Position(field, item), std::to_string(item % kPageCount + 1),
+                      ThreeDigits(item + 1));
+}
+
+std::string FieldRowName(const SettingsFileField& field, int position) {
+    return RenderName(field, position, "1-" + std::to_string(kPageCount), "");
+}
+
+std::string FieldNameOfLine(int line) {
+    int first = 1;
+    for (const SettingsFileField& f : kFields) {
+        const int count = ItemCount(f.shape);
+        if (line >= first && line < first + count) return FieldItemName(f, line - first);
+        first += count;
+    }
+    return {};
+}
+
+const SettingsFileField* FindSettingsField(std::string_view model_field) {
+    for (const SettingsFileField& f : kFields) {
+        if (model_field == f.field) return &f;
+    }
+    return nullptr;
 }
 
 std::string FieldNumberText(const SettingsFileField& field, int value) {

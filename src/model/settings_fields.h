@@ -68,6 +68,12 @@ std::string_view PositionName(int position);
 
 // The operator's name of an item: "ページ 3 ch.1 Top", "T005".
 std::string FieldItemName(const SettingsFileField& field, int item);
+// The name of one position's whole row of a per-page block: "自動切換え ch.1 Top ページ 1-144".
+std::string FieldRowName(const SettingsFileField& field, int position);
+// The name of the item a line of the file (1-based) holds; empty past the last line.
+std::string FieldNameOfLine(int line);
+// The (first) block of a model field, e.g. "white_level"; null for a field the file lacks.
+const SettingsFileField* FindSettingsField(std::string_view model_field);
 
 // A number as the operator sees it: "ON", "5 秒", "AUTO", "T001"; a value outside the field's
 // range is shown as stored with a mark, "150 (範囲外)".

@@ -279,7 +279,9 @@ void ShowReplyBox(CoreContext& c, const ReplyBox& box) {
         case ReplyBox::Kind::None:
             return;
         case ReplyBox::Kind::Acknowledgement:
-            c.prompts.ShowAcknowledgement(c.app.reply_owner_window);
+            // Owned by the dialog on screen: its opener is disabled while it is open, and a box
+            // over a disabled window would leave the dialog usable ("全設定" could start again).
+            c.prompts.ShowAcknowledgement(c.app.active_dialog);
             return;
         case ReplyBox::Kind::Success:
             c.prompts.ShowSuccessBox(box.text);

@@ -10,6 +10,8 @@
  */
 #include "winbase/program_win.h"
 
+#include "model/run_pace.h"
+
 #include "winbase/prompts_win.h"
 #include "winbase/file_system_win.h"
 #include "winbase/ini_store_win.h"
@@ -79,6 +81,13 @@ tvx::FileSystem* g_file_system_override = nullptr;
 tvx::IniStore* g_ini_store_override = nullptr;
 
 }  // namespace
+
+void PostRunPaceTick(tvx::AppState& app) {
+    if (!tvx::TakeRunPaceTick(app) || app.run_pace.dialog == 0) return;
+    // A posted tick comes before the next timer tick and still lets paints and input through.
+    PostMessageW(reinterpret_cast<HWND>(app.run_pace.dialog), WM_TIMER,
+                 static_cast<WPARAM>(app.run_pace.timer_id), 0);
+}
 
 tvx::CoreContext& ProgramContext() {
     static tvx::CoreContext context{g_model, g_app, g_sockets, g_prompts, g_link, &g_comm_log};

@@ -155,7 +155,7 @@ def scenario_serial():
     ctl("--serial", a, "pull", "--overwrite", "back-00.dat")
 
     out, _ = ctl("--serial", a, "--address", "1", "send", "RCT002")
-    check('title 002: "番組００２"' in out, out)
+    check('T002: 「番組００２」' in out, out)
 
 
 def scenario_tcp():
@@ -235,6 +235,23 @@ def scenario_faults():
     # An address nobody has, on the serial line: 3.5 s, and the next address is served.
     out, _ = ctl("--serial", a, "--address", "5,1", "send", "CWL2", code=1)
     check(re.search(r"^05 +FAILED .*step 1 CWL2: no reply within 3\.5 s$", out, re.M), out)
+    # With stderr redirected, one plain line per device as it ends.
+    _, err = ctl("--serial", a, "--address", "1,5", "send", "CWL2", code=1)
+    check(re.match(r"tvx5870ctl: 01 send: ok 1/1 \d+\.\d s  01GO\n"
+                   r"tvx5870ctl: 05 send: FAILED 1/1 3\.\d s  step 1 CWL2: no reply within "
+                   r"3\.5 s\n$", err), err)
+
+    # Ctrl+C (SIGINT) ends each device where it is, with its report and exit code 130.
+    slow = Sim("--tcp-listen", "0", "--reply-delay", "3000", name="slow")
+    p = subprocess.Popen([CTL, "--json", "--tcp", "127.0.0.1:%d" % slow.port, "push",
+                          "distinct.dat"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=TMP)
+    STARTED.append(p)
+    time.sleep(1)
+    p.send_signal(signal.SIGINT)
+    report_bytes, err = p.communicate(timeout=10)
+    check(p.returncode == 130, "exit %d after Ctrl+C: %s" % (p.returncode, err))
+    device = json.loads(report_bytes)["devices"][0]
+    check(not device["ok"] and device["message"] == "interrupted", device)
     check(re.search(r"^01 +ok .* 01GO$", out, re.M), out)
 
 
@@ -247,12 +264,40 @@ def scenario_errors():
                  ["--serial", "x", "send", "CWL\x011"], ["--serial", "x", "frobnicate"]):
         _, err = ctl(*args, code=2)
         check(err.startswith("tvx5870ctl: ") and err.count("\n") == 1, err)
+    # A word the options could not place is named; an empty address is no device 00.
+    subcommands = "send, push, verify, diff, info, pull, glyphs, net, titles"
+    for args, message in (
+            (["--serial", "x", "--address", "", "pull", "a.dat"],
+             "--address is empty: give the slave addresses (e.g. --address 0-3), or leave the "
+             "option out for device 00"),
+            (["--serial", "x", "--address", "pull", "a.dat"],
+             '--address took the subcommand "pull" for its value: its own value is missing '
+             "(an unset variable?)"),
+            (["--tcp", "--json", "info"], "--tcp has no value (--json follows it)"),
+            (["--serial", "x", "pul", "a.dat"], '"pul" is no subcommand (%s)' % subcommands),
+            (["--serial", "x", "--json"], "give a subcommand: " + subcommands),
+            (["--output", "", "diff", "a.dat", "b.dat"],
+             "--output is empty: give the report's file")):
+        _, err = ctl(*args, code=2)
+        check(err == "tvx5870ctl: %s (see --help)\n" % message, err)
     for sub in ([], ["send"], ["push"], ["pull"], ["net"], ["net", "set"]):
         out, _ = ctl(*(sub + ["--help"]))
         check("Examples:" in out, out)
 
     out, _ = ctl("--serial", "/nonexistent/tty", "send", "CWL1", code=1)
     check("cannot open serial port /nonexistent/tty: No such file or directory" in out, out)
+    # --output: the report into a file, nothing on stdout; a folder that is not there is said
+    # before anything is sent.
+    out, _ = ctl("--serial", "/nonexistent/tty", "--json", "--output", "r.json", "send", "CWL1",
+                 code=1)
+    report = json.loads(read("r.json").decode("utf-8"))
+    check(out == "" and report["devices"][0]["message"] ==
+          "cannot open serial port /nonexistent/tty: No such file or directory", report)
+    for args in (["--output", "none/r.json", "send", "CWL1"], ["pull", "none/b.dat"]):
+        _, err = ctl("--serial", "/nonexistent/tty", *args, code=1)
+        check(re.match(r"tvx5870ctl: (--output|pull:) none/\S+: cannot create a file there: "
+                       r"No such file or directory\n$", err), err)
+        check(not os.path.exists(os.path.join(TMP, "none")), "no folder made")
     port = free_port()
     out, _ = ctl("--tcp", "127.0.0.1:%d" % port, "send", "CWL1", code=1)
     check("cannot connect to 127.0.0.1:%d: Connection refused" % port in out, out)

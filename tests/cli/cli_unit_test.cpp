@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "console.h"
+#include "describe.h"
 #include "model/settings_file.h"
 #include "report.h"
 #include "session.h"
@@ -194,7 +195,7 @@ TEST(Session, EachReplyIsCheckedAgainstItsCommand) {
     title.Tick();
     OnSessionLine(*title.s, title5);
     FinishSession(*title.s);
-    EXPECT_EQ(title.s->result.decoded, (std::vector<std::string>{"title 005: \"亜\""}));
+    EXPECT_EQ(title.s->result.decoded, (std::vector<std::string>{"T005: 「亜」"}));
 }
 
 TEST(Session, GlyphReadAsksGlyphByGlyphAndANotNowStopsIt) {
@@ -400,6 +401,34 @@ TEST(Report, ComparedDevicesInfoAndDiffBlocks) {
         "1 device: 1 ok, 0 failed\n");
 }
 
+// What a read brings back is named as the program's dialogs name it.
+TEST(Describe, ReadValuesUnderTheOperatorsNames) {
+    auto m = std::make_unique<tvx::SettingsModel>();
+    auto app = std::make_unique<tvx::AppState>();
+    tvx::ResetToDefaults(*m, *app);
+    m->edge_level = 2;
+    m->position_offset[3] = 9;
+    m->startup_page[0] = tvx::kAutoSwitchPage;
+    m->display_page[1] = 11;
+    for (int k = 2; k < tvx::kPageCount; ++k) m->page_display_on[0][k] = 0;
+    m->page_display_on[0][5] = 1;
+    const std::pair<const char*, const char*> cases[] = {
+        {"RCEL", "文字レベル エッジ: 2"},
+        {"RCWL", "文字レベル 白: 1"},
+        {"RCTDPO02B", "表示位置の微調整 ch.2 Bottom: 9"},
+        {"RSUS01T", "スタートアップ ch.1 Top: AUTO"},
+        {"RP01B", "表示ページ ch.1 Bottom: 012"},
+        {"RCT007", "T007: 「」"},
+        {"RCTD01T", "タイトル表示 ch.1 Top ページ 1-144: ON 1-2,6"},
+    };
+    for (const auto& [command, line] : cases)
+        EXPECT_EQ(DescribeRead(*m, command), std::vector<std::string>{line}) << command;
+    const std::vector<std::string> seconds = DescribeRead(*m, "RAST02T");
+    ASSERT_EQ(seconds.size(), 1u);
+    EXPECT_EQ(seconds[0].substr(0, 45), "自動切換え ch.2 Top ページ 1-144: 2 2");
+    EXPECT_TRUE(DescribeRead(*m, "RCT145").empty());
+}
+
 TEST(SettingsInput, AFileThatMustNotGoOutIsRefusedWithItsPlace) {
     auto model = std::make_unique<tvx::SettingsModel>();
     std::string error;
@@ -410,7 +439,8 @@ TEST(SettingsInput, AFileThatMustNotGoOutIsRefusedWithItsPlace) {
         const char* message;
     };
     const Case cases[] = {
-        {600, "x", "bad.dat line 600: not a number"},
+        {600, "x", "bad.dat line 600: 自動切換え ch.1 Top ページ 24 is not a number"},
+        {1158, "-", "bad.dat line 1158: 表示ページ ch.1 Bottom is not a number"},
         {580, "100", "bad.dat line 580: 自動切換え ch.1 Top ページ 4 is 100, outside 0..99"},
         {1171, "\x82",
          "bad.dat: title 5 cannot be sent: ＪＩＳ第１水準,第２水準以外の字が選択されてます"},

@@ -75,7 +75,15 @@ TEST(SettingsFields, EachItemHasItsLineAndTheNameAnOperatorKnows) {
         EXPECT_EQ(FieldItemName(f, c.item), c.name) << c.field;
         EXPECT_EQ(FieldLine(f, c.item), c.line) << c.name;
         EXPECT_EQ(FieldValueLine(f, c.item), c.value_line) << c.name;
+        EXPECT_EQ(FieldNameOfLine(c.line), c.name) << c.line;  // a line names its item
+        if (!c.repeat) EXPECT_EQ(FindSettingsField(c.field), &f) << c.field;
     }
+    EXPECT_EQ(FieldNameOfLine(0), "");
+    EXPECT_EQ(FieldNameOfLine(1891), "");
+    EXPECT_EQ(FindSettingsField("net_version"), nullptr);
+    EXPECT_EQ(FieldRowName(Field("page_switch_seconds", false), 3),
+              "自動切換え ch.2 Bottom ページ 1-144");
+    EXPECT_EQ(FieldRowName(Field("page_title_number", false), 0), "ページ 1-144 ch.1 Top");
     // The blocks follow one another from line 1 to 1890; every name is one field's only.
     int line = 1;
     std::set<std::string> names;

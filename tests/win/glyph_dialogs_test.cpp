@@ -170,7 +170,7 @@ TEST_F(GlyphTransferTest, EditorDrawsWithTheMouseRegistersAndReadsBack) {
     EXPECT_EQ(std::string(c.model.glyph_pattern[9], 256), sample[0].substr(9, 256));
     const std::string paint = "paint-glyph-grid(" + std::to_string(editor_handle) + ")";
     EXPECT_EQ(painting.calls,
-              (Texts{Owned("confirm-not-auto", editor_handle), Owned("ack", list_handle),
+              (Texts{Owned("confirm-not-auto", editor_handle), Owned("ack", editor_handle),
                      "ask[新規作成](owner=" + std::to_string(editor_handle) +
                          "): データを保存せずに新規作成しますか？",
                      paint, paint}));
@@ -213,7 +213,7 @@ TEST_F(GlyphTransferTest, BulkRegisterSendsGr01ToGr64AndBulkReadFillsTheModel) {
     EXPECT_EQ(SimFrames("rx", "00RFBM").size(), 64u);
     // The run ends with the tick that sends GR64: its acknowledgement is the one box.
     EXPECT_EQ(painting.calls, (Texts{Owned("confirm-not-auto", list_handle),
-                                     Owned("ack", c.app.reply_owner_window)}));
+                                     Owned("ack", list_handle)}));
 }
 
 TEST_F(GlyphDialogTest, GlyphFileOnDiskAndBitmapOfTheCellAsDisplayed) {
