@@ -15,6 +15,7 @@
 #include "model/std_file_system.h"
 #include "push_files.h"
 #include "report.h"
+#include "run_log.h"
 #include "runner.h"
 #include "targets.h"
 #include "titles.h"
@@ -70,6 +71,8 @@ struct Cli {
     std::string pace = "ack";
     bool json = false;
     std::string output;  // --output: the report into this file instead of stdout
+    std::string log_file;       // --log: every frame, reply and line event as text
+    std::string log_json_file;  // --log-json: the same as JSON lines
 
     std::string send_command;
     bool bare = false;
@@ -286,6 +289,11 @@ Subcommands DefineCommandLine(CLI::App& app, Cli& cli) {
     app.add_flag("--json", cli.json, "print the report as JSON");
     app.add_option("--output", cli.output,
                    "write the report (table or JSON) into this file, UTF-8, instead of stdout")
+        ->type_name("FILE");
+    app.add_option("--log", cli.log_file,
+                   "append every frame, reply and line event of every device to FILE (text)")
+        ->type_name("FILE");
+    app.add_option("--log-json", cli.log_json_file, "the same log as JSON lines")
         ->type_name("FILE");
     serial->excludes(tcp)->excludes(listen);
     tcp->excludes(listen);
@@ -728,6 +736,11 @@ int Run(int argc, char** argv) {
         if (int code = CheckFileCanBeCreated(verb + ":", cli.file); code != 0) return code;
     }
 
+    RunLog run_log;
+    if (std::string error; !OpenRunLog(run_log, cli.log_file, cli.log_json_file, error))
+        return Failure(error);
+    if (run_log.text || run_log.json) job.comm_log = &run_log.log;
+
     ProgressLines progress;
     progress.enabled = ProgressTerminal();
     progress.plain = !progress.enabled;
@@ -761,6 +774,8 @@ int Run(int argc, char** argv) {
     } else {
         out = SummaryTable(results, cli.details);
     }
+    if (const std::string failed = RunLogFailure(run_log); !failed.empty())
+        Write(Stream::Err, "tvx5870ctl: " + failed + "\n");
     return Emit(cli, out, interrupted ? kInterrupted : ExitCode(results));
 }
 

@@ -10,6 +10,7 @@
 
 #include "console.h"
 #include "model/std_file_system.h"
+#include "protocol/frame_log.h"
 #include "protocol/line_assembly.h"
 #include "targets.h"
 
@@ -65,11 +66,14 @@ struct Line {
     asio::steady_timer wake;
     bool closed = false;
     std::string closed_reason;
+    std::string name;                  // the port or peer, as the log names the line
+    tvx::CommLog* log = nullptr;
 
     void Close(const std::string& reason) {
         if (closed) return;
         closed = true;
         closed_reason = reason;
+        tvx::LogLinkEvent(log, name, reason == "done" ? "closed" : "closed: " + reason);
         asio::error_code ignored;
         if (serial) serial->close(ignored);
         if (socket) {
@@ -140,6 +144,7 @@ awaitable<void> Await(Line& line, DeviceSession& s, bool answered, Clock::time_p
         const Clock::time_point now = Clock::now();
         const bool waiting = !s.awaiting.empty();
         if (waiting && s.awaiting.front().deadline <= now) {
+            tvx::LogLinkEvent(s.c, line.name, "no reply within " + Seconds(limit));
             FailSession(s, "no reply within " + Seconds(limit));
             co_return;
         }
@@ -211,8 +216,10 @@ struct Run {
 
     Run(const Job& j, const Targets& t) : job(j), targets(t) {}
 
-    Line& NewLine() {
+    Line& NewLine(const std::string& name) {
         lines.push_back(std::make_unique<Line>(io));
+        lines.back()->name = name;
+        lines.back()->log = job.comm_log;
         return *lines.back();
     }
 
@@ -241,6 +248,8 @@ struct Run {
             sessions.push_back(std::make_unique<DeviceSession>(name, transport, address, job));
             DeviceSession& s = *sessions.back();
             s.result.line = line_name;
+            s.c.log_serial_name = line_name;
+            s.c.log_socket_name = line_name;
             s.output_file =
                 DeviceFileName(targets.output_file, name, several_lines || addresses.size() > 1);
             out.push_back(&s);
@@ -260,6 +269,14 @@ void FailAll(const std::vector<DeviceSession*>& devices, const std::string& reas
         FailSession(*s, reason);
         FinishSession(*s);
     }
+}
+
+// The line itself failed: the log says why (a line closed has said so), then each device fails
+// with it.
+void FailLine(const Line& line, const std::vector<DeviceSession*>& devices,
+              const std::string& reason) {
+    if (!line.closed) tvx::LogLinkEvent(line.log, line.name, reason);
+    FailAll(devices, reason);
 }
 
 // A pull never overwrites a file unless told to: such a device is refused before it is asked.
@@ -290,7 +307,7 @@ void StartLine(Run& run, Line& line, std::vector<DeviceSession*> devices) {
 }
 
 void OpenSerialLine(Run& run) {
-    Line& line = run.NewLine();
+    Line& line = run.NewLine(run.targets.serial_port);
     std::vector<DeviceSession*> devices =
         run.NewSessions(run.targets.serial_port, "", Transport::Serial, false);
     line.serial = std::make_unique<asio::serial_port>(run.io);
@@ -298,7 +315,7 @@ void OpenSerialLine(Run& run) {
     asio::error_code ec;
     line.serial->open(port, ec);
     if (ec) {
-        FailAll(devices, "cannot open serial port " + port + ": " + Reason(ec));
+        FailLine(line, devices, "cannot open serial port " + port + ": " + Reason(ec));
         return;
     }
     using Base = asio::serial_port_base;
@@ -307,7 +324,7 @@ void OpenSerialLine(Run& run) {
     if (!ec) line.serial->set_option(Base::stop_bits(Base::stop_bits::one), ec);
     if (!ec) line.serial->set_option(Base::flow_control(Base::flow_control::software), ec);
     if (ec) {
-        FailAll(devices, "cannot set up serial port " + port + ": " + Reason(ec));
+        FailLine(line, devices, "cannot set up serial port " + port + ": " + Reason(ec));
         return;
     }
     // A pty takes even parity only once; the bytes are the same without it.
@@ -316,6 +333,7 @@ void OpenSerialLine(Run& run) {
         Write(Stream::Err, "tvx5870ctl: " + port + " takes no even parity (" + Reason(ec) +
                                "); going on without it\n");
     }
+    tvx::LogLinkEvent(line.log, line.name, "port opened");
     ++run.pending;
     StartLine(run, line, std::move(devices));
 }
@@ -327,8 +345,9 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
     asio::error_code ec;
     auto endpoints = co_await resolver.async_resolve(host, std::to_string(port), Redirect(ec));
     if (ec || line.closed) {
-        FailAll(devices, line.closed ? line.closed_reason
-                                     : "cannot find host " + host + ": " + Reason(ec));
+        FailLine(line, devices,
+                 line.closed ? line.closed_reason
+                             : "cannot find host " + host + ": " + Reason(ec));
         run.LineDone();
         co_return;
     }
@@ -344,16 +363,18 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
     co_await asio::async_connect(*line.socket, endpoints, Redirect(ec));
     watchdog.cancel();
     if (timed_out || ec || line.closed) {
-        FailAll(devices, line.closed ? line.closed_reason
-                         : timed_out ? "host " + where + " does not answer (no connection within " +
-                                           Seconds(milliseconds(kConnectLimitMs)) + ")"
-                                     : "cannot connect to " + where + ": " + Reason(ec));
+        FailLine(line, devices,
+                 line.closed  ? line.closed_reason
+                 : timed_out ? "host " + where + " does not answer (no connection within " +
+                                   Seconds(milliseconds(kConnectLimitMs)) + ")"
+                             : "cannot connect to " + where + ": " + Reason(ec));
         run.LineDone();
         co_return;
     }
     line.socket->set_option(asio::ip::tcp::no_delay(true), ec);
     const asio::ip::tcp::endpoint peer = line.socket->remote_endpoint(ec);
     for (DeviceSession* s : devices) s->peer = ec ? std::string("?") : EndpointText(peer);
+    tvx::LogLinkEvent(line.log, line.name, "connected");
     StartLine(run, line, std::move(devices));
 }
 
@@ -369,7 +390,7 @@ void ConnectHosts(Run& run) {
     }
     std::vector<std::string> labels = HostLabels(hosts, ports);
     for (std::size_t i = 0; i < hosts.size(); ++i) {
-        Line& line = run.NewLine();
+        Line& line = run.NewLine(run.targets.tcp[i]);
         std::vector<DeviceSession*> devices =
             run.NewSessions(run.targets.tcp[i], labels[i], Transport::Tcp, hosts.size() > 1);
         ++run.pending;
@@ -436,8 +457,9 @@ awaitable<void> ListenForDevices(Run& run) {
     }
     std::vector<std::string> labels = HostLabels(hosts, ports);
     for (std::size_t i = 0; i < accepted.size(); ++i) {
-        Line& line = run.NewLine();
+        Line& line = run.NewLine(peers[i]);
         line.socket = std::move(accepted[i]);
+        tvx::LogLinkEvent(line.log, line.name, "device connected");
         ++run.pending;
         std::vector<DeviceSession*> devices =
             run.NewSessions(peers[i], labels[i], Transport::Tcp, t.expect > 1);

@@ -13,6 +13,7 @@
 #include "model/settings_file.h"
 #include "model/std_file_system.h"
 #include "protocol/encodings.h"
+#include "protocol/frame_log.h"
 #include "protocol/replies.h"
 #include "targets.h"
 
@@ -145,10 +146,12 @@ void StartVerifyRead(DeviceSession& s, SessionTick& t) {
 }  // namespace
 
 void SessionPrompts::ShowErrorBox(std::string_view text, tvx::BoxIcon) {
+    if (c) tvx::LogBoxShown(c->comm_log, text, c->log_serial_name);
     messages.emplace_back(text);
 }
 
 void SessionPrompts::ShowPlainBox(std::string_view text, std::string_view, bool) {
+    if (c) tvx::LogBoxShown(c->comm_log, text, c->log_serial_name);
     messages.emplace_back(text);
 }
 
@@ -173,8 +176,9 @@ DeviceSession::DeviceSession(std::string label_in, Transport transport_in, int a
       model(std::make_unique<tvx::SettingsModel>()),
       app(std::make_unique<tvx::AppState>()),
       sockets(std::make_unique<tvx::SocketLinkState>()),
-      c{*model, *app, *sockets, prompts, link} {
+      c{*model, *app, *sockets, prompts, link, job_in.comm_log} {
     link.session = this;
+    prompts.c = &c;
 }
 
 bool StartSession(DeviceSession& s) {
@@ -305,12 +309,14 @@ void AdvanceProgramTimer(ProgramTimer& timer, const SessionTick& tick) {
 void OnSessionLine(DeviceSession& s, std::string_view line) {
     if (s.stopped || s.awaiting.empty()) {
         ++s.stray_lines;
+        tvx::LogUnparsedBytes(s.c, s.c.log_serial_name, line, "ignored: no command waits for it");
         return;
     }
     const bool prefixed = s.awaiting.front().prefixed;
     const std::string prefix = AddressText(s.address);
     if (prefixed && line.substr(0, 2) != prefix) {
         ++s.stray_lines;  // another device's reply on a shared line
+        tvx::LogUnparsedBytes(s.c, s.c.log_serial_name, line, "ignored: not this device's reply");
         return;
     }
     const std::size_t seen = s.prompts.messages.size();

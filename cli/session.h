@@ -50,6 +50,7 @@ struct Job {
     bool overwrite = false;                // pull: replace an existing file
     bool verify = false;                   // push: read each device back and compare
     bool device_first = false;             // compare: the device is a, the file b
+    tvx::CommLog* comm_log = nullptr;      // --log, --log-json: every frame, reply and line event
 };
 
 // What the report says of one device.
@@ -92,6 +93,7 @@ struct DeviceSession;
 // the device is not switching automatically is the user's by starting the command.
 struct SessionPrompts : tvx::Prompts {
     std::vector<std::string> messages;
+    tvx::CoreContext* c = nullptr;  // the device's, whose log sees each box
     void ShowErrorBox(std::string_view text, tvx::BoxIcon) override;
     void ShowSuccessBox(std::string_view) override {}
     void ShowSetComplete() override {}

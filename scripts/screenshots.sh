@@ -225,6 +225,9 @@ for title in "朝のニュース" "天気予報　全国版" "スポーツ速報
 done
 drive select 1107 0 >/dev/null
 shot '^タイトル' title-setting
+# Title 1 sent ("設定"), for the communication log's picture.
+drive click 40031 >/dev/null
+drive answer-box "設定完了" 1 15000 >/dev/null
 drive close-dialog >/dev/null
 
 dialog_shot 40014 '^タイトル表示の設定' title-display
@@ -236,6 +239,11 @@ dialog_shot 40020 '^表示位置' position-adjust
 
 # "文字レベルの設定", then its "設定" and the device's acknowledgement.
 dialog_and_box_shot 40018 '文字レベルの設定' character-level 1006 '設定完了' acknowledgement 1
+
+# "通信ログ": what went to the device and came back so far (the port, a title, a level).
+drive menu 40219 >/dev/null
+shot '^通信ログ$' comm-log
+drive close-window "通信ログ" >/dev/null
 
 # The external character list, glyph 1 opened in the editor and an arrow drawn there with the
 # left button (dot column c, row r lies at client x = 19 + 15c, y = 18 + 12r), then the list.
@@ -278,11 +286,12 @@ wait_title "^外字について$" >/dev/null
 shot '^外字について$' about-glyphs
 drive close-window "外字について" >/dev/null
 
-# Titles were typed: leaving asks about them.
+# Titles were typed: leaving asks about them, and then about the glyph drawn in the editor.
 drive menu 119 >/dev/null
 wait_title "^TVX-5870$" >/dev/null
 shot '^TVX-5870$' exit-question
 drive answer-box "TVX-5870" 6 >/dev/null
+drive answer-box "TVX-5870" 6 5000 >/dev/null || true
 wait "$program_pid" 2>/dev/null || true
 program_pid=""
 

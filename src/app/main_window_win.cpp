@@ -18,6 +18,7 @@
 
 #include "app/menu_commands_win.h"
 #include "app/session_end_win.h"
+#include "dialogs/comm_log_win.h"
 #include "dialogs/frame_win.h"
 #include "glyphs/glyph_list.h"
 #include "glyphs/glyph_window_win.h"
@@ -290,6 +291,7 @@ bool RunExitProcedure(HWND main) {
     c.app.read_thread_running = 0;
     StopSerialLink();
     CloseAllSockets(c);
+    CloseCommLogWindow();
     PostQuitMessage(0);
     return true;
 }
@@ -297,7 +299,8 @@ bool RunExitProcedure(HWND main) {
 void InitProgramControls() {
     INITCOMMONCONTROLSEX icc = {};
     icc.dwSize = sizeof(icc);
-    icc.dwICC = ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_INTERNET_CLASSES;
+    icc.dwICC =
+        ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_INTERNET_CLASSES | ICC_LISTVIEW_CLASSES;
     InitCommonControlsEx(&icc);
 }
 

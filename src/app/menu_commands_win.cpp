@@ -5,7 +5,7 @@
  * header) or runs its command, and two marks: RS-232C only (with TCP/IP the user is told to
  * switch the interface instead) and retitle (the main window title follows tcp_role after the
  * dialog closes). A dialog added later adds its row here. Runs on the user-interface thread;
- * every dialog is modal and owned by the main window.
+ * every dialog is modal and owned by the main window, except the communication log's window.
  */
 #include "app/menu_commands_win.h"
 
@@ -16,6 +16,7 @@
 #include "dialogs/connection_win.h"
 #include "dialogs/network_settings_win.h"
 #include "dialogs/char_level_win.h"
+#include "dialogs/comm_log_win.h"
 #include "dialogs/slave_address_win.h"
 #include "dialogs/title_csv_menu.h"
 #include "dialogs/title_setting_win.h"
@@ -97,6 +98,8 @@ constexpr MenuCommand kMenuCommands[] = {
     {IDM_VERSION_INFO, OpenVersionDialog, false, false},
     {IDM_ABOUT_GLYPHS, OpenAboutGlyphsDialog, false, false},
     {IDM_REPLY_PACED, ReplyPacedCommand, false, false},
+    // The communication log's window (modeless).
+    {IDM_COMM_LOG, OpenCommLogWindow, false, false},
     // Title setting.
     {IDM_TITLE_SETTING, OpenTitleSettingDialog, false, false},
     // External characters: the list (and through it the editor) and the insertion.

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/settings_model.h"
 
@@ -26,6 +27,7 @@ enum class FileDialogKind {
     SaveBitmap,  // *.bmp
     OpenTitlesCsv,  // "タイトルをCSVで読み込み", *.csv, *.txt
     SaveTitlesCsv,  // "タイトルをCSVで書き出し"
+    SaveCommLog,    // the communication log, *.log, *.txt
 };
 
 // Every box and file dialog is owned by the program's topmost enabled window (the dialog on
@@ -96,6 +98,18 @@ struct FileSystem {
     virtual bool FileExists(const std::string& /*path*/) { return false; }
     // Deletes the file; false when it could not be (or was not there).
     virtual bool RemoveFile(const std::string& /*path*/) { return false; }
+    // Adds bytes at the end of the file, creating it when it is not there; false when any byte
+    // could not be written.
+    virtual bool AppendToFile(const std::string& /*path*/, std::string_view /*bytes*/) {
+        return false;
+    }
+    // The names of the files (not folders) in a folder, in no particular order; false when the
+    // folder cannot be read.
+    virtual bool ListFolder(const std::string& /*folder*/, std::vector<std::string>& /*names*/) {
+        return false;
+    }
+    // Makes the folder and any missing folders above it; true when it is there afterwards.
+    virtual bool MakeFolder(const std::string& /*folder*/) { return false; }
 };
 
 }  // namespace tvx

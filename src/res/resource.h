@@ -37,6 +37,7 @@
 #define IDM_VERSION_INFO 120
 #define IDM_ABOUT_GLYPHS 40215
 #define IDM_REPLY_PACED 40218
+#define IDM_COMM_LOG 40219
 
 // Controls shared by every feature dialog.
 #define IDC_SLAVE_ADDRESS 1094
@@ -198,5 +199,15 @@
 
 // Dialog "TCP/IPの設定（Server）": the note on devices refused while all 96 slots were taken.
 #define IDC_SERVER_FULL_NOTE 1160
+
+// Window "通信ログ" (modeless): the list of entries, its buttons, the day-file check box and the
+// line that says where the day files go.
+#define IDD_COMM_LOG 180
+#define IDC_LOG_LIST 1170
+#define IDC_LOG_COPY 1171
+#define IDC_LOG_SAVE 1172
+#define IDC_LOG_CLEAR 1173
+#define IDC_LOG_TO_FILES 1174
+#define IDC_LOG_STATUS 1175
 
 #endif

@@ -29,6 +29,12 @@ void PostRunPaceTick(tvx::AppState& app);
 
 // The program's model, state and seams; valid from the first call to the end of the process.
 tvx::CoreContext& ProgramContext();
+// The program's communication log (ProgramContext().comm_log), stamped with the local time.
+tvx::CommLog& ProgramCommLog();
+// The local time, as the log stamps its entries.
+tvx::LogTime LocalLogTime();
+// Sent to the log window after entries were added (posted once until it is handled).
+constexpr UINT MSG_LOG_ADDED = WM_USER + 22;
 // The configuration file store and the file system used by the File menu and the dialogs.
 tvx::IniStore& ProgramIniStore();
 tvx::FileSystem& ProgramFileSystem();

@@ -200,8 +200,21 @@ Prompts& WindowsPrompts() {
     return prompts;
 }
 
+namespace {
+HWND g_scoped_owner = nullptr;
+}  // namespace
+
+BoxOwnerScope::BoxOwnerScope(HWND window) : previous(g_scoped_owner) {
+    g_scoped_owner = window;
+}
+
+BoxOwnerScope::~BoxOwnerScope() {
+    g_scoped_owner = previous;
+}
+
 HWND ProgramBoxOwner(WindowHandle preferred) {
     HWND start = reinterpret_cast<HWND>(preferred);
+    if (!OnScreen(start) && OnScreen(g_scoped_owner)) start = g_scoped_owner;
     if (!OnScreen(start)) start = reinterpret_cast<HWND>(ProgramContext().app.active_dialog);
     if (!OnScreen(start)) start = MainWindow();
     if (!start || !IsWindow(start)) return nullptr;
@@ -239,6 +252,11 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
             break;
         case FileDialogKind::SaveTitlesCsv:
             setup.title = L"タイトルをCSVで書き出し";
+            setup.flags = save_flags;
+            setup.save = true;
+            break;
+        case FileDialogKind::SaveCommLog:
+            setup.title = L"通信ログの保存";
             setup.flags = save_flags;
             setup.save = true;
             break;
@@ -281,6 +299,10 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
         case FileDialogKind::SaveTitlesCsv:
             setup.filter = FilterOf(
                 {{L"CSV (*.csv)", L"*.csv"}, {L"テキスト (*.txt)", L"*.txt"}, {L"すべて (*.*)", L"*.*"}});
+            break;
+        case FileDialogKind::SaveCommLog:
+            setup.filter = FilterOf(
+                {{L"ログ (*.log)", L"*.log"}, {L"テキスト (*.txt)", L"*.txt"}, {L"すべて (*.*)", L"*.*"}});
             break;
     }
     return setup;

@@ -18,6 +18,16 @@ Prompts& WindowsPrompts();
 // already open over it. Null before the main window exists.
 HWND ProgramBoxOwner(WindowHandle preferred = 0);
 
+// While it lives, boxes and file dialogs go over this window instead: a modeless window (the
+// communication log) asking about its own action, which no dialog of the chain above owns.
+struct BoxOwnerScope {
+    explicit BoxOwnerScope(HWND window);
+    ~BoxOwnerScope();
+    BoxOwnerScope(const BoxOwnerScope&) = delete;
+    BoxOwnerScope& operator=(const BoxOwnerScope&) = delete;
+    HWND previous;
+};
+
 // The file name dialog of each kind: title, filters, options and, for the bitmap export, the
 // title built from the glyph number. On entry path holds the initial file name (for the bitmap
 // export "gm01.bmp" with the glyph's number; empty for the others); on success the chosen path.

@@ -2,7 +2,7 @@
 """End-to-end tests of the built tvx5870ctl against the built tvx5870-sim.
 
 Usage: cli_e2e.py TVX5870CTL TVX5870_SIM SCENARIO
-Scenarios: serial, tcp, listen, faults, errors, net, spec, titles, compare, info.
+Scenarios: serial, tcp, listen, faults, errors, net, spec, titles, compare, info, log.
 
 Every process started here is stopped by its process id at the end.
 """
@@ -524,6 +524,62 @@ def scenario_info():
     check(re.search(r"^localhost +ok +\d+\.\d ms +127\.0\.0\.1:%d$" % listen.port, out, re.M),
           out)
     check([f for _, f in listen.frames()] == [b"00RCWL\r\n"], listen.frames())
+
+
+def scenario_log():
+    """--log and --log-json: every frame, reply and line event of every device of a run."""
+    a, b = pty_pair()
+    Sim("--serial", b, "--devices", "2")
+    title = title_codes("番組")
+    ctl("--serial", a, "--address", "0-1", "--log", "run.log", "--log-json", "run.jsonl", "send",
+        "CT001" + title)
+    # Appended to by the next run: device 01 answers the read, nobody has address 05.
+    ctl("--serial", a, "--address", "1,5", "--log", "run.log", "send", "RCT001", code=1)
+    lines = read("run.log").decode("utf-8").split("\n")
+    check(lines[-1] == "", "every line ends")
+    stamp = re.compile(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} ")
+    check(all(stamp.match(line) for line in lines[:-1]), lines)
+    line = a.ljust(15)
+    named = '"番組"'
+    check([x[24:] for x in lines[:-1]] == [
+        line + " -- link port opened",
+        line + " 00 sent 00CT001" + title + "\\r\\n => title 001 " + named,
+        line + " 00 recv 00GO\\r\\n => acknowledged",
+        line + " 01 sent 01CT001" + title + "\\r\\n => title 001 " + named,
+        line + " 01 recv 01GO\\r\\n => acknowledged",
+        line + " -- link closed",
+        line + " -- link port opened",
+        line + " 01 sent 01RCT001\\r\\n",
+        line + " 01 recv 01CT001" + title + "\\r\\n => applied: title 001 " + named,
+        line + " 05 sent 05RCT001\\r\\n",
+        line + " -- link no reply within 3.5 s",
+        line + " -- link closed",
+    ], lines)
+    entries = [json.loads(x) for x in read("run.jsonl").decode("utf-8").splitlines()]
+    check([e["kind"] for e in entries] == ["link", "sent", "recv", "sent", "recv", "link"],
+          entries)
+    check(entries[1] == {"time": entries[1]["time"], "link": a, "address": "00", "kind": "sent",
+                         "text": "00CT001" + title + "\\r\\n",
+                         "meaning": "title 001 " + named}, entries[1])
+    check(re.match(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}$", entries[1]["time"]), entries[1])
+
+    # Over TCP/IP each device is named by its host; an error reply and its box are there too.
+    sim = Sim("--tcp-listen", "0", "--error", "E3@1")
+    host = "127.0.0.1:%d" % sim.port
+    ctl("--tcp", host, "--log-json", "tcp.jsonl", "send", "CWL1", code=1)
+    entries = [json.loads(x) for x in read("tcp.jsonl").decode("utf-8").splitlines()]
+    check([(e["link"], e["kind"], e["text"], e["meaning"]) for e in entries] == [
+        (host, "link", "connected", ""),
+        (host, "sent", "00CWL1\\r\\n", ""),
+        (host, "recv", "00E3\\r\\n", "error E3: Socket Command"),
+        (host, "box", "Socket Command", ""),
+        (host, "link", "closed", ""),
+    ], entries)
+
+    # A log that cannot be written stops the run before anything is sent.
+    _, err = ctl("--tcp", host, "--log", TMP, "send", "CWL1", code=1)
+    check(err == "tvx5870ctl: cannot write the log %s\n" % TMP, err)
+    check(len(sim.frames()) == 1, "nothing sent")
 
 
 def main():

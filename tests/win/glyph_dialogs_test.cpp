@@ -21,6 +21,7 @@
 #include "res/resource.h"
 #include "support/dialog_driver_win.h"
 #include "support/program_fixture_win.h"
+#include "support/serial_support_win.h"
 #include "support/sim_log.h"
 #include "tcp_support.h"
 #include "winbase/prompts_win.h"
@@ -101,19 +102,8 @@ class GlyphDialogTest : public ProgramTest {
 // The program's main window drains the reply lines; the port stays open for the whole process.
 class GlyphTransferTest : public GlyphDialogTest {
   protected:
-    static void SetUpTestSuite() {
-        RecordingPrompts start_prompts;
-        SetProgramPrompts(&start_prompts);
-        RegisterMainWindowClass(ProgramInstance());
-        main_ = CreateMainWindow(ProgramInstance());
-        StartSerialLink(ProgramContext(), main_, MSG_SERIAL_LINE);
-        started_quietly_ = start_prompts.calls.empty();
-        SetProgramPrompts(nullptr);
-    }
-    static void TearDownTestSuite() {
-        StopSerialLink();
-        DestroyWindow(main_);
-    }
+    static void SetUpTestSuite() { main_ = StartMainWindowAndLink(started_quietly_); }
+    static void TearDownTestSuite() { StopMainWindowAndLink(main_); }
     void SetUp() override {
         GlyphDialogTest::SetUp();
         ASSERT_TRUE(main_ && started_quietly_);

@@ -2,6 +2,7 @@
 // then hands it to the test's actions, still inside that loop.
 #include "support/dialog_driver_win.h"
 
+#include "dialogs/comm_log_win.h"
 #include "winbase/text_win.h"
 
 namespace tvx::test {
@@ -23,7 +24,9 @@ DriveState* g_drive = nullptr;
 BOOL CALLBACK FindDialogProc(HWND window, LPARAM result) {
     wchar_t class_name[16] = {};
     GetClassNameW(window, class_name, 16);
-    if (wcscmp(class_name, L"#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window)) {
+    // The modeless log window stays enabled under a modal dialog; it is never the one driven.
+    if (wcscmp(class_name, L"#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window) &&
+        window != CommLogWindow()) {
         *reinterpret_cast<HWND*>(result) = window;
         return FALSE;
     }

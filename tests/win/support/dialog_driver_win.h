@@ -26,7 +26,8 @@ bool DriveSteps(const std::function<void()>& open, std::vector<std::function<boo
 // The file name box of a common file dialog, or null for any other window.
 HWND FileNameBox(HWND window);
 
-// The top-level dialog (class #32770) of this thread that is visible and enabled, or null.
+// The top-level dialog (class #32770) of this thread that is visible and enabled, or null; the
+// modeless communication log window does not count.
 HWND FindThreadDialog();
 
 // A hidden message-only window of this thread with this procedure, standing in for the window
