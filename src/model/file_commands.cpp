@@ -116,6 +116,9 @@ bool SaveToChosenFile(CoreContext& c, FileSystem& fs, FileDialogKind kind, PathF
                       std::string_view bytes, BoxIcon fail_icon, std::string_view initial_name) {
     std::string path(initial_name);
     if (!c.prompts.AskFileName(kind, path)) return false;
+    // A dialog that comes back without a file name (ended from outside) writes nothing: the
+    // extension alone would become a file named ".dat" in the current folder.
+    if (FileNameStart(path) >= path.size()) return false;
     path = SavePathFor(kind, std::move(path));
     if (!PathFits(path, field) || !fs.ReplaceFileContents(path, bytes)) {
         c.prompts.ShowErrorBox(kCantOpen, fail_icon);

@@ -241,6 +241,13 @@ TEST_F(FileCommands, SaveAsAppliesTheExtensionRuleAndTakesTheName) {
     prompts.calls.clear();
     EXPECT_FALSE(FileSaveAs(ctx, fs));  // cancelled
     EXPECT_EQ(prompts.calls, (std::vector<std::string>{kAskSaveFile}));
+    // A dialog that comes back with no file name writes nothing, not ".dat".
+    const std::size_t writes = fs.replaced.size();
+    for (const char* empty : {"", "C:\\shows\\"}) {
+        prompts.file_names = {empty};
+        EXPECT_FALSE(FileSaveAs(ctx, fs)) << empty;
+    }
+    EXPECT_EQ(fs.replaced.size(), writes);
 }
 
 TEST(SavePathFor, EachSaveKindItsExtensionTheCsvAnyOfItsOwn) {
