@@ -1,21 +1,16 @@
 #include "describe.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "console.h"
 #include "glyphs/glyph_pattern.h"
+#include "model/settings_fields.h"
 #include "protocol/encodings.h"
 
 namespace tvxctl {
 
 namespace {
-
-std::string Page(int page) {
-    if (page == tvx::kAutoSwitchPage) return "AUTO";
-    char text[16];
-    std::snprintf(text, sizeof text, "%03d", page + 1);
-    return text;
-}
 
 // Page numbers 1..144 where the flag is set, as ranges: "1-10,12,14-144".
 std::string PageRanges(const int (&flags)[tvx::kPageCount]) {
@@ -47,6 +42,12 @@ std::string Dotted(const unsigned char (&octets)[4]) {
            std::to_string(octets[2]) + "." + std::to_string(octets[3]);
 }
 
+// A text field of the model, which may lack its terminator after a damaged reply.
+template <std::size_t N>
+std::string BoundedText(const char (&text)[N]) {
+    return std::string(text, tvx::BoundedLength(text, N));
+}
+
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
@@ -59,91 +60,99 @@ int PositionOf(std::string_view command, std::size_t at) {
 
 }  // namespace
 
-std::string_view PositionName(int position) {
-    constexpr std::string_view kNames[] = {"ch.1 Top", "ch.1 Bottom", "ch.2 Top", "ch.2 Bottom"};
-    return position >= 0 && position < tvx::kPositionCount ? kNames[position] : "?";
-}
-
 std::vector<std::string> DescribeRead(const tvx::SettingsModel& m, std::string_view command) {
+    // Each value under the name an operator knows it by, from the settings file's field table.
+    auto field = [](std::string_view model_field) -> const tvx::SettingsFileField& {
+        return *tvx::FindSettingsField(model_field);
+    };
+    auto item = [&m](const tvx::SettingsFileField& f, int index) {
+        return tvx::FieldItemName(f, index) + ": " +
+               tvx::FieldNumberText(f, tvx::FieldNumber(m, f, index));
+    };
     auto positioned = [&](std::size_t at, auto describe) -> std::vector<std::string> {
         int p = PositionOf(command, at);
         if (p < 0) return {};
         return {describe(p)};
     };
-    auto name = [](std::string_view what, int p) {
-        return std::string(what) + " " + std::string(PositionName(p)) + ": ";
+    auto row = [](const tvx::SettingsFileField& f, int p) {
+        return tvx::FieldRowName(f, p) + ": ";
     };
     // Longer names first where one begins another.
     if (StartsWith(command, "RCTDPO"))
-        return positioned(6, [&](int p) {
-            return name("position offset", p) + std::to_string(m.position_offset[p]);
-        });
+        return positioned(6, [&](int p) { return item(field("position_offset"), p); });
     if (StartsWith(command, "RCTD"))
         return positioned(4, [&](int p) {
-            return name("pages displayed", p) + PageRanges(m.page_display_on[p]);
+            return row(field("page_display_on"), p) + "ON " + PageRanges(m.page_display_on[p]);
         });
     if (StartsWith(command, "RCT")) {
         int number = command.size() >= 6 ? tvx::DecodeThreeDigits(command.data() + 3) : -1;
         if (number < 1 || number > tvx::kTitleCount) return {};
-        const char* title = m.title_text[number - 1];
-        std::string text = title[0] == '\0' ? "(empty)" : "\"" + Cp932ToUtf8(title) + "\"";
-        char head[16];
-        std::snprintf(head, sizeof head, "title %03d: ", number);
-        return {head + text};
+        return {tvx::FieldItemName(field("title_text"), number - 1) + ": " +
+                tvx::TitleValueText(m.title_text[number - 1], Cp932ToUtf8)};
     }
     if (StartsWith(command, "RFBM")) {
         // The glyph as dots: "#" lit, "." background.
         std::vector<std::string> rows{"glyph " + std::string(command.substr(4)) + ":"};
-        for (int row = 0; row < tvx::kGlyphDots; ++row) {
+        for (int r = 0; r < tvx::kGlyphDots; ++r) {
             std::string dots;
             for (int column = 0; column < tvx::kGlyphDots; ++column)
-                dots += tvx::DotLit(m.glyph_receive_buffer, column, row) ? '#' : '.';
+                dots += tvx::DotLit(m.glyph_receive_buffer, column, r) ? '#' : '.';
             rows.push_back(dots);
         }
         return rows;
     }
-    if (StartsWith(command, "RCEL")) return {"edge level: " + std::to_string(m.edge_level)};
-    if (StartsWith(command, "RCWL")) return {"white level: " + std::to_string(m.white_level)};
+    if (StartsWith(command, "RCEL")) return {item(field("edge_level"), 0)};
+    if (StartsWith(command, "RCWL")) return {item(field("white_level"), 0)};
     if (StartsWith(command, "RAST"))
         return positioned(4, [&](int p) {
-            return name("switching seconds", p) +
+            return row(field("page_switch_seconds"), p) +
                    Numbers(m.page_switch_seconds[p], [](int v) { return v; });
         });
     if (StartsWith(command, "RSUS"))
-        return positioned(
-            4, [&](int p) { return name("start-up page", p) + Page(m.startup_page[p]); });
+        return positioned(4, [&](int p) { return item(field("startup_page"), p); });
     if (StartsWith(command, "RPP"))
         return positioned(3, [&](int p) {
-            return name("titles of pages", p) +
+            return row(field("page_title_number"), p) +
                    Numbers(m.page_title_number[p], [](int v) { return v + 1; });
         });
     if (StartsWith(command, "RP"))
-        return positioned(2,
-                          [&](int p) { return name("page shown", p) + Page(m.display_page[p]); });
-    std::vector<std::string> network = DescribeNetwork(m);
+        return positioned(2, [&](int p) { return item(field("display_page"), p); });
+    const std::vector<NetworkValue> network = NetworkValues(m);
     constexpr std::string_view kNetworkReads[] = {"RAA", "RGA", "RIA", "RMA", "RPN",
                                                   "RSM", "RKA", "RTR", "RVN"};
     for (std::size_t i = 0; i < std::size(kNetworkReads); ++i) {
-        if (command == kNetworkReads[i]) return {network[i]};
+        if (command == kNetworkReads[i]) return {NetworkLine(network[i])};
     }
     return {};
 }
 
-std::vector<std::string> DescribeNetwork(const tvx::SettingsModel& m) {
+std::vector<NetworkValue> NetworkValues(const tvx::SettingsModel& m) {
     const int subnet = m.net_subnet_class;
     return {
-        "active address: " + Dotted(m.net_active_address),
-        "gateway address: " + Dotted(m.net_gateway_address),
-        "ip address: " + Dotted(m.net_ip_address),
-        "mac address: " + std::string(m.net_mac_address),
-        "port number: " + std::string(m.net_port_number),
-        "subnet mask: " + (subnet >= 0 && subnet <= 2
-                               ? "Class " + std::string(1, static_cast<char>('A' + subnet))
-                               : "?"),
-        std::string("keep alive: ") + (m.net_keep_alive == 1 ? "ON" : "OFF"),
-        "time register: " + std::to_string(m.net_time_register + 1),
-        "version: " + std::string(m.net_version),
+        {"active_address", "Active Address", Dotted(m.net_active_address)},
+        {"gateway_address", "Gateway Address", Dotted(m.net_gateway_address)},
+        {"ip_address", "IP Address", Dotted(m.net_ip_address)},
+        {"mac_address", "MAC Address", BoundedText(m.net_mac_address)},
+        {"port_number", "Port Number", BoundedText(m.net_port_number)},
+        {"subnet_mask", "Subnet Mask",
+         subnet >= 0 && subnet <= 2 ? "Class " + std::string(1, static_cast<char>('A' + subnet))
+                                    : "?"},
+        {"keep_alive", "Keep Alive", m.net_keep_alive == 1 ? "ON" : "OFF"},
+        {"time_register", "Time Register", std::to_string(m.net_time_register + 1)},
+        {"version", "Version Number", BoundedText(m.net_version)},
     };
+}
+
+std::string NetworkLine(const NetworkValue& value) {
+    std::string key = value.key;
+    std::replace(key.begin(), key.end(), '_', ' ');
+    return key + ": " + value.text;
+}
+
+std::vector<std::string> DescribeNetwork(const tvx::SettingsModel& m) {
+    std::vector<std::string> lines;
+    for (const NetworkValue& value : NetworkValues(m)) lines.push_back(NetworkLine(value));
+    return lines;
 }
 
 }  // namespace tvxctl

@@ -3,17 +3,22 @@
 // after the other, devices on TCP/IP side by side.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "console.h"
 #include "dialogs/network_settings.h"
+#include "model/std_file_system.h"
 #include "push_files.h"
 #include "report.h"
+#include "run_log.h"
 #include "runner.h"
 #include "targets.h"
+#include "titles.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -24,6 +29,8 @@ namespace {
 
 constexpr int kUsageError = 2;
 constexpr int kFailed = 1;
+// A run ended by Ctrl+C, Ctrl+Break or the console's close: the shells' code for SIGINT.
+constexpr int kInterrupted = 130;
 constexpr int kMaxListenDevices = 96;
 // Prefix, command and CR LF within the program's 600-byte frame.
 constexpr std::size_t kMaxCommandChars = 595;
@@ -36,7 +43,9 @@ Targets (one kind per run):
 Devices on TCP/IP are served side by side. Each reply must come within 3.5 s on the serial
 line and 5 s on TCP/IP; a device that fails is reported and the others go on.
 
-Exit code: 0 when every device succeeded, 1 when one failed, 2 for a usage error.
+Exit code: 0 when every device succeeded (and, for verify and diff, matched), 1 when one
+failed or differed, 2 for a usage error, 130 when the run was interrupted (Ctrl+C, Ctrl+Break,
+closing the console window).
 
 Examples:
   tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 pull backup.dat
@@ -44,6 +53,11 @@ Examples:
   tvx5870ctl --listen 9004 --expect 96 push show.dat --json
   tvx5870ctl --serial COM1 --address 5 send RCT005
   tvx5870ctl --serial COM1 glyphs pull glyphs.tlm
+  tvx5870ctl titles export show.dat titles.csv
+  tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 verify show.dat
+  tvx5870ctl --tcp 192.168.1.3 diff - show.dat
+  tvx5870ctl diff monday.dat tuesday.dat
+  tvx5870ctl --listen 9004 --expect 96 info
   tvx5870ctl push --help)";
 
 struct Cli {
@@ -56,6 +70,9 @@ struct Cli {
     int wait_seconds = 60;
     std::string pace = "ack";
     bool json = false;
+    std::string output;  // --output: the report into this file instead of stdout
+    std::string log_file;       // --log: every frame, reply and line event as text
+    std::string log_json_file;  // --log-json: the same as JSON lines
 
     std::string send_command;
     bool bare = false;
@@ -63,17 +80,84 @@ struct Cli {
     bool overwrite = false;
     std::string net_ip, net_gateway, net_active, net_subnet, net_port, net_keep_alive;
     int net_time_register = 0;
+
+    std::string titles_csv;  // push --titles, and the CSV of titles export / import
+    std::string base_file;   // titles import --into
+    std::string encoding = "utf-8";
+    bool verify = false;   // push --verify
+    bool details = false;  // verify, push --verify: every difference under its device
+    std::string diff_a, diff_b;
+    bool address_given = false;  // --address was on the command line, possibly empty
 };
+
+// The marker of diff for "the device(s) of the target options".
+constexpr const char* kDevices = "-";
 
 // A usage error: one line, exit code 2.
 int Usage(const std::string& message) {
-    std::fprintf(stderr, "tvx5870ctl: %s (see --help)\n", message.c_str());
+    Write(Stream::Err, "tvx5870ctl: " + message + " (see --help)\n");
     return kUsageError;
 }
 
 int Failure(const std::string& message) {
-    std::fprintf(stderr, "tvx5870ctl: %s\n", message.c_str());
+    Write(Stream::Err, "tvx5870ctl: " + message + "\n");
     return kFailed;
+}
+
+// The report to stdout, or with --output into that file as UTF-8 (whatever the console shows);
+// code, or the failure's when the file cannot be written.
+int Emit(const Cli& cli, const std::string& report, int code) {
+    if (cli.output.empty()) {
+        Write(Stream::Out, report);
+        return code;
+    }
+    if (!tvx::StdFileSystem().ReplaceFileContents(cli.output, report))
+        return Failure("cannot write the report to " + cli.output);
+    return code;
+}
+
+// Where a file will go is checked before anything is sent: a missing folder would otherwise
+// show only after every device was read. 0, or the failure's exit code.
+int CheckFileCanBeCreated(const std::string& what, const std::string& path) {
+    std::string reason;
+    if (CanCreateFileBeside(path, reason)) return 0;
+    return Failure(what + " " + path + ": cannot create a file there: " + reason);
+}
+
+// A word CLI11 could not place, named: an option that took the next word for its value because
+// its own was left out ("--address %LIST% pull" with LIST unset), an option without a value at
+// all, or a word that is no subcommand. Empty when there is nothing to add to CLI11's message.
+std::string UnplacedWord(CLI::App& app, const std::vector<std::string>& args,
+                         bool subcommand_missing) {
+    auto is_subcommand = [&app](const std::string& word) {
+        return !app.get_subcommands([&word](const CLI::App* sub) {
+                       return sub->get_name() == word;
+                   }).empty();
+    };
+    std::string names;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
+        names += (names.empty() ? "" : ", ") + sub->get_name();
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word.size() > 1 && word[0] == '-') {
+            const CLI::Option* opt = app.get_option_no_throw(word);
+            if (opt == nullptr || opt->get_items_expected_min() == 0) continue;  // a flag
+            if (i + 1 == args.size()) return word + " has no value at the end of the command";
+            const std::string& next = args[i + 1];
+            const bool option = next.size() > 1 && next[0] == '-' &&
+                                !std::isdigit(static_cast<unsigned char>(next[1]));
+            if (option)
+                return word + " has no value (" + next + " follows it)";
+            if (is_subcommand(next))
+                return word + " took the subcommand \"" + next +
+                       "\" for its value: its own value is missing (an unset variable?)";
+            ++i;
+            continue;
+        }
+        if (is_subcommand(word)) return "";
+        return "\"" + word + "\" is no subcommand (" + names + ")";
+    }
+    return subcommand_missing ? "give a subcommand: " + names : "";
 }
 
 // The settings "net set" sends, in the order of the dialog's groups, each through the core
@@ -160,11 +244,17 @@ struct Subcommands {
     CLI::App* send;
     CLI::App* push;
     CLI::App* pull;
+    CLI::App* verify;
+    CLI::App* diff;
+    CLI::App* info;
     CLI::App* glyphs_push;
     CLI::App* glyphs_pull;
     CLI::App* net;
     CLI::App* net_show;
     CLI::App* net_set;
+    CLI::App* titles;
+    CLI::App* titles_export;
+    CLI::App* titles_import;
 };
 
 Subcommands DefineCommandLine(CLI::App& app, Cli& cli) {
@@ -197,6 +287,14 @@ Subcommands DefineCommandLine(CLI::App& app, Cli& cli) {
         ->type_name("ack|spec")
         ->check(CLI::IsMember({"ack", "spec"}).description(""));
     app.add_flag("--json", cli.json, "print the report as JSON");
+    app.add_option("--output", cli.output,
+                   "write the report (table or JSON) into this file, UTF-8, instead of stdout")
+        ->type_name("FILE");
+    app.add_option("--log", cli.log_file,
+                   "append every frame, reply and line event of every device to FILE (text)")
+        ->type_name("FILE");
+    app.add_option("--log-json", cli.log_json_file, "the same log as JSON lines")
+        ->type_name("FILE");
     serial->excludes(tcp)->excludes(listen);
     tcp->excludes(listen);
     app.footer(kMainFooter);
@@ -218,17 +316,79 @@ Examples:
 
     auto* push = app.add_subcommand("push", "send a settings file to each device (全項目の設定)");
     push->add_option("FILE", cli.file, "the settings file (.dat)")->type_name("")->required();
+    push->add_option("--titles", cli.titles_csv,
+                     "a CSV of titles (see titles --help) that replaces the file's titles")
+        ->type_name("FILE.csv");
+    push->add_flag("--verify", cli.verify,
+                   "read each device back afterwards and compare it with the file");
+    push->add_flag("--details", cli.details, "with --verify: list every difference");
     push->footer(R"(
 Every setting of the file goes out as the program's set-all sends it: the 144 titles, then the
 page tables, levels, offsets and pages. The whole file is checked first: a damaged file, a
-value out of range or a title that cannot be encoded is reported and nothing is sent. An error
-reply (E0..E3, MENU) stops that device; the report names the step and the code. With
---broadcast no device answers, so the steps keep the program's periods.
+value out of range or a title that cannot be encoded is reported and nothing is sent. With
+--titles the titles the CSV names replace the file's before the check (the file itself is not
+changed). An error reply (E0..E3, MENU) stops that device; the report names the step and the
+code. With --broadcast no device answers, so the steps keep the program's periods. With
+--verify each device is read back right after its push and compared with the file, as verify
+does.
 
 Examples:
   tvx5870ctl --serial /dev/ttyUSB0 --address 0-31 push show.dat
   tvx5870ctl --listen 9004 --expect 96 push show.dat
+  tvx5870ctl --tcp 192.168.1.3 push show.dat --titles today.csv
+  tvx5870ctl --serial COM1 --address 0-3 push --verify show.dat
   tvx5870ctl --serial COM1 --address 2 --pace spec push show.dat)");
+
+    auto* verify =
+        app.add_subcommand("verify", "read each device back and compare it with a settings file");
+    verify->add_option("FILE", cli.file, "the settings file (.dat)")->type_name("")->required();
+    verify->add_flag("--details", cli.details, "list every difference under its device");
+    verify->footer(R"(
+Each device is read as pull reads it (nothing is written to disk) and compared with the file,
+field by field. The table says "same" or "DIFFERS" with the number of differences and the
+first of them by name ("ページ 3 ch.1 Top", "T005"); --details lists each with both values,
+the file's first. Titles count as the same when the device shows them the same (trailing
+full-width blanks are padding). The file is checked as push checks it.
+Exit code 1 when a device differs or fails.
+
+Examples:
+  tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 verify show.dat
+  tvx5870ctl --tcp 192.168.1.3 verify --details show.dat
+  tvx5870ctl --listen 9004 --expect 96 --json verify show.dat)");
+
+    auto* diff = app.add_subcommand("diff", "the differences of two settings files or devices");
+    diff->add_option("A", cli.diff_a, "a settings file, or - for the device(s)")
+        ->type_name("")
+        ->required();
+    diff->add_option("B", cli.diff_b, "a settings file, or - for the device(s)")
+        ->type_name("")
+        ->required();
+    diff->footer(R"(
+One line per difference, in the order of the settings file, in the names of the program's
+dialogs: "T005: 「朝のニュース」 ≠ 「夜のニュース」", "ページ 3 ch.1 Top: T001 ≠ T002",
+"自動切換え ch.2 Bottom ページ 10: 5 秒 ≠ 8 秒", "文字レベル 白: 2 ≠ 3". External
+characters show as [外字N]. A - stands for the devices of the target options, read as pull
+reads them (nothing written); each device gets a block "== DEVICE: ...". --json gives the
+differences as a list of {field, a, b, line}. Exit code 0 when nothing differs, 1 when
+something does (or a device fails), 2 for a usage error.
+
+Examples:
+  tvx5870ctl diff monday.dat tuesday.dat
+  tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 diff - show.dat
+  tvx5870ctl --tcp 192.168.1.3 --json diff show.dat -)");
+
+    auto* info = app.add_subcommand("info", "what each device tells about itself");
+    info->footer(R"(
+Nothing is changed. On the serial line the nine values of the network settings dialog are read
+(version, MAC address, IP, gateway and active address, subnet mask, port, keep-alive, time
+register): bare, as the program reads them from the one device connected, or behind each
+address of --address. On TCP/IP the device's address as connected and one read of its white
+level. For every device the shortest round trip of a command and its reply. A table, or --json.
+
+Examples:
+  tvx5870ctl --serial /dev/ttyUSB0 info
+  tvx5870ctl --serial COM1 --address 0-31 info
+  tvx5870ctl --listen 9004 --expect 96 --json info)");
 
     auto* pull = app.add_subcommand("pull", "read each device back into a settings file");
     pull->add_option("FILE", cli.file, "the settings file to write (.dat)")
@@ -297,7 +457,83 @@ Examples:
     net->footer(net_footer);
     net_show->footer(net_footer);
     net_set->footer(net_footer);
-    return {send, push, pull, glyphs_push, glyphs_pull, net, net_show, net_set};
+    auto* titles =
+        app.add_subcommand("titles", "the 144 titles of a settings file as CSV (no device)");
+    titles->require_subcommand(1);
+    auto* titles_export =
+        titles->add_subcommand("export", "write the titles of a settings file as CSV");
+    titles_export->add_option("FILE", cli.file, "the settings file (.dat)")
+        ->type_name("")
+        ->required();
+    titles_export->add_option("CSV", cli.titles_csv, "the CSV to write")->type_name("")->required();
+    titles_export->add_option("--encoding", cli.encoding,
+                              "utf-8 (with a byte-order mark, the default) or cp932")
+        ->type_name("utf-8|cp932")
+        ->check(CLI::IsMember({"utf-8", "cp932"}).description(""));
+    titles_export->add_flag("--overwrite", cli.overwrite, "replace a CSV that exists");
+    auto* titles_import =
+        titles->add_subcommand("import", "read a CSV of titles into a settings file");
+    titles_import->add_option("CSV", cli.titles_csv, "the CSV to read")->type_name("")->required();
+    titles_import->add_option("FILE", cli.file, "the settings file to write (.dat)")
+        ->type_name("")
+        ->required();
+    titles_import->add_option("--into", cli.base_file,
+                              "take the other settings from this file (default: FILE itself "
+                              "when it exists, otherwise a new settings file)")
+        ->type_name("BASE.dat");
+    const char* titles_footer = R"(
+The CSV has a header row and two columns: the title number (1..144) and the title, one row per
+title. Rows may come in any order and leave titles out (those stay as they are). External
+characters are written [外字1] .. [外字64]. Export writes UTF-8 with a byte-order mark (or code
+page 932 with --encoding cp932); import reads either, and tab-separated text copied from a
+spreadsheet. Half-width letters, digits, symbols and katakana become full width. Every problem
+is reported with its line and column (a title longer than 21 characters, a character the
+device cannot show, a number given twice ...) and then nothing is written. The files are
+replaced through a new file, so a failed write leaves them as they were.
+
+Exit code: 0 when the file was written, 1 when not, 2 for a usage error.
+
+Examples:
+  tvx5870ctl titles export show.dat titles.csv
+  tvx5870ctl titles export show.dat titles.csv --encoding cp932 --overwrite
+  tvx5870ctl titles import titles.csv show.dat
+  tvx5870ctl titles import titles.csv today.dat --into show.dat)";
+    titles->footer(titles_footer);
+    titles_export->footer(titles_footer);
+    titles_import->footer(titles_footer);
+    return {send,     push,    pull,     verify,  diff,   info,          glyphs_push,
+            glyphs_pull, net, net_show, net_set, titles, titles_export, titles_import};
+}
+
+// titles export / import: files only. 0 when the file was written.
+int RunTitles(const Cli& cli, const Subcommands& sub) {
+    if (!cli.serial.empty() || !cli.tcp.empty() || cli.listen_port != 0)
+        return Usage("titles works on files only; no --serial, --tcp or --listen");
+    const TitlesResult r =
+        sub.titles_export->parsed()
+            ? ExportTitles(cli.file, cli.titles_csv,
+                           cli.encoding == "cp932" ? tvx::TitleCsvEncoding::Cp932
+                                                   : tvx::TitleCsvEncoding::Utf8,
+                           cli.overwrite)
+            : ImportTitles(cli.titles_csv, cli.file, cli.base_file);
+    for (const std::string& problem : r.problems)
+        Write(Stream::Err, "tvx5870ctl: " + problem + "\n");
+    if (!r.ok) return kFailed;
+    return Emit(cli, r.message + "\n", 0);
+}
+
+// push --titles: the settings file with the CSV's titles, checked whole before anything goes.
+bool LoadSettingsWithTitles(const std::string& path, const std::string& csv,
+                            tvx::SettingsModel& model, std::string& error) {
+    if (!ReadSettingsFile(path, model, error)) return false;
+    TitlesResult titles;
+    if (!ApplyTitlesFile(csv, model, titles)) {
+        error.clear();
+        for (const std::string& problem : titles.problems)
+            error += (error.empty() ? "" : "\ntvx5870ctl: ") + problem;
+        return false;
+    }
+    return CheckSettingsForPush(path + " with " + csv, model, error);
 }
 
 // Where the devices are; 0, or the usage error's exit code.
@@ -319,6 +555,11 @@ int TargetsOf(const Cli& cli, Targets& targets) {
         std::string host, error;
         int port = 0;
         if (!ParseHostPort(text, host, port, error)) return Usage(error);
+    }
+    if (cli.address_given && cli.address_text.find_first_not_of(" \t") == std::string::npos) {
+        // An unset batch variable must not quietly mean device 00.
+        return Usage("--address is empty: give the slave addresses (e.g. --address 0-3), or "
+                     "leave the option out for device 00");
     }
     if (!cli.address_text.empty()) {
         std::string error;
@@ -365,14 +606,53 @@ int JobOf(const Cli& cli, const Subcommands& sub, Job& job, std::string& verb) {
         if (cli.bare && cli.serial.empty()) return Usage("--bare goes with --serial");
         if (cli.bare && (cli.broadcast || !cli.address_text.empty()))
             return Usage("--bare sends without an address: no --address or --broadcast");
+    } else if (sub.diff->parsed()) {
+        verb = "diff";
+        const bool devices_a = cli.diff_a == kDevices;
+        if (devices_a && cli.diff_b == kDevices)
+            return Usage(
+                "diff: - stands for the devices on one side only; give a file for the other");
+        if (cli.broadcast) return Usage("diff: a broadcast gets no reply; name the addresses");
+        job.kind = JobKind::Compare;
+        job.device_first = devices_a;
+        auto settings = std::make_shared<tvx::SettingsModel>();
+        std::string error;
+        if (!ReadSettingsFile(devices_a ? cli.diff_b : cli.diff_a, *settings, error))
+            return Failure(error);
+        job.settings = settings;
+    } else if (sub.verify->parsed() || sub.info->parsed()) {
+        verb = sub.verify->parsed() ? "verify" : "info";
+        if (cli.broadcast) return Usage(verb + ": a broadcast gets no reply; name the addresses");
+        if (sub.verify->parsed()) {
+            job.kind = JobKind::Compare;
+            auto settings = std::make_shared<tvx::SettingsModel>();
+            std::string error;
+            if (!LoadSettingsForPush(cli.file, *settings, error)) return Failure(error);
+            job.settings = settings;
+        } else {
+            job.kind = JobKind::Info;
+            // Without addresses the reads go bare, to the one device on the line.
+            job.bare = !cli.serial.empty() && cli.address_text.empty();
+        }
     } else if (const FileCommand* f = GivenFileCommand(sub)) {
         verb = f->verb;
         job.kind = f->kind;
         job.overwrite = cli.overwrite;
+        if (cli.details && !cli.verify) return Usage("--details goes with --verify");
+        if (cli.verify) {
+            if (cli.broadcast)
+                return Usage("push --verify reads each device back; a broadcast gets no reply");
+            job.verify = true;
+            verb = "push --verify";
+        }
         if (f->load != nullptr) {
             auto settings = std::make_shared<tvx::SettingsModel>();
             std::string error;
-            if (!f->load(cli.file, *settings, error)) return Failure(error);
+            const bool loaded = cli.titles_csv.empty()
+                                    ? f->load(cli.file, *settings, error)
+                                    : LoadSettingsWithTitles(cli.file, cli.titles_csv, *settings,
+                                                             error);
+            if (!loaded) return Failure(error);
             job.settings = settings;
         } else if (cli.broadcast) {
             return Usage(verb + ": a broadcast gets no reply; name the addresses");
@@ -396,42 +676,107 @@ int JobOf(const Cli& cli, const Subcommands& sub, Job& job, std::string& verb) {
     return 0;
 }
 
+// diff of two files: no device is asked.
+int DiffFiles(const Cli& cli) {
+    if (!cli.serial.empty() || !cli.tcp.empty() || cli.listen_port != 0 || cli.broadcast ||
+        !cli.address_text.empty())
+        return Usage("diff of two files asks no device; the target options go with - for a side");
+    auto a = std::make_unique<tvx::SettingsModel>();
+    auto b = std::make_unique<tvx::SettingsModel>();
+    std::string error;
+    if (!ReadSettingsFile(cli.diff_a, *a, error) || !ReadSettingsFile(cli.diff_b, *b, error))
+        return Failure(error);
+    const std::vector<tvx::SettingDifference> differences =
+        tvx::ListSettingDifferences(*a, *b, Cp932ToUtf8);
+    const std::string out =
+        cli.json ? FileDiffJson(cli.diff_a, cli.diff_b, differences) : DifferenceLines(differences);
+    return Emit(cli, out, differences.empty() ? 0 : kFailed);
+}
+
 int Run(int argc, char** argv) {
-    PrepareConsole();
     Cli cli;
     CLI::App app{"tvx5870ctl: set up and back up TVX-5870 title generators from the command line"};
     Subcommands sub = DefineCommandLine(app, cli);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0) return app.exit(e);  // --help
-        return Usage(e.what());
+        if (e.get_exit_code() == 0) {  // --help
+            std::ostringstream out, err;
+            const int code = app.exit(e, out, err);
+            Write(Stream::Out, out.str());
+            Write(Stream::Err, err.str());
+            return code;
+        }
+        const std::string unplaced =
+            UnplacedWord(app, std::vector<std::string>(argv + 1, argv + argc),
+                         std::string(e.what()) == "A subcommand is required");
+        return Usage(unplaced.empty() ? e.what() : unplaced);
     }
+    // CLI11 takes a word that looks like an option for the value of one left without it
+    // ("--tcp --json info" would look for the host "--json").
+    if (const std::string unplaced =
+            UnplacedWord(app, std::vector<std::string>(argv + 1, argv + argc), false);
+        !unplaced.empty()) {
+        return Usage(unplaced);
+    }
+    cli.address_given = app.get_option("--address")->count() > 0;
+    if (app.get_option("--output")->count() > 0) {
+        if (cli.output.empty()) return Usage("--output is empty: give the report's file");
+        if (int code = CheckFileCanBeCreated("--output", cli.output); code != 0) return code;
+    }
+    if (sub.titles->parsed()) return RunTitles(cli, sub);
     Targets targets;
     Job job;
     std::string verb;
+    if (sub.diff->parsed() && cli.diff_a != kDevices && cli.diff_b != kDevices)
+        return DiffFiles(cli);
     if (int code = TargetsOf(cli, targets); code != 0) return code;
     if (int code = JobOf(cli, sub, job, verb); code != 0) return code;
+    if (job.kind == JobKind::Pull || job.kind == JobKind::GlyphPull) {
+        if (int code = CheckFileCanBeCreated(verb + ":", cli.file); code != 0) return code;
+    }
+
+    RunLog run_log;
+    if (std::string error; !OpenRunLog(run_log, cli.log_file, cli.log_json_file, error))
+        return Failure(error);
+    if (run_log.text || run_log.json) job.comm_log = &run_log.log;
 
     ProgressLines progress;
     progress.enabled = ProgressTerminal();
+    progress.plain = !progress.enabled;
     progress.verb = verb;
     if (progress.enabled && targets.listen_port != 0) {
-        std::fprintf(stderr, "tvx5870ctl: waiting up to %d s for %d devices on port %d\n",
-                     targets.wait_seconds, targets.expect, targets.listen_port);
+        Write(Stream::Err, "tvx5870ctl: waiting up to " + std::to_string(targets.wait_seconds) +
+                               " s for " + std::to_string(targets.expect) + " devices on port " +
+                               std::to_string(targets.listen_port) + "\n");
     }
     std::vector<DeviceResult> results;
+    bool interrupted = false;
     try {
-        results = RunJob(targets, job,
-                         [&progress](const std::vector<const DeviceSession*>& sessions,
-                                     bool final) { DrawProgress(progress, sessions, final); });
+        results = RunJob(
+            targets, job,
+            [&progress](const std::vector<const DeviceSession*>& sessions, bool final) {
+                DrawProgress(progress, sessions, final);
+            },
+            &interrupted);
     } catch (const std::exception& e) {
         return Failure(std::string("stopped: ") + e.what());
     }
-    std::string out = cli.json ? JsonReport(verb, job.pace, results) : SummaryTable(results);
-    std::fputs(out.c_str(), stdout);
-    std::fflush(stdout);
-    return ExitCode(results);
+    std::string out;
+    if (cli.json) {
+        JsonFields extra;
+        if (sub.diff->parsed()) extra = {{"a", cli.diff_a}, {"b", cli.diff_b}};
+        out = JsonReport(verb, job.pace, results, extra);
+    } else if (sub.diff->parsed()) {
+        out = DeviceDiffText(results);
+    } else if (sub.info->parsed()) {
+        out = InfoTable(results);
+    } else {
+        out = SummaryTable(results, cli.details);
+    }
+    if (const std::string failed = RunLogFailure(run_log); !failed.empty())
+        Write(Stream::Err, "tvx5870ctl: " + failed + "\n");
+    return Emit(cli, out, interrupted ? kInterrupted : ExitCode(results));
 }
 
 }  // namespace
@@ -441,17 +786,19 @@ int Run(int argc, char** argv) {
 // Arguments come as UTF-16 and are handed on as UTF-8, so that any file name works.
 int wmain(int argc, wchar_t** wargv) {
     std::vector<std::string> args;
-    for (int i = 0; i < argc; ++i) {
-        int n = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string arg(n > 0 ? static_cast<std::size_t>(n - 1) : 0, '\0');
-        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, arg.data(), n, nullptr, nullptr);
-        args.push_back(std::move(arg));
-    }
+    for (int i = 0; i < argc; ++i) args.push_back(tvxctl::Utf8FromWide(wargv[i]));
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    return tvxctl::Run(argc, argv.data());
+    const tvxctl::ConsoleSession console;
+    const int code = tvxctl::Run(argc, argv.data());
+    // A close of the console window waits for this: the report is out.
+    tvxctl::InterruptedRunFinished();
+    return code;
 }
 #else
-int main(int argc, char** argv) { return tvxctl::Run(argc, argv); }
+int main(int argc, char** argv) {
+    const tvxctl::ConsoleSession console;
+    return tvxctl::Run(argc, argv);
+}
 #endif

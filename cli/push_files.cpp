@@ -6,6 +6,7 @@
 
 #include "describe.h"
 #include "glyphs/glyph_files.h"
+#include "model/settings_fields.h"
 #include "model/settings_file.h"
 #include "model/settings_ranges.h"
 #include "model/std_file_system.h"
@@ -13,8 +14,6 @@
 #include "protocol/commands.h"
 
 namespace tvxctl {
-
-namespace {
 
 bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
     tvx::StdFileSystem files;
@@ -24,9 +23,7 @@ bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
     return false;
 }
 
-}  // namespace
-
-bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {
+bool ReadSettingsFile(const std::string& path, tvx::SettingsModel& model, std::string& error) {
     std::string bytes;
     if (!ReadFile(path, bytes, error)) return false;
     auto app = std::make_unique<tvx::AppState>();
@@ -44,16 +41,21 @@ bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std
         return false;
     }
     if (report.first_line_not_a_number != 0) {
-        error = path + " line " + std::to_string(report.first_line_not_a_number) + ": not a number";
+        const int line = report.first_line_not_a_number;
+        error = path + " line " + std::to_string(line) + ": " + tvx::FieldNameOfLine(line) +
+                " is not a number";
         return false;
     }
+    return true;
+}
+
+bool CheckSettingsForPush(const std::string& path, const tvx::SettingsModel& model,
+                          std::string& error) {
     tvx::SettingRangeProblem problem;
     if (tvx::FindSettingOutOfRange(model, problem)) {
-        std::string where = problem.field;
-        if (problem.position >= 0) where += " " + std::string(PositionName(problem.position));
-        if (problem.index >= 0) where += " page " + std::to_string(problem.index + 1);
-        error = path + ": " + where + " is " + std::to_string(problem.value) + ", outside " +
-                std::to_string(problem.low) + ".." + std::to_string(problem.high);
+        error = path + " line " + std::to_string(problem.line) + ": " + problem.name + " is " +
+                std::to_string(problem.value) + ", outside " + std::to_string(problem.low) + ".." +
+                std::to_string(problem.high);
         return false;
     }
     int title = tvx::FirstUnsendableTitle(model);
@@ -63,6 +65,10 @@ bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std
         return false;
     }
     return true;
+}
+
+bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {
+    return ReadSettingsFile(path, model, error) && CheckSettingsForPush(path, model, error);
 }
 
 bool LoadGlyphsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error) {

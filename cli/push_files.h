@@ -10,7 +10,16 @@
 
 namespace tvxctl {
 
-// False with the reason in error ("show.dat: title 5 cannot be sent: ...").
+// The whole file, or false with "cannot read PATH: reason" in error.
+bool ReadFile(const std::string& path, std::string& bytes, std::string& error);
+
+// A whole settings file into the model (from defaults): false for a file that is short, has
+// text after its last line or a number line that holds no number.
+bool ReadSettingsFile(const std::string& path, tvx::SettingsModel& model, std::string& error);
+// Whether the model may go out: every value in range, every title one the device can show.
+bool CheckSettingsForPush(const std::string& path, const tvx::SettingsModel& model,
+                          std::string& error);
+// Both. False with the reason in error ("show.dat: title 5 cannot be sent: ...").
 bool LoadSettingsForPush(const std::string& path, tvx::SettingsModel& model, std::string& error);
 
 // The 160 glyphs of a glyph file (".tlm") into the model's patterns.

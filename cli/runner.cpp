@@ -8,7 +8,9 @@
 #include <csignal>
 #include <cstdio>
 
+#include "console.h"
 #include "model/std_file_system.h"
+#include "protocol/frame_log.h"
 #include "protocol/line_assembly.h"
 #include "targets.h"
 
@@ -25,7 +27,26 @@ constexpr milliseconds kProgressPeriod{200};
 // read) ends the line.
 constexpr milliseconds kWriteLimit{10000};
 
-auto Redirect(asio::error_code& ec) { return asio::redirect_error(use_awaitable, ec); }
+auto Redirect(asio::error_code& ec) {
+    return asio::redirect_error(use_awaitable, ec);
+}
+
+// "192.168.1.3:9004", "[::1]:9004".
+std::string EndpointText(const asio::ip::tcp::endpoint& endpoint) {
+    const std::string address = endpoint.address().to_string();
+    const std::string port = std::to_string(endpoint.port());
+    return endpoint.address().is_v6() ? "[" + address + "]:" + port : address + ":" + port;
+}
+
+// The reason an operation failed, in the system's own words. Asio takes a system error's text
+// through the ANSI code page on Windows, which garbles it on a Japanese system: it is asked for
+// as UTF-16 instead.
+std::string Reason(const asio::error_code& ec) {
+#ifdef _WIN32
+    if (ec.category() == asio::system_category()) return SystemErrorText(ec.value());
+#endif
+    return ec.message();
+}
 
 std::string Seconds(milliseconds ms) {
     char text[16];
@@ -45,11 +66,14 @@ struct Line {
     asio::steady_timer wake;
     bool closed = false;
     std::string closed_reason;
+    std::string name;                  // the port or peer, as the log names the line
+    tvx::CommLog* log = nullptr;
 
     void Close(const std::string& reason) {
         if (closed) return;
         closed = true;
         closed_reason = reason;
+        tvx::LogLinkEvent(log, name, reason == "done" ? "closed" : "closed: " + reason);
         asio::error_code ignored;
         if (serial) serial->close(ignored);
         if (socket) {
@@ -77,7 +101,7 @@ struct Line {
             co_await asio::async_write(*socket, asio::buffer(bytes), Redirect(ec));
         }
         watchdog.cancel();
-        if (ec && !closed) Close("cannot send: " + ec.message());
+        if (ec && !closed) Close("cannot send: " + Reason(ec));
         co_return !ec;
     }
 };
@@ -100,7 +124,7 @@ awaitable<void> ReadLines(Line& line) {
         }
         if (ec) {
             line.Close(ec == asio::error::eof ? "the device closed the connection"
-                                              : "cannot receive: " + ec.message());
+                                              : "cannot receive: " + Reason(ec));
             co_return;
         }
     }
@@ -120,6 +144,7 @@ awaitable<void> Await(Line& line, DeviceSession& s, bool answered, Clock::time_p
         const Clock::time_point now = Clock::now();
         const bool waiting = !s.awaiting.empty();
         if (waiting && s.awaiting.front().deadline <= now) {
+            tvx::LogLinkEvent(s.c, line.name, "no reply within " + Seconds(limit));
             FailSession(s, "no reply within " + Seconds(limit));
             co_return;
         }
@@ -133,6 +158,12 @@ awaitable<void> Await(Line& line, DeviceSession& s, bool answered, Clock::time_p
 awaitable<void> WriteOut(Line& line, DeviceSession& s, milliseconds limit) {
     std::string bytes = std::move(s.out);
     s.out.clear();
+    // The round trip runs from the start of the write: a quick reply may come before the write's
+    // own completion is seen.
+    const Clock::time_point start = Clock::now();
+    for (SentCommand& sent : s.awaiting) {
+        if (sent.written == Clock::time_point{}) sent.written = start;
+    }
     if (!co_await line.Write(bytes)) {
         FailSession(s, line.closed_reason);
         co_return;
@@ -151,8 +182,9 @@ awaitable<void> RunDevice(Line& line, DeviceSession& s) {
     const milliseconds limit{s.transport == Transport::Serial ? kSerialReplyLimitMs
                                                               : kTcpReplyLimitMs};
     line.on_line = [&s](std::string_view l) { OnSessionLine(s, l); };
-    // Steps go out at the program's periods when asked, and always when no device answers.
-    const bool timed = IsTimedRun(s) && (s.job.pace == Pace::Spec || s.address >= kBroadcast);
+    // A run keeps the program's periods unless the core paces it by replies (not when asked
+    // for the program's pace, and never for a broadcast, which no device answers).
+    const bool timed = IsTimedRun(s) && s.app->run_pace.by_reply == 0;
     ProgramTimer timer = StartProgramTimer(s);
     while (!s.stopped) {
         if (timed) {
@@ -184,8 +216,10 @@ struct Run {
 
     Run(const Job& j, const Targets& t) : job(j), targets(t) {}
 
-    Line& NewLine() {
+    Line& NewLine(const std::string& name) {
         lines.push_back(std::make_unique<Line>(io));
+        lines.back()->name = name;
+        lines.back()->log = job.comm_log;
         return *lines.back();
     }
 
@@ -214,6 +248,8 @@ struct Run {
             sessions.push_back(std::make_unique<DeviceSession>(name, transport, address, job));
             DeviceSession& s = *sessions.back();
             s.result.line = line_name;
+            s.c.log_serial_name = line_name;
+            s.c.log_socket_name = line_name;
             s.output_file =
                 DeviceFileName(targets.output_file, name, several_lines || addresses.size() > 1);
             out.push_back(&s);
@@ -233,6 +269,14 @@ void FailAll(const std::vector<DeviceSession*>& devices, const std::string& reas
         FailSession(*s, reason);
         FinishSession(*s);
     }
+}
+
+// The line itself failed: the log says why (a line closed has said so), then each device fails
+// with it.
+void FailLine(const Line& line, const std::vector<DeviceSession*>& devices,
+              const std::string& reason) {
+    if (!line.closed) tvx::LogLinkEvent(line.log, line.name, reason);
+    FailAll(devices, reason);
 }
 
 // A pull never overwrites a file unless told to: such a device is refused before it is asked.
@@ -263,7 +307,7 @@ void StartLine(Run& run, Line& line, std::vector<DeviceSession*> devices) {
 }
 
 void OpenSerialLine(Run& run) {
-    Line& line = run.NewLine();
+    Line& line = run.NewLine(run.targets.serial_port);
     std::vector<DeviceSession*> devices =
         run.NewSessions(run.targets.serial_port, "", Transport::Serial, false);
     line.serial = std::make_unique<asio::serial_port>(run.io);
@@ -271,7 +315,7 @@ void OpenSerialLine(Run& run) {
     asio::error_code ec;
     line.serial->open(port, ec);
     if (ec) {
-        FailAll(devices, "cannot open serial port " + port + ": " + ec.message());
+        FailLine(line, devices, "cannot open serial port " + port + ": " + Reason(ec));
         return;
     }
     using Base = asio::serial_port_base;
@@ -280,15 +324,16 @@ void OpenSerialLine(Run& run) {
     if (!ec) line.serial->set_option(Base::stop_bits(Base::stop_bits::one), ec);
     if (!ec) line.serial->set_option(Base::flow_control(Base::flow_control::software), ec);
     if (ec) {
-        FailAll(devices, "cannot set up serial port " + port + ": " + ec.message());
+        FailLine(line, devices, "cannot set up serial port " + port + ": " + Reason(ec));
         return;
     }
     // A pty takes even parity only once; the bytes are the same without it.
     line.serial->set_option(Base::parity(Base::parity::even), ec);
     if (ec) {
-        std::fprintf(stderr, "tvx5870ctl: %s takes no even parity (%s); going on without it\n",
-                     port.c_str(), ec.message().c_str());
+        Write(Stream::Err, "tvx5870ctl: " + port + " takes no even parity (" + Reason(ec) +
+                               "); going on without it\n");
     }
+    tvx::LogLinkEvent(line.log, line.name, "port opened");
     ++run.pending;
     StartLine(run, line, std::move(devices));
 }
@@ -300,8 +345,9 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
     asio::error_code ec;
     auto endpoints = co_await resolver.async_resolve(host, std::to_string(port), Redirect(ec));
     if (ec || line.closed) {
-        FailAll(devices, line.closed ? line.closed_reason
-                                     : "cannot find host " + host + ": " + ec.message());
+        FailLine(line, devices,
+                 line.closed ? line.closed_reason
+                             : "cannot find host " + host + ": " + Reason(ec));
         run.LineDone();
         co_return;
     }
@@ -317,14 +363,18 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
     co_await asio::async_connect(*line.socket, endpoints, Redirect(ec));
     watchdog.cancel();
     if (timed_out || ec || line.closed) {
-        FailAll(devices, line.closed ? line.closed_reason
-                         : timed_out ? "host " + where + " does not answer (no connection within " +
-                                           Seconds(milliseconds(kConnectLimitMs)) + ")"
-                                     : "cannot connect to " + where + ": " + ec.message());
+        FailLine(line, devices,
+                 line.closed  ? line.closed_reason
+                 : timed_out ? "host " + where + " does not answer (no connection within " +
+                                   Seconds(milliseconds(kConnectLimitMs)) + ")"
+                             : "cannot connect to " + where + ": " + Reason(ec));
         run.LineDone();
         co_return;
     }
     line.socket->set_option(asio::ip::tcp::no_delay(true), ec);
+    const asio::ip::tcp::endpoint peer = line.socket->remote_endpoint(ec);
+    for (DeviceSession* s : devices) s->peer = ec ? std::string("?") : EndpointText(peer);
+    tvx::LogLinkEvent(line.log, line.name, "connected");
     StartLine(run, line, std::move(devices));
 }
 
@@ -340,7 +390,7 @@ void ConnectHosts(Run& run) {
     }
     std::vector<std::string> labels = HostLabels(hosts, ports);
     for (std::size_t i = 0; i < hosts.size(); ++i) {
-        Line& line = run.NewLine();
+        Line& line = run.NewLine(run.targets.tcp[i]);
         std::vector<DeviceSession*> devices =
             run.NewSessions(run.targets.tcp[i], labels[i], Transport::Tcp, hosts.size() > 1);
         ++run.pending;
@@ -373,7 +423,7 @@ awaitable<void> ListenForDevices(Run& run) {
     if (!ec) run.acceptor->bind(endpoint, ec);
     if (!ec) run.acceptor->listen(asio::socket_base::max_listen_connections, ec);
     if (ec) {
-        ReportMissing(run, 0, "cannot listen on port " + port + ": " + ec.message());
+        ReportMissing(run, 0, "cannot listen on port " + port + ": " + Reason(ec));
         co_return;
     }
     asio::steady_timer deadline(run.io, std::chrono::seconds(t.wait_seconds));
@@ -397,20 +447,24 @@ awaitable<void> ListenForDevices(Run& run) {
                                   : "did not connect to port " + port + " within " +
                                         std::to_string(t.wait_seconds) + " s");
 
-    std::vector<std::string> hosts;
+    std::vector<std::string> hosts, peers;
     std::vector<int> ports;
     for (auto& socket : accepted) {
         asio::ip::tcp::endpoint peer = socket->remote_endpoint(ec);
         hosts.push_back(ec ? std::string("?") : peer.address().to_string());
         ports.push_back(ec ? 0 : peer.port());
+        peers.push_back(ec ? std::string("?") : EndpointText(peer));
     }
     std::vector<std::string> labels = HostLabels(hosts, ports);
     for (std::size_t i = 0; i < accepted.size(); ++i) {
-        Line& line = run.NewLine();
+        Line& line = run.NewLine(peers[i]);
         line.socket = std::move(accepted[i]);
+        tvx::LogLinkEvent(line.log, line.name, "device connected");
         ++run.pending;
-        const std::string peer = hosts[i] + ":" + std::to_string(ports[i]);
-        StartLine(run, line, run.NewSessions(peer, labels[i], Transport::Tcp, t.expect > 1));
+        std::vector<DeviceSession*> devices =
+            run.NewSessions(peers[i], labels[i], Transport::Tcp, t.expect > 1);
+        for (DeviceSession* s : devices) s->peer = peers[i];
+        StartLine(run, line, std::move(devices));
     }
 }
 
@@ -435,24 +489,49 @@ awaitable<void> Main(Run& run, const ProgressDraw& draw) {
     if (draw) draw(view, true);
 }
 
+// Ctrl+C and the like: every line is closed, so each device ends where it is and the run ends.
+void Interrupt(Run& run) {
+    run.interrupted = true;
+    for (auto& line : run.lines) line->Close("interrupted");
+    asio::error_code ignored;
+    if (run.acceptor) run.acceptor->close(ignored);
+}
+
 }  // namespace
 
-std::vector<DeviceResult> RunJob(const Targets& targets, const Job& job, const ProgressDraw& draw) {
+std::vector<DeviceResult> RunJob(const Targets& targets, const Job& job, const ProgressDraw& draw,
+                                 bool* interrupted) {
     Run run(job, targets);
-    asio::signal_set signals(run.io, SIGINT, SIGTERM);
+#ifdef _WIN32
+    // Ctrl+C, Ctrl+Break and the console window's close, from the system's own thread.
+    SetInterruptHandler([&run] { asio::post(run.io, [&run] { Interrupt(run); }); });
+    auto stop_watching = [] { ClearInterruptHandler(); };
+#else
+    // SIGHUP: the terminal window closed.
+    asio::signal_set signals(run.io, SIGINT, SIGTERM, SIGHUP);
     signals.async_wait([&run](asio::error_code ec, int) {
-        if (ec) return;
-        run.interrupted = true;
-        for (auto& line : run.lines) line->Close("interrupted");
-        asio::error_code ignored;
-        if (run.acceptor) run.acceptor->close(ignored);
+        if (!ec) Interrupt(run);
     });
-    asio::co_spawn(run.io, Main(run, draw), [&signals](std::exception_ptr e) {
+    auto stop_watching = [&signals] {
         asio::error_code ignored;
         signals.cancel(ignored);
+    };
+#endif
+    asio::co_spawn(run.io, Main(run, draw), [&stop_watching](std::exception_ptr e) {
+        stop_watching();
         if (e) std::rethrow_exception(e);
     });
-    run.io.run();
+    try {
+        run.io.run();
+    } catch (const asio::system_error& e) {
+        stop_watching();
+        throw std::runtime_error(Reason(e.code()));
+    } catch (...) {
+        stop_watching();
+        throw;
+    }
+    stop_watching();
+    if (interrupted) *interrupted = run.interrupted;
 
     std::vector<DeviceResult> results;
     for (auto& s : run.sessions) results.push_back(s->result);

@@ -35,7 +35,10 @@ using ProgressDraw =
     std::function<void(const std::vector<const DeviceSession*>& sessions, bool final)>;
 
 // Runs the job on every device; one result per device in the order of the targets (devices
-// that connected themselves in the order they came, those that never came last).
-std::vector<DeviceResult> RunJob(const Targets& targets, const Job& job, const ProgressDraw& draw);
+// that connected themselves in the order they came, those that never came last). Ctrl+C,
+// Ctrl+Break, SIGTERM and the console or terminal window's close end each device where it is
+// (as failed, "interrupted"); *interrupted then tells so.
+std::vector<DeviceResult> RunJob(const Targets& targets, const Job& job, const ProgressDraw& draw,
+                                 bool* interrupted = nullptr);
 
 }  // namespace tvxctl

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "console.h"
 #include "describe.h"
 #include "dialogs/bulk_transfer.h"
 #include "dialogs/network_settings.h"
@@ -12,6 +13,7 @@
 #include "model/settings_file.h"
 #include "model/std_file_system.h"
 #include "protocol/encodings.h"
+#include "protocol/frame_log.h"
 #include "protocol/replies.h"
 #include "targets.h"
 
@@ -69,6 +71,52 @@ void KeepNewMessages(DeviceSession& s, std::size_t seen) {
     }
 }
 
+// Ticks that send through SendCommand: with the address prefix on both links.
+tvx::BulkTick SendCommandTick(tvx::CoreContext& c, tvx::BulkRun& run) {
+    return tvx::OnBulkTick(c, run, [](tvx::CoreContext& cc, std::string_view command) {
+        tvx::SendCommand(cc, command);
+    });
+}
+
+// The reads of info. On the serial line the network read: bare like the dialog's for the one
+// device connected, or behind each address given. On TCP/IP, where the device's network values
+// are not read, one read of the white level times the link.
+bool StartInfo(DeviceSession& s) {
+    if (s.transport == Transport::Serial && s.job.bare) {
+        s.bulk_tick = tvx::OnNetworkReadTick;
+        return tvx::StartNetworkRead(s.c, s.run);
+    }
+    if (s.transport == Transport::Serial) {
+        s.run.table = tvx::NetworkReadTable();
+        s.run.table.bare_serial = false;
+    } else {
+        constexpr int kReadPeriodMs = 800;  // the read-back's period
+        s.run.table = {};
+        s.run.table.kind = tvx::BulkKind::ReadBack;
+        s.run.table.steps = {{tvx::BulkAction::ReadWhiteLevel, 0, 0}};
+        s.run.table.first_period_ms = kReadPeriodMs;
+    }
+    s.bulk_tick = SendCommandTick;
+    s.app->sequence_running = 1;
+    return true;
+}
+
+// The model a read-back fills, back at its defaults: a field the read does not reach must not
+// keep a value that would pass for the device's.
+void ClearModel(DeviceSession& s) {
+    auto scratch = std::make_unique<tvx::AppState>();
+    tvx::ResetToDefaults(*s.model, *scratch);
+}
+
+void Compare(DeviceSession& s) {
+    const tvx::SettingsModel& file = *s.job.settings;
+    const tvx::SettingsModel& device = *s.model;
+    s.result.compared = true;
+    s.result.differences = s.job.device_first
+                               ? tvx::ListSettingDifferences(device, file, Cp932ToUtf8)
+                               : tvx::ListSettingDifferences(file, device, Cp932ToUtf8);
+}
+
 void Fail(DeviceSession& s, int step, const std::string& command, const std::string& message,
           std::string_view code = {}) {
     if (!s.result.ok) return;  // the first reason is the one that counts
@@ -80,13 +128,30 @@ void Fail(DeviceSession& s, int step, const std::string& command, const std::str
     s.stopped = true;
 }
 
+// push --verify, after the push's last step: the read-back follows in the same run, its steps
+// counted on from the push's.
+void StartVerifyRead(DeviceSession& s, SessionTick& t) {
+    s.step_offset = s.result.steps_total;
+    ClearModel(s);
+    if (!tvx::StartBulkTransfer(s.c, tvx::BulkTransfer::ReadBack, s.run, 0)) {
+        Fail(s, s.step, "",
+             s.prompts.messages.empty() ? "the read-back cannot start" : s.prompts.messages.back());
+        return;
+    }
+    s.result.steps_total += static_cast<int>(s.run.table.steps.size());
+    t.ended = false;
+    t.new_period_ms = s.run.table.first_period_ms;
+}
+
 }  // namespace
 
 void SessionPrompts::ShowErrorBox(std::string_view text, tvx::BoxIcon) {
+    if (c) tvx::LogBoxShown(c->comm_log, text, c->log_serial_name);
     messages.emplace_back(text);
 }
 
 void SessionPrompts::ShowPlainBox(std::string_view text, std::string_view, bool) {
+    if (c) tvx::LogBoxShown(c->comm_log, text, c->log_serial_name);
     messages.emplace_back(text);
 }
 
@@ -111,8 +176,9 @@ DeviceSession::DeviceSession(std::string label_in, Transport transport_in, int a
       model(std::make_unique<tvx::SettingsModel>()),
       app(std::make_unique<tvx::AppState>()),
       sockets(std::make_unique<tvx::SocketLinkState>()),
-      c{*model, *app, *sockets, prompts, link} {
+      c{*model, *app, *sockets, prompts, link, job_in.comm_log} {
     link.session = this;
+    prompts.c = &c;
 }
 
 bool StartSession(DeviceSession& s) {
@@ -126,11 +192,15 @@ bool StartSession(DeviceSession& s) {
     s.sockets->link_socket = 1;  // the driver's connection; the core only passes it back
     app.slave_address = s.address;
     app.address_prefix_on = 1;
+    // The program's option "応答を待って送る（高速）": the core's runs step on replies unless the
+    // program's periods are asked for (or no reply comes: a broadcast keeps the timer).
+    app.reply_paced_runs = s.job.pace == Pace::Ack ? 1 : 0;
 
     DeviceResult& r = s.result;
     r.device = s.label;
     r.transport = tcp ? "tcp" : "serial";
     const bool bare = s.job.bare || s.job.kind == JobKind::NetShow || s.job.kind == JobKind::NetSet;
+    if (tcp) r.peer = s.peer;
     r.address = bare ? "" : AddressText(s.address);
     s.started = Clock::now();
 
@@ -142,8 +212,12 @@ bool StartSession(DeviceSession& s) {
             s.bulk_tick = tvx::OnBulkTransferTick;
             break;
         case JobKind::Pull:
+        case JobKind::Compare:
             started = tvx::StartBulkTransfer(s.c, tvx::BulkTransfer::ReadBack, s.run, 0);
             s.bulk_tick = tvx::OnBulkTransferTick;
+            break;
+        case JobKind::Info:
+            started = StartInfo(s);
             break;
         case JobKind::NetShow:
             started = tvx::StartNetworkRead(s.c, s.run);
@@ -178,16 +252,20 @@ bool StartSession(DeviceSession& s) {
     return started;
 }
 
-bool IsTimedRun(const DeviceSession& s) { return s.bulk_tick != nullptr || s.glyphs != nullptr; }
+bool IsTimedRun(const DeviceSession& s) {
+    return s.bulk_tick != nullptr || s.glyphs != nullptr;
+}
 
 SessionTick TickSession(DeviceSession& s) {
     SessionTick t;
     const std::size_t seen = s.prompts.messages.size();
     if (s.bulk_tick != nullptr) {
-        s.step = s.app->sequence_running;
+        s.step = s.step_offset + s.app->sequence_running;
         tvx::BulkTick bulk = s.bulk_tick(s.c, s.run);
         t.new_period_ms = bulk.new_period_ms;
         t.ended = bulk.ended;
+        if (t.ended && s.job.verify && s.step_offset == 0 && s.result.ok && s.app->error_reply == 0)
+            StartVerifyRead(s, t);
     } else if (s.glyphs != nullptr) {
         // The step is the glyph the run is at (a read tick with its reply pending sends nothing).
         s.step = s.app->current_glyph_index + 1;
@@ -231,12 +309,14 @@ void AdvanceProgramTimer(ProgramTimer& timer, const SessionTick& tick) {
 void OnSessionLine(DeviceSession& s, std::string_view line) {
     if (s.stopped || s.awaiting.empty()) {
         ++s.stray_lines;
+        tvx::LogUnparsedBytes(s.c, s.c.log_serial_name, line, "ignored: no command waits for it");
         return;
     }
     const bool prefixed = s.awaiting.front().prefixed;
     const std::string prefix = AddressText(s.address);
     if (prefixed && line.substr(0, 2) != prefix) {
         ++s.stray_lines;  // another device's reply on a shared line
+        tvx::LogUnparsedBytes(s.c, s.c.log_serial_name, line, "ignored: not this device's reply");
         return;
     }
     const std::size_t seen = s.prompts.messages.size();
@@ -260,7 +340,15 @@ void OnSessionLine(DeviceSession& s, std::string_view line) {
         read ? outcome.kind == tvx::ReplyKind::Applied &&
                    work.substr(0, command.command.size() - 1) == command.command.substr(1)
              : outcome.kind == tvx::ReplyKind::Acknowledged;
-    if (answered) return;
+    if (answered) {
+        if (command.written != Clock::time_point{}) {
+            const double ms =
+                std::chrono::duration<double, std::milli>(Clock::now() - command.written).count();
+            if (s.result.round_trip_ms < 0 || ms < s.result.round_trip_ms)
+                s.result.round_trip_ms = ms;
+        }
+        return;
+    }
     // The core's own word for it, when it has one ("GN": "Mode difference", "自動切換え中！").
     std::string message = "unexpected reply " + Quoted(work);
     if (s.prompts.messages.size() > seen) message += ": " + s.prompts.messages.back();
@@ -275,6 +363,7 @@ void FailSession(DeviceSession& s, const std::string& message) {
 void FinishSession(DeviceSession& s) {
     DeviceResult& r = s.result;
     r.seconds = std::chrono::duration<double>(Clock::now() - s.started).count();
+    s.finished = true;
     if (!r.ok) return;
     switch (s.job.kind) {
         case JobKind::Pull:
@@ -293,6 +382,15 @@ void FinishSession(DeviceSession& s) {
         }
         case JobKind::NetShow:
             r.decoded = DescribeNetwork(*s.model);
+            break;
+        case JobKind::Compare:
+            Compare(s);
+            break;
+        case JobKind::Push:
+            if (s.job.verify) Compare(s);
+            break;
+        case JobKind::Info:
+            if (s.transport == Transport::Serial) r.network = NetworkValues(*s.model);
             break;
         case JobKind::Send:
             r.decoded = s.address >= kBroadcast

@@ -5,7 +5,9 @@
 // The steps are the program's own: push and pull walk the set-all and read-back tables through
 // the dialogs' tick functions, net show the network read table, glyphs push and pull the glyph
 // list's register and read runs, send and net set call the same core operations as the dialogs'
-// buttons. Frames reach the driver through the Link seam.
+// buttons. A comparison (verify, diff, push --verify) is a read-back whose model is compared
+// with the file's instead of written; info reads the network values (serial line) or one level
+// (TCP/IP) and times the round trips. Frames reach the driver through the Link seam.
 #pragma once
 
 #include <chrono>
@@ -16,15 +18,17 @@
 #include <string_view>
 #include <vector>
 
+#include "describe.h"
 #include "glyphs/glyph_state.h"
 #include "model/context.h"
 #include "protocol/bulk_run.h"
+#include "protocol/settings_diff.h"
 
 namespace tvxctl {
 
 using Clock = std::chrono::steady_clock;
 
-enum class JobKind { Send, Push, Pull, NetShow, NetSet, GlyphPush, GlyphPull };
+enum class JobKind { Send, Push, Pull, Compare, Info, NetShow, NetSet, GlyphPush, GlyphPull };
 enum class Pace { Ack, Spec };
 enum class Transport { Serial, Tcp };
 
@@ -40,9 +44,13 @@ struct Job {
     Pace pace = Pace::Ack;
     std::string command;  // send: as the catalogue writes it, without prefix and CR LF
     bool bare = false;    // send: without the address prefix (serial line)
-    std::shared_ptr<const tvx::SettingsModel> settings;  // push, glyphs push: what to send
-    std::vector<NetSetting> net_settings;                // net set, in order
-    bool overwrite = false;                              // pull: replace an existing file
+    // push, glyphs push: what to send; compare, push --verify: what the device must hold.
+    std::shared_ptr<const tvx::SettingsModel> settings;
+    std::vector<NetSetting> net_settings;  // net set, in order
+    bool overwrite = false;                // pull: replace an existing file
+    bool verify = false;                   // push: read each device back and compare
+    bool device_first = false;             // compare: the device is a, the file b
+    tvx::CommLog* comm_log = nullptr;      // --log, --log-json: every frame, reply and line event
 };
 
 // What the report says of one device.
@@ -63,6 +71,11 @@ struct DeviceResult {
     std::string reply;                 // send: the reply line without CR LF
     std::vector<std::string> decoded;  // send, net show: the values, one per line
     std::vector<std::string> warnings;
+    bool compared = false;  // compare, push --verify: the device was read back and compared
+    std::vector<tvx::SettingDifference> differences;
+    std::string peer;                   // tcp: the device's address and port as connected
+    double round_trip_ms = -1;          // the shortest round trip of a command and its reply
+    std::vector<NetworkValue> network;  // info on the serial line: the nine values read
 };
 
 // A command on its way that a reply must answer: sent (or about to be), oldest first.
@@ -71,6 +84,7 @@ struct SentCommand {
     std::string command;  // without prefix and CR LF
     bool prefixed = true;
     Clock::time_point deadline = Clock::time_point::max();  // set when the write is done
+    Clock::time_point written;  // when its write started: the start of the round trip
 };
 
 struct DeviceSession;
@@ -79,6 +93,7 @@ struct DeviceSession;
 // the device is not switching automatically is the user's by starting the command.
 struct SessionPrompts : tvx::Prompts {
     std::vector<std::string> messages;
+    tvx::CoreContext* c = nullptr;  // the device's, whose log sees each box
     void ShowErrorBox(std::string_view text, tvx::BoxIcon) override;
     void ShowSuccessBox(std::string_view) override {}
     void ShowSetComplete() override {}
@@ -108,6 +123,7 @@ struct DeviceSession {
     int address;  // 0..31, or kBroadcast
     const Job& job;
     std::string output_file;  // pull, glyphs pull: where the file goes
+    std::string peer;         // tcp: the device's address and port, once connected
 
     std::unique_ptr<tvx::SettingsModel> model;
     std::unique_ptr<tvx::AppState> app;
@@ -120,11 +136,13 @@ struct DeviceSession {
     tvx::BulkTick (*bulk_tick)(tvx::CoreContext&, tvx::BulkRun&) = nullptr;
     std::unique_ptr<tvx::GlyphState> glyphs;  // the glyph list's state for its runs
     int step = 0;                             // the step being done or last done (1-based)
+    int step_offset = 0;                      // push --verify: the push's steps before the read
     int first_period_ms = 0;
     std::string out;                   // frames for the next write
     std::deque<SentCommand> awaiting;  // oldest first
     int stray_lines = 0;               // lines that answered nothing of this device
     bool stopped = false;
+    bool finished = false;  // FinishSession has run: the result is final
     Clock::time_point started;
     DeviceResult result;
 };

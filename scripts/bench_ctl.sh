@@ -5,8 +5,10 @@
 #    (163 ticks of 1.2 s and 9 of 2.6 s, 219 s);
 #  - a push to 96 devices that connect over TCP/IP (--listen against the simulator's
 #    --tcp-connect --count 96) next to the same push to one device, once with every device at
-#    the pace of a 9600-baud line (--baud-limit) and once as fast as the simulator answers.
-# About two minutes. The native build must exist (scripts/test.sh or cmake --build --preset
+#    the pace of a 9600-baud line (--baud-limit) and once as fast as the simulator answers;
+#  - verify of the pushed device next to a pull of it, on the same 9600-baud line;
+#  - info for 96 devices over TCP/IP next to info for one.
+# About four minutes. The native build must exist (scripts/test.sh or cmake --build --preset
 # native); TVX_NATIVE_BUILD_DIR names another one.
 #
 #   scripts/bench_ctl.sh
@@ -74,19 +76,37 @@ print("the program's pace (163 x 1.2 s + 9 x 2.6 s): %.1f s" % program)
 print("  program / push: %.1f times faster (goal at least 9)" % (program / took))
 PY
 
-tcp_push() {  # tcp_push COUNT NAME [simulator options]: prints wall time and the longest device
-    local count=$1 name=$2
-    shift 2
+echo "== verify next to pull, the same device on the same 9600-baud line"
+start=$(now)
+"$ctl" --serial "$work/ttyA" pull "$work/pulled.dat" >"$work/pull-report.txt"
+end=$(now)
+pull_time=$(elapsed "$start" "$end")
+start=$(now)
+"$ctl" --serial "$work/ttyA" verify "$work/show.dat" >"$work/verify-report.txt" ||
+    { echo "bench_ctl.sh: verify found differences" >&2; cat "$work/verify-report.txt" >&2; exit 1; }
+end=$(now)
+verify_time=$(elapsed "$start" "$end")
+python3 - "$pull_time" "$verify_time" <<'PY'
+import sys
+pull, verify = float(sys.argv[1]), float(sys.argv[2])
+print("pull: %.1f s, verify: %.1f s" % (pull, verify))
+print("  verify / pull: %.2f (goal at most 1.0, within the noise of one run)" % (verify / pull))
+PY
+
+tcp_run() {  # tcp_run COUNT NAME "SUBCOMMAND ARGS" [simulator options]: wall time, longest, ok
+    local count=$1 name=$2 command=$3
+    shift 3
     local port
     port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
     local start end
     start=$(now)
-    "$ctl" --listen "$port" --expect "$count" --json push "$work/show.dat" >"$work/$name.json" &
+    # shellcheck disable=SC2086
+    "$ctl" --listen "$port" --expect "$count" --json $command >"$work/$name.json" &
     local ctl_pid=$!
     "$sim" --tcp-connect "127.0.0.1:$port" --count "$count" "$@" >"$work/$name.out" 2>&1 &
     local sim_pid=$!
     pids+=("$sim_pid")
-    wait "$ctl_pid" || { echo "bench_ctl.sh: push to $count devices failed" >&2; cat "$work/$name.json" >&2; exit 1; }
+    wait "$ctl_pid" || { echo "bench_ctl.sh: $command on $count devices failed" >&2; cat "$work/$name.json" >&2; exit 1; }
     end=$(now)
     kill "$sim_pid" 2>/dev/null || true
     wait "$sim_pid" 2>/dev/null || true
@@ -104,8 +124,8 @@ for pace in "--baud-limit" ""; do
     else
         echo "== push over TCP/IP, as fast as the simulator answers"
     fi
-    read -r one_wall one_longest _ < <(tcp_push 1 one $pace)
-    read -r all_wall all_longest all_ok < <(tcp_push 96 all $pace)
+    read -r one_wall one_longest _ < <(tcp_run 1 one "push $work/show.dat" $pace)
+    read -r all_wall all_longest all_ok < <(tcp_run 96 all "push $work/show.dat" $pace)
     echo "1 device: $one_wall s (the device itself: $one_longest s)"
     echo "96 devices: $all_wall s (the slowest device: $all_longest s; $all_ok of 96 ok)"
     goal="(goal at most 1.5)"
@@ -116,3 +136,13 @@ print("  96 devices / 1 device: %.2f %s" % (float(sys.argv[1]) / max(float(sys.a
                                           sys.argv[3]))
 PY
 done
+
+echo "== info over TCP/IP, every device at the pace of a 9600-baud line (--baud-limit)"
+read -r one_wall one_longest _ < <(tcp_run 1 info-one info --baud-limit)
+read -r all_wall all_longest all_ok < <(tcp_run 96 info-all info --baud-limit)
+echo "1 device: $one_wall s (the device itself: $one_longest s)"
+echo "96 devices: $all_wall s (the slowest device: $all_longest s; $all_ok of 96 ok)"
+python3 - "$all_wall" "$one_wall" <<'PY'
+import sys
+print("  96 devices / 1 device: %.2f (goal at most 1.5)" % (float(sys.argv[1]) / max(float(sys.argv[2]), 0.01)))
+PY

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the operator's guide: docs/guide.md (Japanese) to OUTDIR/guide.html and
-# docs/guide.en.md (English) to OUTDIR/guide.en.html, with their pictures in OUTDIR/images.
+# docs/guide.en.md (English) to OUTDIR/guide.en.html, with their pictures in OUTDIR/images and
+# the example spreadsheet of titles (docs/titles-example.csv) next to them.
 # scripts/package.sh installs OUTDIR as the guide of the Windows installer.
 #
 #   scripts/guide.sh OUTDIR
@@ -23,7 +24,7 @@ if [ "${1:-}" = "--check" ]; then
 elif [ $# -eq 1 ] && [ "${1:0:1}" != "-" ]; then
     out="$1"
 else
-    sed -n '2,14p' "$0" >&2
+    sed -n '2,15p' "$0" >&2
     exit 2
 fi
 
@@ -38,6 +39,7 @@ done
 
 mkdir -p "$out/images"
 cp "$root"/docs/images/*.png "$out/images/"
+cp "$root/docs/titles-example.csv" "$out/"
 "$python" - "$root" "$out" "$check" <<'PY'
 import html, pathlib, re, sys
 

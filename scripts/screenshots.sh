@@ -194,9 +194,47 @@ cat >"$work/device.json" <<'JSON'
 JSON
 tvx_start_sim "$work" "$sim" --state "$work/device.json"
 
+# The main window with its "ファイル" menu open on "タイトルをCSVで読み込み...": the menu is a
+# window of its own, captured alone and laid over the main window where it stands.
+menu_shot() {
+    local name="$1" main popup="" X Y i previous="" current
+    main="$(wait_title '^TVX-5870 Client Program$')"
+    eval "$(xdotool getwindowgeometry --shell "$main" | grep -E '^[XY]=')"
+    xdotool mousemove $((X + 30)) $((Y + 32)) click 1
+    # The menu: the visible window without a title that is not the screen's root.
+    for ((i = 0; i < 50; i++)); do
+        sleep 0.1
+        for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+            if [ "$w" != "$main" ] && [ -z "$(xdotool getwindowname "$w")" ] &&
+                ! xdotool getwindowgeometry "$w" | grep -q 1280x1024; then
+                popup="$w"
+            fi
+        done
+        [ -z "$popup" ] || break
+    done
+    [ -n "$popup" ] || { echo "screenshots.sh: the menu did not open" >&2; return 1; }
+    # The sixth row of the menu: "タイトルをCSVで読み込み...".
+    xdotool mousemove $((X + 60)) $((Y + 138))
+    for ((i = 0; i < 50; i++)); do
+        sleep 0.3
+        xwd -id "$popup" -silent >"$work/popup.xwd"
+        current="$(md5sum <"$work/popup.xwd")"
+        [ "$current" = "$previous" ] && break
+        previous="$current"
+    done
+    local pX pY
+    eval "$(xdotool getwindowgeometry --shell "$popup" | grep -E '^[XY]=' | sed 's/^/p/')"
+    xwd -id "$main" -silent >"$work/main.xwd"
+    convert "xwd:$work/main.xwd" "xwd:$work/popup.xwd" -geometry "+$((pX - X))+$((pY - Y))" \
+        -composite -strip "$out/$name.png"
+    xdotool key Escape key Escape
+    echo "screenshots.sh: $out/$name.png"
+}
+
 # --- RS-232C, the simulator on COM1.
 start_program
 shot '^TVX-5870 Client Program$' main-window
+menu_shot titles-csv-menu
 
 drive menu 40010 >/dev/null
 drive wait-dialog 10000 >/dev/null
@@ -209,6 +247,9 @@ for title in "朝のニュース" "天気予報　全国版" "スポーツ速報
 done
 drive select 1107 0 >/dev/null
 shot '^タイトル' title-setting
+# Title 1 sent ("設定"), for the communication log's picture.
+drive click 40031 >/dev/null
+drive answer-box "設定完了" 1 15000 >/dev/null
 drive move-dialog 150 170 >/dev/null  # the front panel stays in view above it
 screen_shot "$readme_out/program.png" '^TVX-5870 Client Program$' '^タイトル'
 drive close-dialog >/dev/null
@@ -222,6 +263,11 @@ dialog_shot 40020 '^表示位置' position-adjust
 
 # "文字レベルの設定", then its "設定" and the device's acknowledgement.
 dialog_and_box_shot 40018 '文字レベルの設定' character-level 1006 '設定完了' acknowledgement 1
+
+# "通信ログ": what went to the device and came back so far (the port, a title, a level).
+drive menu 40219 >/dev/null
+shot '^通信ログ$' comm-log
+drive close-window "通信ログ" >/dev/null
 
 # The external character list, glyph 1 opened in the editor and an arrow drawn there with the
 # left button (dot column c, row r lies at client x = 19 + 15c, y = 18 + 12r), then the list.
@@ -264,11 +310,12 @@ wait_title "^外字について$" >/dev/null
 shot '^外字について$' about-glyphs
 drive close-window "外字について" >/dev/null
 
-# Titles were typed: leaving asks about them.
+# Titles were typed: leaving asks about them, and then about the glyph drawn in the editor.
 drive menu 119 >/dev/null
 wait_title "^TVX-5870$" >/dev/null
 shot '^TVX-5870$' exit-question
 drive answer-box "TVX-5870" 6 >/dev/null
+drive answer-box "TVX-5870" 6 5000 >/dev/null || true
 wait "$program_pid" 2>/dev/null || true
 program_pid=""
 

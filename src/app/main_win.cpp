@@ -1,6 +1,7 @@
 /*
  * wWinMain: the single-instance check, the main window, the model reset, the configuration,
- * the serial link, the offer of titles a session end kept, and the message loop.
+ * the communication log's day files, the serial link, the offer of titles a session end kept,
+ * and the message loop.
  *
  * The named mutex "TVX5870_Mutex" is held until the process ends. Everything else lives in
  * program_win (objects) and main_window_win (the window). The serial read thread started here
@@ -10,6 +11,7 @@
 
 #include "app/main_window_win.h"
 #include "app/session_end_win.h"
+#include "dialogs/comm_log_win.h"
 #include "winbase/program_win.h"
 #include "winbase/single_instance_win.h"
 #include "link/serial_win.h"
@@ -45,6 +47,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int) {
     c.app.socket_connected = 0;
     tvx::ReadConfiguration(c.app, ProgramIniStore());
     tvx::RetitleMainWindow(main);
+    // The day files first, so that they see the port open.
+    tvx::StartCommLogFiles();
     if (c.app.interface_type == 0) tvx::StartSerialLink(c, main, MSG_SERIAL_LINE);
     // Titles a Windows session end kept for the user.
     tvx::OfferSessionRecovery(main);
@@ -53,6 +57,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int) {
     BOOL got;
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
         if (got == -1) break;
+        // The communication log's window is modeless: its keys (Tab, Esc) need the dialog manager.
+        HWND log_window = tvx::CommLogWindow();
+        if (log_window && IsDialogMessageW(log_window, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

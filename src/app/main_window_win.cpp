@@ -3,8 +3,11 @@
  *
  * Owns: the window class "TCP Server", the window procedure, the front-panel painting, timer 20
  * (the serial no-reply check), the corner gesture and the exit procedure. Menu commands go to
- * the table in menu_commands_win.cpp. Serial reply lines are announced by the read thread with
- * MSG_SERIAL_LINE and parsed here, on the user-interface thread, one line at a time.
+ * the table in menu_commands_win.cpp. A close from outside while a dialog, a box or a run is on
+ * brings that window forward instead of ending the program; the window grows when larger
+ * caption or menu text leaves the front panel too little room. Serial reply lines are announced
+ * by the read thread with MSG_SERIAL_LINE and parsed here, on the user-interface thread, one
+ * line at a time.
  * The session end (logoff, shutdown) is handled in session_end_win.cpp.
  * Threads: user-interface thread only. GDI objects are created, used and deleted within one
  * paint step.
@@ -15,6 +18,8 @@
 
 #include "app/menu_commands_win.h"
 #include "app/session_end_win.h"
+#include "dialogs/comm_log_win.h"
+#include "dialogs/frame_win.h"
 #include "glyphs/glyph_list.h"
 #include "glyphs/glyph_window_win.h"
 #include "winbase/program_win.h"
@@ -72,6 +77,51 @@ void PaintFrontPanel(HDC dc, const AppState& app) {
     TextOutW(dc, 124, 132, name.c_str(), static_cast<int>(name.size()));
 }
 
+// The front panel's client area: the panel to x 630, the feet to y 150 and the file name line
+// from y 132 in the window's default font.
+SIZE PanelClientSize(HWND window) {
+    SIZE size = {631, 150};
+    HDC dc = GetDC(window);
+    if (dc) {
+        TEXTMETRICW metrics = {};
+        if (GetTextMetricsW(dc, &metrics) && 132 + metrics.tmHeight > size.cy) {
+            size.cy = 132 + metrics.tmHeight;
+        }
+        ReleaseDC(window, dc);
+    }
+    return size;
+}
+
+// With larger caption or menu text (or a menu bar that wraps) the window's fixed outer size
+// leaves too little client area: it grows by what the panel lacks, and by no more.
+void FitClientToPanel(HWND window) {
+    if (IsIconic(window)) return;
+    RECT client = {}, outer = {};
+    if (!GetClientRect(window, &client) || !GetWindowRect(window, &outer)) return;
+    const SIZE need = PanelClientSize(window);
+    const LONG grow_x = need.cx > client.right ? need.cx - client.right : 0;
+    const LONG grow_y = need.cy > client.bottom ? need.cy - client.bottom : 0;
+    if (grow_x == 0 && grow_y == 0) return;
+    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + grow_x,
+                 outer.bottom - outer.top + grow_y, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A close from outside (Task Manager, taskkill, the taskbar) while a dialog, a box or a run is
+// on must not cut it short: the window on top is brought to the front instead. True when so.
+bool BringBusyWindowForward(HWND main, const AppState& app) {
+    const bool busy = !IsWindowEnabled(main) || app.sequence_running != 0 ||
+                      app.glyph_bulk_read_running != 0;
+    if (!busy) return false;
+    if (IsIconic(main)) ShowWindow(main, SW_RESTORE);
+    HWND top = ProgramBoxOwner();
+    if (top) {
+        SetForegroundWindow(top);
+        FLASHWINFO flash = {sizeof flash, top, FLASHW_ALL | FLASHW_TIMERNOFG, 3, 0};
+        FlashWindowEx(&flash);
+    }
+    return true;
+}
+
 void StartNoReplyTimer(HWND window) {
     if (!g_timer_started && !g_exiting) {
         g_timer_started = SetTimer(window, kMainTimerId, kMainTimerPeriodMs, nullptr) != 0;
@@ -102,10 +152,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             if (wparam == kMainTimerId) CheckSerialReplyTimeout(c);
             return 0;
         case WM_CLOSE:
-            RunExitProcedure(window);
+            if (!BringBusyWindowForward(window, c.app)) RunExitProcedure(window);
+            return 0;
+        case WM_SIZE:
+            if (wparam == SIZE_RESTORED) FitClientToPanel(window);
             return 0;
         case WM_CONTEXTMENU:
             if (OnCornerClick(c.app, lparam)) RunMenuCommand(window, IDM_READ_BACK);
+            return 0;
+        case WM_INITMENUPOPUP:
+            CheckMenuItem(GetMenu(window), IDM_REPLY_PACED,
+                          MF_BYCOMMAND | (c.app.reply_paced_runs == 1 ? MF_CHECKED : MF_UNCHECKED));
             return 0;
         case WM_MENUSELECT:
             ApplyInterfaceMenuState(GetMenu(window), c.app.interface_type);
@@ -234,6 +291,7 @@ bool RunExitProcedure(HWND main) {
     c.app.read_thread_running = 0;
     StopSerialLink();
     CloseAllSockets(c);
+    CloseCommLogWindow();
     PostQuitMessage(0);
     return true;
 }
@@ -241,7 +299,8 @@ bool RunExitProcedure(HWND main) {
 void InitProgramControls() {
     INITCOMMONCONTROLSEX icc = {};
     icc.dwSize = sizeof(icc);
-    icc.dwICC = ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_INTERNET_CLASSES;
+    icc.dwICC =
+        ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_INTERNET_CLASSES | ICC_LISTVIEW_CLASSES;
     InitCommonControlsEx(&icc);
 }
 

@@ -5,7 +5,7 @@
  * header) or runs its command, and two marks: RS-232C only (with TCP/IP the user is told to
  * switch the interface instead) and retitle (the main window title follows tcp_role after the
  * dialog closes). A dialog added later adds its row here. Runs on the user-interface thread;
- * every dialog is modal and owned by the main window.
+ * every dialog is modal and owned by the main window, except the communication log's window.
  */
 #include "app/menu_commands_win.h"
 
@@ -16,13 +16,16 @@
 #include "dialogs/connection_win.h"
 #include "dialogs/network_settings_win.h"
 #include "dialogs/char_level_win.h"
+#include "dialogs/comm_log_win.h"
 #include "dialogs/slave_address_win.h"
+#include "dialogs/title_csv_menu.h"
 #include "dialogs/title_setting_win.h"
 #include "glyphs/glyph_insert_win.h"
 #include "glyphs/glyph_list_win.h"
 // Display dialogs.
 #include "dialogs/page_grid_win.h"
 #include "dialogs/position_lists_win.h"
+#include "model/config.h"
 #include "model/file_commands.h"
 #include "res/resource.h"
 
@@ -49,8 +52,23 @@ void FileSaveAsCommand(HWND main) {
     InvalidateRect(main, nullptr, TRUE);
 }
 
+void TitlesCsvImportCommand(HWND) {
+    FileImportTitlesCsv(ProgramContext(), ProgramFileSystem());
+}
+
+void TitlesCsvExportCommand(HWND) {
+    FileExportTitlesCsv(ProgramContext(), ProgramFileSystem());
+}
+
 void ExitCommand(HWND main) {
     RunExitProcedure(main);
+}
+
+// "応答を待って送る（高速）": the check mark follows when the menu next opens.
+void ReplyPacedCommand(HWND) {
+    CoreContext& c = ProgramContext();
+    c.app.reply_paced_runs = c.app.reply_paced_runs == 1 ? 0 : 1;
+    WriteReplyPacedKey(c.app, ProgramIniStore());
 }
 
 struct MenuCommand {
@@ -65,6 +83,8 @@ constexpr MenuCommand kMenuCommands[] = {
     {IDM_FILE_OPEN, FileOpenCommand, false, false},
     {IDM_FILE_SAVE, FileSaveCommand, false, false},
     {IDM_FILE_SAVE_AS, FileSaveAsCommand, false, false},
+    {IDM_TITLES_CSV_IMPORT, TitlesCsvImportCommand, false, false},
+    {IDM_TITLES_CSV_EXPORT, TitlesCsvExportCommand, false, false},
     {IDM_APP_EXIT, ExitCommand, false, false},
     {IDM_CHARACTER_LEVEL, OpenCharLevelDialog, false, false},
     {IDM_DEVICE_SLAVE_ADDRESS, OpenDeviceSlaveAddressDialog, true, false},
@@ -77,6 +97,9 @@ constexpr MenuCommand kMenuCommands[] = {
     {IDM_READ_BACK, OpenReadBackDialog, false, false},
     {IDM_VERSION_INFO, OpenVersionDialog, false, false},
     {IDM_ABOUT_GLYPHS, OpenAboutGlyphsDialog, false, false},
+    {IDM_REPLY_PACED, ReplyPacedCommand, false, false},
+    // The communication log's window (modeless).
+    {IDM_COMM_LOG, OpenCommLogWindow, false, false},
     // Title setting.
     {IDM_TITLE_SETTING, OpenTitleSettingDialog, false, false},
     // External characters: the list (and through it the editor) and the insertion.
@@ -100,9 +123,9 @@ void RunMenuCommand(HWND main, int command_id) {
         if (command.rs232c_only && c.app.interface_type != 0) {
             // The network settings dialog refuses with the stop icon, the others with the
             // exclamation mark.
-            c.prompts.ShowErrorBox("インターフェイスをRS-232Cにしてください。",
-                                   command_id == IDM_PROTOCOL_SETTING ? BoxIcon::Stop
-                                                                      : BoxIcon::Exclamation);
+            c.prompts.ShowErrorBox(
+                "インターフェイスをRS-232Cにしてください。",
+                command_id == IDM_PROTOCOL_SETTING ? BoxIcon::Stop : BoxIcon::Exclamation);
             return;
         }
         if (command.run) command.run(main);

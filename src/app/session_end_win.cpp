@@ -10,8 +10,7 @@
  */
 #include "app/session_end_win.h"
 
-#include <shlobj.h>
-
+#include "winbase/file_system_win.h"
 #include "winbase/program_win.h"
 #include "winbase/text_win.h"
 
@@ -21,20 +20,10 @@ namespace {
 
 bool g_end_held = false;
 
-std::wstring RecoveryFolder() {
-    wchar_t local[MAX_PATH] = {};
-    if (FAILED(
-            SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)) ||
-        local[0] == L'\0') {
-        return {};
-    }
-    return std::wstring(local) + L"\\TVX-5870";
-}
-
 }  // namespace
 
 RecoveryFiles ProgramRecoveryFiles() {
-    const std::wstring folder = RecoveryFolder();
+    const std::wstring folder = UserDataFolder();
     if (folder.empty()) return {};
     return {WideToUtf8(folder + L"\\recovery.dat"), WideToUtf8(folder + L"\\recovery-name.txt")};
 }
@@ -42,7 +31,7 @@ RecoveryFiles ProgramRecoveryFiles() {
 LRESULT OnQueryEndSession(HWND main) {
     if (ProgramContext().app.document_modified == 0) return TRUE;
     // The file system seam writes into existing folders only.
-    CreateDirectoryW(RecoveryFolder().c_str(), nullptr);
+    CreateDirectoryW(UserDataFolder().c_str(), nullptr);
     const RecoveryFiles where = ProgramRecoveryFiles();
     if (!where.data_path.empty() && SaveRecovery(ProgramContext(), ProgramFileSystem(), where)) {
         return TRUE;

@@ -7,6 +7,8 @@
 
 #include <commctrl.h>
 
+#include "dialogs/frame_win.h"
+#include "winbase/program_win.h"
 #include "winbase/text_win.h"
 
 namespace tvx {
@@ -28,6 +30,7 @@ void ApplyBulkTick(HWND dialog, const BulkTick& tick, int timer_id, int progress
     if (tick.stop_timer) KillTimer(dialog, static_cast<UINT_PTR>(timer_id));
     if (tick.enable_close) EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
     if (tick.close_dialog) EndDialog(dialog, IDOK);
+    PostRunPaceTick(ProgramContext().app);
 }
 
 }  // namespace tvx

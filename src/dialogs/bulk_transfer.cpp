@@ -1,6 +1,7 @@
 #include "dialogs/bulk_transfer.h"
 
 #include "link/send.h"
+#include "model/run_pace.h"
 
 namespace tvx {
 
@@ -23,6 +24,7 @@ bool StartBulkTransfer(CoreContext& c, BulkTransfer which, BulkRun& run, WindowH
     checks.params.confirm = true;
     if (!StartSendSequence(c, checks, dialog)) return false;
     run = BulkRun{BulkTransferTable(which, c.app)};
+    BeginRunPace(c.app, !AddressesBroadcast(c.app), dialog, BulkTransferTimerId(which));
     return true;
 }
 

@@ -27,10 +27,12 @@ bool OnEdgeLevelSelected(SettingsModel& model, int index) {
 }
 
 void SendWhiteLevel(CoreContext& c) {
+    if (!CommandValuesSendable(c.model, c.prompts, "white_level", -1)) return;
     SendCommand(c, BuildWhiteLevelCommand(c.model));
 }
 
 void SendEdgeLevel(CoreContext& c) {
+    if (!CommandValuesSendable(c.model, c.prompts, "edge_level", -1)) return;
     SendCommand(c, BuildEdgeLevelCommand(c.model));
 }
 

@@ -1,6 +1,8 @@
 #include "dialogs/frame.h"
 
 #include "link/send.h"
+#include "model/run_pace.h"
+#include "model/settings_fields.h"
 #include "protocol/encodings.h"
 
 namespace tvx {
@@ -24,9 +26,6 @@ constexpr std::string_view kConnectionTitles[] = {
     "設定項目の読み込み",        // ReadBack
     "TVX5870のバージョン情報 ",  // Version
 };
-
-constexpr const char* kPositionNames[kPositionCount] = {"ch.1 Top", "ch.1 Bottom", "ch.2 Top",
-                                                        "ch.2 Bottom"};
 
 // A tick that finds an error (a reply, a failed exchange or a failed step) ends the run; only
 // the page assignment dialog also sets its progress bar back to 0.
@@ -115,6 +114,7 @@ bool StartSendSequence(CoreContext& c, const SendSequence& seq, WindowHandle dia
     // new run would otherwise end at its first tick without a word.
     c.app.error_reply = 0;
     c.app.sequence_running = 1;
+    BeginRunPace(c.app, !AddressesBroadcast(c.app), dialog, seq.params.timer_id);
     return true;
 }
 
@@ -127,6 +127,8 @@ TickResult OnSequenceTick(CoreContext& c, SendSequence& seq, SequenceStep step, 
         app.preview_redraw_pending = 0;
         r.draw_preview = true;
         if (app.sequence_running == 0) r.stop_timer = true;
+        // A run paced by replies whose step was due takes it right after the drawing.
+        if (app.sequence_running != 0 && RunPaceAllowsStep(app)) app.run_pace.tick_now = 1;
         return r;
     }
     // A stray tick with no sequence (a preview tick already drawn) must not send step 0.
@@ -138,8 +140,11 @@ TickResult OnSequenceTick(CoreContext& c, SendSequence& seq, SequenceStep step, 
         EndAfterError(app, seq, r);
         return r;
     }
+    // A run paced by replies waits here for the answer to its last step.
+    if (!RunPaceAllowsStep(app)) return r;
     int k = app.sequence_running;
     if (k <= seq.params.steps) {
+        RunPaceStepStarting(app);
         seq.in_tick = true;
         bool done = step(user, c, k);
         seq.in_tick = false;
@@ -151,6 +156,7 @@ TickResult OnSequenceTick(CoreContext& c, SendSequence& seq, SequenceStep step, 
         // through error_reply.
         app.sequence_running = k + 1;
         r.step_progress = true;
+        RunPaceStepDone(app, k < seq.params.steps);
         if (app.error_reply == 1 || seq.step_failed) {
             // The last step ends the run in its own tick anyway: a failure there must not keep
             // "Close" grey and the bar full for one more period.
@@ -206,7 +212,7 @@ std::string TwoDigitItemText(int index) {
 
 std::string PositionItemText(int index) {
     if (index < 0 || index >= kPositionCount) return {};
-    return kPositionNames[index];
+    return std::string(PositionName(index));
 }
 
 }  // namespace tvx

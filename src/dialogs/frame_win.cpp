@@ -87,7 +87,9 @@ void ApplyTickResult(HWND dialog, const TickResult& r, const SendSequence& seq, 
     }
     if (r.stop_timer) KillTimer(dialog, static_cast<UINT_PTR>(seq.params.timer_id));
     if (r.enable_close) EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
+    PostRunPaceTick(ProgramContext().app);
 }
+
 
 bool OnFrameMessage(HWND dialog, UINT message, WPARAM wparam, CoreContext& c, int preview_timer_id,
                     INT_PTR& result) {
@@ -197,6 +199,7 @@ namespace tvx {
 bool HandleSocketReplyMessage(UINT message, CoreContext& c) {
     if (message != MSG_SOCKET_REPLY) return false;
     OnSocketReplyMessage(c);
+    PostRunPaceTick(c.app);
     return true;
 }
 

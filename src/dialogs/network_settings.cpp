@@ -2,6 +2,7 @@
 
 #include "dialogs/frame.h"
 #include "link/send.h"
+#include "model/run_pace.h"
 #include "protocol/commands.h"
 
 namespace tvx {
@@ -149,10 +150,12 @@ void SendTimeRegister(CoreContext& c) {
     SendBare(c, BuildTimeRegisterCommand(c.model));
 }
 
-bool StartNetworkRead(CoreContext& c, BulkRun& run) {
+bool StartNetworkRead(CoreContext& c, BulkRun& run, WindowHandle dialog) {
     // Its reads go bare on the serial line: no address, so the broadcast entry does not matter.
     if (c.app.sequence_running != 0) return false;
     run = BulkRun{NetworkReadTable()};
+    // Bare on the serial line: every frame is answered.
+    BeginRunPace(c.app, true, dialog, kNetworkReadTimerId);
     c.app.error_reply = 0;
     c.app.sequence_running = 1;
     return true;

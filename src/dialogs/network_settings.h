@@ -58,7 +58,7 @@ void SendTimeRegister(CoreContext& c);
 
 // "読み込み": false (nothing happens) while a run goes on; otherwise the caller disables
 // "Close" and starts timer 8 with 200 ms.
-bool StartNetworkRead(CoreContext& c, BulkRun& run);
+bool StartNetworkRead(CoreContext& c, BulkRun& run, WindowHandle dialog = 0);
 // One tick of timer 8: the read goes out bare by SerialSend.
 BulkTick OnNetworkReadTick(CoreContext& c, BulkRun& run);
 

@@ -64,8 +64,7 @@ void Refresh(HWND dialog, const SettingsModel& model) {
 
 // The settled part of opening, also run again after a read-all.
 void Settle(HWND dialog, CoreContext& c) {
-    SettleDialogFrame(c.app, reinterpret_cast<WindowHandle>(GetActiveWindow()),
-                      AddressPrefix::Off);
+    SettleDialogFrame(c.app, reinterpret_cast<WindowHandle>(GetActiveWindow()), AddressPrefix::Off);
     ApplyConnectionTitle(dialog, c, FrameDialog::NetworkSettings);
 }
 
@@ -82,8 +81,8 @@ void OnInit(HWND dialog, CoreContext& c) {
 
 void SendAddress(HWND dialog, CoreContext& c, const AddressControl& a) {
     DWORD packed = 0;
-    LRESULT filled =
-        SendDlgItemMessageW(dialog, a.field_id, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
+    LRESULT filled = SendDlgItemMessageW(dialog, a.field_id, IPM_GETADDRESS, 0,
+                                         reinterpret_cast<LPARAM>(&packed));
     int fields[4] = {-1, -1, -1, -1};
     if (filled == 4) {
         fields[0] = FIRST_IPADDRESS(packed);
@@ -143,7 +142,8 @@ INT_PTR OnCommand(HWND dialog, CoreContext& c, int id, int code) {
             if (code == BN_CLICKED) SendPort(dialog, c);
             return TRUE;
         case IDC_NET_READ:
-            if (code == BN_CLICKED && StartNetworkRead(c, g_read)) {
+            if (code == BN_CLICKED &&
+                StartNetworkRead(c, g_read, reinterpret_cast<WindowHandle>(dialog))) {
                 EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
                 SetTimer(dialog, kNetworkReadTimerId,
                          static_cast<UINT>(g_read.table.first_period_ms), nullptr);

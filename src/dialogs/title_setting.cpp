@@ -101,8 +101,8 @@ void CopyTitleEditText(CoreContext& c, std::string_view cp932) {
             const auto lead = static_cast<unsigned char>(at[i]);
             if (!IsCp932LeadByte(lead)) continue;
             const std::uint32_t pair = lead << 8 | static_cast<unsigned char>(at[i + 1]);
-            const std::uint32_t nec = pair >= 0xFA40 ? ReplaceIbmExtension(pair) : pair;
-            if (nec != 0 && nec != pair) {
+            const std::uint32_t nec = NecSelectedForm(pair);
+            if (nec != pair) {
                 at[i] = static_cast<char>(nec >> 8);
                 at[i + 1] = static_cast<char>(nec & 0xFF);
             }

@@ -176,7 +176,7 @@ void SaveGlyphTextFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
 
 void SaveGlyphTextFileAs(CoreContext& c, GlyphState& g, FileSystem& fs) {
     if (c.app.glyph_read_pending == 1) return;
-    SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphText, ".txt", TextFilePath(g),
+    SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphText, TextFilePath(g),
                      PatternLines(c.model.glyph_receive_buffer, kGlyphPatternChars), BoxIcon::Stop);
 }
 

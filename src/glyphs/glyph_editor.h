@@ -15,8 +15,6 @@
 
 namespace tvx {
 
-constexpr int kRegisterNumbers = 64;  // the dialogs offer register numbers 01..64
-
 // "01".."64" at item index 0..63; empty outside.
 std::string RegisterNumberItemText(int index);
 // The register number combo's item for current_glyph_index, or -1 (none selected).

@@ -8,6 +8,7 @@
 #include "glyphs/glyph_pattern.h"
 #include "link/send.h"
 #include "model/file_commands.h"
+#include "model/run_pace.h"
 #include "protocol/commands.h"
 #include "protocol/encodings.h"
 
@@ -126,7 +127,7 @@ bool SaveGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
 
 bool SaveGlyphFileAs(CoreContext& c, GlyphState& g, FileSystem& fs) {
     if (!FileCommandAllowed(c.app)) return false;
-    if (!SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphs, ".tlm", GlyphFilePath(g),
+    if (!SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphs, GlyphFilePath(g),
                           GlyphFileText(c.model), BoxIcon::Stop)) {
         return false;
     }
@@ -162,7 +163,7 @@ std::string BitmapExportName(int glyph_number) {
 bool ExportGlyphBitmap(CoreContext& c, GlyphState& g, FileSystem& fs, int glyph_number,
                        std::string_view bitmap_file) {
     if (c.app.glyph_read_pending == 1) return false;
-    return SaveToChosenFile(c, fs, FileDialogKind::SaveBitmap, ".bmp",
+    return SaveToChosenFile(c, fs, FileDialogKind::SaveBitmap,
                             {g.bmp_export_path, sizeof g.bmp_export_path}, bitmap_file,
                             BoxIcon::Stop, BitmapExportName(glyph_number));
 }
@@ -180,6 +181,7 @@ int StartGlyphBulkRun(CoreContext& c, GlyphState& g, WindowHandle list, bool reg
     c.app.current_glyph_index = 0;
     g.glyph_bulk_register = register_run ? 1 : 0;
     c.app.glyph_bulk_read_running = 1;
+    BeginRunPace(c.app, !AddressesBroadcast(c.app), list, kGlyphListTimerId);
     return register_run ? kRegisterPeriodMs : kReadPeriodMs;
 }
 
@@ -199,8 +201,11 @@ GlyphListTick OnGlyphListTick(CoreContext& c, GlyphState& g) {
     }
     // During a run the drawing takes no step of its own, so a repaint (such as the one the
     // confirmation box leaves behind) never holds the run back by a period.
+    // A run paced by replies waits for the answer to its last glyph; the timer's tick passes.
+    if (!RunPaceAllowsStep(app)) return r;
     const int n = app.current_glyph_index;
     if (n >= 0 && n < kBulkGlyphs) {
+        RunPaceStepStarting(app);
         g.bulk_tick_busy = true;
         if (g.glyph_bulk_register == 1) {
             SendCommand(c, BuildGlyphRegisterCommand(c.model, n));
@@ -223,6 +228,7 @@ GlyphListTick OnGlyphListTick(CoreContext& c, GlyphState& g) {
         r.stop_timer = true;
         r.draw_cells = true;
     }
+    RunPaceStepDone(app, GlyphBulkRunActive(app));
     return r;
 }
 

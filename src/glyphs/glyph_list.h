@@ -19,6 +19,7 @@ constexpr int kBulkGlyphs = 64;          // a bulk run transfers glyphs 1..64
 constexpr int kBulkProgressMax = 65;     // progress bar range 0..65
 constexpr int kRegisterPeriodMs = 2000;  // one GR every 2 s, replies not awaited
 constexpr int kReadPeriodMs = 300;       // a tick every 300 ms, one RFBM at a time
+constexpr int kGlyphListTimerId = 14;    // drawing and bulk runs
 
 // "No. 1～16" .. "No.49～64" at index 0..3; empty outside.
 std::string GlyphPageItemText(int index);

@@ -29,7 +29,7 @@ namespace tvx {
 
 namespace {
 
-constexpr int kListTimerId = 14;
+constexpr int kListTimerId = kGlyphListTimerId;
 constexpr int kNarrowCell = 6;        // cell 1126 is narrower than the others
 constexpr int kNarrowCellWidth = 93;  // its 53 dialog units with the usual font metrics
 // The number boxes under the cells, where the usual metrics put them (40 x 14 dialog units).
@@ -85,8 +85,7 @@ void FillListControls(HWND dialog, CoreContext& c) {
 }
 
 void OnInitDialog(HWND dialog, CoreContext& c) {
-    InitDialogFrame(dialog, c, FrameDialog::GlyphList, AddressPrefix::Unchanged,
-                    FillListControls);
+    InitDialogFrame(dialog, c, FrameDialog::GlyphList, AddressPrefix::Unchanged, FillListControls);
     const bool address_enabled = GlyphListAddressEnabled(c.app);
     EnableWindow(GetDlgItem(dialog, IDC_SLAVE_ADDRESS), address_enabled);
     if (!address_enabled) SelectComboIndex(dialog, IDC_SLAVE_ADDRESS, -1);
@@ -107,6 +106,7 @@ void OnTimer(HWND dialog, CoreContext& c) {
     if (t.step_progress) SendDlgItemMessageW(dialog, IDC_GLYPH_PROGRESS, PBM_STEPIT, 0, 0);
     if (t.reset_progress) SendDlgItemMessageW(dialog, IDC_GLYPH_PROGRESS, PBM_SETPOS, 0, 0);
     if (t.stop_timer) KillTimer(dialog, kListTimerId);
+    PostRunPaceTick(c.app);
 }
 
 void StartRun(HWND dialog, CoreContext& c, bool register_run) {
@@ -211,8 +211,8 @@ INT_PTR CALLBACK GlyphListDialogProc(HWND dialog, UINT message, WPARAM wparam, L
 }  // namespace
 
 void OpenGlyphListDialog(HWND owner) {
-    DialogBoxParamW(ProgramInstance(), MAKEINTRESOURCEW(IDD_GLYPH_LIST), owner,
-                    GlyphListDialogProc, 0);
+    DialogBoxParamW(ProgramInstance(), MAKEINTRESOURCEW(IDD_GLYPH_LIST), owner, GlyphListDialogProc,
+                    0);
 }
 
 }  // namespace tvx

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "protocol/encodings.h"
+#include "protocol/frame_log.h"
 
 namespace tvx {
 
@@ -38,7 +39,9 @@ bool BuildFrame(char (&frame)[kLinkBufferBytes], std::size_t& length, bool prefi
     return true;
 }
 
-void FailSocketExchange(CoreContext& c, std::string_view text) {
+// event: what happened on the link, for the log; text: the box.
+void FailSocketExchange(CoreContext& c, std::string_view event, std::string_view text) {
+    LogLinkEvent(c, LogLinkName(c, LogLinkSide::Socket), event);
     c.app.error_reply = 1;
     // A running sequence or glyph run must not go on without the device.
     AbandonGlyphBulkRun(c.app);
@@ -62,6 +65,8 @@ bool SerialSend(CoreContext& c, std::string_view command) {
     if (!BuildFrame(frame, length, prefixed, c.app.slave_address, command, broadcast)) return false;
     // Only a prefixed broadcast goes unanswered; a bare command is answered by every device.
     c.app.awaiting_reply = prefixed && broadcast ? 0 : 1;
+    if (c.app.awaiting_reply == 1) c.app.run_pace.frame_answered = 1;
+    LogSentFrame(c, LogLinkSide::Serial, std::string_view(frame, length), prefixed);
     c.link.WriteSerial(frame, length);
     return true;
 }
@@ -77,7 +82,7 @@ bool SocketSend(CoreContext& c, std::string_view command) {
         // A device that dropped the link while a sequence or glyph run goes on: one box, and the
         // run ends at its next tick instead of showing the box again at every step.
         if (c.app.sequence_running != 0 || c.app.glyph_bulk_read_running != 0) {
-            FailSocketExchange(c, kNoSocketText);
+            FailSocketExchange(c, "not connected", kNoSocketText);
         } else {
             c.prompts.ShowErrorBox(kNoSocketText, BoxIcon::Exclamation);
         }
@@ -93,11 +98,15 @@ bool SocketSend(CoreContext& c, std::string_view command) {
         socket = c.sockets.link_socket;
     }
     // No chosen client (or no socket at all) fails like a send on a dead socket.
+    if (socket != 0) LogSentFrame(c, LogLinkSide::Socket, std::string_view(frame, length), true);
     if (socket == 0 || !c.link.SocketSendFrame(socket, frame, length)) {
-        FailSocketExchange(c, "Socket 送信");
+        FailSocketExchange(c, socket == 0 ? "no connection to send on" : "send failed",
+                           "Socket 送信");
         return false;
     }
-    if (!c.link.ReceiveAnswer(socket)) FailSocketExchange(c, "Answer が､きません");
+    if (!broadcast) c.app.run_pace.frame_answered = 1;
+    if (!c.link.ReceiveAnswer(socket))
+        FailSocketExchange(c, "no answer in time", "Answer が､きません");
     return true;
 }
 
@@ -126,6 +135,7 @@ void CheckReplyTimeout(CoreContext& c) {
         // every seven ticks (or, a glyph read, wait for the answer for ever).
         if (c.app.sequence_running != 0) c.app.error_reply = 1;
         AbandonGlyphBulkRun(c.app);
+        LogLinkEvent(c, LogLinkName(c, LogLinkSide::Serial), "no reply in time");
         c.prompts.ShowErrorBox("No Connect", BoxIcon::Stop);
     }
 }

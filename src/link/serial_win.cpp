@@ -21,7 +21,10 @@
  * thread then parks and looks for the port every second; a send also tries to reopen it at
  * once. Reopening closes the old handle and opens and configures a new one under the same
  * name, without the start-up boxes. A write that can neither finish nor be cancelled marks the
- * port lost too; its record is left to the driver and the next write takes another.
+ * port lost too; its record is left to the driver and the next write takes another. The
+ * communication log hears of the opening, each loss and each reopening on the user-interface
+ * thread (the read thread only sets flags and announces); received lines are logged where they
+ * are parsed.
  *
  * Reception waits with an overlapped ReadFile and a 20 ms interval time-out instead of an event
  * wait: the read blocks until the first byte and returns after a pause in the data, on Windows
@@ -34,9 +37,11 @@
 #include <string>
 
 #include "link/send.h"
+#include "protocol/frame_log.h"
 #include "protocol/line_assembly.h"
 #include "protocol/line_queue.h"
 #include "protocol/replies.h"
+#include "winbase/program_win.h"
 
 namespace tvx {
 
@@ -65,6 +70,10 @@ volatile LONG g_loss_to_report = 0;
 // has been heard again. A port that opens again but is still dead (a driver on its way out, a
 // pty under Wine) then fails without a second box.
 volatile LONG g_loss_reportable = 1;
+// Every loss, and a port found again (by either thread), for the log on the user-interface
+// thread.
+volatile LONG g_loss_to_log = 0;
+volatile LONG g_reopen_to_report = 0;
 
 // Writes (user-interface thread only): each in flight keeps its record and its frame.
 struct WriteSlot {
@@ -172,6 +181,7 @@ void MarkPortLost(HANDLE port) {
         if (newly) g_port_lost = true;
     }
     if (!newly) return;
+    InterlockedExchange(&g_loss_to_log, 1);
     if (InterlockedExchange(&g_loss_reportable, 0)) InterlockedExchange(&g_loss_to_report, 1);
     if (g_notify_window) Announce();
 }
@@ -260,7 +270,13 @@ bool TryReopenPort() {
         g_reader_parked = false;
         ResetEvent(g_parked_event);
     }
+    InterlockedExchange(&g_reopen_to_report, 1);
+    if (g_notify_window) Announce();
     return true;
+}
+
+std::string PortName(int index) {
+    return "COM" + std::to_string(index + 1);
 }
 
 // Read thread: the handle to read, or none while the port is lost (the reader parks then).
@@ -435,13 +451,23 @@ bool OpenSerialPort(CoreContext& c) {
     bool all_ok = port != INVALID_HANDLE_VALUE;
     if (!all_ok) c.prompts.ShowErrorBox("Miss! File Open", BoxIcon::Exclamation);
     all_ok = ConfigurePort(port, &c.prompts) && all_ok;
-    PortLock lock;
-    g_port = port;
-    g_port_index = c.app.com_port_index;
-    // A port missing at start (the adapter not plugged in yet) is looked for like a lost one.
-    g_port_lost = port == INVALID_HANDLE_VALUE;
-    InterlockedExchange(&g_loss_to_report, 0);
-    InterlockedExchange(&g_loss_reportable, 1);
+    {
+        PortLock lock;
+        g_port = port;
+        g_port_index = c.app.com_port_index;
+        // A port missing at start (the adapter not plugged in yet) is looked for like a lost one.
+        g_port_lost = port == INVALID_HANDLE_VALUE;
+        InterlockedExchange(&g_loss_to_report, 0);
+        InterlockedExchange(&g_loss_reportable, 1);
+        InterlockedExchange(&g_loss_to_log, 0);
+        InterlockedExchange(&g_reopen_to_report, 0);
+    }
+    // Frames name the port they go to, also after the COM port setting changed for the next start.
+    c.log_serial_name = PortName(g_port_index);
+    LogLinkEvent(c, c.log_serial_name,
+                 port == INVALID_HANDLE_VALUE ? "port cannot be opened"
+                 : all_ok                     ? "port opened"
+                                              : "port opened, not every setting was taken");
     return all_ok;
 }
 
@@ -542,7 +568,7 @@ void StopSerialLink() {
 }
 
 std::string SerialPortLostText(int com_port_index) {
-    return "COM" + std::to_string(com_port_index + 1) +
+    return PortName(com_port_index) +
            " との通信ができなくなりました。\nケーブルとUSBアダプタを確認してください。"
            "つなぎ直せば、そのまま通信を再開します。";
 }
@@ -570,13 +596,18 @@ void DrainSerialLines(CoreContext& c) {
     }
     g_draining = true;
     while (take(true, length)) ApplySerialReply(c, std::string_view(g_parse_line, length));
+    PostRunPaceTick(c.app);
     EnterCriticalSection(&g_queue_lock);
     const bool dropped = TakeDropped(g_lines) != 0;
     LeaveCriticalSection(&g_queue_lock);
     if (dropped) c.prompts.ShowErrorBox(kLinesDroppedText, BoxIcon::Exclamation);
+    if (InterlockedExchange(&g_loss_to_log, 0))
+        LogLinkEvent(c, PortName(g_port_index), "port lost");
     if (InterlockedExchange(&g_loss_to_report, 0)) {
         c.prompts.ShowErrorBox(SerialPortLostText(g_port_index), BoxIcon::Exclamation);
     }
+    if (InterlockedExchange(&g_reopen_to_report, 0))
+        LogLinkEvent(c, PortName(g_port_index), "port reopened");
     g_draining = false;
 }
 

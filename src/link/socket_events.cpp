@@ -1,9 +1,7 @@
 #include "link/socket_events.h"
 
-#include <cstdio>
 #include <cstring>
 
-#include "model/decimal_text.h"
 #include "protocol/replies.h"
 
 namespace tvx {
@@ -124,21 +122,6 @@ std::string_view ClientPeerText(const SocketLinkState& state, int slot) {
     if (slot < 0 || slot >= kClientSlotCount) return {};
     const char* text = state.client_slots[slot].peer_address;
     return std::string_view(text, strnlen(text, sizeof state.client_slots[slot].peer_address));
-}
-
-bool LinkPortNumber(const AppState& app, int& port_out) {
-    std::string_view text(app.tcp_port_text, strnlen(app.tcp_port_text, sizeof app.tcp_port_text));
-    int port = 0;
-    if (!ParseLeadingInt(text, port) || port < 1 || port > 65535) return false;
-    port_out = port;
-    return true;
-}
-
-std::string DottedAddressText(const unsigned char address[4]) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", unsigned{address[0]}, unsigned{address[1]},
-                  unsigned{address[2]}, unsigned{address[3]});
-    return text;
 }
 
 int BeginAnswerExchange(SocketReplyQueue& q) {

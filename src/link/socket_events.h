@@ -8,8 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "model/socket_state.h"
+#include "model/config.h"
 #include "model/context.h"
+#include "model/socket_state.h"
 
 namespace tvx {
 
@@ -96,10 +97,7 @@ bool IsPeerGoneError(int error);
 inline constexpr std::string_view kServerFullText = "96台を超える接続を断りました";
 std::string ServerFullNote(const SocketLinkState& state);
 
-// The TCP port of the link from tcp_port_text ("09004" gives 9004); false unless 1..65535.
-bool LinkPortNumber(const AppState& app, int& port_out);
-// Dotted decimal text without leading zeros ("192.168.1.3").
-std::string DottedAddressText(const unsigned char address[4]);
+// LinkPortNumber and DottedAddressText: model/config.h.
 
 // The answer pieces. Each piece an answer wait receives is kept here and announced with one
 // MSG_SOCKET_REPLY, and the dialog takes them in order. Pieces of an earlier answer whose

@@ -28,6 +28,7 @@
 #include "winbase/program_win.h"
 #include "link/socket_events.h"
 #include "model/config.h"
+#include "protocol/frame_log.h"
 
 namespace tvx {
 
@@ -167,6 +168,15 @@ bool IsClientSocket(const CoreContext& c, SOCKET s) {
     return false;
 }
 
+// The log's name of a socket of ours: the device's slot, the host of the client role, or the
+// listening port.
+std::string SocketName(const CoreContext& c, SOCKET s) {
+    const int slot = FindClientSlot(c.sockets, s);
+    if (slot >= 1) return SlotLinkName(c.sockets, slot);
+    if (g_link_listens) return "port " + std::string(c.app.tcp_port_text);
+    return LogLinkName(c, LogLinkSide::Socket);
+}
+
 DWORD MillisecondsLeft(ULONGLONG deadline) {
     ULONGLONG now = GetTickCount64();
     return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
@@ -219,6 +229,7 @@ bool ConnectToServer(CoreContext& c) {
     int port = 0;
     if (!host || !LinkPortNumber(c.app, port)) {
         CloseNotifying(s);
+        LogLinkEvent(c, LogLinkName(c, LogLinkSide::Socket), "no host or port to connect to");
         LinkBox(c, kConnectText);
         return false;
     }
@@ -228,12 +239,16 @@ bool ConnectToServer(CoreContext& c) {
     address.sin_addr.s_addr = inet_addr(DottedAddressText(host).c_str());
     if (g_api.connect_to(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
         g_api.last_error() != WSAEWOULDBLOCK) {
+        const int error = g_api.last_error();
         CloseNotifying(s);
+        LogLinkEvent(c, LogLinkName(c, LogLinkSide::Socket),
+                     "connection refused (error " + std::to_string(error) + ")");
         LinkBox(c, kConnectText);
         return false;
     }
     c.sockets.link_socket = s;
     g_link_listens = false;
+    LogLinkEvent(c, LogLinkName(c, LogLinkSide::Socket), "connecting");
     return true;
 }
 
@@ -270,6 +285,7 @@ bool StartServer(CoreContext& c) {
     }
     c.sockets.link_socket = s;
     g_link_listens = true;
+    LogLinkEvent(c, SocketName(c, s), "listening");
     return true;
 }
 
@@ -287,6 +303,10 @@ void OnSocketEvent(CoreContext& c, WPARAM wparam, LPARAM lparam) {
             const bool device_gone = IsClientSocket(c, s) &&
                                      SocketEventNumber(word) == kSocketEventClose &&
                                      IsPeerGoneError(SocketEventError(word));
+            const bool connecting = SocketEventNumber(word) == kSocketEventConnect;
+            LogLinkEvent(c, SocketName(c, s),
+                         std::string(connecting ? "connection refused" : "connection lost") +
+                             " (error " + std::to_string(SocketEventError(word)) + ")");
             CloseClient(c, s);
             if (!device_gone) c.prompts.ShowErrorBox(kSocketEventErrorText, BoxIcon::Stop);
             return;
@@ -304,11 +324,14 @@ void OnSocketEvent(CoreContext& c, WPARAM wparam, LPARAM lparam) {
             // State and dialog first: a notification handled inside the box's message loop
             // must find the link as it is.
             c.app.socket_connected = 1;
+            LogLinkEvent(c, SocketName(c, s), "connected");
             NotifyObserver();
             c.prompts.ShowSuccessBox(kConnectedText);
             return;
         case SocketEventKind::Close:
-            if (ours) CloseClient(c, s);
+            if (!ours) return;
+            LogLinkEvent(c, SocketName(c, s), "connection closed by the device");
+            CloseClient(c, s);
             return;
         case SocketEventKind::Unknown:
             c.prompts.ShowPlainBox(FormatLinkMessage(kUnknownEventText, SocketEventNumber(word)),
@@ -338,6 +361,7 @@ bool AcceptOne(CoreContext& c) {
             EnableKeepAlive(s);
             const char* text = inet_ntoa(peer.sin_addr);
             StoreClient(c.sockets, slot, s, text ? text : "");
+            LogLinkEvent(c, SlotLinkName(c.sockets, slot), "device connected");
             NotifyObserver();
             return true;
         }
@@ -347,6 +371,8 @@ bool AcceptOne(CoreContext& c) {
         return true;
     }
     // All 96 slots taken: the newcomer is closed at once; the server dialog says so.
+    const char* text = inet_ntoa(peer.sin_addr);
+    LogLinkEvent(c, text ? text : "", "connection refused: all 96 slots are taken");
     g_api.close_socket(s);
     ++c.sockets.refused_for_lack_of_slots;
     NotifyObserver();
@@ -363,11 +389,15 @@ void AcceptClient(CoreContext& c) {
     }
 }
 
-void OnSocketRead(CoreContext&, SOCKET s) {
+void OnSocketRead(CoreContext& c, SOCKET s) {
     // Outside an answer wait nobody expects bytes: a late or unasked reply is read and dropped,
     // so that it is not taken for the answer to the next command.
     char scratch[kLinkBufferBytes];
-    g_api.receive(s, scratch, sizeof scratch, 0);
+    const int n = g_api.receive(s, scratch, sizeof scratch, 0);
+    if (n > 0) {
+        const std::string_view bytes(scratch, static_cast<std::size_t>(n));
+        LogUnparsedBytes(c, SocketName(c, s), bytes, "dropped: no command waits for an answer");
+    }
 }
 
 void CloseClient(CoreContext& c, SOCKET s) {
@@ -383,6 +413,8 @@ void CloseClient(CoreContext& c, SOCKET s) {
 
 void CloseAllSockets(CoreContext& c) {
     if (c.sockets.link_socket != 0) {
+        LogLinkEvent(c, SocketName(c, static_cast<SOCKET>(c.sockets.link_socket)),
+                     g_link_listens ? "server stopped, every connection closed" : "disconnected");
         CloseQuietly(static_cast<SOCKET>(c.sockets.link_socket));
         c.sockets.link_socket = 0;
     }

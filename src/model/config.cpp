@@ -7,6 +7,8 @@ namespace tvx {
 
 namespace {
 
+constexpr std::string_view kReplyPacedKey = "reply_paced";
+
 // Values longer than the read buffers are cut as the buffers would cut them.
 constexpr std::size_t kNumberTextChars = 9;  // 10-byte buffer
 constexpr std::size_t kPortTextChars = 5;    // 6-byte buffer
@@ -60,6 +62,50 @@ void ReadConfiguration(AppState& app, IniStore& ini) {
                 static_cast<unsigned char>(ReadNumber(ini, HostKeyName(entry, octet)));
         }
     }
+    app.reply_paced_runs = ReadNumber(ini, kReplyPacedKey) == 1 ? 1 : 0;
+}
+
+bool WriteReplyPacedKey(const AppState& app, IniStore& ini) {
+    return WriteNumber(ini, kReplyPacedKey, app.reply_paced_runs);
+}
+
+namespace {
+
+constexpr std::string_view kLogWindowKeys[] = {"log_window_left", "log_window_top",
+                                               "log_window_width", "log_window_height"};
+constexpr std::string_view kLogToFilesKey = "log_to_files";
+
+}  // namespace
+
+bool ReadLogWindowPlacement(IniStore& ini, LogWindowPlacement& placement) {
+    int values[4];
+    for (int i = 0; i < 4; ++i) {
+        std::string text;
+        if (!ini.ReadKey(kConfigSection, kLogWindowKeys[i], text) ||
+            !ParseLeadingInt(text, values[i]))
+            return false;
+    }
+    if (values[2] <= 0 || values[3] <= 0) return false;
+    placement = {values[0], values[1], values[2], values[3]};
+    return true;
+}
+
+bool WriteLogWindowPlacement(IniStore& ini, const LogWindowPlacement& placement) {
+    const int values[4] = {placement.left, placement.top, placement.width, placement.height};
+    bool ok = true;
+    for (int i = 0; i < 4; ++i) ok = WriteNumber(ini, kLogWindowKeys[i], values[i]) && ok;
+    return ok;
+}
+
+bool ReadLogToFiles(IniStore& ini) {
+    std::string text;
+    int value = 1;
+    if (ini.ReadKey(kConfigSection, kLogToFilesKey, text)) ParseLeadingInt(text, value);
+    return value != 0;
+}
+
+bool WriteLogToFiles(IniStore& ini, bool on) {
+    return WriteNumber(ini, kLogToFilesKey, on ? 1 : 0);
 }
 
 bool WriteInterfaceKey(const AppState& app, IniStore& ini) {
@@ -122,6 +168,21 @@ bool SelectHost(AppState& app, IniStore& ini, int list_position) {
 const unsigned char* SelectedHostAddress(const AppState& app) {
     if (!IsListEntry(app, app.selected_connection)) return nullptr;
     return app.host_list[app.selected_connection];
+}
+
+bool LinkPortNumber(const AppState& app, int& port_out) {
+    std::string_view text(app.tcp_port_text, strnlen(app.tcp_port_text, sizeof app.tcp_port_text));
+    int port = 0;
+    if (!ParseLeadingInt(text, port) || port < 1 || port > 65535) return false;
+    port_out = port;
+    return true;
+}
+
+std::string DottedAddressText(const unsigned char address[4]) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", unsigned{address[0]}, unsigned{address[1]},
+                  unsigned{address[2]}, unsigned{address[3]});
+    return text;
 }
 
 std::string FormatHostListEntry(const unsigned char address[4]) {

@@ -31,6 +31,24 @@ bool WriteComPortKey(const AppState& app, IniStore& ini);       // com_port = co
 bool WritePortNumberKey(const AppState& app, IniStore& ini);    // port_number = tcp_port_text
 bool WriteClientServerKey(const AppState& app, IniStore& ini);  // ClientServer = tcp_role
 bool WriteSelectNumberKey(const AppState& app, IniStore& ini);  // select_number
+// reply_paced = reply_paced_runs: runs step on the device's replies ("応答を待って送る（高速）").
+// Read last; only "1" turns it on.
+bool WriteReplyPacedKey(const AppState& app, IniStore& ini);
+
+// The communication log window's place and size in screen pixels: log_window_left,
+// log_window_top, log_window_width and log_window_height.
+struct LogWindowPlacement {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+// False, with placement untouched, unless all four keys hold numbers and the size is positive.
+bool ReadLogWindowPlacement(IniStore& ini, LogWindowPlacement& placement);
+bool WriteLogWindowPlacement(IniStore& ini, const LogWindowPlacement& placement);
+// log_to_files: the log's day files, on unless the key holds the number 0.
+bool ReadLogToFiles(IniStore& ini);
+bool WriteLogToFiles(IniStore& ini, bool on);
 
 // "ipNN_O": entry index in two digits (more when beyond 99), octet 0 most significant.
 std::string HostKeyName(int entry, int octet);
@@ -53,6 +71,11 @@ bool SelectHost(AppState& app, IniStore& ini, int list_position);
 // The host to connect to in the client role: host_list [selected_connection], or nullptr when
 // selected_connection is not an entry of the list (it is read from the file unchecked).
 const unsigned char* SelectedHostAddress(const AppState& app);
+
+// The TCP port of the link from tcp_port_text ("09004" gives 9004); false unless 1..65535.
+bool LinkPortNumber(const AppState& app, int& port_out);
+// Dotted decimal text without leading zeros ("192.168.1.3").
+std::string DottedAddressText(const unsigned char address[4]);
 
 // The host list line of an address: each octet in three digits, "ddd .ddd .ddd .ddd".
 std::string FormatHostListEntry(const unsigned char address[4]);

@@ -2,6 +2,9 @@
 // per case and the program holds one set for its whole life.
 #pragma once
 
+#include <string>
+
+#include "model/comm_log.h"
 #include "model/socket_state.h"
 #include "model/seams.h"
 #include "model/settings_model.h"
@@ -14,6 +17,13 @@ struct CoreContext {
     SocketLinkState& sockets;
     Prompts& prompts;
     Link& link;
+    // The communication log of every frame, reply and link event; none while null.
+    CommLog* comm_log = nullptr;
+    // The links' names in the log when the settings do not tell them: the port the program
+    // opened ("COM1"; com_port_index may have changed since), the companion's serial port path
+    // or TCP peer. Empty: named from the settings.
+    std::string log_serial_name = {};
+    std::string log_socket_name = {};
 };
 
 }  // namespace tvx

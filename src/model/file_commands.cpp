@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "model/settings_file.h"
+#include "model/settings_ranges.h"
 
 namespace tvx {
 
@@ -31,10 +32,51 @@ void StorePath(PathField field, const std::string& path) {
     field.text[path.size()] = '\0';
 }
 
+// Where the file name begins, after the last folder separator.
+std::size_t FileNameStart(const std::string& path) {
+    const std::size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? 0 : separator + 1;
+}
+
 }  // namespace
 
 void AppendExtensionIfMissing(std::string& path, std::string_view extension) {
-    if (path.find(extension, 1) == std::string::npos) path += extension;
+    const std::size_t name = FileNameStart(path);
+    const auto lower = [](char ch) { return ch >= 'A' && ch <= 'Z' ? char(ch - 'A' + 'a') : ch; };
+    for (std::size_t at = name + 1; at + extension.size() <= path.size(); ++at) {
+        std::size_t i = 0;
+        while (i < extension.size() && lower(path[at + i]) == lower(extension[i])) ++i;
+        if (i == extension.size()) return;
+    }
+    path += extension;
+}
+
+std::string_view SaveExtension(FileDialogKind kind) {
+    switch (kind) {
+        case FileDialogKind::SaveSettings:
+            return ".dat";
+        case FileDialogKind::SaveGlyphs:
+            return ".tlm";
+        case FileDialogKind::SaveGlyphText:
+            return ".txt";
+        case FileDialogKind::SaveBitmap:
+            return ".bmp";
+        case FileDialogKind::SaveTitlesCsv:
+            return ".csv";
+        default:
+            return {};
+    }
+}
+
+std::string SavePathFor(FileDialogKind kind, std::string chosen) {
+    const std::string_view extension = SaveExtension(kind);
+    if (kind == FileDialogKind::SaveTitlesCsv) {
+        const std::size_t dot = chosen.rfind('.');
+        if (dot != std::string::npos && dot > FileNameStart(chosen)) return chosen;
+        return chosen + std::string(extension);
+    }
+    if (!extension.empty()) AppendExtensionIfMissing(chosen, extension);
+    return chosen;
 }
 
 bool MayDropChanges(CoreContext& c, std::string_view question) {
@@ -70,12 +112,14 @@ bool SaveToNamedFile(CoreContext& c, FileSystem& fs, PathField field, std::strin
     return true;
 }
 
-bool SaveToChosenFile(CoreContext& c, FileSystem& fs, FileDialogKind kind,
-                      std::string_view extension, PathField field, std::string_view bytes,
-                      BoxIcon fail_icon, std::string_view initial_name) {
+bool SaveToChosenFile(CoreContext& c, FileSystem& fs, FileDialogKind kind, PathField field,
+                      std::string_view bytes, BoxIcon fail_icon, std::string_view initial_name) {
     std::string path(initial_name);
     if (!c.prompts.AskFileName(kind, path)) return false;
-    AppendExtensionIfMissing(path, extension);
+    // A dialog that comes back without a file name (ended from outside) writes nothing: the
+    // extension alone would become a file named ".dat" in the current folder.
+    if (FileNameStart(path) >= path.size()) return false;
+    path = SavePathFor(kind, std::move(path));
     if (!PathFits(path, field) || !fs.ReplaceFileContents(path, bytes)) {
         c.prompts.ShowErrorBox(kCantOpen, fail_icon);
         return false;
@@ -98,6 +142,10 @@ void FileOpen(CoreContext& c, FileSystem& fs) {
     if (!OpenChosenFile(c, fs, FileDialogKind::OpenSettings, SettingsPath(c.app), bytes)) return;
     ReadSettingsText(bytes, c.model);
     c.app.document_modified = 0;
+    // A damaged file is read as it stands; the user learns at once which values no dialog list
+    // holds (and a send refuses them), not from a broken command later.
+    const std::string damaged = OutOfRangeFileText(ListSettingsOutOfRange(c.model));
+    if (!damaged.empty()) c.prompts.ShowErrorBox(damaged, BoxIcon::Exclamation);
 }
 
 bool FileSave(CoreContext& c, FileSystem& fs) {
@@ -110,7 +158,7 @@ bool FileSave(CoreContext& c, FileSystem& fs) {
 }
 
 bool FileSaveAs(CoreContext& c, FileSystem& fs) {
-    if (!SaveToChosenFile(c, fs, FileDialogKind::SaveSettings, ".dat", SettingsPath(c.app),
+    if (!SaveToChosenFile(c, fs, FileDialogKind::SaveSettings, SettingsPath(c.app),
                           WriteSettingsText(c.model), BoxIcon::Exclamation)) {
         return false;
     }

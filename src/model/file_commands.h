@@ -12,9 +12,18 @@
 
 namespace tvx {
 
-// Appends the extension (".dat", ".tlm", ".txt", ".bmp") unless those characters, in exact
-// case, already occur somewhere after the first character of the path.
+// Appends the extension (".dat", ".tlm", ".txt", ".bmp") unless the file name itself (the part
+// after the last folder separator) holds it, in any case, after its first character: "A.TLM"
+// and "a.tlm.bak" stay as they are, "monday" in a folder "a.dat" becomes "monday.dat".
 void AppendExtensionIfMissing(std::string& path, std::string_view extension);
+
+// The extension a save of this kind writes (".dat", ".tlm", ".txt", ".bmp", ".csv"); empty for
+// the open dialogs. The file dialogs take it as their default extension, so that the name the
+// dialog checks for overwriting is the name written.
+std::string_view SaveExtension(FileDialogKind kind);
+// The path a save of this kind writes for the chosen one: the extension appended by the rule
+// above; a CSV of titles keeps any extension of its own (the dialog also offers ".txt").
+std::string SavePathFor(FileDialogKind kind, std::string chosen);
 
 // The steps the settings file and the glyph files share.
 //
@@ -37,12 +46,12 @@ bool OpenChosenFile(CoreContext& c, FileSystem& fs, FileDialogKind kind, PathFie
 // file open" with fail_icon when the write fails.
 bool SaveToNamedFile(CoreContext& c, FileSystem& fs, PathField field, std::string_view bytes,
                      BoxIcon fail_icon);
-// Save As: asks for a path of kind (the dialog starts on initial_name), appends extension by
-// the rule above, writes as Save does, and only then takes the path into field. False on cancel
-// (no box) or failure.
-bool SaveToChosenFile(CoreContext& c, FileSystem& fs, FileDialogKind kind,
-                      std::string_view extension, PathField field, std::string_view bytes,
-                      BoxIcon fail_icon, std::string_view initial_name = {});
+// Save As: asks for a path of kind (the dialog starts on initial_name), takes SavePathFor it,
+// writes as Save does, and only then takes the path into field. False on cancel (no box) or
+// failure.
+bool SaveToChosenFile(CoreContext& c, FileSystem& fs, FileDialogKind kind, PathField field,
+                      std::string_view bytes, BoxIcon fail_icon,
+                      std::string_view initial_name = {});
 
 // File > New. Does nothing while a send sequence runs; asks before dropping unsaved titles;
 // then resets the model to defaults (which forgets the file name) and asks for the file name

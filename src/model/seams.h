@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/settings_model.h"
 
@@ -24,29 +25,37 @@ enum class FileDialogKind {
     OpenGlyphText,  // single glyph, *.txt
     SaveGlyphText,
     SaveBitmap,  // *.bmp
+    OpenTitlesCsv,  // "タイトルをCSVで読み込み", *.csv, *.txt
+    SaveTitlesCsv,  // "タイトルをCSVで書き出し"
+    SaveCommLog,    // the communication log, *.log, *.txt
 };
 
+// Every box and file dialog is owned by the program's topmost enabled window (the dialog on
+// screen, a box already open over it, else the main window), or by the owner given when that
+// one is still on screen: it comes up over its dialog and takes the activation back there.
 struct Prompts {
     virtual ~Prompts() = default;
-    // Question sound, caption "Error", stop or exclamation icon, task-modal, no owner.
+    // Question sound, caption "Error", stop or exclamation icon.
     virtual void ShowErrorBox(std::string_view text, BoxIcon icon) = 0;
-    // Question sound, caption "Success", no icon, task-modal, no owner.
+    // Question sound, caption "Success", no icon.
     virtual void ShowSuccessBox(std::string_view text) = 0;
-    // Simple beep, caption "設定完了", text "Success", task-modal, no owner.
+    // Simple beep, caption "設定完了", text "Success".
     virtual void ShowSetComplete() = 0;
     // The acknowledgement of a serial "GO": simple beep, text "Success", caption "設定完了",
-    // task-modal, owned by reply_owner_window.
+    // owned by the dialog on screen (active_dialog).
     virtual void ShowAcknowledgement(WindowHandle owner) = 0;
     // "本機が自動切換えでない事を確認してください" / "本機の確認", Yes and No, modal to owner.
     virtual bool ConfirmNotAutoSwitching(WindowHandle owner) = 0;
-    // Yes/No question with the question icon; true for Yes. Without an owner the box is
-    // task-modal; with one (a dialog asking about its own data) it is modal to that window.
+    // Yes/No question with the question icon; true for Yes. owner: a dialog asking about its
+    // own data.
     virtual bool AskYesNo(std::string_view text, std::string_view caption,
                           WindowHandle owner = 0) = 0;
     // A box with the given caption and OK, no beep; stop icon when icon_stop, otherwise none
     // (the socket link's own boxes, caption "TVX-5870").
     virtual void ShowPlainBox(std::string_view text, std::string_view caption, bool icon_stop) = 0;
-    // File name dialogs; false when the user cancels. Paths are UTF-8.
+    // File name dialogs; false when the user cancels. Paths are UTF-8. A save dialog has its
+    // kind's default extension, and the path it returns is the one the save writes
+    // (SavePathFor): a name the program had to change is checked for overwriting as well.
     virtual bool AskFileName(FileDialogKind kind, std::string& path_out) = 0;
     // Redraw requests.
     virtual void PaintGlyphGrid(WindowHandle /*dialog*/) {}
@@ -89,6 +98,18 @@ struct FileSystem {
     virtual bool FileExists(const std::string& /*path*/) { return false; }
     // Deletes the file; false when it could not be (or was not there).
     virtual bool RemoveFile(const std::string& /*path*/) { return false; }
+    // Adds bytes at the end of the file, creating it when it is not there; false when any byte
+    // could not be written.
+    virtual bool AppendToFile(const std::string& /*path*/, std::string_view /*bytes*/) {
+        return false;
+    }
+    // The names of the files (not folders) in a folder, in no particular order; false when the
+    // folder cannot be read.
+    virtual bool ListFolder(const std::string& /*folder*/, std::vector<std::string>& /*names*/) {
+        return false;
+    }
+    // Makes the folder and any missing folders above it; true when it is there afterwards.
+    virtual bool MakeFolder(const std::string& /*folder*/) { return false; }
 };
 
 }  // namespace tvx

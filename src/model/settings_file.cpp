@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "model/decimal_text.h"
+#include "model/settings_fields.h"
 #include "model/title_text.h"
 
 namespace tvx {
@@ -94,42 +95,28 @@ void ReadTitle(LineReader& lines, char (&title)[kTitleBytes]) {
 std::string WriteSettingsText(const SettingsModel& model) {
     std::string out;
     out.reserve(8192);
-    for (const auto& row : model.page_display_on) {
-        for (int value : row) AppendNumberLine(out, value);
-    }
-    for (const auto& row : model.page_switch_seconds) {
-        for (int value : row) AppendNumberLine(out, value);
-    }
-    for (int value : model.startup_page) AppendNumberLine(out, value);
-    for (int value : model.display_page) AppendNumberLine(out, value);
-    for (int value : model.position_offset) AppendNumberLine(out, value);
-    AppendNumberLine(out, model.white_level);
-    AppendNumberLine(out, model.edge_level);
-    for (const auto& title : model.title_text) AppendTitleLine(out, title);
-    for (int value : model.position_offset) AppendNumberLine(out, value);
-    for (const auto& row : model.page_title_number) {
-        for (int value : row) AppendNumberLine(out, value);
+    for (const SettingsFileField& f : SettingsFileFields()) {
+        for (int item = 0; item < FieldItemCount(f); ++item) {
+            if (f.title != nullptr) {
+                AppendTitleLine(out, FieldTitle(model, f, item));
+            } else {
+                AppendNumberLine(out, FieldNumber(model, f, item));
+            }
+        }
     }
     return out;
 }
 
 void ReadSettingsText(std::string_view bytes, SettingsModel& model, SettingsFileReport* report) {
     LineReader lines{bytes, report != nullptr, {}};
-    for (auto& row : model.page_display_on) {
-        for (int& value : row) ReadNumber(lines, value);
-    }
-    for (auto& row : model.page_switch_seconds) {
-        for (int& value : row) ReadNumber(lines, value);
-    }
-    for (int& value : model.startup_page) ReadNumber(lines, value);
-    for (int& value : model.display_page) ReadNumber(lines, value);
-    for (int& value : model.position_offset) ReadNumber(lines, value);
-    ReadNumber(lines, model.white_level);
-    ReadNumber(lines, model.edge_level);
-    for (auto& title : model.title_text) ReadTitle(lines, title);
-    for (int& value : model.position_offset) ReadNumber(lines, value);
-    for (auto& row : model.page_title_number) {
-        for (int& value : row) ReadNumber(lines, value);
+    for (const SettingsFileField& f : SettingsFileFields()) {
+        for (int item = 0; item < FieldItemCount(f); ++item) {
+            if (f.title != nullptr) {
+                ReadTitle(lines, *f.title(model, item));
+            } else {
+                ReadNumber(lines, *f.number(model, item));
+            }
+        }
     }
     if (report == nullptr) return;
     *report = lines.report;

@@ -1,5 +1,6 @@
 // The settings file (".dat"): what the device shows, one value per line, the meaning of a line
-// given by its position alone. 1890 lines in code page 932:
+// given by its position alone. 1890 lines in code page 932, in the order of the field table
+// (settings_fields.h):
 //   page_display_on [4][144], page_switch_seconds [4][144], startup_page [4], display_page [4],
 //   position_offset [4], white_level, edge_level, title_text [144] ("s" for an empty title),
 //   position_offset [4] again, page_title_number [4][144].

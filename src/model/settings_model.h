@@ -13,6 +13,7 @@ constexpr int kPageCount = 144;
 constexpr int kTitleCount = 144;
 constexpr int kAutoSwitchPage = 144;  // page value meaning automatic switching ("AS" on the wire)
 constexpr int kGlyphCount = 160;
+constexpr int kRegisterNumbers = 64;  // the dialogs and titles offer glyphs 01..64
 constexpr int kGlyphPatternChars = 256;
 constexpr int kGlyphSlotBytes = 260;
 constexpr int kTitleBytes = 44;    // 42 bytes of text, terminator, one spare
@@ -50,6 +51,18 @@ struct SettingsModel {
     // Work buffers cleared by the reset.
     char glyph_receive_buffer[kGlyphReceiveBytes];
     char socket_reply_assembly_buffer[kLinkBufferBytes];
+};
+
+// How a run steps: by its timer (the device's own pace, as always), or, with the option
+// "応答を待って送る（高速）", as soon as the device's reply to the step before has been applied.
+// One run goes at a time, so the program keeps one of these (model/run_pace.h has its rules).
+struct RunPace {
+    int by_reply = 0;         // this run steps on replies
+    int frame_answered = 0;   // set by the link when a frame goes out that a reply answers
+    int reply_due = 0;        // the last step's reply has not been applied yet
+    int tick_now = 0;         // the run's next tick is due at once (the window posts it)
+    WindowHandle dialog = 0;  // whose timer steps the run
+    int timer_id = 0;
 };
 
 struct AppState {
@@ -92,6 +105,11 @@ struct AppState {
     int glyph_bulk_read_running = 0;
     int preview_redraw_pending = 0;
     int saved_ime_open_status = 0;
+
+    // The option "応答を待って送る（高速）" (configuration key reply_paced, 0 or 1) and the pace of
+    // the run going now.
+    int reply_paced_runs = 0;
+    RunPace run_pace;
 };
 
 // Fills every model field with its default and clears the document and command state,

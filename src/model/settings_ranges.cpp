@@ -1,50 +1,91 @@
 #include "model/settings_ranges.h"
 
+#include "model/settings_fields.h"
+
 namespace tvx {
 
 namespace {
 
-bool Check(const char* field, int position, int index, int value, int low, int high,
-           SettingRangeProblem& problem) {
-    if (value >= low && value <= high) return true;
-    problem = {field, position, index, value, low, high};
-    return false;
-}
-
-template <int N>
-bool CheckPerPosition(const char* field, const int (&values)[kPositionCount][N], int low, int high,
-                      SettingRangeProblem& problem) {
-    for (int p = 0; p < kPositionCount; ++p) {
-        for (int k = 0; k < N; ++k) {
-            if (!Check(field, p, k, values[p][k], low, high, problem)) return false;
+// Walks the number fields of the file; stops when found returns true.
+template <typename Found>
+void ForEachOutOfRange(const SettingsModel& model, Found&& found) {
+    for (const SettingsFileField& f : SettingsFileFields()) {
+        if (f.repeat || f.number == nullptr) continue;
+        for (int item = 0; item < FieldItemCount(f); ++item) {
+            const int value = FieldNumber(model, f, item);
+            if (value >= f.low && value <= f.high) continue;
+            SettingRangeProblem p;
+            p.field = f.field;
+            p.value = value;
+            p.low = f.low;
+            p.high = f.high;
+            p.name = FieldItemName(f, item);
+            p.line = FieldValueLine(f, item);
+            p.range = FieldNumberText(f, f.low) + "～" + FieldNumberText(f, f.high);
+            if (f.shape == FieldShape::PerPage) {
+                p.position = item / kPageCount;
+                p.index = item % kPageCount;
+            } else if (f.shape == FieldShape::PerPosition) {
+                p.position = item;
+            }
+            if (found(std::move(p))) return;
         }
     }
-    return true;
-}
-
-bool CheckPositions(const char* field, const int (&values)[kPositionCount], int low, int high,
-                    SettingRangeProblem& problem) {
-    for (int p = 0; p < kPositionCount; ++p) {
-        if (!Check(field, p, -1, values[p], low, high, problem)) return false;
-    }
-    return true;
 }
 
 }  // namespace
 
-bool FindSettingOutOfRange(const SettingsModel& m, SettingRangeProblem& problem) {
-    constexpr int kMaxSeconds = 99;
-    constexpr int kMaxOffset = 15;
-    constexpr int kMaxLevel = 3;
-    return !(
-        CheckPerPosition("page_display_on", m.page_display_on, 0, 1, problem) &&
-        CheckPerPosition("page_switch_seconds", m.page_switch_seconds, 0, kMaxSeconds, problem) &&
-        CheckPositions("startup_page", m.startup_page, 0, kAutoSwitchPage, problem) &&
-        CheckPositions("display_page", m.display_page, 0, kAutoSwitchPage, problem) &&
-        CheckPositions("position_offset", m.position_offset, 0, kMaxOffset, problem) &&
-        Check("white_level", -1, -1, m.white_level, 0, kMaxLevel, problem) &&
-        Check("edge_level", -1, -1, m.edge_level, 0, kMaxLevel, problem) &&
-        CheckPerPosition("page_title_number", m.page_title_number, 0, kTitleCount - 1, problem));
+bool FindSettingOutOfRange(const SettingsModel& model, SettingRangeProblem& problem) {
+    bool any = false;
+    ForEachOutOfRange(model, [&](SettingRangeProblem p) {
+        problem = std::move(p);
+        any = true;
+        return true;
+    });
+    return any;
+}
+
+std::vector<SettingRangeProblem> ListSettingsOutOfRange(const SettingsModel& model) {
+    std::vector<SettingRangeProblem> out;
+    ForEachOutOfRange(model, [&](SettingRangeProblem p) {
+        out.push_back(std::move(p));
+        return false;
+    });
+    return out;
+}
+
+bool FindCommandValueOutOfRange(const SettingsModel& model, std::string_view field, int position,
+                                SettingRangeProblem& problem) {
+    bool any = false;
+    ForEachOutOfRange(model, [&](SettingRangeProblem p) {
+        if (p.field != field || p.position != position) return false;
+        problem = std::move(p);
+        any = true;
+        return true;
+    });
+    return any;
+}
+
+std::string OutOfRangeLine(const SettingRangeProblem& p) {
+    return "「" + p.name + "」 " + std::to_string(p.value) + " （" + p.range + "）";
+}
+
+std::string OutOfRangeSendText(const SettingRangeProblem& p) {
+    return "機器が持てない値なので送信しません。\n" + OutOfRangeLine(p);
+}
+
+std::string OutOfRangeFileText(const std::vector<SettingRangeProblem>& problems) {
+    constexpr std::size_t kShown = 20;
+    if (problems.empty()) return {};
+    std::string text = "このファイルには機器が持てない値が " + std::to_string(problems.size()) +
+                       " 個あります。ファイルのまま読み込みました。\n"
+                       "送信する前に、各設定の画面で値を選び直してください。\n";
+    for (std::size_t i = 0; i < problems.size() && i < kShown; ++i) {
+        text += "\n" + std::to_string(problems[i].line) + " 行目: " + OutOfRangeLine(problems[i]);
+    }
+    if (problems.size() > kShown)
+        text += "\nほか " + std::to_string(problems.size() - kShown) + " 個";
+    return text;
 }
 
 }  // namespace tvx

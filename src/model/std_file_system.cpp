@@ -49,6 +49,72 @@ bool StdFileSystem::FileExists(const std::string& path) {
     return std::filesystem::exists(PathFromUtf8(path), error);
 }
 
+StdFileSystem::StdFileSystem() = default;
+StdFileSystem::~StdFileSystem() = default;
+
+namespace {
+
+constexpr std::size_t kOpenAppendFiles = 4;
+
+// Forgets (and closes) the open append of a path.
+void CloseAppend(std::vector<StdFileSystem::OpenAppend>& appending, const std::string& path) {
+    for (std::size_t i = 0; i < appending.size(); ++i) {
+        if (appending[i].path == path) {
+            appending.erase(appending.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+bool StdFileSystem::RemoveFile(const std::string& path) {
+    CloseAppend(appending, path);
+    std::error_code error;
+    return std::filesystem::remove(PathFromUtf8(path), error) && !error;
+}
+
+bool StdFileSystem::AppendToFile(const std::string& path, std::string_view bytes) {
+    if (path.empty()) return false;
+    std::ofstream* out = nullptr;
+    for (OpenAppend& open : appending) {
+        if (open.path == path) out = open.out.get();
+    }
+    if (!out) {
+        auto opened = std::make_unique<std::ofstream>(PathFromUtf8(path),
+                                                      std::ios::binary | std::ios::app);
+        if (!*opened) return false;
+        if (appending.size() >= kOpenAppendFiles) appending.erase(appending.begin());
+        out = opened.get();
+        appending.push_back({path, std::move(opened)});
+    }
+    out->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out->flush();
+    if (out->good()) return true;
+    CloseAppend(appending, path);  // tried afresh next time
+    return false;
+}
+
+bool StdFileSystem::ListFolder(const std::string& folder, std::vector<std::string>& names) {
+    std::error_code error;
+    std::filesystem::directory_iterator it(PathFromUtf8(folder), error);
+    if (error) return false;
+    names.clear();
+    for (const std::filesystem::directory_entry& entry : it) {
+        std::error_code type_error;
+        if (!entry.is_regular_file(type_error)) continue;
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
+    return true;
+}
+
+bool StdFileSystem::MakeFolder(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(PathFromUtf8(folder), error);
+    return std::filesystem::is_directory(PathFromUtf8(folder), error);
+}
+
 #if defined(TVX_POSIX_FILES)
 
 namespace {

@@ -21,6 +21,11 @@ constexpr bool IsExternalLeadByte(unsigned char b) {
     return b >= 0x10 && b <= 0x13;
 }
 
+// The glyph number 1..160 of an external character's pair in a title, 0 for a pair that names
+// no glyph. The pair is the glyph's device code less 0x9345; the codes run through the cells
+// 0x21..0x7E of rows 0xA3, 0xA4, ... from 0xA365 (glyph 1).
+int TitleGlyphNumber(unsigned char lead, unsigned char second);
+
 // Length of the title in bytes, at most max (a slot from a damaged file may lack its end).
 std::size_t TitleTextLength(const char* title, std::size_t max = kTitleBytes - 1);
 

@@ -1,5 +1,7 @@
 #include "protocol/bulk_run.h"
 
+#include "model/run_pace.h"
+
 namespace tvx {
 
 namespace {
@@ -95,10 +97,44 @@ BulkTable NetworkReadTable() {
     return t;
 }
 
+namespace {
+
+// The model field a sending step takes its values from, or nullptr.
+const char* StepField(BulkAction action) {
+    switch (action) {
+        case BulkAction::DisplayFlags:
+            return "page_display_on";
+        case BulkAction::SwitchTimes:
+            return "page_switch_seconds";
+        case BulkAction::PageAssignment:
+            return "page_title_number";
+        case BulkAction::DisplayPage:
+            return "display_page";
+        case BulkAction::StartupPage:
+            return "startup_page";
+        case BulkAction::PositionOffset:
+            return "position_offset";
+        case BulkAction::WhiteLevel:
+            return "white_level";
+        case BulkAction::EdgeLevel:
+            return "edge_level";
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
 BuildOutcome BuildBulkStepCommand(const SettingsModel& model, Prompts& prompts,
                                   const BulkStep& step, std::string& out) {
     out.clear();
     const int i = step.index;
+    if (const char* field = StepField(step.action)) {
+        const bool single =
+            step.action == BulkAction::WhiteLevel || step.action == BulkAction::EdgeLevel;
+        if (!CommandValuesSendable(model, prompts, field, single ? -1 : i))
+            return BuildOutcome::ValueRefused;
+    }
     switch (step.action) {
         case BulkAction::None:
             return BuildOutcome::NoCommand;
@@ -197,15 +233,20 @@ BulkTick OnBulkTick(CoreContext& c, BulkRun& run, BulkSender send, void* user) {
         return r;
     }
 
+    // A run paced by replies waits here for the answer to its last step.
+    if (!RunPaceAllowsStep(app)) return r;
+
     const BulkStep& step = table.steps[static_cast<std::size_t>(s - 1)];
     std::string command;
+    RunPaceStepStarting(app);
     run.in_tick = true;
     BuildOutcome outcome = BuildBulkStepCommand(c.model, c.prompts, step, command);
-    if (outcome == BuildOutcome::TitleNotEncodable) {
-        // Nothing goes out for this title; the run ends at the next tick.
+    if (outcome == BuildOutcome::TitleNotEncodable || outcome == BuildOutcome::ValueRefused) {
+        // Nothing goes out for this step; the run ends at the next tick.
         app.error_reply = 1;
         run.step_failed = true;
-        c.prompts.ShowErrorBox(kTitleNotConvertibleText, BoxIcon::Exclamation);
+        if (outcome == BuildOutcome::TitleNotEncodable)
+            c.prompts.ShowErrorBox(kTitleNotConvertibleText, BoxIcon::Exclamation);
     } else if (outcome == BuildOutcome::Command) {
         if (table.bare_serial) app.address_prefix_on = 0;
         send(user, c, command);
@@ -230,6 +271,7 @@ BulkTick OnBulkTick(CoreContext& c, BulkRun& run, BulkSender send, void* user) {
         r.close_dialog = table.close_dialog_at_end;
         r.ended = true;
     }
+    RunPaceStepDone(app, !r.ended && app.sequence_running != 0);
     return r;
 }
 

@@ -81,7 +81,8 @@ BulkTable NetworkReadTable();
 // The command text of one step (empty for a step without a command). A step that cannot be
 // built says why: a title that cannot be encoded, or a position whose switching times are all
 // 0 (that refusal shows its own box through prompts).
-enum class BuildOutcome { Command, NoCommand, TitleNotEncodable, SwitchTimesRefused };
+// A value out of range (from a damaged file) is refused with its own box, and ends the run.
+enum class BuildOutcome { Command, NoCommand, TitleNotEncodable, SwitchTimesRefused, ValueRefused };
 BuildOutcome BuildBulkStepCommand(const SettingsModel& model, Prompts& prompts,
                                   const BulkStep& step, std::string& out);
 

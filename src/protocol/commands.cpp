@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/settings_ranges.h"
 #include "model/title_text.h"
 #include "protocol/encodings.h"
 
@@ -133,6 +134,14 @@ std::string BuildPageAssignmentCommand(const SettingsModel& model, int position)
     AppendPosition(s, position);
     for (int k = 0; k < kPageCount; ++k) AppendThree(s, model.page_title_number[position][k] + 1);
     return s + kLineEnd;
+}
+
+bool CommandValuesSendable(const SettingsModel& model, Prompts& prompts, std::string_view field,
+                           int position) {
+    SettingRangeProblem problem;
+    if (!FindCommandValueOutOfRange(model, field, position, problem)) return true;
+    prompts.ShowErrorBox(OutOfRangeSendText(problem), BoxIcon::Exclamation);
+    return false;
 }
 
 bool StageTitleText(const SettingsModel& model, int title_index, char (&staging)[kTitleBytes]) {

@@ -30,6 +30,13 @@ namespace tvx {
 inline constexpr std::string_view kTitleNotConvertibleText =
     "ＪＩＳ第１水準,第２水準以外の字が選択されてます";
 
+// A damaged settings file can hold values no list of the dialogs stands for (a time of 150
+// seconds, a page of 1000): a command built from them would be broken on the wire. False, with a
+// box naming the field, its value and what the device takes, when a value of the model field
+// (by its name, "page_switch_seconds") at this position (-1 for a single value) is out of range.
+bool CommandValuesSendable(const SettingsModel& model, Prompts& prompts, std::string_view field,
+                           int position);
+
 // AST: the 144 switching times of a position. Refuses a position whose times are all 0: shows
 // "全て０秒は､設定出来ません" (exclamation) through prompts and returns false.
 bool BuildSwitchTimesCommand(const SettingsModel& model, int position, Prompts& prompts,

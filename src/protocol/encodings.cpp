@@ -98,6 +98,18 @@ std::uint16_t glyph_code(int glyph_index) {
     return static_cast<std::uint16_t>((0xA3 + n / 94) << 8 | (0x21 + n % 94));
 }
 
+std::uint16_t GlyphTitlePair(int glyph_index) {
+    const std::uint16_t code = glyph_code(glyph_index);
+    return code == 0 ? 0 : static_cast<std::uint16_t>(code - kExternalShift);
+}
+
+int GlyphOfTitlePair(std::uint32_t pair) {
+    for (int g = 0; g < kGlyphCount; ++g) {
+        if (GlyphTitlePair(g) == pair) return g;
+    }
+    return -1;
+}
+
 std::uint16_t title_wire_code(std::uint32_t pair) {
     // Only a pair led by 0x10..0x13 is an external character; a control character (a pasted
     // tab) is no character of the device and is refused like half-width text.

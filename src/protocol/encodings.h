@@ -40,6 +40,12 @@ std::size_t FormatPage(int page, char* out);
 // Code of glyph index 0..159 as the device knows it (0xA365 for index 0); 0 outside that range.
 std::uint16_t glyph_code(int glyph_index);
 
+// The pair that stands for glyph index g inside a title (its glyph_code less 0x9345, high byte
+// first): 0x1020 for index 0, 0x1100 for index 63. 0 outside the glyphs.
+std::uint16_t GlyphTitlePair(int glyph_index);
+// The glyph index a title pair stands for, -1 when it stands for none.
+int GlyphOfTitlePair(std::uint32_t pair);
+
 // Wire code of one double-byte pair of a staged title (pair value high * 256 + low): an
 // external character (lead byte 0x10..0x13, value up to 0x1339) becomes value + 0x9345, a pair
 // led by any other control byte is refused, any other pair its JIS X 0208

@@ -2,8 +2,10 @@
 
 #include <cstring>
 
-#include "protocol/line_assembly.h"
+#include "model/run_pace.h"
 #include "protocol/encodings.h"
+#include "protocol/frame_log.h"
+#include "protocol/line_assembly.h"
 
 namespace tvx {
 
@@ -213,21 +215,37 @@ using Applier = bool (*)(CoreContext&, std::string_view);
 struct ReplyRule {
     std::string_view name;
     Applier apply;
+    std::string_view field;  // what the reply sets, as the log names it
+    int position_at;         // where its display position stands, -1 when it has none
 };
 
 // Order matters where one name begins another: CTDPO before CTD before CT, PP0 before P0.
 constexpr ReplyRule kSettingReplies[] = {
-    {"AST", ApplySwitchTimes}, {"CTDPO", ApplyPositionOffset}, {"CTD", ApplyDisplayFlags},
-    {"CEL", ApplyEdgeLevel},   {"CWL", ApplyWhiteLevel},       {"SUS", ApplyStartupPage},
-    {"CT", ApplyTitle},        {"PP0", ApplyPageAssignment},   {"P0", ApplyDisplayPage},
-    {"FBM", ApplyGlyph},
+    {"AST", ApplySwitchTimes, "switching seconds", 3},
+    {"CTDPO", ApplyPositionOffset, "position offset", 5},
+    {"CTD", ApplyDisplayFlags, "pages displayed", 3},
+    {"CEL", ApplyEdgeLevel, "edge level", -1},
+    {"CWL", ApplyWhiteLevel, "white level", -1},
+    {"SUS", ApplyStartupPage, "start-up page", 3},
+    {"CT", ApplyTitle, "title", -1},
+    {"PP0", ApplyPageAssignment, "titles of pages", 2},
+    {"P0", ApplyDisplayPage, "page shown", 1},
+    {"FBM", ApplyGlyph, "glyph pattern", -1},
 };
 
 constexpr ReplyRule kNetworkReplies[] = {
-    {"AA", ApplyActiveAddress}, {"GA", ApplyGatewayAddress}, {"IA", ApplyIpAddress},
-    {"MA", ApplyMacAddress},    {"PN", ApplyPortNumber},     {"SM", ApplySubnetClass},
-    {"KA", ApplyKeepAlive},     {"TR", ApplyTimeRegister},
+    {"AA", ApplyActiveAddress, "active address", -1},
+    {"GA", ApplyGatewayAddress, "gateway address", -1},
+    {"IA", ApplyIpAddress, "ip address", -1},
+    {"MA", ApplyMacAddress, "mac address", -1},
+    {"PN", ApplyPortNumber, "port number", -1},
+    {"SM", ApplySubnetClass, "subnet mask", -1},
+    {"KA", ApplyKeepAlive, "keep alive", -1},
+    {"TR", ApplyTimeRegister, "time register", -1},
 };
+
+// The version reply raises its own completion box, but only when the version was taken.
+constexpr ReplyRule kVersionReply = {"VN", ApplyVersion, "version", -1};
 
 template <std::size_t N>
 const ReplyRule* FindRule(const ReplyRule (&rules)[N], std::string_view text) {
@@ -237,15 +255,44 @@ const ReplyRule* FindRule(const ReplyRule (&rules)[N], std::string_view text) {
     return nullptr;
 }
 
-// The version reply raises its own completion box, but only when the version was taken.
-bool ApplyVersionReply(CoreContext& c, std::string_view text) {
-    if (!ApplyVersion(c, text)) return false;
-    c.prompts.ShowSetComplete();
-    return true;
+// Applies a read-back reply and says what it did.
+ReplyOutcome ApplyReply(CoreContext& c, const ReplyRule& rule, std::string_view text) {
+    ReplyOutcome outcome;
+    outcome.kind = rule.apply(c, text) ? ReplyKind::Applied : ReplyKind::Refused;
+    outcome.name = rule.name;
+    outcome.field = rule.field;
+    if (rule.position_at >= 0) outcome.position = PositionAt(text, rule.position_at);
+    return outcome;
 }
 
-ReplyOutcome Applied(bool taken) {
-    return {taken ? ReplyKind::Applied : ReplyKind::Refused, {}};
+// The box a reply raises. It is decided with the reply and shown after the reply has gone into
+// the log, so that the log reads in the order things happened.
+struct ReplyBox {
+    enum class Kind { None, Acknowledgement, Success, SetComplete, Error };
+    Kind kind = Kind::None;
+    std::string_view text;
+    BoxIcon icon = BoxIcon::Exclamation;
+};
+
+void ShowReplyBox(CoreContext& c, const ReplyBox& box) {
+    switch (box.kind) {
+        case ReplyBox::Kind::None:
+            return;
+        case ReplyBox::Kind::Acknowledgement:
+            // Owned by the dialog on screen: its opener is disabled while it is open, and a box
+            // over a disabled window would leave the dialog usable ("全設定" could start again).
+            c.prompts.ShowAcknowledgement(c.app.active_dialog);
+            return;
+        case ReplyBox::Kind::Success:
+            c.prompts.ShowSuccessBox(box.text);
+            return;
+        case ReplyBox::Kind::SetComplete:
+            c.prompts.ShowSetComplete();
+            return;
+        case ReplyBox::Kind::Error:
+            c.prompts.ShowErrorBox(box.text, box.icon);
+            return;
+    }
 }
 
 struct ErrorReply {
@@ -271,11 +318,43 @@ const ErrorReply* FindError(std::string_view work) {
 // once, before its box opens: a device that refuses one glyph refuses the next too, and the
 // list's timer would otherwise ask again (or send the next glyph) inside the box, one box after
 // the other.
-ReplyOutcome ReportErrorReply(CoreContext& c, const ErrorReply& error, std::string_view text) {
+ReplyOutcome ReportErrorReply(CoreContext& c, const ErrorReply& error, std::string_view text,
+                              ReplyBox& box) {
     c.app.error_reply = 1;
     AbandonGlyphBulkRun(c.app);
-    c.prompts.ShowErrorBox(text, BoxIcon::Exclamation);
-    return {ReplyKind::Error, error.code};
+    box = {ReplyBox::Kind::Error, text, BoxIcon::Exclamation};
+    ReplyOutcome outcome;
+    outcome.kind = ReplyKind::Error;
+    outcome.error_code = error.code;
+    outcome.name = error.code;
+    outcome.message = text;
+    return outcome;
+}
+
+// "GN": the device will not do it in its present mode.
+ReplyOutcome ModeRefusal(const ReplyBox& box) {
+    ReplyOutcome outcome;
+    outcome.kind = ReplyKind::Other;
+    outcome.name = "GN";
+    outcome.message = box.text;
+    return outcome;
+}
+
+ReplyOutcome Acknowledgement() {
+    ReplyOutcome outcome;
+    outcome.kind = ReplyKind::Acknowledged;
+    outcome.name = "GO";
+    return outcome;
+}
+
+// Logs the reply, then shows its box and ends the parse of the line.
+ReplyOutcome FinishReply(CoreContext& c, LogLinkSide side, std::string_view line, bool prefixed,
+                         const ReplyOutcome& outcome, const ReplyBox& box) {
+    LogReceivedLine(c, side, line, prefixed, outcome);
+    ShowReplyBox(c, box);
+    c.app.glyph_read_pending = 0;
+    RunPaceReplyApplied(c.app);
+    return outcome;
 }
 
 // Cuts a text at its first NUL, as the device's lines are C strings.
@@ -284,33 +363,36 @@ std::string_view UpToNul(std::string_view text) {
 }
 
 ReplyOutcome ParseSerialLine(CoreContext& c, std::string_view line) {
+    const bool prefixed = c.app.address_prefix_on == 1;
     std::string_view work = line;
-    if (c.app.address_prefix_on == 1) work = line.size() < 3 ? std::string_view{} : line.substr(2);
+    if (prefixed) work = line.size() < 3 ? std::string_view{} : line.substr(2);
     c.app.error_reply = 0;
 
     ReplyOutcome outcome{ReplyKind::Other, {}};
+    ReplyBox box;
     if (work == "GO\r\n") {
-        outcome.kind = ReplyKind::Acknowledged;
+        outcome = Acknowledgement();
         if (c.app.sequence_running == 0 && c.app.glyph_bulk_read_running == 0)
-            c.prompts.ShowAcknowledgement(c.app.reply_owner_window);
+            box.kind = ReplyBox::Kind::Acknowledgement;
     } else if (const ReplyRule* rule = FindRule(kSettingReplies, work)) {
-        outcome = Applied(rule->apply(c, work));
+        outcome = ApplyReply(c, *rule, work);
     } else if (const ReplyRule* net = FindRule(kNetworkReplies, work)) {
-        outcome = Applied(net->apply(c, work));
-    } else if (StartsWith(work, "VN")) {
-        outcome = Applied(ApplyVersionReply(c, work));
+        outcome = ApplyReply(c, *net, work);
+    } else if (StartsWith(work, kVersionReply.name)) {
+        outcome = ApplyReply(c, kVersionReply, work);
+        if (outcome.kind == ReplyKind::Applied) box.kind = ReplyBox::Kind::SetComplete;
     } else if (StartsWith(work, "GN")) {
         const bool reading = c.app.glyph_read_pending == 1;
         // A device that switches pages automatically refuses every glyph read: one box, not one
         // at every tick of the list's read run.
         if (reading) AbandonGlyphBulkRun(c.app);
-        c.prompts.ShowErrorBox(reading ? "自動切換え中！" : "Mode difference",
-                               BoxIcon::Exclamation);
+        box = {ReplyBox::Kind::Error, reading ? "自動切換え中！" : "Mode difference",
+               BoxIcon::Exclamation};
+        outcome = ModeRefusal(box);
     } else if (const ErrorReply* error = FindError(work)) {
-        outcome = ReportErrorReply(c, *error, error->serial_text);
+        outcome = ReportErrorReply(c, *error, error->serial_text, box);
     }
-    c.app.glyph_read_pending = 0;
-    return outcome;
+    return FinishReply(c, LogLinkSide::Serial, line, prefixed, outcome, box);
 }
 
 ReplyOutcome ParseSocketLine(CoreContext& c, std::string_view assembled) {
@@ -319,29 +401,31 @@ ReplyOutcome ParseSocketLine(CoreContext& c, std::string_view assembled) {
     c.app.error_reply = 0;
 
     ReplyOutcome outcome{ReplyKind::Other, {}};
+    ReplyBox box;
     if (StartsWith(work, "GO")) {
-        outcome.kind = ReplyKind::Acknowledged;
+        outcome = Acknowledgement();
         if (c.app.sequence_running == 0 && c.app.glyph_bulk_read_running == 0)
-            c.prompts.ShowSuccessBox("Socket ＯＫ");
+            box = {ReplyBox::Kind::Success, "Socket ＯＫ"};
     } else if (const ReplyRule* rule = FindRule(kSettingReplies, work)) {
-        outcome = Applied(rule->apply(c, work));
-    } else if (StartsWith(assembled, "VN")) {
+        outcome = ApplyReply(c, *rule, work);
+    } else if (StartsWith(assembled, kVersionReply.name)) {
         // Network replies answer bare serial commands; they are looked for on the whole text.
-        outcome = Applied(ApplyVersionReply(c, assembled));
+        outcome = ApplyReply(c, kVersionReply, assembled);
+        if (outcome.kind == ReplyKind::Applied) box.kind = ReplyBox::Kind::SetComplete;
     } else if (const ReplyRule* net = FindRule(kNetworkReplies, assembled)) {
-        outcome = Applied(net->apply(c, assembled));
+        outcome = ApplyReply(c, *net, assembled);
     } else if (StartsWith(work, "GN")) {
         if (c.app.glyph_read_pending == 1) {
             AbandonGlyphBulkRun(c.app);
-            c.prompts.ShowErrorBox("Socket 自動切換え中！", BoxIcon::Stop);
+            box = {ReplyBox::Kind::Error, "Socket 自動切換え中！", BoxIcon::Stop};
         } else {
-            c.prompts.ShowSuccessBox("Socket mode difference");
+            box = {ReplyBox::Kind::Success, "Socket mode difference"};
         }
+        outcome = ModeRefusal(box);
     } else if (const ErrorReply* error = FindError(work)) {
-        outcome = ReportErrorReply(c, *error, error->socket_text);
+        outcome = ReportErrorReply(c, *error, error->socket_text, box);
     }
-    c.app.glyph_read_pending = 0;
-    return outcome;
+    return FinishReply(c, LogLinkSide::Socket, assembled, true, outcome, box);
 }
 
 // Hands each line of text (split after every line feed) to parse; a last piece without a line

@@ -23,6 +23,13 @@ enum class ReplyKind {
 struct ReplyOutcome {
     ReplyKind kind = ReplyKind::None;
     std::string_view error_code;  // "E0".."E3" or "MENU" for ReplyKind::Error
+    // For the communication log: the reply as recognised ("GO", "CWL", "GN", "E3"; empty for
+    // text that is no reply), what it sets (Applied, Refused: "white level", "title"), the
+    // display position it names (-1 when none) and the text of the box it raises, if any.
+    std::string_view name = {};
+    std::string_view field = {};
+    int position = -1;
+    std::string_view message = {};
 };
 
 // One complete serial line with its CR LF, as the line assembler hands it on. Clears the

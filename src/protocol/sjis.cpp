@@ -60,4 +60,9 @@ std::uint32_t ReplaceIbmExtension(std::uint32_t c) {
     return 0;
 }
 
+std::uint32_t NecSelectedForm(std::uint32_t sjis) {
+    const std::uint32_t nec = sjis >= 0xFA40 ? ReplaceIbmExtension(sjis) : sjis;
+    return nec != 0 ? nec : sjis;
+}
+
 }  // namespace tvx

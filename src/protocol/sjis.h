@@ -20,4 +20,9 @@ std::uint16_t JisToSjis(std::uint32_t jis);
 // come back unchanged; every other code from 0xFA5C up that the table does not cover gives 0.
 std::uint32_t ReplaceIbmExtension(std::uint32_t sjis);
 
+// The form a title keeps a typed character in: an IBM extension character that has an
+// NEC-selected equivalent becomes that equivalent (the form the device gives back when the title
+// is read); every other code comes back unchanged.
+std::uint32_t NecSelectedForm(std::uint32_t sjis);
+
 }  // namespace tvx

@@ -13,6 +13,8 @@
 #define IDM_FILE_OPEN 40002
 #define IDM_FILE_SAVE 40003
 #define IDM_FILE_SAVE_AS 40004
+#define IDM_TITLES_CSV_IMPORT 40216
+#define IDM_TITLES_CSV_EXPORT 40217
 #define IDM_APP_EXIT 119
 #define IDM_DISPLAY_PAGE_SWITCH 40012
 #define IDM_TITLE_SETTING 40010
@@ -34,6 +36,8 @@
 #define IDM_PROTOCOL_SETTING 40207
 #define IDM_VERSION_INFO 120
 #define IDM_ABOUT_GLYPHS 40215
+#define IDM_REPLY_PACED 40218
+#define IDM_COMM_LOG 40219
 
 // Controls shared by every feature dialog.
 #define IDC_SLAVE_ADDRESS 1094
@@ -147,8 +151,8 @@
 #define IDC_GLYPH_READ 1069
 #define IDC_GLYPH_SAMPLE 1076
 #define IDC_GLYPH_SAMPLE_READ 1075
-#define IDC_GLYPH_CELL_FIRST 1120        /* cells 0..15: 1120..1135 */
-#define IDC_GLYPH_NUMBER_BOX_FIRST 1136  /* number boxes of cells 0..15: 1136..1151 */
+#define IDC_GLYPH_CELL_FIRST 1120       /* cells 0..15: 1120..1135 */
+#define IDC_GLYPH_NUMBER_BOX_FIRST 1136 /* number boxes of cells 0..15: 1136..1151 */
 #define IDC_GLYPH_PAGE 1153
 #define IDC_GLYPH_PROGRESS 1154
 #define IDC_GLYPH_PERCENT 1070
@@ -195,5 +199,15 @@
 
 // Dialog "TCP/IPの設定（Server）": the note on devices refused while all 96 slots were taken.
 #define IDC_SERVER_FULL_NOTE 1160
+
+// Window "通信ログ" (modeless): the list of entries, its buttons, the day-file check box and the
+// line that says where the day files go.
+#define IDD_COMM_LOG 180
+#define IDC_LOG_LIST 1170
+#define IDC_LOG_COPY 1171
+#define IDC_LOG_SAVE 1172
+#define IDC_LOG_CLEAR 1173
+#define IDC_LOG_TO_FILES 1174
+#define IDC_LOG_STATUS 1175
 
 #endif

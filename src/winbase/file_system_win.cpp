@@ -3,8 +3,11 @@
 #include "winbase/file_system_win.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cwchar>
+
+#include "winbase/text_win.h"
 
 namespace tvx {
 
@@ -15,6 +18,8 @@ constexpr LONGLONG kMaxReadBytes = 64LL * 1024 * 1024;
 constexpr int kTemporaryNameAttempts = 100;
 constexpr int kReplaceAttempts = 11;  // ten pauses: about a second
 constexpr DWORD kReplacePauseMs = 100;
+constexpr int kAppendAttempts = 3;
+constexpr DWORD kAppendPauseMs = 10;
 
 struct Handle {
     HANDLE h = INVALID_HANDLE_VALUE;
@@ -113,6 +118,16 @@ std::wstring WidePathFromUtf8(const std::string& path) {
     return wide;
 }
 
+std::wstring UserDataFolder() {
+    wchar_t local[MAX_PATH] = {};
+    if (FAILED(
+            SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)) ||
+        local[0] == L'\0') {
+        return {};
+    }
+    return std::wstring(local) + L"\\TVX-5870";
+}
+
 bool WinFileSystem::ReadWholeFile(const std::string& path, std::string& bytes_out) {
     std::wstring wide = WidePathFromUtf8(path);
     if (wide.empty()) return false;
@@ -156,9 +171,99 @@ bool WinFileSystem::ReplaceFileContents(const std::string& path, std::string_vie
     return ok;
 }
 
+namespace {
+
+constexpr std::size_t kOpenAppendFiles = 4;
+
+void CloseAppend(std::vector<WinFileSystem::OpenAppend>& appending, const std::wstring& path) {
+    for (std::size_t i = 0; i < appending.size(); ++i) {
+        if (appending[i].path == path) {
+            CloseHandle(appending[i].handle);
+            appending.erase(appending.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+    }
+}
+
+HANDLE OpenForAppending(const std::wstring& path) {
+    // A program holding the file without sharing it is waited for only briefly: appends come
+    // from the user-interface thread, which must not stall.
+    for (int attempt = 1;; ++attempt) {
+        HANDLE file =
+            CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) return file;
+        const DWORD error = GetLastError();
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+        if (!held || attempt >= kAppendAttempts) return INVALID_HANDLE_VALUE;
+        Sleep(kAppendPauseMs);
+    }
+}
+
+}  // namespace
+
 bool WinFileSystem::RemoveFile(const std::string& path) {
     std::wstring wide = WidePathFromUtf8(path);
+    CloseAppend(appending, wide);
     return !wide.empty() && DeleteFileW(wide.c_str()) != FALSE;
+}
+
+
+WinFileSystem::~WinFileSystem() {
+    for (OpenAppend& open : appending) CloseHandle(open.handle);
+}
+
+bool WinFileSystem::AppendToFile(const std::string& path, std::string_view bytes) {
+    std::wstring wide = WidePathFromUtf8(path);
+    if (wide.empty()) return false;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (OpenAppend& open : appending) {
+        if (open.path == wide) file = open.handle;
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        file = OpenForAppending(wide);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        if (appending.size() >= kOpenAppendFiles) {
+            CloseHandle(appending.front().handle);
+            appending.erase(appending.begin());
+        }
+        appending.push_back({wide, file});
+    }
+    if (WriteAll(file, bytes)) return true;
+    CloseAppend(appending, wide);  // opened afresh next time
+    return false;
+}
+
+bool WinFileSystem::ListFolder(const std::string& folder, std::vector<std::string>& names) {
+    std::wstring wide = WidePathFromUtf8(folder);
+    if (wide.empty()) return false;
+    if (wide.back() != L'\\' && wide.back() != L'/') wide += L'\\';
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((wide + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    names.clear();
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(WideToUtf8(found.cFileName));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return true;
+}
+
+bool WinFileSystem::MakeFolder(const std::string& folder) {
+    std::wstring wide = WidePathFromUtf8(folder);
+    while (!wide.empty() && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
+    if (wide.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // The folder above first ("C:" and "\\\\server\\share" are there or not, never made).
+    const std::size_t slash = wide.find_last_of(L"\\/");
+    if (slash != std::wstring::npos && slash > 0 && wide[slash - 1] != L':' &&
+        wide[slash - 1] != L'\\') {
+        MakeFolder(WideToUtf8(wide.substr(0, slash)));
+    }
+    return CreateDirectoryW(wide.c_str(), nullptr) != FALSE ||
+           GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 bool WinFileSystem::FileExists(const std::string& path) {

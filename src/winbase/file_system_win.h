@@ -10,6 +10,10 @@
 namespace tvx {
 
 struct WinFileSystem : FileSystem {
+    WinFileSystem() = default;
+    WinFileSystem(const WinFileSystem&) = delete;
+    WinFileSystem& operator=(const WinFileSystem&) = delete;
+    ~WinFileSystem() override;
     bool ReadWholeFile(const std::string& path, std::string& bytes_out) override;
     // Writes a new file next to path under a short name of its own (CreateFileW with
     // CREATE_NEW, so no other file is ever overwritten), flushes it (FlushFileBuffers) and puts
@@ -19,9 +23,26 @@ struct WinFileSystem : FileSystem {
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
+    // Writes at the end of the file, which is opened shared (an editor may read it meanwhile);
+    // each append reaches the system before it returns. The last few files appended to stay
+    // open, so that an entry of the log costs one write; RemoveFile closes its file first. A
+    // file held by another program is tried again for a few milliseconds only.
+    bool AppendToFile(const std::string& path, std::string_view bytes) override;
+    bool ListFolder(const std::string& folder, std::vector<std::string>& names) override;
+    bool MakeFolder(const std::string& folder) override;
+
+    struct OpenAppend {
+        std::wstring path;
+        void* handle;  // HANDLE
+    };
+    std::vector<OpenAppend> appending;  // newest last
 };
 
 // UTF-8 to UTF-16; empty for text that is not valid UTF-8.
 std::wstring WidePathFromUtf8(const std::string& path);
+
+// The program's folder in the user's local application data: %LOCALAPPDATA%\TVX-5870 (not
+// made here); empty when Windows does not name that folder.
+std::wstring UserDataFolder();
 
 }  // namespace tvx

@@ -1,33 +1,45 @@
 /*
  * The program's objects and the seams that tie the core to Win32.
  *
- * Owns: the one SettingsModel, AppState and SocketLinkState (static, never freed), the
- * forwarding seams handed to the core in ProgramContext() (their targets are the message boxes
- * of prompts_win, the transports of the link layer, the ini store and file system of this
- * folder, or the recorders a test installs), the instance handle and the main window handle.
+ * Owns: the one SettingsModel, AppState, SocketLinkState and communication log (static, never
+ * freed; the log is stamped with the local time and sees every error box), the forwarding
+ * seams handed to the core in ProgramContext() (their targets are the message boxes of
+ * prompts_win, the transports of the link layer, the ini store and file system of this folder,
+ * or the recorders a test installs), the instance handle and the main window handle.
  * Threads: user-interface thread only.
  */
 #include "winbase/program_win.h"
+
+#include "model/run_pace.h"
 
 #include "winbase/prompts_win.h"
 #include "winbase/file_system_win.h"
 #include "winbase/ini_store_win.h"
 #include "model/socket_state.h"
 #include "model/settings_model.h"
+#include "protocol/frame_log.h"
 
 namespace {
 
 tvx::SettingsModel g_model;
 tvx::AppState g_app;
 tvx::SocketLinkState g_sockets;
+tvx::CommLog StampedLog() {
+    tvx::CommLog log;
+    log.clock = LocalLogTime;
+    return log;
+}
+tvx::CommLog g_comm_log = StampedLog();
 HINSTANCE g_instance = nullptr;
 HWND g_main_window = nullptr;
 
-// Hands every prompt to the program's message boxes or to a test's recorder.
+// Hands every prompt to the program's message boxes or to a test's recorder. Every error box
+// goes into the communication log as it opens.
 struct ForwardingPrompts : tvx::Prompts {
     tvx::Prompts* target = nullptr;
     tvx::Prompts& T() { return target ? *target : tvx::WindowsPrompts(); }
     void ShowErrorBox(std::string_view text, tvx::BoxIcon icon) override {
+        tvx::LogBoxShown(&g_comm_log, text);
         T().ShowErrorBox(text, icon);
     }
     void ShowSuccessBox(std::string_view text) override { T().ShowSuccessBox(text); }
@@ -41,6 +53,7 @@ struct ForwardingPrompts : tvx::Prompts {
         return T().AskYesNo(text, caption, owner);
     }
     void ShowPlainBox(std::string_view text, std::string_view caption, bool icon_stop) override {
+        tvx::LogBoxShown(&g_comm_log, text);
         T().ShowPlainBox(text, caption, icon_stop);
     }
     bool AskFileName(tvx::FileDialogKind kind, std::string& path_out) override {
@@ -69,9 +82,21 @@ tvx::IniStore* g_ini_store_override = nullptr;
 
 }  // namespace
 
+void PostRunPaceTick(tvx::AppState& app) {
+    if (!tvx::TakeRunPaceTick(app) || app.run_pace.dialog == 0) return;
+    // A posted tick comes before the next timer tick and still lets paints and input through.
+    PostMessageW(reinterpret_cast<HWND>(app.run_pace.dialog), WM_TIMER,
+                 static_cast<WPARAM>(app.run_pace.timer_id), 0);
+}
+
 tvx::CoreContext& ProgramContext() {
-    static tvx::CoreContext context{g_model, g_app, g_sockets, g_prompts, g_link};
+    static tvx::CoreContext context{g_model, g_app, g_sockets, g_prompts, g_link, &g_comm_log};
     return context;
+}
+
+
+tvx::CommLog& ProgramCommLog() {
+    return g_comm_log;
 }
 
 tvx::IniStore& ProgramIniStore() {
@@ -83,6 +108,12 @@ tvx::FileSystem& ProgramFileSystem() {
     if (g_file_system_override) return *g_file_system_override;
     static tvx::WinFileSystem file_system;
     return file_system;
+}
+
+tvx::LogTime LocalLogTime() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
 }
 
 HINSTANCE ProgramInstance() {

@@ -22,8 +22,19 @@ constexpr UINT MSG_PAINT_GLYPH_GRID = WM_USER + 21;
 constexpr UINT_PTR kMainTimerId = 20;
 constexpr UINT kMainTimerPeriodMs = 500;
 
+// A run paced by replies: posts its next tick (WM_TIMER with the run's timer id) to its dialog
+// when one is due; called after every tick and after replies were applied. Nothing for a timed
+// run.
+void PostRunPaceTick(tvx::AppState& app);
+
 // The program's model, state and seams; valid from the first call to the end of the process.
 tvx::CoreContext& ProgramContext();
+// The program's communication log (ProgramContext().comm_log), stamped with the local time.
+tvx::CommLog& ProgramCommLog();
+// The local time, as the log stamps its entries.
+tvx::LogTime LocalLogTime();
+// Sent to the log window after entries were added (posted once until it is handled).
+constexpr UINT MSG_LOG_ADDED = WM_USER + 22;
 // The configuration file store and the file system used by the File menu and the dialogs.
 tvx::IniStore& ProgramIniStore();
 tvx::FileSystem& ProgramFileSystem();

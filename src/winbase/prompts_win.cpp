@@ -3,15 +3,20 @@
  *
  * Owns no state. Every box is modal and runs its own message loop on the calling thread, which
  * is always the user-interface thread (serial replies are parsed there too, one line at a
- * time). Owners: boxes of the core have no owner and are task-modal; the acknowledgement of a
- * serial "GO" is owned by reply_owner_window, the auto-switching question and the external
- * character dialogs' "新規作成" question by the asking dialog, the file dialogs by the window
- * active when they are asked for.
+ * time). Owners: every box and file dialog is owned by ProgramBoxOwner, the program's topmost
+ * enabled window (application-modal): it stays over the dialog it belongs to, a click on the
+ * program brings it forward, and its closing gives the activation back to the program, also
+ * when it was raised by a timer, a serial line or a socket event while another program was in
+ * front. Only before the main window exists is a box task-modal without an owner.
  */
 #include "winbase/prompts_win.h"
 
 #include <commdlg.h>
 
+#include <initializer_list>
+
+#include "model/file_commands.h"
+#include "winbase/file_system_win.h"
 #include "winbase/program_win.h"
 #include "winbase/text_win.h"
 
@@ -39,44 +44,86 @@ struct CurrentFolderKeeper {
     }
 };
 
-HWND OwnerOrNull(WindowHandle owner) {
-    HWND window = reinterpret_cast<HWND>(owner);
-    // A dialog that has closed since it was recorded cannot own a box any more.
-    return (window && IsWindow(window)) ? window : nullptr;
+// A window that can own a box: alive and on screen.
+bool OnScreen(HWND window) {
+    return window && IsWindow(window) && IsWindowVisible(window);
+}
+
+struct OwnedSearch {
+    HWND owner;
+    HWND enabled = nullptr;
+    HWND disabled = nullptr;
+};
+
+BOOL CALLBACK FindOwnedPopup(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<OwnedSearch*>(param);
+    if (window == search->owner || GetWindow(window, GW_OWNER) != search->owner ||
+        !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    if (IsWindowEnabled(window)) {
+        search->enabled = window;
+        return FALSE;
+    }
+    if (!search->disabled) search->disabled = window;
+    return TRUE;
+}
+
+// The box flags for an owner: application-modal with one, task-modal without.
+UINT Modality(HWND owner) {
+    return owner ? MB_APPLMODAL : MB_TASKMODAL;
+}
+
+// Windows asks before replacing the name its dialog returns; a name the program still changed
+// (an extension appended to "title.v2") is asked about here, in the same words.
+bool MayReplace(HWND owner, const std::wstring& title, const std::string& path) {
+    if (!WinFileSystem().FileExists(path)) return true;
+    std::wstring name = Utf8ToWide(path);
+    const std::size_t separator = name.find_last_of(L"\\/");
+    if (separator != std::wstring::npos) name.erase(0, separator + 1);
+    const std::wstring text = name + L" は既に存在します。\n上書きしますか?";
+    return MessageBoxW(owner, text.c_str(), title.c_str(),
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | Modality(owner)) == IDYES;
 }
 
 struct WinPrompts : Prompts {
     void ShowErrorBox(std::string_view text, BoxIcon icon) override {
         MessageBeep(MB_ICONQUESTION);
         const UINT icon_flag = icon == BoxIcon::Stop ? MB_ICONSTOP : MB_ICONEXCLAMATION;
-        MessageBoxW(nullptr, Utf8ToWide(text).c_str(), L"Error", MB_OK | icon_flag | MB_TASKMODAL);
+        HWND owner = ProgramBoxOwner();
+        MessageBoxW(owner, Utf8ToWide(text).c_str(), L"Error", MB_OK | icon_flag | Modality(owner));
     }
     void ShowSuccessBox(std::string_view text) override {
         MessageBeep(MB_ICONQUESTION);
-        MessageBoxW(nullptr, Utf8ToWide(text).c_str(), L"Success", MB_OK | MB_TASKMODAL);
+        HWND owner = ProgramBoxOwner();
+        MessageBoxW(owner, Utf8ToWide(text).c_str(), L"Success", MB_OK | Modality(owner));
     }
     void ShowSetComplete() override {
         MessageBeep(kSimpleBeep);
-        MessageBoxW(nullptr, L"Success", L"設定完了", MB_OK | MB_TASKMODAL);
+        HWND owner = ProgramBoxOwner();
+        MessageBoxW(owner, L"Success", L"設定完了", MB_OK | Modality(owner));
     }
     void ShowAcknowledgement(WindowHandle owner) override {
         MessageBeep(kSimpleBeep);
-        MessageBoxW(OwnerOrNull(owner), L"Success", L"設定完了", MB_OK | MB_TASKMODAL);
+        HWND box_owner = ProgramBoxOwner(owner);
+        MessageBoxW(box_owner, L"Success", L"設定完了", MB_OK | Modality(box_owner));
     }
     bool ConfirmNotAutoSwitching(WindowHandle owner) override {
-        return MessageBoxW(OwnerOrNull(owner), L"本機が自動切換えでない事を確認してください",
-                           L"本機の確認", MB_YESNO | MB_ICONQUESTION) == IDYES;
+        HWND box_owner = ProgramBoxOwner(owner);
+        return MessageBoxW(box_owner, L"本機が自動切換えでない事を確認してください",
+                           L"本機の確認", MB_YESNO | MB_ICONQUESTION | Modality(box_owner)) ==
+               IDYES;
     }
     bool AskYesNo(std::string_view text, std::string_view caption,
                   WindowHandle owner = 0) override {
-        HWND owner_window = OwnerOrNull(owner);
-        return MessageBoxW(owner_window, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(),
-                           MB_YESNO | MB_ICONQUESTION | (owner_window ? 0 : MB_TASKMODAL)) ==
-               IDYES;
+        HWND box_owner = ProgramBoxOwner(owner);
+        return MessageBoxW(box_owner, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(),
+                           MB_YESNO | MB_ICONQUESTION | Modality(box_owner)) == IDYES;
     }
     void ShowPlainBox(std::string_view text, std::string_view caption, bool icon_stop) override {
-        MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(),
-                    MB_OK | (icon_stop ? MB_ICONSTOP : 0) | MB_TASKMODAL);
+        HWND owner = ProgramBoxOwner();
+        MessageBoxW(owner, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(),
+                    MB_OK | (icon_stop ? MB_ICONSTOP : 0) | Modality(owner));
     }
     bool AskFileName(FileDialogKind kind, std::string& path_out) override {
         const FileDialogSetup setup = FileDialogSetupFor(kind, path_out);
@@ -84,18 +131,27 @@ struct WinPrompts : Prompts {
         CopyBounded(path, kFileDialogChars, Utf8ToWide(path_out));
         OPENFILENAMEW ofn = {};
         ofn.lStructSize = sizeof(ofn);
-        ofn.hwndOwner = GetActiveWindow();
+        ofn.hwndOwner = ProgramBoxOwner();
         ofn.lpstrFilter = setup.filter.c_str();
         ofn.nFilterIndex = 1;
         ofn.lpstrFile = path;
         ofn.nMaxFile = kFileDialogChars;
         ofn.lpstrTitle = setup.title.c_str();
         ofn.Flags = setup.flags;
+        ofn.lpstrDefExt = setup.default_extension.empty() ? nullptr
+                                                          : setup.default_extension.c_str();
         const CurrentFolderKeeper keep_folder;
-        const BOOL chosen = setup.save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
-        if (!chosen) return false;
-        path_out = WideToUtf8(path);
-        return true;
+        for (;;) {
+            const BOOL chosen = setup.save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+            if (!chosen) return false;
+            const std::string named = WideToUtf8(path);
+            const std::string written = setup.save ? SavePathFor(kind, named) : named;
+            // Answered No: the dialog comes back with the name as typed, as Windows' own does.
+            if (written == named || MayReplace(ofn.hwndOwner, setup.title, written)) {
+                path_out = written;
+                return true;
+            }
+        }
     }
     void PaintGlyphGrid(WindowHandle dialog) override {
         HWND window = reinterpret_cast<HWND>(dialog);
@@ -116,18 +172,25 @@ struct WinPrompts : Prompts {
     }
 };
 
-std::wstring Filter(const wchar_t* display, const wchar_t* pattern) {
+struct FilterItem {
+    const wchar_t* display;
+    const wchar_t* pattern;
+};
+
+std::wstring FilterOf(std::initializer_list<FilterItem> items) {
     std::wstring filter;
-    filter += display;
-    filter += L'\0';
-    filter += pattern;
-    filter += L'\0';
-    filter += L"すべて(*.*)";
-    filter += L'\0';
-    filter += L"*.*";
-    filter += L'\0';
+    for (const FilterItem& item : items) {
+        filter += item.display;
+        filter += L'\0';
+        filter += item.pattern;
+        filter += L'\0';
+    }
     filter += L'\0';
     return filter;
+}
+
+std::wstring Filter(const wchar_t* display, const wchar_t* pattern) {
+    return FilterOf({{display, pattern}, {L"すべて(*.*)", L"*.*"}});
 }
 
 }  // namespace
@@ -137,16 +200,65 @@ Prompts& WindowsPrompts() {
     return prompts;
 }
 
+namespace {
+HWND g_scoped_owner = nullptr;
+}  // namespace
+
+BoxOwnerScope::BoxOwnerScope(HWND window) : previous(g_scoped_owner) {
+    g_scoped_owner = window;
+}
+
+BoxOwnerScope::~BoxOwnerScope() {
+    g_scoped_owner = previous;
+}
+
+HWND ProgramBoxOwner(WindowHandle preferred) {
+    HWND start = reinterpret_cast<HWND>(preferred);
+    if (!OnScreen(start) && OnScreen(g_scoped_owner)) start = g_scoped_owner;
+    if (!OnScreen(start)) start = reinterpret_cast<HWND>(ProgramContext().app.active_dialog);
+    if (!OnScreen(start)) start = MainWindow();
+    if (!start || !IsWindow(start)) return nullptr;
+    // A disabled window has a box or a dialog over it: the box goes over that one in turn.
+    HWND owner = start;
+    for (int depth = 0; depth < 8 && !IsWindowEnabled(owner); ++depth) {
+        OwnedSearch search{owner};
+        EnumThreadWindows(GetWindowThreadProcessId(owner, nullptr), FindOwnedPopup,
+                          reinterpret_cast<LPARAM>(&search));
+        HWND next = search.enabled ? search.enabled : search.disabled;
+        if (!next) break;
+        owner = next;
+    }
+    return owner;
+}
+
 FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initial_name) {
     FileDialogSetup setup;
     const DWORD open_flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
     const DWORD save_flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+    const std::string_view extension = SaveExtension(kind);
+    // Without its dot: the dialog appends it to a name typed without one, before it checks
+    // the name for overwriting.
+    if (!extension.empty()) setup.default_extension = Utf8ToWide(extension.substr(1));
     switch (kind) {
         case FileDialogKind::OpenSettings:
         case FileDialogKind::OpenGlyphs:
         case FileDialogKind::OpenGlyphText:
             setup.title = L"ファイルのオープン";
             setup.flags = open_flags;
+            break;
+        case FileDialogKind::OpenTitlesCsv:
+            setup.title = L"タイトルをCSVで読み込み";
+            setup.flags = open_flags;
+            break;
+        case FileDialogKind::SaveTitlesCsv:
+            setup.title = L"タイトルをCSVで書き出し";
+            setup.flags = save_flags;
+            setup.save = true;
+            break;
+        case FileDialogKind::SaveCommLog:
+            setup.title = L"通信ログの保存";
+            setup.flags = save_flags;
+            setup.save = true;
             break;
         case FileDialogKind::SaveSettings:
         case FileDialogKind::SaveGlyphs:
@@ -182,6 +294,15 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
             break;
         case FileDialogKind::SaveBitmap:
             setup.filter = Filter(L"データ(*.bmp)", L"*.bmp");
+            break;
+        case FileDialogKind::OpenTitlesCsv:
+        case FileDialogKind::SaveTitlesCsv:
+            setup.filter = FilterOf(
+                {{L"CSV (*.csv)", L"*.csv"}, {L"テキスト (*.txt)", L"*.txt"}, {L"すべて (*.*)", L"*.*"}});
+            break;
+        case FileDialogKind::SaveCommLog:
+            setup.filter = FilterOf(
+                {{L"ログ (*.log)", L"*.log"}, {L"テキスト (*.txt)", L"*.txt"}, {L"すべて (*.*)", L"*.*"}});
             break;
     }
     return setup;

@@ -2,7 +2,7 @@
 """End-to-end tests of the built tvx5870ctl against the built tvx5870-sim.
 
 Usage: cli_e2e.py TVX5870CTL TVX5870_SIM SCENARIO
-Scenarios: serial, tcp, listen, faults, errors, net, spec.
+Scenarios: serial, tcp, listen, faults, errors, net, spec, titles, compare, info, log.
 
 Every process started here is stopped by its process id at the end.
 """
@@ -155,7 +155,7 @@ def scenario_serial():
     ctl("--serial", a, "pull", "--overwrite", "back-00.dat")
 
     out, _ = ctl("--serial", a, "--address", "1", "send", "RCT002")
-    check('title 002: "番組００２"' in out, out)
+    check('T002: 「番組００２」' in out, out)
 
 
 def scenario_tcp():
@@ -235,6 +235,23 @@ def scenario_faults():
     # An address nobody has, on the serial line: 3.5 s, and the next address is served.
     out, _ = ctl("--serial", a, "--address", "5,1", "send", "CWL2", code=1)
     check(re.search(r"^05 +FAILED .*step 1 CWL2: no reply within 3\.5 s$", out, re.M), out)
+    # With stderr redirected, one plain line per device as it ends.
+    _, err = ctl("--serial", a, "--address", "1,5", "send", "CWL2", code=1)
+    check(re.match(r"tvx5870ctl: 01 send: ok 1/1 \d+\.\d s  01GO\n"
+                   r"tvx5870ctl: 05 send: FAILED 1/1 3\.\d s  step 1 CWL2: no reply within "
+                   r"3\.5 s\n$", err), err)
+
+    # Ctrl+C (SIGINT) ends each device where it is, with its report and exit code 130.
+    slow = Sim("--tcp-listen", "0", "--reply-delay", "3000", name="slow")
+    p = subprocess.Popen([CTL, "--json", "--tcp", "127.0.0.1:%d" % slow.port, "push",
+                          "distinct.dat"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=TMP)
+    STARTED.append(p)
+    time.sleep(1)
+    p.send_signal(signal.SIGINT)
+    report_bytes, err = p.communicate(timeout=10)
+    check(p.returncode == 130, "exit %d after Ctrl+C: %s" % (p.returncode, err))
+    device = json.loads(report_bytes)["devices"][0]
+    check(not device["ok"] and device["message"] == "interrupted", device)
     check(re.search(r"^01 +ok .* 01GO$", out, re.M), out)
 
 
@@ -247,12 +264,40 @@ def scenario_errors():
                  ["--serial", "x", "send", "CWL\x011"], ["--serial", "x", "frobnicate"]):
         _, err = ctl(*args, code=2)
         check(err.startswith("tvx5870ctl: ") and err.count("\n") == 1, err)
+    # A word the options could not place is named; an empty address is no device 00.
+    subcommands = "send, push, verify, diff, info, pull, glyphs, net, titles"
+    for args, message in (
+            (["--serial", "x", "--address", "", "pull", "a.dat"],
+             "--address is empty: give the slave addresses (e.g. --address 0-3), or leave the "
+             "option out for device 00"),
+            (["--serial", "x", "--address", "pull", "a.dat"],
+             '--address took the subcommand "pull" for its value: its own value is missing '
+             "(an unset variable?)"),
+            (["--tcp", "--json", "info"], "--tcp has no value (--json follows it)"),
+            (["--serial", "x", "pul", "a.dat"], '"pul" is no subcommand (%s)' % subcommands),
+            (["--serial", "x", "--json"], "give a subcommand: " + subcommands),
+            (["--output", "", "diff", "a.dat", "b.dat"],
+             "--output is empty: give the report's file")):
+        _, err = ctl(*args, code=2)
+        check(err == "tvx5870ctl: %s (see --help)\n" % message, err)
     for sub in ([], ["send"], ["push"], ["pull"], ["net"], ["net", "set"]):
         out, _ = ctl(*(sub + ["--help"]))
         check("Examples:" in out, out)
 
     out, _ = ctl("--serial", "/nonexistent/tty", "send", "CWL1", code=1)
     check("cannot open serial port /nonexistent/tty: No such file or directory" in out, out)
+    # --output: the report into a file, nothing on stdout; a folder that is not there is said
+    # before anything is sent.
+    out, _ = ctl("--serial", "/nonexistent/tty", "--json", "--output", "r.json", "send", "CWL1",
+                 code=1)
+    report = json.loads(read("r.json").decode("utf-8"))
+    check(out == "" and report["devices"][0]["message"] ==
+          "cannot open serial port /nonexistent/tty: No such file or directory", report)
+    for args in (["--output", "none/r.json", "send", "CWL1"], ["pull", "none/b.dat"]):
+        _, err = ctl("--serial", "/nonexistent/tty", *args, code=1)
+        check(re.match(r"tvx5870ctl: (--output|pull:) none/\S+: cannot create a file there: "
+                       r"No such file or directory\n$", err), err)
+        check(not os.path.exists(os.path.join(TMP, "none")), "no folder made")
     port = free_port()
     out, _ = ctl("--tcp", "127.0.0.1:%d" % port, "send", "CWL1", code=1)
     check("cannot connect to 127.0.0.1:%d: Connection refused" % port in out, out)
@@ -319,6 +364,222 @@ def scenario_spec():
     check(len(rx) == 9 and rx[0][1] == b"RAA\r\n", rx)
     gaps = [b[0] - a[0] for a, b in zip(rx, rx[1:])]
     check(all(abs(g - 0.2) < 0.1 for g in gaps), "0.2 s apart: %s" % gaps)
+
+
+def scenario_titles():
+    """titles export and import round trip a settings file; push --titles sends the CSV's."""
+    original = distinct_settings()
+    names = ["番組" + "".join(chr(0xFF10 + int(d)) for d in "%03d" % (t + 1)) for t in range(144)]
+    names[7], names[143] = "", "あいうえおかきくけこさしすせそたちつてとな"
+    text = "番号,タイトル\r\n" + "".join("%d,%s\r\n" % (t + 1, names[t]) for t in range(144))
+
+    out, _ = ctl("titles", "export", "distinct.dat", "t.csv")
+    check(out == "t.csv: the 144 titles of distinct.dat (UTF-8)\n", out)
+    check(read("t.csv") == b"\xef\xbb\xbf" + text.encode("utf-8"), "UTF-8 CSV with BOM")
+    _, err = ctl("titles", "export", "distinct.dat", "t.csv", "--encoding", "cp932", code=1)
+    check(err == "tvx5870ctl: t.csv exists; nothing written (--overwrite replaces it)\n", err)
+    ctl("titles", "export", "distinct.dat", "t932.csv", "--encoding", "cp932")
+    check(read("t932.csv") == text.encode("cp932"), "code page 932 CSV")
+
+    # Into the settings file it came from: byte for byte the same file, from either encoding.
+    for csv in ("t.csv", "t932.csv"):
+        out, _ = ctl("titles", "import", csv, "same.dat", "--into", "distinct.dat")
+        check(out.startswith("same.dat: 144 titles from %s" % csv), out)
+        check(read("same.dat") == original, "export then import gives the same file")
+    # Into a new file: the titles, everything else at the defaults.
+    ctl("titles", "import", "t.csv", "new.dat")
+    lines = read("new.dat").split(b"\r\n")
+    check(lines[1166:1310] == original.split(b"\r\n")[1166:1310], "titles taken")
+    check(lines[:576] == [b"1"] * 576 and lines[1160:1166] == [b"7"] * 4 + [b"1", b"1"],
+          "other settings at their defaults")
+
+    # What a spreadsheet copy gives: tabs, half-width text, an external character, code page 932.
+    with open(os.path.join(TMP, "edit.csv"), "wb") as f:
+        f.write("2\tｶﾞﾝﾊﾞﾚ ABC\r\n5\t[外字57]\r\n".encode("cp932"))
+    out, _ = ctl("titles", "import", "edit.csv", "same.dat")
+    check(out == "same.dat: 2 titles from edit.csv (CP932), 8 half-width characters made full "
+          "width\n", out)
+    lines = read("same.dat").split(b"\r\n")
+    check(lines[1167] == "ガンバレ　ＡＢＣ".encode("cp932") and lines[1170] == b"\x10\xfa",
+          lines[1167:1171])
+
+    # The guide's example spreadsheet loads as the guide says.
+    example = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs",
+                           "titles-example.csv")
+    out, _ = ctl("titles", "import", example, "example.dat")
+    check(out.endswith("8 titles from %s (UTF-8), 15 half-width characters made full width\n"
+                       % example), out)
+    lines = read("example.dat").split(b"\r\n")
+    check(lines[1166 + 4] == "北海道，東北の天気".encode("cp932") and
+          lines[1166 + 9] == b"\x10\x20" + "特別番組".encode("cp932") + b"\x10\x21" and
+          lines[1166 + 11] == "ＴＶＸ－５８７０".encode("cp932"), lines[1166:1178])
+
+    # Every problem with its place, and nothing written.
+    with open(os.path.join(TMP, "bad.csv"), "wb") as f:
+        f.write("番号,タイトル\n2,€\n2,x\n145,y\n".encode("utf-8"))
+    _, err = ctl("titles", "import", "bad.csv", "same.dat", code=1)
+    check(err == "tvx5870ctl: bad.csv: 2行目 2列目 (1文字目): 「€」(U+20AC) はコードページ932にない文字です\n"
+          "tvx5870ctl: bad.csv: 3行目 1列目: 番号 2 は 2行目にもあります\n"
+          "tvx5870ctl: bad.csv: 4行目 1列目: 番号 145 は 1〜144 にありません\n", err)
+    check(read("same.dat").split(b"\r\n")[1167] == "ガンバレ　ＡＢＣ".encode("cp932"), "unchanged")
+
+    # push --titles sends the file with the CSV's titles; the file itself stays as it was.
+    sim = Sim("--tcp-listen", "0")
+    host = "127.0.0.1:%d" % sim.port
+    _, err = ctl("--tcp", host, "push", "distinct.dat", "--titles", "bad.csv", code=1)
+    check(err.startswith("tvx5870ctl: bad.csv: 2行目 2列目") and err.count("\n") == 3, err)
+    check(sim.frames() == [], "nothing sent for a CSV with problems")
+    ctl("--tcp", host, "push", "distinct.dat", "--titles", "edit.csv")
+    rx = [frame for _, frame in sim.frames()]
+    check(rx[1] == b"00CT002" + title_codes("ガンバレ　ＡＢＣ").encode() + b"\r\n", rx[1])
+    check(rx[4] == b"00CT005A43F" + b"2121" * 20 + b"\r\n", rx[4])
+    check(rx[0] == b"00CT001" + title_codes("番組００１").encode() + b"\r\n", rx[0])
+    check(read("distinct.dat") == original, "the settings file is not changed")
+
+
+def scenario_compare():
+    """verify, push --verify and diff name exactly the settings a device changed by send."""
+    original = distinct_settings("show.dat")
+    a, b = pty_pair()
+    sim = Sim("--serial", b, "--devices", "2")
+    out, _ = ctl("--serial", a, "--address", "0-1", "push", "--verify", "show.dat")
+    check(re.search(r"^00 +same +345/345 .*\n01 +same +345/345 ", out, re.M), out)
+    check(out.endswith("2 devices: 2 same, 0 differ, 0 failed\n"), out)
+    rx = [f for _, f in sim.frames()]
+    check(rx[170] == b"00RAST01B\r\n" and rx[339] == b"00RCT144\r\n" and rx[340][:2] == b"01",
+          "each device read back right after its push")
+
+    ctl("--serial", a, "--address", "1", "send", "CWL1")
+    night = title_codes("夜")
+    ctl("--serial", a, "--address", "1", "send", "CT005" + night[:4] + "A43F" + night[8:])
+    out, _ = ctl("--serial", a, "--address", "0-1", "verify", "show.dat", code=1)
+    check(re.search(r"^00 +same +173/173 ", out, re.M), out)
+    check(re.search(r"^01 +DIFFERS +173/173 .* 2 differences: 文字レベル 白, T005$", out, re.M), out)
+    out, _ = ctl("--serial", a, "--address", "1", "verify", "--details", "show.dat", code=1)
+    check("\n    文字レベル 白: 3 ≠ 1\n    T005: 「番組００５」 ≠ 「夜[外字57]」\n" in out, out)
+
+    out, _ = ctl("--serial", a, "--address", "1", "diff", "-", "show.dat", code=1)
+    check(out == "== 01: 2 differences\n文字レベル 白: 1 ≠ 3\n"
+          "T005: 「夜[外字57]」 ≠ 「番組００５」\n", out)
+    report = ctl_json("--serial", a, "--address", "0-1", "diff", "show.dat", "-", code=1)
+    check(report["a"] == "show.dat" and report["b"] == "-", report)
+    check([d["same"] for d in report["devices"]] == [True, False], report)
+    check(report["devices"][1]["differences"][0] ==
+          {"field": "文字レベル 白", "a": "3", "b": "1", "line": 1165}, report)
+    ctl("--serial", a, "--address", "0", "diff", "-", "show.dat")
+    frames = len(sim.frames())
+    ctl("--serial", a, "--address", "1", "pull", "device1.dat")
+    check(read("show.dat") == original, "diff and verify write nothing")
+
+    out, _ = ctl("diff", "show.dat", "device1.dat", code=1)
+    check(out == "文字レベル 白: 3 ≠ 1\nT005: 「番組００５」 ≠ 「夜[外字57]」\n", out)
+    out, _ = ctl("diff", "show.dat", "show.dat")
+    check(out == "", out)
+    report = json.loads(ctl("--json", "diff", "device1.dat", "show.dat", code=1)[0])
+    check(report["differences"][1] == {"field": "T005", "a": "「夜[外字57]」", "b": "「番組００５」",
+                                       "line": 1171}, report)
+    check(len(sim.frames()) == frames + 170, "a diff of two files asks no device")
+    for args in (["diff", "-", "-"], ["--serial", a, "diff", "show.dat", "show.dat"],
+                 ["diff", "-", "show.dat"], ["--serial", a, "--broadcast", "verify", "show.dat"],
+                 ["--serial", a, "--broadcast", "push", "--verify", "show.dat"],
+                 ["--serial", a, "push", "--details", "show.dat"]):
+        _, err = ctl(*args, code=2)
+        check(err.startswith("tvx5870ctl: ") and err.count("\n") == 1, err)
+
+
+def scenario_info():
+    """info: the network values on the serial line, the peer and round trip over TCP/IP."""
+    a, b = pty_pair()
+    sim = Sim("--serial", b, "--devices", "2", "--address", "4")
+    ctl("--serial", a, "net", "set", "--ip", "192.168.1.3")
+    out, _ = ctl("--serial", a, "info")
+    lines = out.splitlines()
+    check(lines[0].split() == ["DEVICE", "RESULT", "ROUND", "TRIP", "VERSION", "MAC", "ADDRESS",
+                               "IP", "ADDRESS", "GATEWAY", "ADDRESS", "ACTIVE", "ADDRESS",
+                               "SUBNET", "MASK", "PORT", "NUMBER", "KEEP", "ALIVE", "TIME",
+                               "REGISTER"], lines[0])
+    check(re.match(r"\S+ +ok +\d+\.\d ms +1\.00 +02-00-00-00-00-01 +192\.168\.1\.3 +0\.0\.0\.0 +"
+                   r"0\.0\.0\.0 +Class C +09004 +OFF +6$", lines[1]), lines[1])
+    rx = [f for _, f in sim.frames()][1:]
+    check(rx == [b"R%s\r\n" % n for n in (b"AA", b"GA", b"IA", b"MA", b"PN", b"SM", b"KA", b"TR",
+                                            b"VN")], rx)
+    report = ctl_json("--serial", a, "--address", "4-6", "info", code=1)
+    devices = report["devices"]
+    check([d["ok"] for d in devices] == [True, True, False], devices)
+    check(devices[1]["network"]["mac_address"] == "02-00-00-00-00-02", devices[1])
+    check(devices[1]["network"]["version"] == "1.00" and devices[0]["round_trip_ms"] > 0, devices)
+    check(devices[2]["message"] == "no reply within 3.5 s" and devices[2]["command"] == "RAA",
+          devices[2])
+    check([f for _, f in sim.frames()][10] == b"04RAA\r\n", "the reads carry the address")
+
+    port = free_port()
+    Sim("--tcp-connect", "127.0.0.1:%d" % port, "--count", "3", name="connect")
+    report = ctl_json("--listen", str(port), "--expect", "3", "info")
+    check(report["ok"] == 3, report)
+    for d in report["devices"]:
+        check(re.match(r"127\.0\.0\.1:\d+$", d["peer"]) and d["peer"] == d["line"], d)
+        check(0 < d["round_trip_ms"] < 5000 and "network" not in d, d)
+    listen = Sim("--tcp-listen", "0", name="listen")
+    out, _ = ctl("--tcp", "localhost:%d" % listen.port, "info")
+    check(re.search(r"^localhost +ok +\d+\.\d ms +127\.0\.0\.1:%d$" % listen.port, out, re.M),
+          out)
+    check([f for _, f in listen.frames()] == [b"00RCWL\r\n"], listen.frames())
+
+
+def scenario_log():
+    """--log and --log-json: every frame, reply and line event of every device of a run."""
+    a, b = pty_pair()
+    Sim("--serial", b, "--devices", "2")
+    title = title_codes("番組")
+    ctl("--serial", a, "--address", "0-1", "--log", "run.log", "--log-json", "run.jsonl", "send",
+        "CT001" + title)
+    # Appended to by the next run: device 01 answers the read, nobody has address 05.
+    ctl("--serial", a, "--address", "1,5", "--log", "run.log", "send", "RCT001", code=1)
+    lines = read("run.log").decode("utf-8").split("\n")
+    check(lines[-1] == "", "every line ends")
+    stamp = re.compile(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} ")
+    check(all(stamp.match(line) for line in lines[:-1]), lines)
+    line = a.ljust(15)
+    named = '"番組"'
+    check([x[24:] for x in lines[:-1]] == [
+        line + " -- link port opened",
+        line + " 00 sent 00CT001" + title + "\\r\\n => title 001 " + named,
+        line + " 00 recv 00GO\\r\\n => acknowledged",
+        line + " 01 sent 01CT001" + title + "\\r\\n => title 001 " + named,
+        line + " 01 recv 01GO\\r\\n => acknowledged",
+        line + " -- link closed",
+        line + " -- link port opened",
+        line + " 01 sent 01RCT001\\r\\n",
+        line + " 01 recv 01CT001" + title + "\\r\\n => applied: title 001 " + named,
+        line + " 05 sent 05RCT001\\r\\n",
+        line + " -- link no reply within 3.5 s",
+        line + " -- link closed",
+    ], lines)
+    entries = [json.loads(x) for x in read("run.jsonl").decode("utf-8").splitlines()]
+    check([e["kind"] for e in entries] == ["link", "sent", "recv", "sent", "recv", "link"],
+          entries)
+    check(entries[1] == {"time": entries[1]["time"], "link": a, "address": "00", "kind": "sent",
+                         "text": "00CT001" + title + "\\r\\n",
+                         "meaning": "title 001 " + named}, entries[1])
+    check(re.match(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}$", entries[1]["time"]), entries[1])
+
+    # Over TCP/IP each device is named by its host; an error reply and its box are there too.
+    sim = Sim("--tcp-listen", "0", "--error", "E3@1")
+    host = "127.0.0.1:%d" % sim.port
+    ctl("--tcp", host, "--log-json", "tcp.jsonl", "send", "CWL1", code=1)
+    entries = [json.loads(x) for x in read("tcp.jsonl").decode("utf-8").splitlines()]
+    check([(e["link"], e["kind"], e["text"], e["meaning"]) for e in entries] == [
+        (host, "link", "connected", ""),
+        (host, "sent", "00CWL1\\r\\n", ""),
+        (host, "recv", "00E3\\r\\n", "error E3: Socket Command"),
+        (host, "box", "Socket Command", ""),
+        (host, "link", "closed", ""),
+    ], entries)
+
+    # A log that cannot be written stops the run before anything is sent.
+    _, err = ctl("--tcp", host, "--log", TMP, "send", "CWL1", code=1)
+    check(err == "tvx5870ctl: cannot write the log %s\n" % TMP, err)
+    check(len(sim.frames()) == 1, "nothing sent")
 
 
 def main():

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "console.h"
+#include "describe.h"
 #include "model/settings_file.h"
 #include "report.h"
 #include "session.h"
@@ -36,8 +38,9 @@ TEST(Targets, AddressListsHostsAndFileNames) {
                 error == "address 2 is named twice");
     // The user's text is quoted with its control characters spelled out: one line per problem.
     EXPECT_FALSE(ParseAddressList("1\n\x1b[2J", list, error));
-    EXPECT_EQ(error, "bad address \"1\\x0A\\x1B[2J\": addresses are 0..31, single or as ranges "
-                     "such as 0-3,7");
+    EXPECT_EQ(error,
+              "bad address \"1\\x0A\\x1B[2J\": addresses are 0..31, single or as ranges "
+              "such as 0-3,7");
 
     struct HostCase {
         const char* text;
@@ -76,9 +79,13 @@ TEST(Targets, AddressListsHostsAndFileNames) {
 struct SerialDevice {
     Job job;
     std::unique_ptr<DeviceSession> s;
-    explicit SerialDevice(JobKind kind, Transport transport = Transport::Serial) {
+    explicit SerialDevice(JobKind kind, Transport transport = Transport::Serial,
+                          bool verify = false, bool bare = false, Pace pace = Pace::Ack) {
         job.kind = kind;
-        if (kind == JobKind::Push) {
+        job.verify = verify;
+        job.bare = bare;
+        job.pace = pace;
+        if (kind == JobKind::Push || kind == JobKind::Compare) {
             auto settings = std::make_shared<tvx::SettingsModel>();
             tvx::AppState app;
             tvx::ResetToDefaults(*settings, app);
@@ -97,7 +104,7 @@ struct SerialDevice {
 };
 
 TEST(Session, PushSendsTheSetAllFramesAtTheProgramsPeriods) {
-    SerialDevice d(JobKind::Push);
+    SerialDevice d(JobKind::Push, Transport::Serial, false, false, Pace::Spec);
     ProgramTimer timer = StartProgramTimer(*d.s);
     std::vector<std::string> frames;
     std::vector<long long> tick_ms;
@@ -128,7 +135,7 @@ TEST(Session, PushSendsTheSetAllFramesAtTheProgramsPeriods) {
 
 TEST(Session, PullTicksAsTheReadBackAndTakesOneMoreOnTcp) {
     for (Transport transport : {Transport::Serial, Transport::Tcp}) {
-        SerialDevice d(JobKind::Pull, transport);
+        SerialDevice d(JobKind::Pull, transport, false, false, Pace::Spec);
         ProgramTimer timer = StartProgramTimer(*d.s);
         std::vector<std::string> frames;
         SessionTick t;
@@ -188,7 +195,7 @@ TEST(Session, EachReplyIsCheckedAgainstItsCommand) {
     title.Tick();
     OnSessionLine(*title.s, title5);
     FinishSession(*title.s);
-    EXPECT_EQ(title.s->result.decoded, (std::vector<std::string>{"title 005: \"亜\""}));
+    EXPECT_EQ(title.s->result.decoded, (std::vector<std::string>{"T005: 「亜」"}));
 }
 
 TEST(Session, GlyphReadAsksGlyphByGlyphAndANotNowStopsIt) {
@@ -202,6 +209,22 @@ TEST(Session, GlyphReadAsksGlyphByGlyphAndANotNowStopsIt) {
     EXPECT_FALSE(d.s->result.ok);
     EXPECT_EQ(d.s->result.step, 2);
     EXPECT_EQ(d.s->result.message, "unexpected reply \"GN\": 自動切換え中！");
+}
+
+// At the companion's own pace the core's rule steps a run on replies: a tick while the reply is
+// due sends nothing; a pause step is passed at once.
+TEST(Session, AckPaceStepsOnRepliesThroughTheCoresRule) {
+    SerialDevice d(JobKind::Pull);
+    EXPECT_EQ(d.s->app->run_pace.by_reply, 1);
+    EXPECT_EQ(d.Tick(), "03RAST01B\r\n");
+    EXPECT_EQ(d.Tick(), "");  // the reply is due
+    OnSessionLine(*d.s, "03AST01B" + Repeat("02", 144) + "\r\n");
+    EXPECT_EQ(d.Tick(), "03RAST01T\r\n");
+    // No device answers a broadcast: the push keeps the program's periods.
+    SerialDevice push(JobKind::Push);
+    DeviceSession broadcast("FF", Transport::Serial, kBroadcast, push.job);
+    ASSERT_TRUE(StartSession(broadcast));
+    EXPECT_EQ(broadcast.app->run_pace.by_reply, 0);
 }
 
 TEST(Session, AnErrorReplyStopsThePushAtItsStep) {
@@ -239,6 +262,173 @@ std::string SettingsFile(const std::string& name, int line = 0, const std::strin
     return path;
 }
 
+TEST(Session, PushVerifyReadsTheDeviceBackIntoAClearedModelAndComparesWithTheFile) {
+    SerialDevice d(JobKind::Push, Transport::Serial, true);
+    auto file = std::make_shared<tvx::SettingsModel>(*d.job.settings);
+    file->white_level = 3;
+    d.job.settings = file;
+    *d.s->model = *file;
+    SessionTick t;
+    for (int step = 1; step <= 172; ++step) {
+        if (!d.Tick(&t).empty()) OnSessionLine(*d.s, "03GO\r\n");
+    }
+    EXPECT_FALSE(t.ended);
+    EXPECT_EQ(t.new_period_ms, 800);  // the read-back's own period follows the push's
+    EXPECT_EQ(d.s->result.steps_total, 172 + 173);
+    EXPECT_EQ(d.s->model->white_level, 1);  // what the push left is not taken for the device's
+    EXPECT_EQ(d.Tick(), "03RAST01B\r\n");
+    EXPECT_EQ(d.s->step, 173);
+    OnSessionLine(*d.s, "03E3\r\n");
+    EXPECT_EQ(d.s->result.step, 173);
+    EXPECT_EQ(d.s->result.command, "RAST01B");
+
+    // A read-back that came through is compared: the file's value first.
+    SerialDevice v(JobKind::Compare);
+    auto show = std::make_shared<tvx::SettingsModel>(*v.job.settings);
+    show->white_level = 3;
+    v.job.settings = show;
+    FinishSession(*v.s);
+    ASSERT_TRUE(v.s->result.compared);
+    ASSERT_EQ(v.s->result.differences.size(), 1u);
+    EXPECT_EQ(tvx::DifferenceLine(v.s->result.differences[0]), "文字レベル 白: 3 ≠ 1");
+    v.job.device_first = true;
+    FinishSession(*v.s);
+    EXPECT_EQ(tvx::DifferenceLine(v.s->result.differences[0]), "文字レベル 白: 1 ≠ 3");
+}
+
+TEST(Session, InfoReadsTheNetworkValuesOnTheSerialLineAndOneLevelOnTcp) {
+    struct Case {
+        Transport transport;
+        bool bare;
+        const char* first;
+        const char* reply;
+        std::size_t steps;
+    };
+    for (const Case& c :
+         {Case{Transport::Serial, true, "RAA\r\n", "AA010.000.000.254\r\n", 10},
+          Case{Transport::Serial, false, "03RAA\r\n", "03AA010.000.000.254\r\n", 10},
+          Case{Transport::Tcp, false, "03RCWL\r\n", "03CWL2\r\n", 1}}) {
+        SerialDevice d(JobKind::Info, c.transport, false, c.bare);
+        d.s->peer = "10.0.0.9:9004";
+        EXPECT_EQ(d.Tick(), c.first);
+        EXPECT_EQ(static_cast<std::size_t>(d.s->result.steps_total), c.steps);
+        d.s->awaiting.front().written = Clock::now() - std::chrono::milliseconds(5);
+        OnSessionLine(*d.s, c.reply);
+        EXPECT_TRUE(d.s->result.ok) << c.first << d.s->result.message;
+        EXPECT_GE(d.s->result.round_trip_ms, 5.0);
+        EXPECT_LT(d.s->result.round_trip_ms, 1000.0);
+        FinishSession(*d.s);
+        if (c.transport == Transport::Tcp) {
+            EXPECT_TRUE(d.s->result.network.empty());
+            EXPECT_EQ(d.s->model->white_level, 2);
+        } else {
+            ASSERT_EQ(d.s->result.network.size(), 9u);
+            EXPECT_STREQ(d.s->result.network[0].key, "active_address");
+            EXPECT_EQ(d.s->result.network[0].text, "10.0.0.254");
+        }
+    }
+}
+
+TEST(Report, ComparedDevicesInfoAndDiffBlocks) {
+    DeviceResult same, differs, failed;
+    same.device = "00";
+    same.compared = true;
+    same.steps_done = same.steps_total = 173;
+    differs = same;
+    differs.device = "01";
+    for (int i = 0; i < 5; ++i)
+        differs.differences.push_back(
+            {"T00" + std::to_string(i + 1), "「朝」", "「夜」", 1167 + i});
+    differs.differences[1] = {"ページ 3 ch.1 Top", "T001", "T002", 1317};
+    failed.device = "02";
+    failed.ok = false;
+    failed.step = 3;
+    failed.command = "RAST02B";
+    failed.message = "no reply within 3.5 s";
+    failed.steps_done = 3;
+    failed.steps_total = 173;
+    EXPECT_EQ(SummaryTable({same, differs, failed}),
+              "DEVICE  RESULT   STEPS     TIME     DETAIL\n"
+              "00      same     173/173   0.0 s\n"
+              "01      DIFFERS  173/173   0.0 s    5 differences: T001, ページ 3 ch.1 Top, T003 "
+              "and 2 more\n"
+              "02      FAILED   3/173     0.0 s    step 3 RAST02B: no reply within 3.5 s\n"
+              "3 devices: 1 same, 1 differ, 1 failed\n");
+    differs.differences.resize(2);
+    EXPECT_EQ(SummaryTable({differs}, true),
+              "DEVICE  RESULT   STEPS     TIME     DETAIL\n"
+              "01      DIFFERS  173/173   0.0 s    2 differences: T001, ページ 3 ch.1 Top\n"
+              "    T001: 「朝」 ≠ 「夜」\n"
+              "    ページ 3 ch.1 Top: T001 ≠ T002\n"
+              "1 device: 0 same, 1 differ, 0 failed\n");
+    EXPECT_EQ(DeviceDiffText({same, differs, failed}),
+              "== 00: same\n"
+              "== 01: 2 differences\n"
+              "T001: 「朝」 ≠ 「夜」\n"
+              "ページ 3 ch.1 Top: T001 ≠ T002\n"
+              "== 02: FAILED step 3 RAST02B: no reply within 3.5 s\n");
+    EXPECT_EQ(ExitCode({same}), 0);
+    EXPECT_EQ(ExitCode({same, differs}), 1);
+
+    DeviceResult tcp;
+    tcp.device = "127.0.0.1";
+    tcp.peer = "127.0.0.1:9004";
+    tcp.round_trip_ms = 0.25;
+    failed.device = "10.0.0.9";
+    failed.step = 0;
+    failed.command.clear();
+    failed.message = "cannot connect to 10.0.0.9:9004: Connection refused";
+    EXPECT_EQ(InfoTable({tcp, failed}),
+              "DEVICE     RESULT  ROUND TRIP  PEER\n"
+              "127.0.0.1  ok      0.2 ms      127.0.0.1:9004\n"
+              "10.0.0.9   FAILED  -           -\n"
+              "    cannot connect to 10.0.0.9:9004: Connection refused\n"
+              "2 devices: 1 ok, 1 failed\n");
+    auto model = std::make_unique<tvx::SettingsModel>();
+    tvx::AppState app;
+    tvx::ResetToDefaults(*model, app);
+    model->net_ip_address[0] = 192;
+    DeviceResult serial;
+    serial.device = "00";
+    serial.round_trip_ms = 12.34;
+    serial.network = NetworkValues(*model);
+    EXPECT_EQ(
+        InfoTable({serial}),
+        "DEVICE  RESULT  ROUND TRIP  VERSION  MAC ADDRESS        IP ADDRESS  GATEWAY ADDRESS  "
+        "ACTIVE ADDRESS  SUBNET MASK  PORT NUMBER  KEEP ALIVE  TIME REGISTER\n"
+        "00      ok      12.3 ms     0.00     00-00-00-00-00-00  192.0.0.0   0.0.0.0          "
+        "0.0.0.0         Class C      09004        OFF         6\n"
+        "1 device: 1 ok, 0 failed\n");
+}
+
+// What a read brings back is named as the program's dialogs name it.
+TEST(Describe, ReadValuesUnderTheOperatorsNames) {
+    auto m = std::make_unique<tvx::SettingsModel>();
+    auto app = std::make_unique<tvx::AppState>();
+    tvx::ResetToDefaults(*m, *app);
+    m->edge_level = 2;
+    m->position_offset[3] = 9;
+    m->startup_page[0] = tvx::kAutoSwitchPage;
+    m->display_page[1] = 11;
+    for (int k = 2; k < tvx::kPageCount; ++k) m->page_display_on[0][k] = 0;
+    m->page_display_on[0][5] = 1;
+    const std::pair<const char*, const char*> cases[] = {
+        {"RCEL", "文字レベル エッジ: 2"},
+        {"RCWL", "文字レベル 白: 1"},
+        {"RCTDPO02B", "表示位置の微調整 ch.2 Bottom: 9"},
+        {"RSUS01T", "スタートアップ ch.1 Top: AUTO"},
+        {"RP01B", "表示ページ ch.1 Bottom: 012"},
+        {"RCT007", "T007: 「」"},
+        {"RCTD01T", "タイトル表示 ch.1 Top ページ 1-144: ON 1-2,6"},
+    };
+    for (const auto& [command, line] : cases)
+        EXPECT_EQ(DescribeRead(*m, command), std::vector<std::string>{line}) << command;
+    const std::vector<std::string> seconds = DescribeRead(*m, "RAST02T");
+    ASSERT_EQ(seconds.size(), 1u);
+    EXPECT_EQ(seconds[0].substr(0, 45), "自動切換え ch.2 Top ページ 1-144: 2 2");
+    EXPECT_TRUE(DescribeRead(*m, "RCT145").empty());
+}
+
 TEST(SettingsInput, AFileThatMustNotGoOutIsRefusedWithItsPlace) {
     auto model = std::make_unique<tvx::SettingsModel>();
     std::string error;
@@ -249,8 +439,9 @@ TEST(SettingsInput, AFileThatMustNotGoOutIsRefusedWithItsPlace) {
         const char* message;
     };
     const Case cases[] = {
-        {600, "x", "bad.dat line 600: not a number"},
-        {580, "100", "bad.dat: page_switch_seconds ch.1 Top page 4 is 100, outside 0..99"},
+        {600, "x", "bad.dat line 600: 自動切換え ch.1 Top ページ 24 is not a number"},
+        {1158, "-", "bad.dat line 1158: 表示ページ ch.1 Bottom is not a number"},
+        {580, "100", "bad.dat line 580: 自動切換え ch.1 Top ページ 4 is 100, outside 0..99"},
         {1171, "\x82",
          "bad.dat: title 5 cannot be sent: ＪＩＳ第１水準,第２水準以外の字が選択されてます"},
     };
@@ -261,6 +452,20 @@ TEST(SettingsInput, AFileThatMustNotGoOutIsRefusedWithItsPlace) {
     }
     EXPECT_FALSE(LoadSettingsForPush(::testing::TempDir() + "none.dat", *model, error));
     EXPECT_EQ(error, "cannot read " + ::testing::TempDir() + "none.dat: No such file or directory");
+}
+
+// Titles shown on the console: external characters, control bytes and what is no character of
+// code page 932 as "〓", so that nothing a device sends can move the terminal's cursor.
+TEST(Console, TitlesAsUtf8) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"\x94\xD4\x91\x67\x82\xA0\xB1", "番組あｱ"},
+        {"\x10\xFA\x82\xA2", "〓い"},  // glyph 57, い
+        {std::string("\x11\x00\x81\x60", 4), "〓～"},
+        {"\x1B[2J", "〓2J"},
+        {"\x85\x40\x7F", "〓@〓"},
+        {"\x82", "〓"},
+    };
+    for (const auto& [bytes, text] : cases) EXPECT_EQ(Cp932ToUtf8(bytes), text);
 }
 
 }  // namespace

@@ -91,6 +91,7 @@ TEST_F(Config, ReadsTheKeysInOrderThenTheListedHosts) {
     for (int entry = 0; entry < 2; ++entry) {
         for (int octet = 0; octet < 4; ++octet) expected.push_back(HostKeyName(entry, octet));
     }
+    expected.push_back("reply_paced");  // the program's own option, after the link's keys
     for (std::string& key : expected) key = "TVX-5870_Section/" + key;
     EXPECT_EQ(ini.reads, expected);
     const unsigned char first[4] = {192, 168, 1, 3};
@@ -114,6 +115,18 @@ TEST_F(Config, NumbersAreReadLikeTheRuntimeConversion) {
     EXPECT_EQ(app.host_list_count, kHostListCapacity);
 }
 
+// "応答を待って送る（高速）" is off unless the file says 1, and written as 0 or 1.
+TEST_F(Config, ReplyPacedOptionIsOnOnlyForOne) {
+    for (auto [text, on] : {std::pair{"1", 1}, {"0", 0}, {"2", 0}, {"", 0}, {"yes", 0}}) {
+        Set("reply_paced", text);
+        ReadConfiguration(app, ini);
+        EXPECT_EQ(app.reply_paced_runs, on) << text;
+    }
+    app.reply_paced_runs = 1;
+    EXPECT_TRUE(WriteReplyPacedKey(app, ini));
+    EXPECT_EQ(ini.writes.back(), "reply_paced=1");
+}
+
 TEST_F(Config, PortNumberIsTextCutToFiveCharacters) {
     Set("port_number", "1234567");
     ReadConfiguration(app, ini);
@@ -134,7 +147,7 @@ TEST_F(Config, ListCountIsKeptWithinTheHostListMemory) {
     EXPECT_EQ(app.host_list_count, 256);
     EXPECT_EQ(app.host_list[255][3], 7);
     EXPECT_EQ(app.host_list[99][0], 5);
-    EXPECT_EQ(ini.reads.back(), "TVX-5870_Section/ip255_3");
+    EXPECT_EQ(ini.reads.end()[-2], "TVX-5870_Section/ip255_3");
 
     Set("list_count", "-5");
     ReadConfiguration(app, ini);

@@ -218,10 +218,15 @@ TEST_F(FileCommands, SaveAsAppliesTheExtensionRuleAndTakesTheName) {
     const Case cases[] = {
         {"C:\\shows\\monday", "C:\\shows\\monday.dat"},
         {"C:\\shows\\monday.dat", "C:\\shows\\monday.dat"},
-        {"C:\\shows\\monday.DAT", "C:\\shows\\monday.DAT.dat"},  // exact case only
+        {"C:\\shows\\FOO.DAT", "C:\\shows\\FOO.DAT"},  // any case
+        {"C:\\shows\\monday.Dat", "C:\\shows\\monday.Dat"},
         {"C:\\shows\\monday.data", "C:\\shows\\monday.data"},
-        {"C:\\a.dat\\monday", "C:\\a.dat\\monday"},  // anywhere after the first character
-        {".dat", ".dat.dat"},                        // not at the first character
+        {"C:\\shows\\title.v2", "C:\\shows\\title.v2.dat"},
+        // Only the file name counts, not a folder that holds the letters.
+        {"C:\\a.dat\\monday", "C:\\a.dat\\monday.dat"},
+        {"C:/a.DAT/monday", "C:/a.DAT/monday.dat"},
+        {"C:\\shows\\.dat", "C:\\shows\\.dat.dat"},  // not at the name's first character
+        {".dat", ".dat.dat"},
         {"x.dat", "x.dat"},
     };
     for (const Case& c : cases) {
@@ -236,20 +241,36 @@ TEST_F(FileCommands, SaveAsAppliesTheExtensionRuleAndTakesTheName) {
     prompts.calls.clear();
     EXPECT_FALSE(FileSaveAs(ctx, fs));  // cancelled
     EXPECT_EQ(prompts.calls, (std::vector<std::string>{kAskSaveFile}));
+    // A dialog that comes back with no file name writes nothing, not ".dat".
+    const std::size_t writes = fs.replaced.size();
+    for (const char* empty : {"", "C:\\shows\\"}) {
+        prompts.file_names = {empty};
+        EXPECT_FALSE(FileSaveAs(ctx, fs)) << empty;
+    }
+    EXPECT_EQ(fs.replaced.size(), writes);
 }
 
-TEST(AppendExtensionIfMissing, SameRuleForEveryExtension) {
-    std::string path = "glyphs";
-    AppendExtensionIfMissing(path, ".tlm");
-    EXPECT_EQ(path, "glyphs.tlm");
-    AppendExtensionIfMissing(path, ".tlm");
-    EXPECT_EQ(path, "glyphs.tlm");
-    path = "pic.BMP";
-    AppendExtensionIfMissing(path, ".bmp");
-    EXPECT_EQ(path, "pic.BMP.bmp");
-    path = "";
-    AppendExtensionIfMissing(path, ".txt");
-    EXPECT_EQ(path, ".txt");
+TEST(SavePathFor, EachSaveKindItsExtensionTheCsvAnyOfItsOwn) {
+    struct Case {
+        FileDialogKind kind;
+        const char* chosen;
+        const char* written;
+    };
+    const Case cases[] = {
+        {FileDialogKind::SaveGlyphs, "glyphs", "glyphs.tlm"},
+        {FileDialogKind::SaveGlyphs, "A.TLM", "A.TLM"},
+        {FileDialogKind::SaveGlyphText, "one", "one.txt"},
+        {FileDialogKind::SaveBitmap, "pic.BMP", "pic.BMP"},
+        {FileDialogKind::SaveBitmap, "D:\\x.bmp\\gm01", "D:\\x.bmp\\gm01.bmp"},
+        {FileDialogKind::SaveTitlesCsv, "titles", "titles.csv"},
+        {FileDialogKind::SaveTitlesCsv, "titles.txt", "titles.txt"},
+        {FileDialogKind::SaveTitlesCsv, "C:\\v1.2\\titles", "C:\\v1.2\\titles.csv"},
+        {FileDialogKind::SaveTitlesCsv, "C:\\x\\.csv", "C:\\x\\.csv.csv"},
+        {FileDialogKind::OpenSettings, "show", "show"},  // an open dialog's name is not changed
+    };
+    for (const Case& c : cases) EXPECT_EQ(SavePathFor(c.kind, c.chosen), c.written) << c.chosen;
+    EXPECT_EQ(SaveExtension(FileDialogKind::SaveSettings), ".dat");
+    EXPECT_EQ(SaveExtension(FileDialogKind::OpenGlyphs), "");
 }
 
 // On a real disk: a save that fails part-way leaves the previous file byte for byte.

@@ -192,8 +192,8 @@ TEST(GlyphList, FilesSaveAsRuleFailuresAndOpen) {
     GlyphCase f;
     for (auto [chosen, saved] : {std::pair{"glyphs", "glyphs.tlm"},
                                  {"a.tlm.bak", "a.tlm.bak"},
-                                 {"A.TLM", "A.TLM.tlm"},
-                                 {"C:\\x.tlm\\g", "C:\\x.tlm\\g"}}) {
+                                 {"A.TLM", "A.TLM"},
+                                 {"C:\\x.tlm\\g", "C:\\x.tlm\\g.tlm"}}) {
         f.prompts.file_names = {chosen};
         SaveGlyphFileAs(f.ctx, f.g, f.fs);
         EXPECT_EQ(f.fs.files.count(saved), 1u) << saved;
@@ -203,7 +203,7 @@ TEST(GlyphList, FilesSaveAsRuleFailuresAndOpen) {
     f.fs.fail_writes = true;
     f.prompts.file_names = {"other"};
     SaveGlyphFileAs(f.ctx, f.g, f.fs);
-    EXPECT_STREQ(f.g.glyph_file_name, "C:\\x.tlm\\g");  // kept on failure
+    EXPECT_STREQ(f.g.glyph_file_name, "C:\\x.tlm\\g.tlm");  // kept on failure
     f.g.glyph_file_name[0] = '\0';
     SaveGlyphFile(f.ctx, f.g, f.fs);
     EXPECT_EQ(f.app.document_modified, 1);  // the titles are still unsaved

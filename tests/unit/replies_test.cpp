@@ -33,8 +33,8 @@ std::string Digits3(int v) {
 struct SerialCase : CoreFixture {
     SerialCase() {
         app.address_prefix_on = 1;
-        app.reply_owner_window = 0x55;
-        app.active_dialog = 0x66;
+        app.reply_owner_window = 0x55;  // the opener, disabled under the dialog
+        app.active_dialog = 0x66;       // the dialog on screen, which owns the acknowledgement
     }
     void Line(const std::string& text) { ParseSerialReply(ctx, text); }
 };
@@ -47,7 +47,7 @@ TEST(SerialReply, GoShowsTheAcknowledgementAndEndsTheWait) {
     f.app.no_reply_ticks = 4;
     f.app.error_reply = 1;
     f.Line("03GO\r\n");
-    EXPECT_EQ(f.prompts.calls, Calls{"ack(owner=85)"});
+    EXPECT_EQ(f.prompts.calls, Calls{"ack(owner=102)"});
     EXPECT_EQ(f.app.awaiting_reply, 0);
     EXPECT_EQ(f.app.no_reply_ticks, 0);
     EXPECT_EQ(f.app.error_reply, 0);
@@ -58,7 +58,7 @@ TEST(SerialReply, ALineCountedAtItsArrivalLeavesALaterWaitAlone) {
     f.app.awaiting_reply = 1;  // a command sent after the line arrived
     f.app.no_reply_ticks = 2;
     ApplySerialReply(f.ctx, "03GO\r\n");
-    EXPECT_EQ(f.prompts.calls, Calls{"ack(owner=85)"});
+    EXPECT_EQ(f.prompts.calls, Calls{"ack(owner=102)"});
     EXPECT_EQ(f.app.awaiting_reply, 1);
     EXPECT_EQ(f.app.no_reply_ticks, 2);
 }
@@ -71,7 +71,7 @@ TEST(SerialReply, GoOnlyAsTheWholeLine) {
     EXPECT_TRUE(f.prompts.calls.empty());
     f.app.address_prefix_on = 0;
     f.Line("GO\r\n");
-    EXPECT_EQ(f.prompts.calls, Calls{"ack(owner=85)"});
+    EXPECT_EQ(f.prompts.calls, Calls{"ack(owner=102)"});
 }
 
 TEST(SerialReply, GoIsSilentDuringASequenceOrAGlyphRun) {
@@ -87,7 +87,7 @@ TEST(SerialReply, GoIsSilentDuringASequenceOrAGlyphRun) {
 TEST(SerialReply, TwoRepliesInOneTextAreEachHandled) {
     SerialCase f;
     f.Line("03GO\r\n03GO\r\n");
-    EXPECT_EQ(f.prompts.calls, (Calls{"ack(owner=85)", "ack(owner=85)"}));
+    EXPECT_EQ(f.prompts.calls, (Calls{"ack(owner=102)", "ack(owner=102)"}));
     f.prompts.calls.clear();
     f.Line("03P01T005\r\n03E3\r\n");
     EXPECT_EQ(f.model.display_page[0], 4);

@@ -2,9 +2,14 @@
 // checks before the first byte.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "dialogs/bulk_transfer.h"
+#include "dialogs/char_level.h"
+#include "dialogs/display_commands.h"
+#include "model/file_commands.h"
 #include "model/settings_file.h"
 #include "model/settings_ranges.h"
 #include "support/recorders.h"
@@ -71,8 +76,8 @@ TEST(SettingRanges, TheFirstValueOutsideItsRangeIsNamed) {
         {[](SettingsModel& m) { m.position_offset[3] = 16; }, "position_offset", 3, -1, 16, 0, 15},
         {[](SettingsModel& m) { m.white_level = 4; }, "white_level", -1, -1, 4, 0, 3},
         {[](SettingsModel& m) { m.edge_level = -3; }, "edge_level", -1, -1, -3, 0, 3},
-        {[](SettingsModel& m) { m.page_title_number[0][0] = 144; }, "page_title_number", 0, 0,
-         144, 0, 143},
+        {[](SettingsModel& m) { m.page_title_number[0][0] = 144; }, "page_title_number", 0, 0, 144,
+         0, 143},
     };
     for (const Case& c : cases) {
         Defaults d;
@@ -96,6 +101,85 @@ TEST(SettingRanges, TheFirstValueOutsideItsRangeIsNamed) {
     d.model->page_title_number[3][143] = 143;
     SettingRangeProblem p;
     EXPECT_FALSE(FindSettingOutOfRange(*d.model, p));
+}
+
+// A value from a damaged file that no list of the dialogs holds is never put on the wire: each
+// single send refuses it with a box naming the setting, set-all ends at its step, and "開く"
+// lists every such value with its line.
+TEST(DamagedFile, OutOfRangeValuesAreRefusedByName) {
+    struct Case {
+        int line;  // of the settings file
+        const char* value;
+        const char* box;  // what the refusal names
+        std::function<bool(CoreContext&)> send;
+    };
+    const Case cases[] = {
+        {580, "150", "「自動切換え ch.1 Top ページ 4」 150 （0 秒～99 秒）",
+         [](CoreContext& c) { return SendAutoSwitchTimes(c, 0); }},
+        {1158, "1000", "「表示ページ ch.1 Bottom」 1000 （001～AUTO）",
+         [](CoreContext& c) { return SendDisplayPage(c, 1); }},
+        {1155, "2147483647", "「スタートアップ ch.2 Top」 2147483647 （001～AUTO）",
+         [](CoreContext& c) { return SendStartupPage(c, 2); }},
+        {1314, "20", "「表示位置の微調整 ch.2 Bottom」 20 （0～15）",
+         [](CoreContext& c) { return SendPositionOffset(c, 3); }},
+        {1315, "998", "「ページ 1 ch.1 Top」 998 （T001～T144）",
+         [](CoreContext& c) { return SendPageAssignment(c, 0); }},
+        {2, "-2147483648", "「タイトル表示 ch.1 Top ページ 2」 -2147483648 （OFF～ON）",
+         [](CoreContext& c) { return SendTitleDisplayFlags(c, 0); }},
+        {1165, "4", "「文字レベル 白」 4 （0～3）",
+         [](CoreContext& c) {
+             SendWhiteLevel(c);
+             return false;
+         }},
+    };
+    const std::string refused = "error(exclamation): 機器が持てない値なので送信しません。\n";
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.line);
+        test::CoreFixture f;
+        test::MemoryFileSystem fs;
+        fs.files["bad.dat"] = DefaultFile(k.line, k.value);
+        f.prompts.file_names = {"bad.dat"};
+        FileOpen(f.ctx, fs);
+        ASSERT_EQ(f.prompts.calls.size(), 2u);  // the file dialog, then the list
+        EXPECT_EQ(f.prompts.calls[1],
+                  "error(exclamation): このファイルには機器が持てない値が 1 個あります。ファイルの"
+                  "まま読み込みました。\n送信する前に、各設定の画面で値を選び直してください。\n\n" +
+                      std::to_string(k.line) + " 行目: " + k.box);
+        f.prompts.calls.clear();
+        EXPECT_FALSE(k.send(f.ctx));
+        EXPECT_EQ(f.prompts.calls, std::vector<std::string>{refused + k.box});
+        // Set-all stops at the step that would send it.
+        f.prompts.calls.clear();
+        f.prompts.yes_no_answers = {true};
+        BulkRun run;
+        ASSERT_TRUE(StartBulkTransfer(f.ctx, BulkTransfer::SetAll, run, 1));
+        BulkTick t;
+        for (int i = 0; i < 200 && !t.ended; ++i) t = OnBulkTransferTick(f.ctx, run);
+        EXPECT_FALSE(t.close_dialog);
+        EXPECT_EQ(f.prompts.calls.back(), refused + k.box);
+        EXPECT_TRUE(t.ended && t.enable_close);
+        EXPECT_LT(f.link.serial_writes.size(), 170u);  // a whole set-all sends 170
+        for (const std::string& frame : f.link.serial_writes)
+            EXPECT_EQ(frame.find('?'), std::string::npos) << frame;
+    }
+    // Many at once: the first twenty and how many more.
+    test::CoreFixture f;
+    std::string file = DefaultFile();
+    for (int line = 577; line < 577 + 25; ++line) {
+        std::size_t start = 0;
+        for (int n = 1; n < line; ++n) start = file.find("\r\n", start) + 2;
+        file.replace(start, file.find("\r\n", start) - start, "100");
+    }
+    test::MemoryFileSystem fs;
+    fs.files["many.dat"] = file;
+    f.prompts.file_names = {"many.dat"};
+    FileOpen(f.ctx, fs);
+    const std::string& box = f.prompts.calls.back();
+    EXPECT_NE(box.find("値が 25 個あります"), std::string::npos);
+    EXPECT_NE(box.find("596 行目: 「自動切換え ch.1 Top ページ 20」 100"), std::string::npos);
+    EXPECT_EQ(box.find("597 行目"), std::string::npos);
+    const std::string more = "\nほか 5 個";
+    EXPECT_EQ(box.substr(box.size() - more.size()), more);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "res/resource.h"
 #include "support/dialog_driver_win.h"
 #include "support/program_fixture_win.h"
+#include "support/serial_support_win.h"
 #include "support/sim_log.h"
 #include "tcp_support.h"
 #include "winbase/prompts_win.h"
@@ -101,19 +102,8 @@ class GlyphDialogTest : public ProgramTest {
 // The program's main window drains the reply lines; the port stays open for the whole process.
 class GlyphTransferTest : public GlyphDialogTest {
   protected:
-    static void SetUpTestSuite() {
-        RecordingPrompts start_prompts;
-        SetProgramPrompts(&start_prompts);
-        RegisterMainWindowClass(ProgramInstance());
-        main_ = CreateMainWindow(ProgramInstance());
-        StartSerialLink(ProgramContext(), main_, MSG_SERIAL_LINE);
-        started_quietly_ = start_prompts.calls.empty();
-        SetProgramPrompts(nullptr);
-    }
-    static void TearDownTestSuite() {
-        StopSerialLink();
-        DestroyWindow(main_);
-    }
+    static void SetUpTestSuite() { main_ = StartMainWindowAndLink(started_quietly_); }
+    static void TearDownTestSuite() { StopMainWindowAndLink(main_); }
     void SetUp() override {
         GlyphDialogTest::SetUp();
         ASSERT_TRUE(main_ && started_quietly_);
@@ -180,7 +170,7 @@ TEST_F(GlyphTransferTest, EditorDrawsWithTheMouseRegistersAndReadsBack) {
     EXPECT_EQ(std::string(c.model.glyph_pattern[9], 256), sample[0].substr(9, 256));
     const std::string paint = "paint-glyph-grid(" + std::to_string(editor_handle) + ")";
     EXPECT_EQ(painting.calls,
-              (Texts{Owned("confirm-not-auto", editor_handle), Owned("ack", list_handle),
+              (Texts{Owned("confirm-not-auto", editor_handle), Owned("ack", editor_handle),
                      "ask[新規作成](owner=" + std::to_string(editor_handle) +
                          "): データを保存せずに新規作成しますか？",
                      paint, paint}));
@@ -223,7 +213,7 @@ TEST_F(GlyphTransferTest, BulkRegisterSendsGr01ToGr64AndBulkReadFillsTheModel) {
     EXPECT_EQ(SimFrames("rx", "00RFBM").size(), 64u);
     // The run ends with the tick that sends GR64: its acknowledgement is the one box.
     EXPECT_EQ(painting.calls, (Texts{Owned("confirm-not-auto", list_handle),
-                                     Owned("ack", c.app.reply_owner_window)}));
+                                     Owned("ack", list_handle)}));
 }
 
 TEST_F(GlyphDialogTest, GlyphFileOnDiskAndBitmapOfTheCellAsDisplayed) {

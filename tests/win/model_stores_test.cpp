@@ -11,6 +11,7 @@
 #include "model/fallback_ini_store.h"
 #include "winbase/file_system_win.h"
 #include "winbase/ini_store_win.h"
+#include "winbase/text_win.h"
 
 namespace tvx {
 namespace {
@@ -132,6 +133,37 @@ TEST(WinFileSystem, ATargetHeldForAMomentByAnotherProgramIsReplacedOnceItIsFree)
     EXPECT_EQ(bytes, "new");
     // The program's own temporary is gone (Wine's replace may leave one of its own).
     for (const std::wstring& name : folder.Names()) EXPECT_NE(name.substr(0, 4), L"~tvx");
+}
+
+// The communication log's day files: a folder made with its parents, a file appended to,
+// listed without the subfolders, removed.
+TEST(WinFileSystem, DayFilesAreAppendedListedAndRemoved) {
+    TempFolder folder;
+    WinFileSystem fs;
+    const std::string logs = Utf8(folder.dir) + "\\TVX-5870\\ログ\\";
+    ASSERT_TRUE(fs.MakeFolder(logs));
+    ASSERT_TRUE(fs.MakeFolder(logs));
+    ASSERT_TRUE(fs.MakeFolder(logs + "sub"));
+    ASSERT_TRUE(fs.AppendToFile(logs + "2024-05-01.log", "a\r\n"));
+    ASSERT_TRUE(fs.AppendToFile(logs + "2024-05-01.log", "b\r\n"));
+    // Kept open for the next entry, readable meanwhile (as an editor opens it), each entry there.
+    HANDLE reader = CreateFileW(Utf8ToWide(logs + "2024-05-01.log").c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    char bytes[16] = {};
+    DWORD got = 0;
+    ReadFile(reader, bytes, sizeof bytes, &got, nullptr);
+    CloseHandle(reader);
+    EXPECT_EQ(std::string(bytes, got), "a\r\nb\r\n");
+    std::vector<std::string> names;
+    ASSERT_TRUE(fs.ListFolder(logs, names));
+    EXPECT_EQ(names, std::vector<std::string>{"2024-05-01.log"});
+    EXPECT_TRUE(fs.RemoveFile(logs + "2024-05-01.log"));
+    ASSERT_TRUE(fs.ListFolder(logs, names));
+    EXPECT_TRUE(names.empty());
+    EXPECT_FALSE(fs.ListFolder(logs + "missing\\", names));
+    EXPECT_FALSE(fs.AppendToFile(logs + "missing\\x.log", "a"));
 }
 
 TEST(WinProfileStore, KeysAndSectionsOfAFile) {

@@ -9,6 +9,7 @@
 #include <mstcpip.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,71 @@ TEST(FileDialogs, BrowsingToAFolderDoesNotMoveTheCurrentFolder) {
     EXPECT_EQ(Utf8ToWide(path), file);
     EXPECT_STREQ(after, before);
     DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// The file dialog: type a name and press OK.
+std::function<bool(HWND)> TypeName(const std::wstring& name) {
+    return [name](HWND d) {
+        if (!FileNameBox(d)) return false;
+        SetWindowTextW(FileNameBox(d), name.c_str());
+        PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return true;
+    };
+}
+
+// A message box: keep its text, press the button.
+std::function<bool(HWND)> Answer(std::wstring& text, int button) {
+    return [&text, button](HWND d) {
+        if (!GetDlgItem(d, 0xFFFF) || FileNameBox(d)) return false;
+        text = WindowTextOf(GetDlgItem(d, 0xFFFF));
+        PostMessageW(d, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        return true;
+    };
+}
+
+// A name typed without its extension gets it from the dialog, which then asks about the file
+// really written; a name that still needs the program's extension is asked about by the
+// program; an extension in capitals is the extension.
+TEST(FileDialogs, TheNameCheckedForOverwritingIsTheNameWritten) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"tvx-save";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring existing[] = {folder + L"\\title1.dat", folder + L"\\title.v2.dat"};
+    for (const std::wstring& file : existing)
+        CloseHandle(
+            CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    Prompts& prompts = WindowsPrompts();
+    std::string path;
+    std::wstring asked;
+
+    auto ask = [&] { EXPECT_TRUE(prompts.AskFileName(FileDialogKind::SaveSettings, path)); };
+    EXPECT_TRUE(DriveSteps(ask, {TypeName(folder + L"\\title1"), Answer(asked, IDYES)}));
+    EXPECT_EQ(Utf8ToWide(path), folder + L"\\title1.dat");
+    // Only title1.dat exists: a question at all means the dialog checked the name written.
+    EXPECT_NE(asked.find(L"既に存在します"), std::wstring::npos) << "asked before replacing";
+
+    path.clear();
+    EXPECT_TRUE(DriveSteps(ask, {TypeName(folder + L"\\FOO.DAT")}));
+    EXPECT_EQ(Utf8ToWide(path), folder + L"\\FOO.DAT");
+
+    // No: the dialog comes back, and a cancel there writes nothing. Yes: that name.
+    asked.clear();
+    bool chosen = true;
+    auto ask_chosen = [&] { chosen = prompts.AskFileName(FileDialogKind::SaveSettings, path); };
+    EXPECT_TRUE(DriveSteps(ask_chosen, {TypeName(folder + L"\\title.v2"), Answer(asked, IDNO),
+                            [](HWND d) {
+                                if (!FileNameBox(d)) return false;
+                                PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                                return true;
+                            }}));
+    EXPECT_FALSE(chosen);
+    EXPECT_EQ(asked, L"title.v2.dat は既に存在します。\n上書きしますか?");
+    EXPECT_TRUE(DriveSteps(ask_chosen, {TypeName(folder + L"\\title.v2"), Answer(asked, IDYES)}));
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(Utf8ToWide(path), folder + L"\\title.v2.dat");
+    for (const std::wstring& file : existing) DeleteFileW(file.c_str());
     RemoveDirectoryW(folder.c_str());
 }
 

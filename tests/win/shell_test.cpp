@@ -5,12 +5,16 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/about_win.h"
 #include "app/main_window_win.h"
 #include "app/menu_commands_win.h"
+#include "protocol/replies.h"
+#include "model/cp932.h"
 #include "winbase/program_win.h"
 #include "winbase/prompts_win.h"
 #include "winbase/text_win.h"
@@ -72,6 +76,9 @@ TEST(Resources, MenuHasEveryItemWithItsCommandIdInOrder) {
         {1, L"上書き保存", 40003},
         {1, L"名前を付けて保存", 40004},
         {1, L"-", 0},
+        {1, L"タイトルをCSVで読み込み...", 40216},
+        {1, L"タイトルをCSVで書き出し...", 40217},
+        {1, L"-", 0},
         {1, L"ｱﾌﾟﾘｹｰｼｮﾝの終了", 119},
         {0, L"設定", 0},
         {1, L"表示ページ切換え", 40012},
@@ -89,6 +96,9 @@ TEST(Resources, MenuHasEveryItemWithItsCommandIdInOrder) {
         {1, L"機器のスレーブアドレス", 40028},
         {1, L"メンテナンス", 0},
         {2, L"設定項目の読み込み", 40213},
+        {1, L"-", 0},
+        {1, L"応答を待って送る（高速）", 40218},
+        {1, L"通信ログ", 40219},
         {0, L"インターフェイス", 0},
         {1, L"インターフェイスの設定", 40208},
         {1, L"RS-232Cの設定", 40209},
@@ -259,6 +269,23 @@ TEST_F(MainWindowTest, SerialOnlyCommandsAskForRs232cWithTcpIp) {
         "error(stop): インターフェイスをRS-232Cにしてください。",
     };
     EXPECT_EQ(prompts.calls, expected);
+}
+
+// "応答を待って送る（高速）" turns the option on and off, keeps it in the configuration file, and
+// the menu shows its check mark when it opens.
+TEST_F(MainWindowTest, ReplyPacedItemTogglesTheOptionAndItsKey) {
+    MemoryIniStore ini;
+    SetProgramIniStore(&ini);
+    c.app.reply_paced_runs = 0;
+    for (int expected : {1, 0}) {
+        SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_REPLY_PACED, 0), 0);
+        EXPECT_EQ(c.app.reply_paced_runs, expected);
+        EXPECT_EQ(ini.writes.back(), "reply_paced=" + std::to_string(expected));
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetMenu(main)), 1);
+        const UINT state = GetMenuState(GetMenu(main), IDM_REPLY_PACED, MF_BYCOMMAND);
+        EXPECT_EQ((state & MF_CHECKED) != 0, expected == 1);
+    }
+    SetProgramIniStore(nullptr);
 }
 
 TEST_F(MainWindowTest, UnknownCommandIdsAreIgnored) {
@@ -489,6 +516,7 @@ struct BoxSeen {
     bool has_icon = false;
     bool owner_disabled = false;
     bool has_yes = false;
+    HWND owner = nullptr;
 };
 
 BoxSeen ShowAndRead(const std::function<void()>& show, HWND other_window, int press) {
@@ -500,19 +528,21 @@ BoxSeen ShowAndRead(const std::function<void()>& show, HWND other_window, int pr
                         SendDlgItemMessageW(box, 0x0440, STM_GETICON, 0, 0) != 0;
         seen.owner_disabled = other_window && !IsWindowEnabled(other_window);
         seen.has_yes = GetDlgItem(box, IDYES) != nullptr;
+        seen.owner = GetWindow(box, GW_OWNER);
         PressButton(box, press);
     });
     return seen;
 }
 
-TEST_F(MainWindowTest, MessageBoxesHaveTheirCaptionsIconsAndTaskModality) {
+TEST_F(MainWindowTest, MessageBoxesHaveTheirCaptionsIconsAndTheMainWindowAsOwner) {
     Prompts& boxes = WindowsPrompts();
     BoxSeen error_stop =
         ShowAndRead([&] { boxes.ShowErrorBox("No Connect", BoxIcon::Stop); }, main, IDOK);
     EXPECT_EQ(error_stop.caption, L"Error");
     EXPECT_EQ(error_stop.text, L"No Connect");
     EXPECT_TRUE(error_stop.has_icon);
-    EXPECT_TRUE(error_stop.owner_disabled) << "task-modal: the main window waits";
+    EXPECT_TRUE(error_stop.owner_disabled) << "the main window waits";
+    EXPECT_EQ(error_stop.owner, main) << "owned, so a click on the program brings it forward";
 
     BoxSeen error_exclamation = ShowAndRead(
         [&] { boxes.ShowErrorBox("Socket が接続されていません", BoxIcon::Exclamation); }, main,
@@ -555,6 +585,122 @@ TEST_F(MainWindowTest, MessageBoxesHaveTheirCaptionsIconsAndTaskModality) {
     EXPECT_EQ(question.text, L"データを保存せずに終了しますか？");
     EXPECT_TRUE(question.has_icon);
     EXPECT_TRUE(answer);
+    EXPECT_EQ(question.owner, main);
+}
+
+// While a dialog is open every box goes over it (the dialog waits), a box raised over a box
+// over that one, and a serial acknowledgement over the dialog, not over its disabled opener.
+TEST_F(MainWindowTest, BoxesRaisedWhileADialogIsOpenAreOwnedByTheWindowOnTop) {
+    SetProgramPrompts(nullptr);  // the real boxes
+    HWND dialog = nullptr;
+    BoxSeen error, inner, ack;
+    HWND inner_over = nullptr;
+    ASSERT_TRUE(DriveModalDialog([&] { RunMenuCommand(main, IDM_CHARACTER_LEVEL); },
+                                 [&](HWND d) {
+        dialog = d;
+        error = ShowAndRead([&] { c.prompts.ShowErrorBox("Command Error", BoxIcon::Exclamation); },
+                            d, IDOK);
+        DriveModalDialog([&] { c.prompts.ShowErrorBox("E0", BoxIcon::Exclamation); },
+                         [&](HWND outer_box) {
+            inner_over = outer_box;
+            inner = ShowAndRead([&] { c.prompts.ShowSuccessBox("Socket ＯＫ"); }, outer_box, IDOK);
+            PressButton(outer_box, IDOK);
+        });
+        c.app.address_prefix_on = 1;
+        ack = ShowAndRead([&] { ParseSerialReply(c, "00GO\r\n"); }, d, IDOK);
+    }));
+    EXPECT_EQ(error.owner, dialog);
+    EXPECT_TRUE(error.owner_disabled) << "the dialog waits for its box";
+    EXPECT_EQ(inner.owner, inner_over);
+    EXPECT_TRUE(inner.owner_disabled);
+    EXPECT_EQ(ack.caption, L"設定完了");
+    EXPECT_EQ(ack.owner, dialog) << "not the opener, which the dialog keeps disabled";
+    EXPECT_EQ(c.app.reply_owner_window, reinterpret_cast<WindowHandle>(main));
+    EXPECT_TRUE(ack.owner_disabled);
+}
+
+// The exit question and the save dialog it leads to belong to the main window, which waits
+// for them: a second close cannot start the exit procedure again.
+TEST_F(MainWindowTest, TheExitQuestionAndItsSaveDialogAreOwnedByTheMainWindow) {
+    SetProgramPrompts(nullptr);  // the real box and file dialog
+    c.app.document_modified = 1;
+    HWND question_owner = nullptr, dialog_owner = nullptr;
+    bool main_enabled = true;
+    EXPECT_TRUE(DriveSteps([&] { SendMessageW(main, WM_CLOSE, 0, 0); },
+                           {[&](HWND box) {
+                                if (FileNameBox(box)) return false;
+                                question_owner = GetWindow(box, GW_OWNER);
+                                PressButton(box, IDNO);  // save first
+                                return true;
+                            },
+                            [&](HWND dialog) {
+                                if (!FileNameBox(dialog)) return false;
+                                dialog_owner = GetWindow(dialog, GW_OWNER);
+                                main_enabled = IsWindowEnabled(main);
+                                SendMessageW(main, WM_CLOSE, 0, 0);  // Exit again, from outside
+                                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+                                return true;
+                            }}));
+    EXPECT_EQ(question_owner, main);
+    EXPECT_EQ(dialog_owner, main);
+    EXPECT_FALSE(main_enabled);
+    EXPECT_FALSE(DrainThreadMessages()) << "a cancelled save keeps the program open";
+    EXPECT_EQ(c.app.document_modified, 1);
+}
+
+// Task Manager, taskkill and the taskbar send WM_CLOSE to the main window: while a dialog or a
+// run is on, nothing is asked and nothing ends; the dialog stays.
+TEST_F(MainWindowTest, ACloseFromOutsideNeverCutsADialogOrARunShort) {
+    c.app.document_modified = 1;
+    bool dialog_stayed = false;
+    MSG quit = {};
+    ASSERT_TRUE(DriveModalDialog([&] { RunMenuCommand(main, IDM_CHARACTER_LEVEL); },
+                                 [&](HWND dialog) {
+        SendMessageW(main, WM_CLOSE, 0, 0);
+        PumpMessages(100);
+        dialog_stayed = IsWindow(dialog) && IsWindowVisible(dialog);
+        EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    }));
+    EXPECT_TRUE(dialog_stayed);
+    EXPECT_TRUE(prompts.calls.empty());
+    c.app.sequence_running = 3;  // a run whose dialog is not in front
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    c.app.glyph_bulk_read_running = 1;
+    c.app.sequence_running = 0;
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(prompts.calls.empty());
+    EXPECT_FALSE(DrainThreadMessages());
+    c.app.glyph_bulk_read_running = 0;
+    prompts.yes_no_answers = {true};
+    SendMessageW(main, WM_CLOSE, 0, 0);  // idle again: the exit procedure runs
+    EXPECT_EQ(prompts.calls.size(), 1u);
+    EXPECT_TRUE(DrainThreadMessages());
+}
+
+// Larger caption or menu text leaves the fixed outer size too little client area: the window
+// grows by what the front panel (feet to y 150, the file name line from y 132) lacks.
+TEST_F(MainWindowTest, AClientAreaTooSmallForThePanelGrowsByWhatItLacks) {
+    WINDOWPLACEMENT before = {};
+    before.length = sizeof(before);
+    GetWindowPlacement(main, &before);
+    ShowWindow(main, SW_RESTORE);
+    RECT outer = {}, client = {};
+    GetWindowRect(main, &outer);
+    GetClientRect(main, &client);
+    const LONG frame_height = (outer.bottom - outer.top) - client.bottom;
+    SetWindowPos(main, nullptr, 0, 0, 640, frame_height + 100, SWP_NOMOVE | SWP_NOZORDER);
+    HDC dc = GetDC(main);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    ReleaseDC(main, dc);
+    GetWindowRect(main, &outer);
+    GetClientRect(main, &client);
+    EXPECT_EQ(client.bottom, std::max<LONG>(150, 132 + metrics.tmHeight));
+    EXPECT_EQ(outer.right - outer.left, 640) << "wide enough already: the width stays";
+    SetWindowPos(main, nullptr, 0, 0, 640, frame_height + 170, SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(main, &client);
+    EXPECT_EQ(client.bottom, 170) << "a client area that is large enough is left alone";
+    SetWindowPlacement(main, &before);
 }
 
 // A filter literal with its embedded NULs, without the literal's own terminator.
@@ -577,9 +723,16 @@ TEST(FileDialogs, SettingsFilesUseTheirTitlesFiltersAndOptions) {
     EXPECT_TRUE(save.save);
     EXPECT_EQ(save.flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
     EXPECT_EQ(save.filter, filter);
+    // The dialog appends it before asking about overwriting; an open dialog has none.
+    EXPECT_EQ(save.default_extension, L"dat");
+    EXPECT_EQ(open.default_extension, L"");
 }
 
 TEST(FileDialogs, GlyphFilesAndTheBitmapExport) {
+    EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveGlyphs, "").default_extension, L"tlm");
+    EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveGlyphText, "").default_extension, L"txt");
+    EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveBitmap, "gm01.bmp").default_extension, L"bmp");
+    EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveTitlesCsv, "").default_extension, L"csv");
     EXPECT_EQ(FileDialogSetupFor(FileDialogKind::OpenGlyphs, "").filter,
               Filter(L"データ(*.tlm)\0*.tlm\0すべて(*.*)\0*.*\0\0"));
     EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveGlyphText, "").filter,
@@ -588,6 +741,47 @@ TEST(FileDialogs, GlyphFilesAndTheBitmapExport) {
     EXPECT_EQ(bitmap.title, L"外字登録番号27をbmpファイルで保存");
     EXPECT_TRUE(bitmap.save);
     EXPECT_EQ(bitmap.filter, Filter(L"データ(*.bmp)\0*.bmp\0すべて(*.*)\0*.*\0\0"));
+}
+
+TEST(FileDialogs, TitlesCsv) {
+    const std::wstring filter =
+        Filter(L"CSV (*.csv)\0*.csv\0テキスト (*.txt)\0*.txt\0すべて (*.*)\0*.*\0\0");
+    const FileDialogSetup open = FileDialogSetupFor(FileDialogKind::OpenTitlesCsv, "");
+    EXPECT_EQ(open.title, L"タイトルをCSVで読み込み");
+    EXPECT_FALSE(open.save);
+    EXPECT_EQ(open.filter, filter);
+    const FileDialogSetup save = FileDialogSetupFor(FileDialogKind::SaveTitlesCsv, "");
+    EXPECT_EQ(save.title, L"タイトルをCSVで書き出し");
+    EXPECT_TRUE(save.save);
+    EXPECT_EQ(save.flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
+    EXPECT_EQ(save.filter, filter);
+}
+
+// The core's own table (used for CSV files and the companion) reads every double-byte code as
+// Windows' code page 932 does.
+TEST(TextConversion, CoreTableMatchesWindowsCodePage932) {
+    int compared = 0;
+    std::vector<std::string> mismatches;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (lead >= 0xA0 && lead < 0xE0) continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            wchar_t wide[2] = {};
+            const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, in, 2, wide, 2);
+            const char32_t windows = n == 1 ? wide[0] : kNoCodePoint;
+            const DecodedChar ours = DecodeCp932(std::string_view(in, 2));
+            const char32_t core = ours.length == 2 ? ours.code_point : kNoCodePoint;
+            ++compared;
+            if (core != windows && mismatches.size() < 10) {
+                char text[48];
+                std::snprintf(text, sizeof text, "%02X%02X core %X windows %X", lead, trail,
+                              static_cast<unsigned>(core), static_cast<unsigned>(windows));
+                mismatches.push_back(text);
+            }
+        }
+    }
+    EXPECT_GT(compared, 10000);
+    EXPECT_EQ(mismatches, std::vector<std::string>{});
 }
 
 TEST(TextConversion, CodePage932IsExplicitWhateverTheSystemCodePage) {

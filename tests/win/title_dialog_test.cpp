@@ -344,5 +344,52 @@ TEST_F(TitleDialogTest, SavedTitlesComeBackWhenTheFileIsOpened) {
     DeleteFileW(Utf8ToWide(path).c_str());
 }
 
+// The File menu's CSV items against files on the disk: the titles go out as a spreadsheet's CSV,
+// and come back from one a spreadsheet changed and saved in code page 932.
+TEST_F(TitleDialogTest, TitlesGoOutToACsvAndComeBackFromOne) {
+    SetProgramFileSystem(nullptr);  // the disk itself
+    const std::string folder = WideToUtf8(WinePathFromEnv("TVX_WORK_DIR"));
+    ASSERT_FALSE(folder.empty());
+    SetTitle(0, "\x94\xD4\x91\x67");  // 番組
+    SetTitle(1, "\x10\xFA");          // glyph 57
+    prompts.file_names = {folder + "\\タイトル"};
+    RunMenuCommand(nullptr, IDM_TITLES_CSV_EXPORT);
+    EXPECT_EQ(prompts.calls, Calls{"ask-file(8)"});
+    const std::string exported = folder + "\\タイトル.csv";
+    std::string bytes;
+    ASSERT_TRUE(ProgramFileSystem().ReadWholeFile(exported, bytes));
+    EXPECT_EQ(bytes.substr(0, 52), "\xEF\xBB\xBF番号,タイトル\r\n1,番組\r\n2,[外字57]\r\n3,\r\n");
+    EXPECT_EQ(bytes.size(), 52 + 6 * 4 + 90 * 5 + 45 * 6u);  // "4,\r\n" .. "144,\r\n"
+
+    const std::string edited = folder + "\\edit.csv";
+    ASSERT_TRUE(ProgramFileSystem().ReplaceFileContents(
+        edited, "\x94\xD4\x8D\x86\t\x83\x5E\x83\x43\x83\x67\x83\x8B\r\n3\t\xC3\xBD\xC4 ABC\r\n"));
+    c.app.document_modified = 0;
+    prompts.calls.clear();
+    prompts.file_names = {edited};
+    RunMenuCommand(nullptr, IDM_TITLES_CSV_IMPORT);
+    EXPECT_EQ(prompts.calls,
+              (Calls{"ask-file(7)",
+                     "plain[TVX-5870]: 1 件のタイトルを読み込みました (半角を全角にした文字: 7)"}));
+    EXPECT_EQ(Title(2), "\x83\x65\x83\x58\x83\x67\x81\x40\x82\x60\x82\x61\x82\x62");
+    EXPECT_EQ(Title(0), "\x94\xD4\x91\x67");
+    EXPECT_EQ(c.app.document_modified, 1);
+    c.app.selected_title_index = 2;
+    std::wstring shown;
+    ASSERT_TRUE(Drive([&](HWND d) {
+        shown = EditText(d);
+        ClickButton(d, IDCANCEL);
+    }));
+    EXPECT_EQ(shown, L"テスト　ＡＢＣ");
+
+    // The exported file puts the titles back as they were.
+    prompts.file_names = {exported};
+    RunMenuCommand(nullptr, IDM_TITLES_CSV_IMPORT);
+    EXPECT_EQ(Title(1), "\x10\xFA");
+    EXPECT_EQ(Title(2), "");
+    DeleteFileW(Utf8ToWide(exported).c_str());
+    DeleteFileW(Utf8ToWide(edited).c_str());
+}
+
 }  // namespace
 }  // namespace tvx::test

@@ -38,4 +38,20 @@ bool MemoryFileSystem::RemoveFile(const std::string& path) {
     return files.erase(path) != 0;
 }
 
+bool MemoryFileSystem::AppendToFile(const std::string& path, std::string_view bytes) {
+    if (fail_writes) return false;
+    files[path] += bytes;
+    return true;
+}
+
+bool MemoryFileSystem::ListFolder(const std::string& folder, std::vector<std::string>& names) {
+    names.clear();
+    for (const auto& [path, bytes] : files) {
+        if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0) continue;
+        const std::string name = path.substr(folder.size());
+        if (name.find_first_of("/\\") == std::string::npos) names.push_back(name);
+    }
+    return true;
+}
+
 }  // namespace tvx::test

@@ -21,7 +21,8 @@ struct MemoryIniStore : IniStore {
     bool WriteKey(std::string_view section, std::string_view key, std::string_view value) override;
 };
 
-// Files in memory; every write fails while fail_writes is set.
+// Files in memory; every write fails while fail_writes is set. A folder is the part of a path
+// up to its last "/" or backslash; every folder exists.
 struct MemoryFileSystem : FileSystem {
     std::map<std::string, std::string> files;
     bool fail_writes = false;
@@ -29,6 +30,9 @@ struct MemoryFileSystem : FileSystem {
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
+    bool AppendToFile(const std::string& path, std::string_view bytes) override;
+    bool ListFolder(const std::string& folder, std::vector<std::string>& names) override;
+    bool MakeFolder(const std::string&) override { return true; }
 };
 
 }  // namespace tvx::test

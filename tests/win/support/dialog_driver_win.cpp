@@ -2,6 +2,7 @@
 // then hands it to the test's actions, still inside that loop.
 #include "support/dialog_driver_win.h"
 
+#include "dialogs/comm_log_win.h"
 #include "winbase/text_win.h"
 
 namespace tvx::test {
@@ -23,7 +24,9 @@ DriveState* g_drive = nullptr;
 BOOL CALLBACK FindDialogProc(HWND window, LPARAM result) {
     wchar_t class_name[16] = {};
     GetClassNameW(window, class_name, 16);
-    if (wcscmp(class_name, L"#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window)) {
+    // The modeless log window stays enabled under a modal dialog; it is never the one driven.
+    if (wcscmp(class_name, L"#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window) &&
+        window != CommLogWindow()) {
         *reinterpret_cast<HWND*>(result) = window;
         return FALSE;
     }
@@ -60,7 +63,40 @@ void CALLBACK DriveTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     if (IsWindow(dialog)) state->watchdog = SetTimer(nullptr, 0, 500, WatchdogTimerProc);
 }
 
+struct StepDrive {
+    std::vector<std::function<bool(HWND)>> steps;
+    std::size_t next = 0;
+    DWORD deadline = 0;
+};
+StepDrive* g_steps = nullptr;
+
+void CALLBACK StepTimerProc(HWND, UINT, UINT_PTR, DWORD) {
+    StepDrive* drive = g_steps;
+    HWND top = FindThreadDialog();
+    if (!drive || !top) return;
+    if (drive->next < drive->steps.size() && drive->steps[drive->next](top)) ++drive->next;
+    if (drive->next < drive->steps.size() && GetTickCount() > drive->deadline)
+        PostMessageW(top, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
 }  // namespace
+
+bool DriveSteps(const std::function<void()>& open, std::vector<std::function<bool(HWND)>> steps,
+                DWORD timeout_ms) {
+    StepDrive drive{std::move(steps), 0, GetTickCount() + timeout_ms};
+    StepDrive* outer = g_steps;
+    g_steps = &drive;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, StepTimerProc);
+    open();
+    KillTimer(nullptr, timer);
+    g_steps = outer;
+    return drive.next == drive.steps.size();
+}
+
+HWND FileNameBox(HWND window) {
+    HWND name = GetDlgItem(window, 0x47c);  // the file name box (combo cmb13, or edt1)
+    return name ? name : GetDlgItem(window, 0x480);
+}
 
 HWND FindThreadDialog() {
     HWND dialog = nullptr;

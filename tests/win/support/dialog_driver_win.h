@@ -17,7 +17,17 @@ namespace tvx::test {
 bool DriveModalDialog(const std::function<void()>& open, const std::function<void(HWND)>& act,
                       DWORD timeout_ms = 10000, bool* closed_by_itself = nullptr);
 
-// The top-level dialog (class #32770) of this thread that is visible and enabled, or null.
+// Windows that come up one after the other while open() runs (a box, the file dialog it leads
+// to, the box that dialog raises): each step is offered the enabled dialog on top until it
+// takes it (returns true). False when a step was still waiting after timeout_ms; the window
+// on top is then cancelled.
+bool DriveSteps(const std::function<void()>& open, std::vector<std::function<bool(HWND)>> steps,
+                DWORD timeout_ms = 20000);
+// The file name box of a common file dialog, or null for any other window.
+HWND FileNameBox(HWND window);
+
+// The top-level dialog (class #32770) of this thread that is visible and enabled, or null; the
+// modeless communication log window does not count.
 HWND FindThreadDialog();
 
 // A hidden message-only window of this thread with this procedure, standing in for the window

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+#include "app/main_window_win.h"
+#include "dialogs/comm_log_win.h"
 #include "link/send.h"
 #include "link/serial_win.h"
 #include "support/dialog_driver_win.h"
@@ -53,6 +55,23 @@ bool OpenTestSerialLink(std::vector<std::string>& open_calls) {
 void CloseTestSerialLink() {
     StopSerialReadThread();
     CloseSerialPort();
+}
+
+HWND StartMainWindowAndLink(bool& quiet) {
+    RecordingPrompts start_prompts;
+    SetProgramPrompts(&start_prompts);
+    RegisterMainWindowClass(ProgramInstance());
+    HWND main = CreateMainWindow(ProgramInstance());
+    StartCommLogFiles();
+    if (main) StartSerialLink(ProgramContext(), main, MSG_SERIAL_LINE);
+    quiet = start_prompts.calls.empty();
+    SetProgramPrompts(nullptr);
+    return main;
+}
+
+void StopMainWindowAndLink(HWND main) {
+    StopSerialLink();
+    DestroyWindow(main);
 }
 
 std::wstring SimLogPath() {

@@ -28,6 +28,12 @@ HWND LinkWindow();
 bool OpenTestSerialLink(std::vector<std::string>& open_calls);
 void CloseTestSerialLink();
 
+// The program's main window with the communication log's day files and the serial link
+// started towards it, as wWinMain starts them; quiet tells whether no box came up meanwhile.
+// The port stays open until StopMainWindowAndLink.
+HWND StartMainWindowAndLink(bool& quiet);
+void StopMainWindowAndLink(HWND main);
+
 std::wstring SimLogPath();
 // Dispatches messages until done() or the time is up; false on time-out.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms);
