@@ -144,7 +144,7 @@ void FileOpen(CoreContext& c, FileSystem& fs) {
     c.app.document_modified = 0;
     // A damaged file is read as it stands; the user learns at once which values no dialog list
     // holds (and a send refuses them), not from a broken command later.
-    const std::string damaged = OutOfRangeFileText(ListSettingsOutOfRange(c.model));
+    const std::string damaged = OutOfRangeFileText(c.model);
     if (!damaged.empty()) c.prompts.ShowErrorBox(damaged, BoxIcon::Exclamation);
 }
 

@@ -6,7 +6,9 @@ namespace tvx {
 
 namespace {
 
-// Walks the number fields of the file; stops when found returns true.
+// Walks the number fields of the file; stops when found(field, item, value) returns true. The
+// names and ranges are made only for the problems a caller keeps (a damaged file may hold
+// hundreds).
 template <typename Found>
 void ForEachOutOfRange(const SettingsModel& model, Found&& found) {
     for (const SettingsFileField& f : SettingsFileFields()) {
@@ -14,31 +16,38 @@ void ForEachOutOfRange(const SettingsModel& model, Found&& found) {
         for (int item = 0; item < FieldItemCount(f); ++item) {
             const int value = FieldNumber(model, f, item);
             if (value >= f.low && value <= f.high) continue;
-            SettingRangeProblem p;
-            p.field = f.field;
-            p.value = value;
-            p.low = f.low;
-            p.high = f.high;
-            p.name = FieldItemName(f, item);
-            p.line = FieldValueLine(f, item);
-            p.range = FieldNumberText(f, f.low) + "～" + FieldNumberText(f, f.high);
-            if (f.shape == FieldShape::PerPage) {
-                p.position = item / kPageCount;
-                p.index = item % kPageCount;
-            } else if (f.shape == FieldShape::PerPosition) {
-                p.position = item;
-            }
-            if (found(std::move(p))) return;
+            if (found(f, item, value)) return;
         }
     }
+}
+
+// The display position a field's item belongs to, or -1 for a single value.
+int PositionOf(const SettingsFileField& f, int item) {
+    if (f.shape == FieldShape::PerPage) return item / kPageCount;
+    if (f.shape == FieldShape::PerPosition) return item;
+    return -1;
+}
+
+SettingRangeProblem MakeProblem(const SettingsFileField& f, int item, int value) {
+    SettingRangeProblem p;
+    p.field = f.field;
+    p.value = value;
+    p.low = f.low;
+    p.high = f.high;
+    p.name = FieldItemName(f, item);
+    p.line = FieldValueLine(f, item);
+    p.range = FieldNumberText(f, f.low) + "～" + FieldNumberText(f, f.high);
+    p.position = PositionOf(f, item);
+    if (f.shape == FieldShape::PerPage) p.index = item % kPageCount;
+    return p;
 }
 
 }  // namespace
 
 bool FindSettingOutOfRange(const SettingsModel& model, SettingRangeProblem& problem) {
     bool any = false;
-    ForEachOutOfRange(model, [&](SettingRangeProblem p) {
-        problem = std::move(p);
+    ForEachOutOfRange(model, [&](const SettingsFileField& f, int item, int value) {
+        problem = MakeProblem(f, item, value);
         any = true;
         return true;
     });
@@ -47,8 +56,8 @@ bool FindSettingOutOfRange(const SettingsModel& model, SettingRangeProblem& prob
 
 std::vector<SettingRangeProblem> ListSettingsOutOfRange(const SettingsModel& model) {
     std::vector<SettingRangeProblem> out;
-    ForEachOutOfRange(model, [&](SettingRangeProblem p) {
-        out.push_back(std::move(p));
+    ForEachOutOfRange(model, [&](const SettingsFileField& f, int item, int value) {
+        out.push_back(MakeProblem(f, item, value));
         return false;
     });
     return out;
@@ -57,9 +66,9 @@ std::vector<SettingRangeProblem> ListSettingsOutOfRange(const SettingsModel& mod
 bool FindCommandValueOutOfRange(const SettingsModel& model, std::string_view field, int position,
                                 SettingRangeProblem& problem) {
     bool any = false;
-    ForEachOutOfRange(model, [&](SettingRangeProblem p) {
-        if (p.field != field || p.position != position) return false;
-        problem = std::move(p);
+    ForEachOutOfRange(model, [&](const SettingsFileField& f, int item, int value) {
+        if (f.field != field || PositionOf(f, item) != position) return false;
+        problem = MakeProblem(f, item, value);
         any = true;
         return true;
     });
@@ -74,17 +83,22 @@ std::string OutOfRangeSendText(const SettingRangeProblem& p) {
     return "機器が持てない値なので送信しません。\n" + OutOfRangeLine(p);
 }
 
-std::string OutOfRangeFileText(const std::vector<SettingRangeProblem>& problems) {
+std::string OutOfRangeFileText(const SettingsModel& model) {
     constexpr std::size_t kShown = 20;
-    if (problems.empty()) return {};
-    std::string text = "このファイルには機器が持てない値が " + std::to_string(problems.size()) +
+    std::size_t count = 0;
+    std::string lines;
+    ForEachOutOfRange(model, [&](const SettingsFileField& f, int item, int value) {
+        if (count++ < kShown) {
+            const SettingRangeProblem p = MakeProblem(f, item, value);
+            lines += "\n" + std::to_string(p.line) + " 行目: " + OutOfRangeLine(p);
+        }
+        return false;
+    });
+    if (count == 0) return {};
+    std::string text = "このファイルには機器が持てない値が " + std::to_string(count) +
                        " 個あります。ファイルのまま読み込みました。\n"
-                       "送信する前に、各設定の画面で値を選び直してください。\n";
-    for (std::size_t i = 0; i < problems.size() && i < kShown; ++i) {
-        text += "\n" + std::to_string(problems[i].line) + " 行目: " + OutOfRangeLine(problems[i]);
-    }
-    if (problems.size() > kShown)
-        text += "\nほか " + std::to_string(problems.size() - kShown) + " 個";
+                       "送信する前に、各設定の画面で値を選び直してください。\n" + lines;
+    if (count > kShown) text += "\nほか " + std::to_string(count - kShown) + " 個";
     return text;
 }
 

@@ -41,6 +41,6 @@ std::string OutOfRangeLine(const SettingRangeProblem& problem);
 std::string OutOfRangeSendText(const SettingRangeProblem& problem);
 // What "開く" says of a file with values no list holds: how many, the first twenty of them with
 // their lines, and that the file was read as it is. Empty when every value is in range.
-std::string OutOfRangeFileText(const std::vector<SettingRangeProblem>& problems);
+std::string OutOfRangeFileText(const SettingsModel& model);
 
 }  // namespace tvx
