@@ -76,7 +76,9 @@ TEST(SettingsFields, EachItemHasItsLineAndTheNameAnOperatorKnows) {
         EXPECT_EQ(FieldLine(f, c.item), c.line) << c.name;
         EXPECT_EQ(FieldValueLine(f, c.item), c.value_line) << c.name;
         EXPECT_EQ(FieldNameOfLine(c.line), c.name) << c.line;  // a line names its item
-        if (!c.repeat) EXPECT_EQ(FindSettingsField(c.field), &f) << c.field;
+        if (!c.repeat) {
+            EXPECT_EQ(FindSettingsField(c.field), &f) << c.field;
+        }
     }
     EXPECT_EQ(FieldNameOfLine(0), "");
     EXPECT_EQ(FieldNameOfLine(1891), "");
