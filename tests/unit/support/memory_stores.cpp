@@ -4,7 +4,10 @@ namespace tvx::test {
 
 bool MemoryIniStore::ReadKey(std::string_view section, std::string_view key,
                              std::string& value_out) {
-    auto it = values.find(std::string(section) + "/" + std::string(key));
+    // The configuration reader asks for a thousand keys; one buffer serves every lookup.
+    static thread_local std::string name;
+    name.assign(section).append(1, '/').append(key);
+    auto it = values.find(name);
     if (it == values.end()) return false;
     value_out = it->second;
     return true;
