@@ -352,8 +352,10 @@ bool Sendable(int code) {
 }
 
 // "[外字57]" at chars[i]: the glyph index, with used the characters it takes. -1 when chars[i]
-// starts no token; -2 (and a problem) when it starts one that is not well formed.
-int GlyphToken(const Text& chars, std::size_t i, std::size_t& used, const std::string& where,
+// starts no token; -2 (and a problem, placed by where) when it starts one that is not well
+// formed.
+template <typename Where>
+int GlyphToken(const Text& chars, std::size_t i, std::size_t& used, const Where& where,
                std::vector<std::string>& problems) {
     constexpr char32_t kOpen[] = {'[', U'外', U'字'};
     for (std::size_t k = 0; k < 3; ++k) {
@@ -367,14 +369,14 @@ int GlyphToken(const Text& chars, std::size_t i, std::size_t& used, const std::s
         ++j;
     }
     if (digits == 0 || j >= chars.size() || chars[j].cp != ']') {
-        problems.push_back(where + "外字は [外字1]〜[外字" + std::to_string(kRegisterNumbers) +
+        problems.push_back(where() + "外字は [外字1]〜[外字" + std::to_string(kRegisterNumbers) +
                            "] の形で書きます");
         used = j - i + (j < chars.size() && chars[j].cp == ']' ? 1 : 0);
         return -2;
     }
     used = j + 1 - i;
     if (number < 1 || number > kRegisterNumbers || digits > 4) {
-        problems.push_back(where + "外字の番号 " + std::to_string(number) + " は 1〜" +
+        problems.push_back(where() + "外字の番号 " + std::to_string(number) + " は 1〜" +
                            std::to_string(kRegisterNumbers) + " にありません");
         return -2;
     }
@@ -394,7 +396,9 @@ std::string ConvertTitle(const Field& f, int& widened, std::vector<std::string>&
     const Text& chars = f.chars;
     for (std::size_t i = 0; i < chars.size();) {
         const Ch& c = chars[i];
-        const std::string where = WhereChar(c.line, count + 1);
+        // The place of a problem, made only when there is one (most characters have none).
+        const int at = count + 1;
+        const auto where = [&c, at] { return WhereChar(c.line, at); };
         std::size_t used = 1;
         const int glyph = GlyphToken(chars, i, used, where, problems);
         if (glyph != -1) {
@@ -410,19 +414,19 @@ std::string ConvertTitle(const Field& f, int& widened, std::vector<std::string>&
             if (g >= 0 && g < kRegisterNumbers) {
                 AppendPair(pair, bytes);
             } else {
-                problems.push_back(where + Quoted(c.cp) + " は [外字1]〜[外字" +
+                problems.push_back(where() + Quoted(c.cp) + " は [外字1]〜[外字" +
                                    std::to_string(kRegisterNumbers) + "] のどれでもありません");
             }
             ++count;
             continue;
         }
         if (c.cp == kNoCodePoint) {
-            problems.push_back(where + "文字ではないバイト 0x" + Hex(c.raw, 2) + " があります");
+            problems.push_back(where() + "文字ではないバイト 0x" + Hex(c.raw, 2) + " があります");
             ++count;
             continue;
         }
         if (IsControl(c.cp)) {
-            problems.push_back(where + "制御文字 (" + ControlName(c.cp) + ") は使えません");
+            problems.push_back(where() + "制御文字 (" + ControlName(c.cp) + ") は使えません");
             if (c.cp == '\r' && i < chars.size() && chars[i].cp == '\n') ++i;  // one line end
             ++count;
             continue;
@@ -434,11 +438,11 @@ std::string ConvertTitle(const Field& f, int& widened, std::vector<std::string>&
         if (!Sendable(code)) code = EncodeCp932(cp);
         ++count;
         if (code < 0) {
-            problems.push_back(where + Quoted(cp) + " はコードページ932にない文字です");
+            problems.push_back(where() + Quoted(cp) + " はコードページ932にない文字です");
             continue;
         }
         if (!Sendable(code)) {
-            problems.push_back(where + Quoted(cp) + " は本機で表示できない文字です");
+            problems.push_back(where() + Quoted(cp) + " は本機で表示できない文字です");
             continue;
         }
         if (wide != 0) ++widened;
