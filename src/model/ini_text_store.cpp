@@ -1,7 +1,5 @@
 #include "model/ini_text_store.h"
 
-#include <algorithm>
-
 namespace tvx {
 
 namespace {
@@ -78,7 +76,6 @@ IniLine Classify(std::string_view text, std::size_t begin, std::size_t content_e
 
 std::vector<IniLine> SplitLines(std::string_view text) {
     std::vector<IniLine> lines;
-    lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t lf = text.find('\n', pos);
