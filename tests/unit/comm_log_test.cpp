@@ -179,45 +179,39 @@ TEST(CommLogEntries, TitlesAreShownDecodedBesideTheirHex) {
 
 TEST(CommLogEntries, EachReplySaysWhatTheProgramMadeOfIt) {
     const struct {
+        bool tcp;
         const char* line;
         const char* meaning;
-    } serial[] = {
-        {"05GO\r\n", "acknowledged"},
-        {"05CWL3\r\n", "applied: white level"},
-        {"05CTDPO02B09\r\n", "applied: position offset ch.2 Bottom"},
-        {"05P01TAS\r\n", "applied: page shown ch.1 Top"},
-        {"05IA192.168.001.003\r\n", "applied: ip address"},
-        {"05VN1.23\r\n", "applied: version"},
-        {"05CWLX\r\n", "not applied, the fields do not decode: white level"},
-        {"05E0\r\n", "error E0: Framing Error"},
-        {"05E3\r\n", "error E3: Command Error"},
-        {"05MENU\r\n", "error MENU: Menu Display"},
-        {"05GN\r\n", "GN: Mode difference"},
-        {"05XYZ\r\n", "ignored"},
+    } cases[] = {
+        {false, "05GO\r\n", "acknowledged"},
+        {false, "05CWL3\r\n", "applied: white level"},
+        {false, "05CTDPO02B09\r\n", "applied: position offset ch.2 Bottom"},
+        {false, "05P01TAS\r\n", "applied: page shown ch.1 Top"},
+        {false, "05IA192.168.001.003\r\n", "applied: ip address"},
+        {false, "05VN1.23\r\n", "applied: version"},
+        {false, "05CWLX\r\n", "not applied, the fields do not decode: white level"},
+        {false, "05E0\r\n", "error E0: Framing Error"},
+        {false, "05E3\r\n", "error E3: Command Error"},
+        {false, "05MENU\r\n", "error MENU: Menu Display"},
+        {false, "05GN\r\n", "GN: Mode difference"},
+        {false, "05XYZ\r\n", "ignored"},
+        {true, "03GO\r\n", "acknowledged"},
+        {true, "03E1\r\n", "error E1: Socket Parity"},
+        {true, "03GN\r\n", "GN: Socket mode difference"},
+        {true, "03SUS02TAS\r\n", "applied: start-up page ch.2 Top"},
     };
-    for (const auto& c : serial) {
+    for (const auto& c : cases) {
         LoggedCase f;
-        ParseSerialReply(f.ctx, c.line);
+        if (c.tcp) {
+            f.app.interface_type = 1;
+            f.Receive(c.line);
+        } else {
+            ParseSerialReply(f.ctx, c.line);
+        }
         ASSERT_EQ(LogSize(f.log), 1u) << c.line;
         EXPECT_EQ(LogEntryAt(f.log, 0).kind, LogKind::Received);
-        EXPECT_EQ(LogEntryAt(f.log, 0).address, "05");
+        EXPECT_EQ(LogEntryAt(f.log, 0).address, std::string(c.line, 2)) << c.line;
         EXPECT_EQ(LogEntryAt(f.log, 0).meaning, c.meaning) << c.line;
-    }
-    const struct {
-        const char* bytes;
-        const char* meaning;
-    } socket[] = {
-        {"03GO\r\n", "acknowledged"},
-        {"03E1\r\n", "error E1: Socket Parity"},
-        {"03GN\r\n", "GN: Socket mode difference"},
-        {"03SUS02TAS\r\n", "applied: start-up page ch.2 Top"},
-    };
-    for (const auto& c : socket) {
-        LoggedCase f;
-        f.app.interface_type = 1;
-        f.Receive(c.bytes);
-        ASSERT_EQ(LogSize(f.log), 1u) << c.bytes;
-        EXPECT_EQ(LogEntryAt(f.log, 0).meaning, c.meaning) << c.bytes;
     }
     // Two lines in one reading are two entries; half a line is none until its end comes.
     LoggedCase f;
