@@ -1,15 +1,17 @@
 /*
- * The session end with unsaved titles.
+ * The session end with unsaved titles or drawn glyphs.
  *
- * Windows asks the main window with WM_QUERYENDSESSION; the exit question cannot be asked then
+ * Windows asks the main window with WM_QUERYENDSESSION; the exit questions cannot be asked then
  * (a logoff, a shutdown or an update's restart goes on after a few seconds, also past a window
- * that holds it). So the titles go to a recovery file in the user's local application data,
- * and the session may end; only when that file cannot be written is the end held, with a reason
- * Windows shows. The next start offers the recovery back. Runs on the user-interface thread;
+ * that holds it). So titles and glyphs go to recovery files in the user's local application
+ * data, and the session may end; only when they cannot be written is the end held, with a
+ * reason Windows shows. The next start offers the recovery back. Runs on the user-interface thread;
  * the files go through the program's file system seam.
  */
 #include "app/session_end_win.h"
 
+#include "glyphs/glyph_list.h"
+#include "glyphs/glyph_window_win.h"
 #include "winbase/file_system_win.h"
 #include "winbase/program_win.h"
 #include "winbase/text_win.h"
@@ -25,18 +27,26 @@ bool g_end_held = false;
 RecoveryFiles ProgramRecoveryFiles() {
     const std::wstring folder = UserDataFolder();
     if (folder.empty()) return {};
-    return {WideToUtf8(folder + L"\\recovery.dat"), WideToUtf8(folder + L"\\recovery-name.txt")};
+    return {WideToUtf8(folder + L"\\recovery.dat"), WideToUtf8(folder + L"\\recovery-name.txt"),
+            WideToUtf8(folder + L"\\recovery-glyphs.tlm"),
+            WideToUtf8(folder + L"\\recovery-glyphs-name.txt")};
 }
 
 LRESULT OnQueryEndSession(HWND main) {
-    if (ProgramContext().app.document_modified == 0) return TRUE;
+    CoreContext& c = ProgramContext();
+    const GlyphState& g = ProgramGlyphState();
+    if (c.app.document_modified == 0 && g.glyph_modified == 0) return TRUE;
     // The file system seam writes into existing folders only.
     CreateDirectoryW(UserDataFolder().c_str(), nullptr);
     const RecoveryFiles where = ProgramRecoveryFiles();
-    if (!where.data_path.empty() && SaveRecovery(ProgramContext(), ProgramFileSystem(), where)) {
-        return TRUE;
-    }
-    g_end_held = ShutdownBlockReasonCreate(main, L"保存されていないタイトルがあります。") != FALSE;
+    const bool titles_kept = !where.data_path.empty() && SaveRecovery(c, ProgramFileSystem(), where);
+    const bool glyphs_kept =
+        !where.data_path.empty() && SaveGlyphRecovery(c, g, ProgramFileSystem(), where);
+    if (titles_kept && glyphs_kept) return TRUE;
+    g_end_held = ShutdownBlockReasonCreate(main, titles_kept
+                                                     ? L"保存されていない外字があります。"
+                                                     : L"保存されていないタイトルがあります。") !=
+                 FALSE;
     return FALSE;
 }
 
@@ -51,8 +61,10 @@ void OnEndSession(HWND main, bool ending) {
 void OfferSessionRecovery(HWND main) {
     const RecoveryFiles where = ProgramRecoveryFiles();
     if (where.data_path.empty()) return;
-    if (OfferRecovery(ProgramContext(), ProgramFileSystem(), where) && main) {
-        InvalidateRect(main, nullptr, TRUE);
+    RecoveredGlyphs glyphs;
+    if (OfferRecovery(ProgramContext(), ProgramFileSystem(), where, &glyphs)) {
+        TakeRecoveredGlyphs(ProgramContext(), ProgramGlyphState(), glyphs);
+        if (main) InvalidateRect(main, nullptr, TRUE);
     }
 }
 

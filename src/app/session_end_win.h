@@ -1,5 +1,6 @@
-// The end of a Windows session (logoff, shutdown, an update's restart) with unsaved titles:
-// they are kept in a recovery file that the next start offers to open (model/recovery.h).
+// The end of a Windows session (logoff, shutdown, an update's restart) with unsaved titles or
+// drawn glyphs: they are kept in recovery files that the next start offers to open
+// (model/recovery.h).
 #pragma once
 
 #include <windows.h>
@@ -8,16 +9,18 @@
 
 namespace tvx {
 
-// %LOCALAPPDATA%\TVX-5870\recovery.dat and recovery-name.txt of the user running the program.
+// %LOCALAPPDATA%\TVX-5870\recovery.dat, recovery-name.txt, recovery-glyphs.tlm and
+// recovery-glyphs-name.txt of the user running the program.
 RecoveryFiles ProgramRecoveryFiles();
 
-// WM_QUERYENDSESSION of the main window: TRUE to let the session end. Unsaved titles are written
-// to the recovery first; when that fails the end is held, with the reason Windows shows.
+// WM_QUERYENDSESSION of the main window: TRUE to let the session end. Unsaved titles and drawn
+// glyphs are written to the recovery first; when that fails the end is held, with the reason
+// Windows shows.
 LRESULT OnQueryEndSession(HWND main);
 // WM_ENDSESSION: when the end was called off, the program runs on with its titles, so the
 // recovery and the reason go.
 void OnEndSession(HWND main, bool ending);
-// Start-up: offers the titles a session end kept, and shows their file name when taken.
+// Start-up: offers the titles and glyphs a session end kept, and shows them when taken.
 void OfferSessionRecovery(HWND main);
 
 }  // namespace tvx

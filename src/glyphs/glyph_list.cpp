@@ -142,6 +142,27 @@ bool MayExitWithGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs) {
     return g.glyph_file_name[0] != '\0' ? SaveGlyphFile(c, g, fs) : SaveGlyphFileAs(c, g, fs);
 }
 
+bool SaveGlyphRecovery(const CoreContext& c, const GlyphState& g, FileSystem& fs,
+                       const RecoveryFiles& where) {
+    if (g.glyph_modified == 0) return true;
+    return KeepForRecovery(
+        fs, where.glyph_path, where.glyph_name_path,
+        std::string_view(g.glyph_file_name, strnlen(g.glyph_file_name, sizeof g.glyph_file_name)),
+        GlyphFileText(c.model));
+}
+
+bool TakeRecoveredGlyphs(CoreContext& c, GlyphState& g, const RecoveredGlyphs& kept) {
+    GlyphFileProblem problem;
+    if (!kept.present || kept.name.size() >= sizeof g.glyph_file_name ||
+        FindGlyphFileProblem(kept.text, problem)) {
+        return false;
+    }
+    ReadGlyphFile(kept.text, c.model);
+    std::memcpy(g.glyph_file_name, kept.name.c_str(), kept.name.size() + 1);
+    g.glyph_modified = 1;
+    return true;
+}
+
 int ChooseGlyphForEditor(AppState& app, const GlyphState& g, int x, int y) {
     if (GlyphBulkRunActive(app)) return -1;
     const int cell = GlyphListCellAt(x, y);

@@ -10,6 +10,7 @@
 #include "glyphs/glyph_files.h"
 #include "glyphs/glyph_state.h"
 #include "model/context.h"
+#include "model/recovery.h"
 #include "model/seams.h"
 
 namespace tvx {
@@ -52,6 +53,13 @@ bool SaveGlyphFileAs(CoreContext& c, GlyphState& g, FileSystem& fs);
 // when the program must stay open (not saved).
 inline constexpr std::string_view kExitWithoutGlyphsText = "外字を保存せずに終了しますか？";
 bool MayExitWithGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs);
+// The session end, beside the titles' recovery: glyphs drawn since the last glyph file are kept
+// with that file's name. True when nothing is at risk (none drawn, or they were kept).
+bool SaveGlyphRecovery(const CoreContext& c, const GlyphState& g, FileSystem& fs,
+                       const RecoveryFiles& where);
+// The next start, after "Yes" to the recovery: the kept glyphs and their file name come back,
+// still unsaved. Kept text that is no whole glyph file changes nothing. True when taken.
+bool TakeRecoveredGlyphs(CoreContext& c, GlyphState& g, const RecoveredGlyphs& kept);
 // Each of these four buttons and the left double click do nothing during a bulk run.
 bool GlyphBulkRunActive(const AppState& app);
 

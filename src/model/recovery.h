@@ -1,7 +1,9 @@
 // Unsaved titles at the end of a Windows session (logoff, shutdown, an update's restart). The
 // exit question cannot be asked then, and a blocked session end can still be forced, so the
 // whole settings file is kept in a recovery file, with the name of the file it belongs to, and
-// the next start offers it back. Whatever ends the session, nothing is lost.
+// the next start offers it back. Whatever ends the session, nothing is lost. Drawn glyphs are
+// kept the same way beside them (glyphs/glyph_list.h writes and takes them back); one question
+// offers both.
 #pragma once
 
 #include <string>
@@ -15,6 +17,15 @@ namespace tvx {
 struct RecoveryFiles {
     std::string data_path;  // the settings, in the settings file's form
     std::string name_path;  // current_file_name they belong to (UTF-8), empty when none
+    std::string glyph_path;       // the drawn glyphs, in the glyph file's form
+    std::string glyph_name_path;  // the glyph file they belong to (UTF-8), empty when none
+};
+
+// What a recovery held of the glyphs, for the glyph side to take.
+struct RecoveredGlyphs {
+    bool present = false;
+    std::string text;  // the glyph file's text
+    std::string name;  // the glyph file's name, empty when none
 };
 
 inline constexpr std::string_view kRecoveryQuestion =
@@ -23,11 +34,17 @@ inline constexpr std::string_view kRecoveryQuestion =
 // The session ends. With unsaved titles the recovery is written; true when nothing is at risk
 // (no unsaved titles, or the recovery was written).
 bool SaveRecovery(const CoreContext& c, FileSystem& fs, const RecoveryFiles& where);
+// Writes one kept document and the name of its file, the name first: the document is what
+// makes a recovery.
+bool KeepForRecovery(FileSystem& fs, const std::string& data_path, const std::string& name_path,
+                     std::string_view name, std::string_view text);
 // The session end was called off: the program runs on with its titles, the recovery goes.
 void DiscardRecovery(FileSystem& fs, const RecoveryFiles& where);
-// At start: when a recovery is there, asks kRecoveryQuestion (caption "TVX-5870"). Yes loads it
-// as the document, its titles still unsaved and its file name back; either answer removes it.
-// True when it was loaded.
-bool OfferRecovery(CoreContext& c, FileSystem& fs, const RecoveryFiles& where);
+// At start: when a recovery is there (titles, glyphs or both), asks kRecoveryQuestion once
+// (caption "TVX-5870"). Yes loads the titles as the document, still unsaved and with their file
+// name back, and hands the glyphs' part to `glyphs` when one is asked for; either answer
+// removes the recovery. True when it was loaded.
+bool OfferRecovery(CoreContext& c, FileSystem& fs, const RecoveryFiles& where,
+                   RecoveredGlyphs* glyphs = nullptr);
 
 }  // namespace tvx

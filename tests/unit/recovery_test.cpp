@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "glyphs/glyph_list.h"
 #include "support/recorders.h"
 
 namespace tvx {
@@ -14,7 +15,9 @@ namespace {
 using test::CoreFixture;
 
 TEST(Recovery, UnsavedTitlesAreKeptAtTheSessionEndAndOfferedBackOnceAtTheNextStart) {
-    const RecoveryFiles where{"L:/TVX-5870/recovery.dat", "L:/TVX-5870/recovery-name.txt"};
+    const RecoveryFiles where{"L:/TVX-5870/recovery.dat", "L:/TVX-5870/recovery-name.txt",
+                             "L:/TVX-5870/recovery-glyphs.tlm",
+                             "L:/TVX-5870/recovery-glyphs-name.txt"};
     test::MemoryFileSystem disk;
     CoreFixture ending;
     EXPECT_TRUE(SaveRecovery(ending.ctx, disk, where));  // nothing unsaved: nothing kept
@@ -47,6 +50,59 @@ TEST(Recovery, UnsavedTitlesAreKeptAtTheSessionEndAndOfferedBackOnceAtTheNextSta
     EXPECT_EQ(next.app.document_modified, 1);  // still to be saved
     EXPECT_FALSE(OfferRecovery(next.ctx, disk, where));
     EXPECT_EQ(next.prompts.calls.size(), 1u);
+}
+
+TEST(Recovery, DrawnGlyphsAreKeptBesideTheTitlesAndComeBackAfterTheSameOneQuestion) {
+    const RecoveryFiles where{"L:/r.dat", "L:/r-name.txt", "L:/r-glyphs.tlm", "L:/r-glyphs-name.txt"};
+    test::MemoryFileSystem disk;
+    CoreFixture ending;
+    GlyphState drawn;
+    EXPECT_TRUE(SaveGlyphRecovery(ending.ctx, drawn, disk, where));  // nothing drawn
+    EXPECT_TRUE(disk.files.empty());
+    ending.model.glyph_pattern[0][0] = 'F';
+    ending.model.glyph_pattern[kGlyphCount - 1][kGlyphPatternChars - 1] = '8';
+    drawn.glyph_modified = 1;
+    std::strcpy(drawn.glyph_file_name, "C:\\data\\logo.tlm");
+    disk.fail_writes = true;
+    EXPECT_FALSE(SaveGlyphRecovery(ending.ctx, drawn, disk, where));
+    disk.fail_writes = false;
+    // Titles saved, glyphs drawn: only the glyphs are kept, as a whole glyph file (one pattern
+    // character a line, 160 x 256 lines).
+    ASSERT_TRUE(SaveRecovery(ending.ctx, disk, where));
+    ASSERT_TRUE(SaveGlyphRecovery(ending.ctx, drawn, disk, where));
+    EXPECT_EQ(disk.files.count(where.data_path), 0u);
+    const std::string& kept = disk.files[where.glyph_path];
+    EXPECT_EQ(kept.size(), 160u * 256u * 3u);
+    EXPECT_EQ(kept.substr(0, 6), "F\r\n0\r\n");
+    EXPECT_EQ(kept.substr(kept.size() - 6), "0\r\n8\r\n");
+    EXPECT_EQ(disk.files[where.glyph_name_path], "C:\\data\\logo.tlm");
+
+    const test::MemoryFileSystem ended = disk;
+    CoreFixture next;
+    GlyphState again;
+    RecoveredGlyphs taken;
+    ASSERT_TRUE(OfferRecovery(next.ctx, disk, where, &taken));
+    EXPECT_EQ(next.prompts.calls.size(), 1u);
+    ASSERT_TRUE(TakeRecoveredGlyphs(next.ctx, again, taken));
+    EXPECT_EQ(next.model.glyph_pattern[0][0], 'F');
+    EXPECT_EQ(next.model.glyph_pattern[kGlyphCount - 1][kGlyphPatternChars - 1], '8');
+    EXPECT_STREQ(again.glyph_file_name, "C:\\data\\logo.tlm");
+    EXPECT_EQ(again.glyph_modified, 1);  // still to be saved
+    EXPECT_EQ(next.app.document_modified, 0);
+    EXPECT_TRUE(disk.files.empty());
+
+    // Kept glyphs damaged since: asked and removed, but nothing taken.
+    disk = ended;
+    disk.files[where.glyph_path].resize(100);
+    CoreFixture damaged;
+    GlyphState left;
+    taken = {};
+    ASSERT_TRUE(OfferRecovery(damaged.ctx, disk, where, &taken));
+    EXPECT_FALSE(TakeRecoveredGlyphs(damaged.ctx, left, taken));
+    EXPECT_EQ(damaged.model.glyph_pattern[0][0], '0');
+    EXPECT_EQ(left.glyph_modified, 0);
+    EXPECT_STREQ(left.glyph_file_name, "");
+    EXPECT_TRUE(disk.files.empty());
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "glyphs/glyph_editor_win.h"
 #include "glyphs/glyph_insert_win.h"
 #include "glyphs/glyph_list_win.h"
+#include "glyphs/glyph_window_win.h"
 #include "link/socket_events.h"
 #include "link/socket_win.h"
 #include "winbase/program_win.h"
@@ -196,16 +197,20 @@ TEST_F(ProgramTest, EveryDialogThatCanBeActiveReadsASocketAnswerItself) {
     }
 }
 
-TEST_F(ProgramTest, ALogoffKeepsUnsavedTitlesForTheNextStartAndAFailedKeepHoldsIt) {
+TEST_F(ProgramTest, ALogoffKeepsUnsavedTitlesAndGlyphsForTheNextStartAndAFailedKeepHoldsIt) {
     InitProgramControls();
     RegisterMainWindowClass(ProgramInstance());
     HWND main = CreateMainWindow(ProgramInstance());
     ASSERT_NE(main, nullptr);
     std::strcpy(c.model.title_text[4], "FINALE");
     c.app.document_modified = 1;
-    // A session end called off keeps nothing; one that goes on keeps the titles, unasked.
+    GlyphState& glyphs = ProgramGlyphState();
+    glyphs = GlyphState{};
+    glyphs.glyph_modified = 1;
+    c.model.glyph_pattern[2][0] = 'C';
+    // A session end called off keeps nothing; one that goes on keeps titles and glyphs, unasked.
     EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
-    EXPECT_EQ(files.files.size(), 2u);
+    EXPECT_EQ(files.files.size(), 4u);
     SendMessageW(main, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
     EXPECT_TRUE(files.files.empty());
     EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
@@ -213,16 +218,20 @@ TEST_F(ProgramTest, ALogoffKeepsUnsavedTitlesForTheNextStartAndAFailedKeepHoldsI
     EXPECT_TRUE(prompts.calls.empty());
 
     ResetToDefaults(c.model, c.app);  // the next start
+    glyphs = GlyphState{};
     OfferSessionRecovery(main);
     EXPECT_EQ(prompts.calls.size(), 1u);
     EXPECT_STREQ(c.model.title_text[4], "FINALE");
     EXPECT_EQ(c.app.document_modified, 1);
+    EXPECT_EQ(c.model.glyph_pattern[2][0], 'C');
+    EXPECT_EQ(glyphs.glyph_modified, 1);
     EXPECT_TRUE(files.files.empty());
 
     files.fail_writes = true;  // nowhere to keep them: the end is held
     EXPECT_FALSE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     SendMessageW(main, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
     DestroyWindow(main);
+    glyphs = GlyphState{};
 }
 
 // ---- Sockets --------------------------------------------------------------------------------
