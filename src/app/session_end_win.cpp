@@ -39,14 +39,14 @@ LRESULT OnQueryEndSession(HWND main) {
     // The file system seam writes into existing folders only.
     CreateDirectoryW(UserDataFolder().c_str(), nullptr);
     const RecoveryFiles where = ProgramRecoveryFiles();
-    const bool titles_kept = !where.data_path.empty() && SaveRecovery(c, ProgramFileSystem(), where);
+    const bool titles_kept =
+        !where.data_path.empty() && SaveRecovery(c, ProgramFileSystem(), where);
     const bool glyphs_kept =
         !where.data_path.empty() && SaveGlyphRecovery(c, g, ProgramFileSystem(), where);
     if (titles_kept && glyphs_kept) return TRUE;
-    g_end_held = ShutdownBlockReasonCreate(main, titles_kept
-                                                     ? L"保存されていない外字があります。"
-                                                     : L"保存されていないタイトルがあります。") !=
-                 FALSE;
+    g_end_held = ShutdownBlockReasonCreate(
+                     main, titles_kept ? L"保存されていない外字があります。"
+                                       : L"保存されていないタイトルがあります。") != FALSE;
     return FALSE;
 }
 

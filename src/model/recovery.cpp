@@ -50,8 +50,7 @@ bool OfferRecovery(CoreContext& c, FileSystem& fs, const RecoveryFiles& where,
     if (!titles && !drawn) return false;
     const bool wanted = c.prompts.AskYesNo(kRecoveryQuestion, "TVX-5870");
     if (wanted && titles) {
-        const std::string name =
-            ReadKeptName(fs, where.name_path, sizeof c.app.current_file_name);
+        const std::string name = ReadKeptName(fs, where.name_path, sizeof c.app.current_file_name);
         ReadSettingsText(bytes, c.model);
         std::memcpy(c.app.current_file_name, name.c_str(), name.size() + 1);
         c.app.document_modified = 1;

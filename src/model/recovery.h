@@ -15,8 +15,8 @@
 namespace tvx {
 
 struct RecoveryFiles {
-    std::string data_path;  // the settings, in the settings file's form
-    std::string name_path;  // current_file_name they belong to (UTF-8), empty when none
+    std::string data_path;        // the settings, in the settings file's form
+    std::string name_path;        // current_file_name they belong to (UTF-8), empty when none
     std::string glyph_path;       // the drawn glyphs, in the glyph file's form
     std::string glyph_name_path;  // the glyph file they belong to (UTF-8), empty when none
 };

@@ -16,8 +16,8 @@ using test::CoreFixture;
 
 TEST(Recovery, UnsavedTitlesAreKeptAtTheSessionEndAndOfferedBackOnceAtTheNextStart) {
     const RecoveryFiles where{"L:/TVX-5870/recovery.dat", "L:/TVX-5870/recovery-name.txt",
-                             "L:/TVX-5870/recovery-glyphs.tlm",
-                             "L:/TVX-5870/recovery-glyphs-name.txt"};
+                              "L:/TVX-5870/recovery-glyphs.tlm",
+                              "L:/TVX-5870/recovery-glyphs-name.txt"};
     test::MemoryFileSystem disk;
     CoreFixture ending;
     EXPECT_TRUE(SaveRecovery(ending.ctx, disk, where));  // nothing unsaved: nothing kept
@@ -53,7 +53,8 @@ TEST(Recovery, UnsavedTitlesAreKeptAtTheSessionEndAndOfferedBackOnceAtTheNextSta
 }
 
 TEST(Recovery, DrawnGlyphsAreKeptBesideTheTitlesAndComeBackAfterTheSameOneQuestion) {
-    const RecoveryFiles where{"L:/r.dat", "L:/r-name.txt", "L:/r-glyphs.tlm", "L:/r-glyphs-name.txt"};
+    const RecoveryFiles where{"L:/r.dat", "L:/r-name.txt", "L:/r-glyphs.tlm",
+                              "L:/r-glyphs-name.txt"};
     test::MemoryFileSystem disk;
     CoreFixture ending;
     GlyphState drawn;
