@@ -161,7 +161,9 @@ def scenario_serial():
 def scenario_tcp():
     """Two devices that listen, served side by side; a pull writes one file per host."""
     original = distinct_settings()
-    sims = [Sim("--tcp-listen", "0", name="sim%d" % i) for i in range(2)]
+    # Each reply 10 ms late: a push takes about 2 s, so that serving one device after the other
+    # cannot pass for side by side, however busy the machine.
+    sims = [Sim("--tcp-listen", "0", "--reply-delay", "10", name="sim%d" % i) for i in range(2)]
     hosts = ["127.0.0.1:%d" % s.port for s in sims]
     report = ctl_json("--tcp", hosts[0], "--tcp", hosts[1], "push", "distinct.dat")
     check([d["ok"] for d in report["devices"]] == [True, True], report)
