@@ -39,10 +39,9 @@ LRESULT OnQueryEndSession(HWND main) {
     // The file system seam writes into existing folders only.
     CreateDirectoryW(UserDataFolder().c_str(), nullptr);
     const RecoveryFiles where = ProgramRecoveryFiles();
-    const bool titles_kept =
-        !where.data_path.empty() && SaveRecovery(c, ProgramFileSystem(), where);
-    const bool glyphs_kept =
-        !where.data_path.empty() && SaveGlyphRecovery(c, g, ProgramFileSystem(), where);
+    FileSystem& fs = ProgramFileSystem();
+    const bool titles_kept = !where.data_path.empty() && SaveRecovery(c, fs, where);
+    const bool glyphs_kept = !where.glyph_path.empty() && SaveGlyphRecovery(c, g, fs, where);
     if (titles_kept && glyphs_kept) return TRUE;
     g_end_held = ShutdownBlockReasonCreate(
                      main, titles_kept ? L"保存されていない外字があります。"
