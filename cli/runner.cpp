@@ -1,10 +1,6 @@
 #include "runner.h"
 
-#include <asio.hpp>
-#include <asio/co_spawn.hpp>
-#include <asio/detached.hpp>
-#include <asio/redirect_error.hpp>
-#include <asio/use_awaitable.hpp>
+#include <boost/asio.hpp>
 #include <csignal>
 #include <cstdio>
 
@@ -18,6 +14,8 @@ namespace tvxctl {
 
 namespace {
 
+namespace asio = boost::asio;
+using error_code = boost::system::error_code;
 using asio::awaitable;
 using asio::use_awaitable;
 using std::chrono::milliseconds;
@@ -27,7 +25,7 @@ constexpr milliseconds kProgressPeriod{200};
 // read) ends the line.
 constexpr milliseconds kWriteLimit{10000};
 
-auto Redirect(asio::error_code& ec) {
+auto Redirect(error_code& ec) {
     return asio::redirect_error(use_awaitable, ec);
 }
 
@@ -41,9 +39,9 @@ std::string EndpointText(const asio::ip::tcp::endpoint& endpoint) {
 // The reason an operation failed, in the system's own words. Asio takes a system error's text
 // through the ANSI code page on Windows, which garbles it on a Japanese system: it is asked for
 // as UTF-16 instead.
-std::string Reason(const asio::error_code& ec) {
+std::string Reason(const error_code& ec) {
 #ifdef _WIN32
-    if (ec.category() == asio::system_category()) return SystemErrorText(ec.value());
+    if (ec.category() == boost::system::system_category()) return SystemErrorText(ec.value());
 #endif
     return ec.message();
 }
@@ -74,7 +72,7 @@ struct Line {
         closed = true;
         closed_reason = reason;
         tvx::LogLinkEvent(log, name, reason == "done" ? "closed" : "closed: " + reason);
-        asio::error_code ignored;
+        error_code ignored;
         if (serial) serial->close(ignored);
         if (socket) {
             socket->shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
@@ -85,16 +83,16 @@ struct Line {
 
     awaitable<void> Sleep(Clock::time_point until) {
         wake.expires_at(until);
-        asio::error_code ec;
+        error_code ec;
         co_await wake.async_wait(Redirect(ec));
     }
 
     awaitable<bool> Write(const std::string& bytes) {
         asio::steady_timer watchdog(wake.get_executor(), kWriteLimit);
-        watchdog.async_wait([this](asio::error_code ec) {
+        watchdog.async_wait([this](error_code ec) {
             if (!ec) Close("the line took no data for " + Seconds(kWriteLimit));
         });
-        asio::error_code ec;
+        error_code ec;
         if (serial) {
             co_await asio::async_write(*serial, asio::buffer(bytes), Redirect(ec));
         } else {
@@ -109,7 +107,7 @@ struct Line {
 awaitable<void> ReadLines(Line& line) {
     char buffer[tvx::kLinkBufferBytes];
     for (;;) {
-        asio::error_code ec;
+        error_code ec;
         std::size_t n = 0;
         if (line.serial) {
             n = co_await line.serial->async_read_some(asio::buffer(buffer), Redirect(ec));
@@ -312,7 +310,7 @@ void OpenSerialLine(Run& run) {
         run.NewSessions(run.targets.serial_port, "", Transport::Serial, false);
     line.serial = std::make_unique<asio::serial_port>(run.io);
     const std::string& port = run.targets.serial_port;
-    asio::error_code ec;
+    error_code ec;
     line.serial->open(port, ec);
     if (ec) {
         FailLine(line, devices, "cannot open serial port " + port + ": " + Reason(ec));
@@ -342,7 +340,7 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
                             std::vector<DeviceSession*> devices) {
     const std::string where = host + ":" + std::to_string(port);
     asio::ip::tcp::resolver resolver(run.io);
-    asio::error_code ec;
+    error_code ec;
     auto endpoints = co_await resolver.async_resolve(host, std::to_string(port), Redirect(ec));
     if (ec || line.closed) {
         FailLine(line, devices,
@@ -354,10 +352,10 @@ awaitable<void> ConnectLine(Run& run, Line& line, std::string host, int port,
     line.socket = std::make_unique<asio::ip::tcp::socket>(run.io);
     asio::steady_timer watchdog(run.io, milliseconds(kConnectLimitMs));
     bool timed_out = false;
-    watchdog.async_wait([&](asio::error_code wait_ec) {
+    watchdog.async_wait([&](error_code wait_ec) {
         if (wait_ec) return;
         timed_out = true;
-        asio::error_code ignored;
+        error_code ignored;
         line.socket->close(ignored);
     });
     co_await asio::async_connect(*line.socket, endpoints, Redirect(ec));
@@ -414,7 +412,7 @@ void ReportMissing(Run& run, int from, const std::string& reason) {
 awaitable<void> ListenForDevices(Run& run) {
     const Targets& t = run.targets;
     const std::string port = std::to_string(t.listen_port);
-    asio::error_code ec;
+    error_code ec;
     run.acceptor = std::make_unique<asio::ip::tcp::acceptor>(run.io);
     asio::ip::tcp::endpoint endpoint(asio::ip::tcp::v4(),
                                      static_cast<unsigned short>(t.listen_port));
@@ -427,8 +425,8 @@ awaitable<void> ListenForDevices(Run& run) {
         co_return;
     }
     asio::steady_timer deadline(run.io, std::chrono::seconds(t.wait_seconds));
-    deadline.async_wait([&run](asio::error_code wait_ec) {
-        asio::error_code ignored;
+    deadline.async_wait([&run](error_code wait_ec) {
+        error_code ignored;
         if (!wait_ec) run.acceptor->close(ignored);
     });
     std::vector<std::unique_ptr<asio::ip::tcp::socket>> accepted;
@@ -440,7 +438,7 @@ awaitable<void> ListenForDevices(Run& run) {
         accepted.push_back(std::move(socket));
     }
     deadline.cancel();
-    asio::error_code ignored;
+    error_code ignored;
     run.acceptor->close(ignored);
     ReportMissing(run, static_cast<int>(accepted.size()),
                   run.interrupted ? "interrupted"
@@ -481,7 +479,7 @@ awaitable<void> Main(Run& run, const ProgressDraw& draw) {
         for (std::size_t i = 0; i < run.sessions.size(); ++i) view[i] = run.sessions[i].get();
         if (draw) draw(view, false);
         run.all_done.expires_after(kProgressPeriod);
-        asio::error_code ec;
+        error_code ec;
         co_await run.all_done.async_wait(Redirect(ec));
     }
     view.assign(run.sessions.size(), nullptr);
@@ -493,7 +491,7 @@ awaitable<void> Main(Run& run, const ProgressDraw& draw) {
 void Interrupt(Run& run) {
     run.interrupted = true;
     for (auto& line : run.lines) line->Close("interrupted");
-    asio::error_code ignored;
+    error_code ignored;
     if (run.acceptor) run.acceptor->close(ignored);
 }
 
@@ -509,11 +507,11 @@ std::vector<DeviceResult> RunJob(const Targets& targets, const Job& job, const P
 #else
     // SIGHUP: the terminal window closed.
     asio::signal_set signals(run.io, SIGINT, SIGTERM, SIGHUP);
-    signals.async_wait([&run](asio::error_code ec, int) {
+    signals.async_wait([&run](error_code ec, int) {
         if (!ec) Interrupt(run);
     });
     auto stop_watching = [&signals] {
-        asio::error_code ignored;
+        error_code ignored;
         signals.cancel(ignored);
     };
 #endif
@@ -523,7 +521,7 @@ std::vector<DeviceResult> RunJob(const Targets& targets, const Job& job, const P
     });
     try {
         run.io.run();
-    } catch (const asio::system_error& e) {
+    } catch (const boost::system::system_error& e) {
         stop_watching();
         throw std::runtime_error(Reason(e.code()));
     } catch (...) {

@@ -14,7 +14,7 @@ packages=(
   wine wine64 xvfb xauth socat xdotool x11-utils x11-apps imagemagick
   fonts-vlgothic locales procps psmisc python3
   clang libclang-rt-14-dev nsis wixl msitools
-  libasio-dev libboost1.81-dev libstb-dev fonts-ipafont-gothic
+  libboost1.81-dev libstb-dev fonts-ipafont-gothic
   python3-markdown
 )
 
