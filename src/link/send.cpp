@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/remote_hold.h"
 #include "protocol/encodings.h"
 #include "protocol/frame_log.h"
 
@@ -40,13 +41,22 @@ bool BuildFrame(char (&frame)[kLinkBufferBytes], std::size_t& length, bool prefi
 }
 
 // event: what happened on the link, for the log; text: the box.
-void FailSocketExchange(CoreContext& c, std::string_view event, std::string_view text) {
+void FailSocketExchange(CoreContext& c, std::string_view event, std::string_view text,
+                        RemoteWaitEnd how = RemoteWaitEnd::LinkFailed) {
     LogLinkEvent(c, LogLinkName(c, LogLinkSide::Socket), event);
+    RemoteWaitEnded(c.app, how);
     c.app.error_reply = 1;
     // A running sequence or glyph run must not go on without the device.
     AbandonGlyphBulkRun(c.app);
     c.prompts.ShowErrorBox(text, BoxIcon::Exclamation);
     c.app.sequence_running = 0;
+}
+
+// The operator's send while a remote request waits for its reply, or a remote run goes on.
+bool RefusedForRemote(CoreContext& c) {
+    if (!RemoteHoldBlocksSend(c.app)) return false;
+    c.prompts.ShowErrorBox(kRemoteHoldText, BoxIcon::Exclamation);
+    return true;
 }
 
 }  // namespace
@@ -57,7 +67,7 @@ bool SendCommand(CoreContext& c, std::string_view command) {
 }
 
 bool SerialSend(CoreContext& c, std::string_view command) {
-    if (command.empty()) return false;
+    if (command.empty() || RefusedForRemote(c)) return false;
     char frame[kLinkBufferBytes];
     std::size_t length = 0;
     bool broadcast = false;
@@ -72,7 +82,7 @@ bool SerialSend(CoreContext& c, std::string_view command) {
 }
 
 bool SocketSend(CoreContext& c, std::string_view command) {
-    if (command.empty()) return false;
+    if (command.empty() || RefusedForRemote(c)) return false;
     char frame[kLinkBufferBytes];
     std::size_t length = 0;
     bool broadcast = false;
@@ -105,9 +115,16 @@ bool SocketSend(CoreContext& c, std::string_view command) {
         return false;
     }
     if (!broadcast) c.app.run_pace.frame_answered = 1;
-    if (!c.link.ReceiveAnswer(socket))
-        FailSocketExchange(c, "no answer in time", "Answer が､きません");
+    if (!c.link.ReceiveAnswer(socket)) FailSocketAnswer(c);
     return true;
+}
+
+void FailSocketAnswer(CoreContext& c) {
+    FailSocketExchange(c, "no answer in time", kNoAnswerText, RemoteWaitEnd::NoReply);
+}
+
+bool LinkFreeForOperator(CoreContext& c) {
+    return !RefusedForRemote(c);
 }
 
 bool AddressesBroadcast(const AppState& app) {
@@ -136,7 +153,9 @@ void CheckReplyTimeout(CoreContext& c) {
         if (c.app.sequence_running != 0) c.app.error_reply = 1;
         AbandonGlyphBulkRun(c.app);
         LogLinkEvent(c, LogLinkName(c, LogLinkSide::Serial), "no reply in time");
-        c.prompts.ShowErrorBox("No Connect", BoxIcon::Stop);
+        RemoteWaitEnded(c.app, RemoteWaitEnd::NoReply);
+        if (!TakeReplyBoxForRemote(c.app, kNoConnectText, true))
+            c.prompts.ShowErrorBox(kNoConnectText, BoxIcon::Stop);
     }
 }
 

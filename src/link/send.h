@@ -14,7 +14,11 @@ inline constexpr std::string_view kNoSocketText = "Socket が接続されてい�
 inline constexpr std::string_view kBroadcastReadText =
     "Bloadcast では読み込めません。\nスレーブアドレス（00～31）で機器を 1 台選んでください。";
 
-// RS-232C (interface_type 0): SerialSend; TCP/IP: SocketSend. An empty command sends nothing.
+inline constexpr std::string_view kNoConnectText = "No Connect";
+inline constexpr std::string_view kNoAnswerText = "Answer が､きません";
+
+// RS-232C (interface_type 0): SerialSend; TCP/IP: SocketSend. An empty command sends nothing;
+// nor does the operator's command while a remote request holds the link (kRemoteHoldText).
 // Each returns true when the frame went out (written to the port or sent on the socket; the
 // device's answer is a matter of the reply handling).
 bool SendCommand(CoreContext& c, std::string_view command);
@@ -27,6 +31,12 @@ bool SerialSend(CoreContext& c, std::string_view command);
 // (the device dropped the link between two steps), so the sequence ends at its next tick
 // with that one box.
 bool SocketSend(CoreContext& c, std::string_view command);
+// The socket's answer wait ended without an answer: error_reply set, a run stopped, the box
+// "Answer が､きません". For a driver that waits for the answer itself.
+void FailSocketAnswer(CoreContext& c);
+// False, with kRemoteHoldText, while a remote request waits for its reply or a remote run goes
+// on: what the operator's run starts check first (their sends are refused the same way).
+bool LinkFreeForOperator(CoreContext& c);
 // True when the next command goes to every device at once: the broadcast address with the
 // prefix on (the socket link always sends it).
 bool AddressesBroadcast(const AppState& app);

@@ -101,6 +101,8 @@ std::string_view LogKindName(LogKind kind) {
             return "box";
         case LogKind::Note:
             return "note";
+        case LogKind::Remote:
+            return "remote";
     }
     return "?";
 }

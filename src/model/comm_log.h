@@ -36,6 +36,7 @@ enum class LogKind {
     Link,      // the link: port opened, lost, reopened; connection made, closed, refused; no reply
     Box,       // an error box shown to the user
     Note,      // the log's own word (a day file it could not write)
+    Remote,    // a remote request with its peer, its answer; a refused connection
 };
 
 struct LogEntry {
@@ -90,7 +91,7 @@ bool LogSinkActive(const CommLog& log, const CommLogSink& sink);
 
 // "2024-05-01 12:34:56.789"
 std::string FormatLogTime(const LogTime& time);
-// "sent", "recv", "link", "box", "note"
+// "sent", "recv", "link", "box", "note", "remote"
 std::string_view LogKindName(LogKind kind);
 // One line of text: time, link, address ("--" without one), kind, text and " => " meaning.
 std::string FormatLogLine(const LogEntry& entry);

@@ -97,6 +97,32 @@ bool WriteLogWindowPlacement(IniStore& ini, const LogWindowPlacement& placement)
     return ok;
 }
 
+RemoteConfig ReadRemoteConfig(IniStore& ini) {
+    RemoteConfig config;
+    std::string text;
+    int value = 0;
+    if (ini.ReadKey(kConfigSection, "remote_enabled", text) && ParseLeadingInt(text, value))
+        config.enabled = value == 1;
+    if (ini.ReadKey(kConfigSection, "remote_port", text) && ParseLeadingInt(text, value) &&
+        value >= 1 && value <= 65535)
+        config.port = value;
+    if (ini.ReadKey(kConfigSection, "remote_listen", text))
+        config.every_address = text == kListenEveryAddress;
+    ini.ReadKey(kConfigSection, "remote_allowed_hosts", config.allowed_hosts);
+    ini.ReadKey(kConfigSection, "remote_token", config.token);
+    return config;
+}
+
+bool WriteRemoteConfig(IniStore& ini, const RemoteConfig& config) {
+    bool ok = WriteNumber(ini, "remote_enabled", config.enabled ? 1 : 0);
+    ok = WriteNumber(ini, "remote_port", config.port) && ok;
+    ok = ini.WriteKey(kConfigSection, "remote_listen",
+                      config.every_address ? kListenEveryAddress : kListenThisPc) &&
+         ok;
+    ok = ini.WriteKey(kConfigSection, "remote_allowed_hosts", config.allowed_hosts) && ok;
+    return ini.WriteKey(kConfigSection, "remote_token", config.token) && ok;
+}
+
 bool ReadLogToFiles(IniStore& ini) {
     std::string text;
     int value = 1;

@@ -50,6 +50,23 @@ bool WriteLogWindowPlacement(IniStore& ini, const LogWindowPlacement& placement)
 bool ReadLogToFiles(IniStore& ini);
 bool WriteLogToFiles(IniStore& ini, bool on);
 
+// The remote interface: remote_enabled (1 on, anything else off), remote_port (1..65535; 5870
+// when absent or no port), remote_listen ("0.0.0.0" every address; anything else this PC only,
+// "127.0.0.1"), remote_allowed_hosts (as the user wrote it) and remote_token (empty: none set).
+constexpr int kDefaultRemotePort = 5870;
+inline constexpr std::string_view kListenThisPc = "127.0.0.1";
+inline constexpr std::string_view kListenEveryAddress = "0.0.0.0";
+struct RemoteConfig {
+    bool enabled = false;
+    int port = kDefaultRemotePort;
+    bool every_address = false;
+    std::string allowed_hosts;
+    std::string token;
+};
+RemoteConfig ReadRemoteConfig(IniStore& ini);
+// All five keys; false when any could not be kept.
+bool WriteRemoteConfig(IniStore& ini, const RemoteConfig& config);
+
 // "ipNN_O": entry index in two digits (more when beyond 99), octet 0 most significant.
 std::string HostKeyName(int entry, int octet);
 

@@ -65,6 +65,27 @@ struct RunPace {
     int timer_id = 0;
 };
 
+// How the wait of a held request ended.
+enum class RemoteWaitEnd {
+    None,        // still waiting
+    Reply,       // a reply was applied ("GO", a read-back reply)
+    ErrorReply,  // "E0".."E3", "MENU"
+    OtherReply,  // "GN", a read-back reply that did not decode, text that is no reply
+    NoReply,     // the usual wait ended without a reply
+    LinkFailed,  // the frame could not be sent
+};
+
+// A remote request or run holding the link (model/remote_hold.h has its rules).
+struct RemoteHold {
+    int held = 0;     // a request waits for the device's reply
+    int run = 0;      // a remote run goes on
+    int sending = 0;  // the remote's own call is on
+    RemoteWaitEnd end = RemoteWaitEnd::None;
+    char code[8] = {};         // the reply's name or error code, "GO", "E3"
+    char message[256] = {};    // the box the reply handling would have shown (UTF-8)
+    int message_is_error = 0;  // message is an error box's
+};
+
 struct AppState {
     // Link configuration (configuration file).
     int interface_type = 0;  // 0 = RS-232C, 1 = TCP/IP
@@ -110,6 +131,8 @@ struct AppState {
     // the run going now.
     int reply_paced_runs = 0;
     RunPace run_pace;
+
+    RemoteHold remote;
 };
 
 // Fills every model field with its default and clears the document and command state,

@@ -125,6 +125,33 @@ const char* StepField(BulkAction action) {
 
 }  // namespace
 
+const char* BulkStepField(BulkAction action) {
+    if (const char* field = StepField(action)) return field;
+    switch (action) {
+        case BulkAction::Title:
+        case BulkAction::ReadTitle:
+            return "title_text";
+        case BulkAction::ReadSwitchTimes:
+            return "page_switch_seconds";
+        case BulkAction::ReadDisplayFlags:
+            return "page_display_on";
+        case BulkAction::ReadPositionOffset:
+            return "position_offset";
+        case BulkAction::ReadEdgeLevel:
+            return "edge_level";
+        case BulkAction::ReadWhiteLevel:
+            return "white_level";
+        case BulkAction::ReadStartupPage:
+            return "startup_page";
+        case BulkAction::ReadDisplayPage:
+            return "display_page";
+        case BulkAction::ReadPageAssignment:
+            return "page_title_number";
+        default:
+            return nullptr;
+    }
+}
+
 BuildOutcome BuildBulkStepCommand(const SettingsModel& model, Prompts& prompts,
                                   const BulkStep& step, std::string& out) {
     out.clear();

@@ -78,6 +78,10 @@ BulkTable ReadBackTable(bool tcp_ip);
 // the serial port; "Close" comes back after the ninth read, the run ends one tick later.
 BulkTable NetworkReadTable();
 
+// The model field (as the settings field table names it) a step sends from or reads into:
+// "page_switch_seconds", "title_text"; nullptr for a pause or a network read.
+const char* BulkStepField(BulkAction action);
+
 // The command text of one step (empty for a step without a command). A step that cannot be
 // built says why: a title that cannot be encoded, or a position whose switching times are all
 // 0 (that refusal shows its own box through prompts).

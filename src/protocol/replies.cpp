@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/remote_hold.h"
 #include "model/run_pace.h"
 #include "protocol/encodings.h"
 #include "protocol/frame_log.h"
@@ -347,11 +348,29 @@ ReplyOutcome Acknowledgement() {
     return outcome;
 }
 
+// While a remote request or run holds the link, a reply is its: it ends the request's wait, and
+// the box it would raise becomes the answer. True when so.
+bool ReplyToRemote(CoreContext& c, const ReplyOutcome& outcome, const ReplyBox& box) {
+    if (!RemoteHoldsLink(c.app) && c.app.remote.sending == 0) return false;
+    RemoteWaitEnd how = RemoteWaitEnd::OtherReply;
+    if (outcome.kind == ReplyKind::Acknowledged || outcome.kind == ReplyKind::Applied)
+        how = RemoteWaitEnd::Reply;
+    if (outcome.kind == ReplyKind::Error) how = RemoteWaitEnd::ErrorReply;
+    RemoteReplyArrived(c.app, how, outcome.name);
+    if (box.kind != ReplyBox::Kind::None) {
+        const bool plain_success = box.kind == ReplyBox::Kind::Acknowledgement ||
+                                   box.kind == ReplyBox::Kind::SetComplete;
+        TakeReplyBoxForRemote(c.app, plain_success ? "Success" : box.text,
+                              box.kind == ReplyBox::Kind::Error);
+    }
+    return true;
+}
+
 // Logs the reply, then shows its box and ends the parse of the line.
 ReplyOutcome FinishReply(CoreContext& c, LogLinkSide side, std::string_view line, bool prefixed,
                          const ReplyOutcome& outcome, const ReplyBox& box) {
     LogReceivedLine(c, side, line, prefixed, outcome);
-    ShowReplyBox(c, box);
+    if (!ReplyToRemote(c, outcome, box)) ShowReplyBox(c, box);
     c.app.glyph_read_pending = 0;
     RunPaceReplyApplied(c.app);
     return outcome;
@@ -363,7 +382,8 @@ std::string_view UpToNul(std::string_view text) {
 }
 
 ReplyOutcome ParseSerialLine(CoreContext& c, std::string_view line) {
-    const bool prefixed = c.app.address_prefix_on == 1;
+    // The remote's frames carry the prefix, whatever the operator's dialog has set meanwhile.
+    const bool prefixed = c.app.address_prefix_on == 1 || RemoteHoldsLink(c.app);
     std::string_view work = line;
     if (prefixed) work = line.size() < 3 ? std::string_view{} : line.substr(2);
     c.app.error_reply = 0;

@@ -256,11 +256,14 @@ std::string TextOf(const Text& chars) {
 
 // ---- Titles ------------------------------------------------------------------------------
 
+// Line 0: a title given on its own, outside any file.
 std::string Where(int line, int column) {
+    if (line == 0) return {};
     return std::to_string(line) + "行目 " + std::to_string(column) + "列目: ";
 }
 
 std::string WhereChar(int line, int character) {
+    if (line == 0) return std::to_string(character) + "文字目: ";
     return std::to_string(line) + "行目 2列目 (" + std::to_string(character) + "文字目): ";
 }
 
@@ -608,6 +611,18 @@ bool ImportTitlesCsv(std::string_view bytes, SettingsModel& model, TitleCsvRead&
     for (int t = 0; t < kTitleCount; ++t) {
         if (read.given[t]) std::memcpy(model.title_text[t], read.titles[t], kTitleBytes);
     }
+    return true;
+}
+
+bool ReadTitleText(std::string_view utf8, char (&title)[kTitleBytes], int& widened,
+                   std::vector<std::string>& problems) {
+    Field f;
+    DecodeUtf8Text(utf8, f.chars);
+    const std::size_t problems_before = problems.size();
+    const std::string bytes = ConvertTitle(f, widened, problems);
+    if (problems.size() != problems_before || bytes.size() > kTitleMaxText) return false;
+    std::memset(title, 0, kTitleBytes);
+    std::memcpy(title, bytes.data(), bytes.size());
     return true;
 }
 

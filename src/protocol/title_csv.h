@@ -48,6 +48,12 @@ bool ReadTitlesCsv(std::string_view bytes, TitleCsvRead& read);
 // document's modified flag to the caller.
 bool ImportTitlesCsv(std::string_view bytes, SettingsModel& model, TitleCsvRead& read);
 
+// One title given as UTF-8 text, read as a title cell of a CSV is: [外字N] tokens, half-width
+// characters widened, at most 21 characters the device can show. False, with title untouched,
+// when it cannot be a title; problems then names each character ("3文字目: ...").
+bool ReadTitleText(std::string_view utf8, char (&title)[kTitleBytes], int& widened,
+                   std::vector<std::string>& problems);
+
 // What the user is told: "144 件のタイトルを読み込みました（半角を全角にした文字: 12）".
 std::string TitleCsvSummary(const TitleCsvRead& read);
 // The problems, one a line: the first `limit` and then "ほか N 件".

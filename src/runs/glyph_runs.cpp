@@ -20,7 +20,7 @@ bool GlyphBulkRunActive(const AppState& app) {
 }
 
 int StartGlyphBulkRun(CoreContext& c, GlyphState& g, WindowHandle list, bool register_run) {
-    if (GlyphBulkRunActive(c.app)) return 0;
+    if (GlyphBulkRunActive(c.app) || !LinkFreeForOperator(c)) return 0;
     if (!register_run && !ReadAddressAllowed(c)) return 0;
     if (register_run && !c.prompts.ConfirmNotAutoSwitching(list)) return 0;
     if (!IsLinkReady(c.app)) {

@@ -127,7 +127,7 @@ void SendTimeRegister(CoreContext& c) {
 
 bool StartNetworkRead(CoreContext& c, BulkRun& run, WindowHandle dialog) {
     // Its reads go bare on the serial line: no address, so the broadcast entry does not matter.
-    if (c.app.sequence_running != 0) return false;
+    if (c.app.sequence_running != 0 || !LinkFreeForOperator(c)) return false;
     run = BulkRun{NetworkReadTable()};
     // Bare on the serial line: every frame is answered.
     BeginRunPace(c.app, true, dialog, kNetworkReadTimerId);

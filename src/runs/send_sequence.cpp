@@ -27,6 +27,7 @@ bool GuardedSendAllowed(const AppState& app) {
 }
 
 bool StartSendSequence(CoreContext& c, const SendSequence& seq, WindowHandle dialog) {
+    if (!LinkFreeForOperator(c)) return false;
     if (seq.params.confirm && !c.prompts.ConfirmNotAutoSwitching(dialog)) return false;
     if (!IsLinkReady(c.app)) {
         c.prompts.ShowErrorBox(kNoSocketText, BoxIcon::Exclamation);
