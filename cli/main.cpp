@@ -15,8 +15,10 @@
 #include "push_files.h"
 #include "report.h"
 #include "run_log.h"
+#include "remote/remote_access.h"
 #include "runs/network_sends.h"
 #include "runner.h"
+#include "serve.h"
 #include "targets.h"
 #include "titles.h"
 
@@ -58,6 +60,7 @@ Examples:
   tvx5870ctl --tcp 192.168.1.3 diff - show.dat
   tvx5870ctl diff monday.dat tuesday.dat
   tvx5870ctl --listen 9004 --expect 96 info
+  tvx5870ctl --serial COM1 serve --http 127.0.0.1:5870
   tvx5870ctl push --help)";
 
 struct Cli {
@@ -88,6 +91,9 @@ struct Cli {
     bool details = false;  // verify, push --verify: every difference under its device
     std::string diff_a, diff_b;
     bool address_given = false;  // --address was on the command line, possibly empty
+    std::string http = "127.0.0.1:5870";  // serve --http
+    std::string allow;                    // serve --allow
+    std::string token;                    // serve --token
 };
 
 // The marker of diff for "the device(s) of the target options".
@@ -255,6 +261,7 @@ struct Subcommands {
     CLI::App* titles;
     CLI::App* titles_export;
     CLI::App* titles_import;
+    CLI::App* serve;
 };
 
 Subcommands DefineCommandLine(CLI::App& app, Cli& cli) {
@@ -501,8 +508,69 @@ Examples:
     titles->footer(titles_footer);
     titles_export->footer(titles_footer);
     titles_import->footer(titles_footer);
-    return {send,     push,    pull,     verify,  diff,   info,          glyphs_push,
-            glyphs_pull, net, net_show, net_set, titles, titles_export, titles_import};
+
+    auto* serve = app.add_subcommand("serve", "the program's remote control over HTTP, headless");
+    serve->add_option("--http", cli.http, "listen on ADDR:PORT (default 127.0.0.1:5870)")
+        ->type_name("ADDR:PORT");
+    serve->add_option("--allow", cli.allow,
+                      "other hosts that may send requests: addresses and a.b.c.d/n subnets, "
+                      "comma-separated")
+        ->type_name("HOSTS");
+    serve->add_option("--token", cli.token,
+                      "the access token every request must carry (Authorization: Bearer)")
+        ->type_name("TOKEN");
+    serve->footer(R"(
+The endpoints of the program's "リモート制御" (docs/remote.md) from the same core, until Ctrl+C
+or SIGTERM: the page shown now, titles, every field of the settings file, set all and read
+back, the state and the communication log (also into --log / --log-json). One device link:
+--serial PORT, or --tcp HOST[:PORT] (repeatable; each connection is taken up again when it
+drops, and ?device= picks one). --address N is the slave address of requests that name none.
+Only this computer is served unless --allow names more hosts, and they need --token.
+
+Examples:
+  tvx5870ctl --serial /dev/ttyUSB0 serve
+  tvx5870ctl --tcp 192.168.1.3 --tcp 192.168.1.4 serve --http 0.0.0.0:5870 \\
+      --allow 192.168.1.0/24 --token 3f9c...e1 --log remote.log)");
+    return {send,        push, pull,     verify,  diff,   info,          glyphs_push,
+            glyphs_pull, net,  net_show, net_set, titles, titles_export, titles_import,
+            serve};
+}
+
+// serve: the remote interface until interrupted.
+int RunServe(const Cli& cli) {
+    if (cli.listen_port != 0) return Usage("serve: give --serial PORT or --tcp HOST[:PORT]");
+    if (cli.serial.empty() && cli.tcp.empty())
+        return Usage("serve: say where the devices are: --serial or --tcp");
+    ServeOptions o;
+    o.serial_port = cli.serial;
+    o.tcp = cli.tcp;
+    o.http = cli.http;
+    o.allow = cli.allow;
+    o.token = cli.token;
+    std::string error, address;
+    int port = 0;
+    if (!ParseHttpAddress(cli.http, address, port, error)) return Usage(error);
+    std::vector<tvx::HostRule> rules;
+    if (!tvx::ParseAllowedHosts(cli.allow, rules, error)) return Usage("--allow: " + error);
+    if (!cli.token.empty() && !tvx::TokenWellFormed(cli.token))
+        return Usage("--token: 16 to 128 visible ASCII characters");
+    for (const std::string& text : cli.tcp) {
+        std::string host;
+        int tcp_port = 0;
+        if (!ParseHostPort(text, host, tcp_port, error)) return Usage(error);
+    }
+    std::vector<int> addresses{0};
+    if (!cli.address_text.empty() && !ParseAddressList(cli.address_text, addresses, error))
+        return Usage(error);
+    if (addresses.size() != 1) return Usage("serve: --address takes one address");
+    o.address = cli.broadcast ? kBroadcast : addresses[0];
+    RunLog run_log;
+    if (!OpenRunLog(run_log, cli.log_file, cli.log_json_file, error)) return Failure(error);
+    o.file_log = &run_log.log;
+    const int code = Serve(o);
+    if (const std::string failed = RunLogFailure(run_log); !failed.empty())
+        Write(Stream::Err, "tvx5870ctl: " + failed + "\n");
+    return code == 0 ? 0 : kFailed;
 }
 
 // titles export / import: files only. 0 when the file was written.
@@ -725,6 +793,7 @@ int Run(int argc, char** argv) {
         if (int code = CheckFileCanBeCreated("--output", cli.output); code != 0) return code;
     }
     if (sub.titles->parsed()) return RunTitles(cli, sub);
+    if (sub.serve->parsed()) return RunServe(cli);
     Targets targets;
     Job job;
     std::string verb;

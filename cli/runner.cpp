@@ -309,27 +309,10 @@ void OpenSerialLine(Run& run) {
     std::vector<DeviceSession*> devices =
         run.NewSessions(run.targets.serial_port, "", Transport::Serial, false);
     line.serial = std::make_unique<asio::serial_port>(run.io);
-    const std::string& port = run.targets.serial_port;
-    error_code ec;
-    line.serial->open(port, ec);
-    if (ec) {
-        FailLine(line, devices, "cannot open serial port " + port + ": " + Reason(ec));
+    std::string error;
+    if (!OpenDeviceSerialPort(*line.serial, run.targets.serial_port, error)) {
+        FailLine(line, devices, error);
         return;
-    }
-    using Base = asio::serial_port_base;
-    line.serial->set_option(Base::baud_rate(9600), ec);
-    if (!ec) line.serial->set_option(Base::character_size(8), ec);
-    if (!ec) line.serial->set_option(Base::stop_bits(Base::stop_bits::one), ec);
-    if (!ec) line.serial->set_option(Base::flow_control(Base::flow_control::software), ec);
-    if (ec) {
-        FailLine(line, devices, "cannot set up serial port " + port + ": " + Reason(ec));
-        return;
-    }
-    // A pty takes even parity only once; the bytes are the same without it.
-    line.serial->set_option(Base::parity(Base::parity::even), ec);
-    if (ec) {
-        Write(Stream::Err, "tvx5870ctl: " + port + " takes no even parity (" + Reason(ec) +
-                               "); going on without it\n");
     }
     tvx::LogLinkEvent(line.log, line.name, "port opened");
     ++run.pending;
@@ -496,6 +479,35 @@ void Interrupt(Run& run) {
 }
 
 }  // namespace
+
+bool OpenDeviceSerialPort(asio::serial_port& serial, const std::string& port, std::string& error) {
+    error_code ec;
+    serial.open(port, ec);
+    if (ec) {
+        error = "cannot open serial port " + port + ": " + Reason(ec);
+        return false;
+    }
+    using Base = asio::serial_port_base;
+    serial.set_option(Base::baud_rate(9600), ec);
+    if (!ec) serial.set_option(Base::character_size(8), ec);
+    if (!ec) serial.set_option(Base::stop_bits(Base::stop_bits::one), ec);
+    if (!ec) serial.set_option(Base::flow_control(Base::flow_control::software), ec);
+    if (ec) {
+        error = "cannot set up serial port " + port + ": " + Reason(ec);
+        return false;
+    }
+    // A pty takes even parity only once; the bytes are the same without it.
+    serial.set_option(Base::parity(Base::parity::even), ec);
+    if (ec) {
+        Write(Stream::Err, "tvx5870ctl: " + port + " takes no even parity (" + Reason(ec) +
+                               "); going on without it\n");
+    }
+    return true;
+}
+
+std::string ErrorReason(const boost::system::error_code& ec) {
+    return Reason(ec);
+}
 
 std::vector<DeviceResult> RunJob(const Targets& targets, const Job& job, const ProgressDraw& draw,
                                  bool* interrupted) {

@@ -11,6 +11,16 @@
 
 #include "session.h"
 
+namespace boost::asio {
+template <typename Executor>
+class basic_serial_port;
+class any_io_executor;
+using serial_port = basic_serial_port<any_io_executor>;
+}  // namespace boost::asio
+namespace boost::system {
+class error_code;
+}
+
 namespace tvxctl {
 
 struct Targets {
@@ -38,6 +48,13 @@ using ProgressDraw =
 // that connected themselves in the order they came, those that never came last). Ctrl+C,
 // Ctrl+Break, SIGTERM and the console or terminal window's close end each device where it is
 // (as failed, "interrupted"); *interrupted then tells so.
+// Opens the port at 9600 baud, 8 bits, even parity (a pty that takes none goes on without it),
+// one stop bit, XON/XOFF; false with the reason.
+bool OpenDeviceSerialPort(boost::asio::serial_port& serial, const std::string& port,
+                          std::string& error);
+// The system's words for an error of Asio.
+std::string ErrorReason(const boost::system::error_code& ec);
+
 std::vector<DeviceResult> RunJob(const Targets& targets, const Job& job, const ProgressDraw& draw,
                                  bool* interrupted = nullptr);
 

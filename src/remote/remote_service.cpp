@@ -293,7 +293,12 @@ bool LinkFree(const RemoteService& s, const LinkTarget& t, RemoteAnswer& refusal
         return false;
     }
     const AppState& app = s.c.app;
-    if (app.interface_type == 1 && app.socket_connected == 0 && t.slot == 0) {
+    const int slot = t.slot > 0 ? t.slot : app.selected_connection;
+    const bool slot_up = slot >= 1 && slot < kClientSlotCount &&
+                         s.c.sockets.client_slots[slot].in_use == 1;
+    const bool connected = t.slot > 0 || (app.socket_connected == 1 &&
+                                          (app.tcp_role == 0 || slot_up));
+    if (app.interface_type == 1 && !connected) {
         refusal = Answer(503, {{"error", "not connected"}, {"message", kNoSocketText}});
         return false;
     }

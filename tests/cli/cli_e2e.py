@@ -584,6 +584,80 @@ def scenario_log():
     check(len(sim.frames()) == 1, "nothing sent")
 
 
+def this_hosts_address():
+    """An address of this machine other than loopback, or None (no network)."""
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+        try:
+            s.connect(("192.0.2.1", 9))  # no packet is sent
+            address = s.getsockname()[0]
+        except OSError:
+            return None
+    return None if address.startswith("127.") else address
+
+
+def http(port, method, path, body=None, token=None, host="127.0.0.1"):
+    """(status, JSON answer) of one request."""
+    import http.client
+    conn = http.client.HTTPConnection(host, port, timeout=20)
+    headers = {"Authorization": "Bearer " + token} if token else {}
+    conn.request(method, path, body=json.dumps(body) if body is not None else None,
+                 headers=headers)
+    r = conn.getresponse()
+    answer = json.loads(r.read().decode("utf-8"))
+    conn.close()
+    return r.status, answer
+
+
+def scenario_serve():
+    """serve: each answer says what the device said; refused requests never reach it."""
+    a, b = pty_pair()
+    sim = Sim("--serial", b, "--address", "3", "--error", "E3@2", "--silent-after", "3")
+    port, token = free_port(), "0123456789abcdef0123456789abcdef"
+    proc = subprocess.Popen([CTL, "--serial", a, "--address", "3", "--log", "serve.log", "serve",
+                             "--http", "0.0.0.0:%d" % port, "--allow", "203.0.113.0/24",
+                             "--token", token], stderr=subprocess.PIPE, cwd=TMP)
+    STARTED.append(proc)
+    check(b"serving on" in proc.stderr.readline(), "serve started")
+    page = "/api/v1/positions/ch1-top/page"
+    check(http(port, "PUT", page, {"page": 3}, token) ==
+          (200, {"key": "display_page.ch1-top", "name": "表示ページ ch.1 Top", "value": 3,
+                 "shown": "003", "reply": "GO"}), "200 after GO")
+    check(http(port, "PUT", page, {"page": 3}, token) ==
+          (502, {"error": "device error", "code": "E3", "message": "Command Error"}), "E3")
+    status, answer = http(port, "PUT", "/api/v1/titles/5", {"text": "朝のニュース"}, token)
+    check(status == 200 and answer["value"] == "朝のニュース", answer)
+    started = time.time()
+    check(http(port, "PUT", page, {"page": "auto"}, token) ==
+          (504, {"error": "no reply", "message": "No Connect"}), "504 when silent")
+    check(3.0 <= time.time() - started < 6, "after the program's usual wait")
+    rx = [f for _, f in sim.frames()]
+    check(rx == [b"03P01T003\r\n", b"03P01T003\r\n",
+                 b"03CT005" + title_codes("朝のニュース").encode() + b"\r\n", b"03P01TAS\r\n"],
+          rx)
+    # Without the token, or from a host not allowed: refused, and nothing reaches the device.
+    check(http(port, "PUT", page, {"page": 1})[0] == 401, "token needed")
+    check(http(port, "PUT", page, {"page": 1}, "x" * 32)[0] == 401, "wrong token")
+    other = this_hosts_address()
+    if other is None:
+        print("no address besides loopback: the not-allowed host is not tried")
+    else:
+        check(http(port, "GET", "/api/v1/state", token=token, host=other)[0] == 403, "403")
+    check(len(sim.frames()) == 4, "nothing more was sent")
+    status, state = http(port, "GET", "/api/v1/state", token=token)
+    check(status == 200 and state["program"] == "tvx5870ctl" and state["slave_address"] == 3,
+          state)
+    os.kill(proc.pid, signal.SIGTERM)
+    check(proc.wait(timeout=10) == 0, "ends on SIGTERM")
+    log = read("serve.log").decode("utf-8")
+    check(" remote PUT /api/v1/positions/ch1-top/page => " in log, log)
+    check(" remote answer => 502 E3 Command Error" in log, log)
+    check(token not in log, "the token is never logged")
+    if other is not None:
+        check(" remote refused connection => not an allowed host" in log, log)
+    with socket.socket() as s:
+        check(s.connect_ex(("127.0.0.1", port)) != 0, "nothing listens once it has ended")
+
+
 def main():
     global CTL, SIM, TMP
     CTL, SIM, scenario = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), sys.argv[3]
