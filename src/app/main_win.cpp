@@ -1,7 +1,7 @@
 /*
  * wWinMain: the single-instance check, the main window, the model reset, the configuration,
- * the communication log's day files, the serial link, the offer of titles a session end kept,
- * and the message loop.
+ * the communication log's day files, the serial link, the remote interface, the offer of titles
+ * a session end kept, and the message loop.
  *
  * The named mutex "TVX5870_Mutex" is held until the process ends. Everything else lives in
  * program_win (objects) and main_window_win (the window). The serial read thread started here
@@ -18,6 +18,7 @@
 #include "model/socket_state.h"
 #include "model/config.h"
 #include "model/settings_model.h"
+#include "remote/remote_server_win.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int) {
     // The day files first, so that they see the port open.
     tvx::StartCommLogFiles();
     if (c.app.interface_type == 0) tvx::StartSerialLink(c, main, MSG_SERIAL_LINE);
+    tvx::StartRemoteControl(main);
     // Titles a Windows session end kept for the user.
     tvx::OfferSessionRecovery(main);
 

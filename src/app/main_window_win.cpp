@@ -7,7 +7,8 @@
  * brings that window forward instead of ending the program; the window grows when larger
  * caption or menu text leaves the front panel too little room. Serial reply lines are announced
  * by the read thread with MSG_SERIAL_LINE and parsed here, on the user-interface thread, one
- * line at a time.
+ * line at a time. The remote interface's requests (MSG_REMOTE_REQUEST) are run here too, and
+ * its waiting request is answered after each drain of reply lines and each no-reply tick.
  * The session end (logoff, shutdown) is handled in session_end_win.cpp.
  * Threads: user-interface thread only. GDI objects are created, used and deleted within one
  * paint step.
@@ -29,6 +30,7 @@
 #include "link/serial_win.h"
 #include "link/socket_win.h"
 #include "model/file_commands.h"
+#include "remote/remote_server_win.h"
 #include "res/resource.h"
 
 namespace tvx {
@@ -149,7 +151,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             OnPaint(window);
             return 0;
         case WM_TIMER:
-            if (wparam == kMainTimerId) CheckSerialReplyTimeout(c);
+            if (wparam == kMainTimerId) {
+                CheckSerialReplyTimeout(c);
+                PollRemoteControl();
+            } else {
+                OnRemoteControlMessage(message, wparam, lparam);
+            }
             return 0;
         case WM_CLOSE:
             if (!BringBusyWindowForward(window, c.app)) RunExitProcedure(window);
@@ -173,6 +180,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             return 0;
         case MSG_SERIAL_LINE:
             DrainSerialLines(c);
+            PollRemoteControl();
+            return 0;
+        case MSG_REMOTE_REQUEST:
+        case MSG_REMOTE_REFUSED:
+            OnRemoteControlMessage(message, wparam, lparam);
             return 0;
         case WM_QUERYENDSESSION:
             return OnQueryEndSession(window);
@@ -289,6 +301,7 @@ bool RunExitProcedure(HWND main) {
     KillTimer(main, kMainTimerId);
     g_timer_started = false;
     c.app.read_thread_running = 0;
+    StopRemoteControl();
     StopSerialLink();
     CloseAllSockets(c);
     CloseCommLogWindow();

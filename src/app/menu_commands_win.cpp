@@ -17,6 +17,7 @@
 #include "dialogs/network_settings_win.h"
 #include "dialogs/char_level_win.h"
 #include "dialogs/comm_log_win.h"
+#include "dialogs/remote_control_win.h"
 #include "dialogs/slave_address_win.h"
 #include "dialogs/title_csv_menu.h"
 #include "dialogs/title_setting_win.h"
@@ -98,6 +99,7 @@ constexpr MenuCommand kMenuCommands[] = {
     {IDM_VERSION_INFO, OpenVersionDialog, false, false},
     {IDM_ABOUT_GLYPHS, OpenAboutGlyphsDialog, false, false},
     {IDM_REPLY_PACED, ReplyPacedCommand, false, false},
+    {IDM_REMOTE_CONTROL, OpenRemoteControlDialog, false, false},
     // The communication log's window (modeless).
     {IDM_COMM_LOG, OpenCommLogWindow, false, false},
     // Title setting.

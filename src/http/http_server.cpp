@@ -1,5 +1,6 @@
 #include "http/http_server.h"
 
+#include <array>
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -14,6 +15,8 @@ using tcp = asio::ip::tcp;
 using error_code = boost::system::error_code;
 
 namespace {
+
+constexpr std::chrono::milliseconds kLingerTime{2000};
 
 // The answer to a connection that is turned away before its request is read.
 std::string CannedAnswer(int status, std::string_view reason, std::string_view message) {
@@ -159,17 +162,35 @@ struct HttpServer::Impl::Connection : std::enable_shared_from_this<Connection> {
         stream.expires_after(server->options.body_time);
         http::async_write(stream, *response,
                           [self = shared_from_this()](error_code ec, std::size_t) {
-                              if (ec || !self->response->keep_alive()) return self->Shut();
+                              if (ec) return self->Shut();
+                              if (!self->response->keep_alive()) return self->CloseAfterPeer();
                               self->ReadHeader();
                           });
+    }
+
+    // After an answer that ends the connection the peer closes first, as it does at once on
+    // reading it: the port's lingering state stays with the peer, and a server started again
+    // right away can listen on its port again.
+    void CloseAfterPeer() {
+        stream.expires_after(kLingerTime);
+        Drain();
+    }
+    void Drain() {
+        auto bytes = std::make_shared<std::array<char, 512>>();
+        stream.async_read_some(asio::buffer(*bytes),
+                               [self = shared_from_this(), bytes](error_code ec, std::size_t) {
+                                   if (ec) return self->Shut();
+                                   self->Drain();
+                               });
     }
 
     void WriteClosing(std::string text) {
         auto bytes = std::make_shared<std::string>(std::move(text));
         stream.expires_after(server->options.body_time);
         asio::async_write(stream, asio::buffer(*bytes),
-                          [self = shared_from_this(), bytes](error_code, std::size_t) {
-                              self->Shut();
+                          [self = shared_from_this(), bytes](error_code ec, std::size_t) {
+                              if (ec) return self->Shut();
+                              self->CloseAfterPeer();
                           });
     }
 

@@ -611,6 +611,10 @@ void DrainSerialLines(CoreContext& c) {
     g_draining = false;
 }
 
+bool SerialRepliesHeldBack() {
+    return g_draining;
+}
+
 void CheckSerialReplyTimeout(CoreContext& c) {
     const bool draining = g_draining;
     g_draining = true;

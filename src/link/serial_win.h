@@ -54,6 +54,10 @@ void DrainSerialLines(CoreContext& c);
 // a late reply's box never opens on top of it.
 void CheckSerialReplyTimeout(CoreContext& c);
 
+// True while the lines that arrive wait behind a box (one a parse opened, or "No Connect"):
+// a reply that comes now is parsed only once the operator has closed it.
+bool SerialRepliesHeldBack();
+
 // Clears the port's error flags and status.
 void ClearSerialError();
 

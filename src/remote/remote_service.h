@@ -83,6 +83,18 @@ struct RemoteService {
     LogTime last_time;
 };
 
+// What a host tells of its server, for the program's status line.
+struct RemoteServerStatus {
+    bool enabled = false;
+    bool listening = false;
+    std::string where;  // "127.0.0.1:5870"
+    std::string error;  // why it does not listen
+    std::string last_request;
+    std::string last_peer;
+    int last_status = 0;
+    LogTime last_time;
+};
+
 // Every request: true, with the answer, when it is answered now; false when it waits for the
 // device (then RemoteAnswerReady / TakeRemoteAnswer).
 bool HandleRemoteRequest(RemoteService& s, const RemoteRequest& request, RemoteAnswer& answer);

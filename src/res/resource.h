@@ -210,4 +210,20 @@
 #define IDC_LOG_TO_FILES 1174
 #define IDC_LOG_STATUS 1175
 
+// Dialog "リモート制御": the remote interface's switch, port, listening address, allowed hosts,
+// access token, two status lines, and the timer that refreshes them.
+#define IDM_REMOTE_CONTROL 40220
+#define IDD_REMOTE_CONTROL 181
+#define IDC_REMOTE_ENABLED 1180
+#define IDC_REMOTE_PORT 1181
+#define IDC_REMOTE_THIS_PC 1182
+#define IDC_REMOTE_EVERY_ADDRESS 1183
+#define IDC_REMOTE_HOSTS 1184
+#define IDC_REMOTE_TOKEN 1185
+#define IDC_REMOTE_NEW_TOKEN 1186
+#define IDC_REMOTE_CLEAR_TOKEN 1187
+#define IDC_REMOTE_STATE 1188
+#define IDC_REMOTE_LAST 1189
+#define IDT_REMOTE_STATUS 1
+
 #endif

@@ -10,6 +10,7 @@
  */
 #include "winbase/program_win.h"
 
+#include "model/remote_hold.h"
 #include "model/run_pace.h"
 
 #include "winbase/prompts_win.h"
@@ -76,6 +77,8 @@ struct ForwardingLink : tvx::Link {
 };
 
 ForwardingPrompts g_prompts;
+// In front of them, so that no box opens for a remote request.
+tvx::HoldingPrompts g_holding{g_prompts, g_app};
 ForwardingLink g_link;
 tvx::FileSystem* g_file_system_override = nullptr;
 tvx::IniStore* g_ini_store_override = nullptr;
@@ -90,7 +93,7 @@ void PostRunPaceTick(tvx::AppState& app) {
 }
 
 tvx::CoreContext& ProgramContext() {
-    static tvx::CoreContext context{g_model, g_app, g_sockets, g_prompts, g_link, &g_comm_log};
+    static tvx::CoreContext context{g_model, g_app, g_sockets, g_holding, g_link, &g_comm_log};
     return context;
 }
 

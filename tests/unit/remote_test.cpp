@@ -2,10 +2,12 @@
 // answer each reply (or none) gives, the refusals, and that no box opens for a remote request.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include <nlohmann/json.hpp>
 
+#include "dialogs/remote_control.h"
 #include "link/send.h"
 #include "link/socket_events.h"
 #include "model/remote_hold.h"
@@ -13,6 +15,7 @@
 #include "remote/remote_fields.h"
 #include "remote/remote_service.h"
 #include "support/expected_text.h"
+#include "support/memory_stores.h"
 #include "support/recorders.h"
 
 namespace tvx {
@@ -424,6 +427,81 @@ TEST(RemoteLog, FollowsTheLogAfterAnId) {
     EXPECT_EQ(after["last_id"], 2);
     EXPECT_EQ(Body(f.Now("GET", "/api/v1/log?after=2"))["entries"].size(), 0u);
     EXPECT_EQ(f.Now("GET", "/api/v1/log?after=-1").status, 400);
+}
+
+}  // namespace
+}  // namespace tvx
+
+namespace tvx {
+namespace {
+
+bool Zeros(unsigned char* b, std::size_t n) {
+    std::fill(b, b + n, 0);
+    return true;
+}
+
+TEST(RemoteDialog, FormRulesAndStatusLines) {
+    RemoteControlForm form{true, "80", false, " 10.0.0.5 ,192.168.1.0/24", ""};
+    RemoteConfig config;
+    std::string problem;
+    ASSERT_TRUE(RemoteConfigOf(form, config, problem));
+    EXPECT_EQ(config.port, 80);
+    EXPECT_EQ(config.allowed_hosts, "10.0.0.5, 192.168.1.0/24");
+    for (const char* port : {"0", "65536", "", "8o", "-1"}) {
+        form.port = port;
+        EXPECT_FALSE(RemoteConfigOf(form, config, problem)) << port;
+        EXPECT_EQ(problem, kRemotePortText);
+    }
+    form.port = "5870";
+    form.allowed_hosts = "10.0.0.5, PC-2";
+    EXPECT_FALSE(RemoteConfigOf(form, config, problem));
+    EXPECT_EQ(problem, "許可するホスト: 「PC-2」はアドレス (192.168.1.5) でもサブネット "
+                       "(192.168.1.0/24) でもありません。");
+    // Every address wants a token: one is made when none is set, an existing one stays.
+    ASSERT_TRUE(OnEveryAddressChosen(form, Zeros));
+    EXPECT_EQ(form.token, std::string(64, '0'));
+    form.token = "kept-token-kept-token";
+    ASSERT_TRUE(OnEveryAddressChosen(form, Zeros));
+    EXPECT_EQ(form.token, "kept-token-kept-token");
+    EXPECT_FALSE(RenewToken(form, [](unsigned char*, std::size_t) { return false; }));
+    EXPECT_EQ(form.token, "kept-token-kept-token");
+
+    RemoteServerStatus s;
+    EXPECT_EQ(RemoteStateLine(s), "停止しています");
+    EXPECT_EQ(RemoteLastRequestLine(s), "最後の要求: まだありません");
+    s.enabled = true;
+    s.error = "0.0.0.0:80: Permission denied";
+    EXPECT_EQ(RemoteStateLine(s), "開始できません: 0.0.0.0:80: Permission denied");
+    s.listening = true;
+    s.where = "127.0.0.1:5870";
+    EXPECT_EQ(RemoteStateLine(s), "待ち受け中: http://127.0.0.1:5870/api/v1/");
+    s.last_request = "PUT /api/v1/titles/5";
+    s.last_peer = "192.168.1.5";
+    s.last_status = 502;
+    s.last_time = {2024, 5, 1, 9, 5, 7, 0};
+    EXPECT_EQ(RemoteLastRequestLine(s),
+              "最後の要求: 09:05:07 PUT /api/v1/titles/5 (192.168.1.5) → 502");
+}
+
+TEST(RemoteConfigKeys, ReadBackAsWritten) {
+    test::MemoryIniStore ini;
+    EXPECT_EQ(ReadRemoteConfig(ini).port, 5870);
+    EXPECT_FALSE(ReadRemoteConfig(ini).enabled);
+    const RemoteConfig written{true, 8080, true, "10.0.0.0/8", "abcdefabcdefabcdef"};
+    ASSERT_TRUE(WriteRemoteConfig(ini, written));
+    EXPECT_EQ(ini.writes, (std::vector<std::string>{
+                              "remote_enabled=1", "remote_port=8080", "remote_listen=0.0.0.0",
+                              "remote_allowed_hosts=10.0.0.0/8",
+                              "remote_token=abcdefabcdefabcdef"}));
+    const RemoteConfig read = ReadRemoteConfig(ini);
+    EXPECT_TRUE(read.enabled && read.every_address);
+    EXPECT_EQ(read.port, 8080);
+    EXPECT_EQ(read.allowed_hosts, "10.0.0.0/8");
+    EXPECT_EQ(read.token, "abcdefabcdefabcdef");
+    ini.WriteKey(kConfigSection, "remote_port", "99999");
+    ini.WriteKey(kConfigSection, "remote_listen", "10.0.0.1");
+    EXPECT_EQ(ReadRemoteConfig(ini).port, 5870);
+    EXPECT_FALSE(ReadRemoteConfig(ini).every_address);
 }
 
 }  // namespace
