@@ -9,7 +9,7 @@ namespace {
 template <std::size_t N>
 void CopyText(char (&field)[N], std::string_view text) {
     const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
-    std::memcpy(field, text.data(), n);
+    if (n > 0) std::memcpy(field, text.data(), n);  // an empty view may hold no pointer
     field[n] = '\0';
 }
 
