@@ -9,9 +9,9 @@
 #                                 picture they show exists, every picture of docs/images is shown
 #                                 in both, in the same order, and every screen text they quote
 #                                 (「...」) is one the program has; and check that every relative
-#                                 link and picture of README.md, docs/development.md and
-#                                 docs/tvx5870ctl.md leads to a file that exists, and every
-#                                 anchor to a heading or <a id> of its page
+#                                 link and picture of README.md, docs/development.md,
+#                                 docs/tvx5870ctl.md and docs/remote.md leads to a file that
+#                                 exists, and every anchor to a heading or <a id> of its page
 # Needs Debian's python3-markdown (scripts/setup.sh installs it).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -124,7 +124,8 @@ if check:
         for quoted in sorted(set(re.findall(r"「([^」]+)」", text))):
             if quoted not in program:
                 problems.append(f"{source}: 「{quoted}」 is no text of the program")
-    problems += link_problems(root, ["README.md", "docs/development.md", "docs/tvx5870ctl.md"])
+    problems += link_problems(root, ["README.md", "docs/development.md", "docs/tvx5870ctl.md",
+                                     "docs/remote.md"])
 for problem in problems:
     print("guide: " + problem, file=sys.stderr)
 sys.exit(1 if problems else 0)

@@ -269,6 +269,32 @@ drive menu 40219 >/dev/null
 shot '^通信ログ$' comm-log
 drive close-window "通信ログ" >/dev/null
 
+# "リモート制御" switched on for this PC (on port 5870, or a free one when it is taken), after
+# one request from it.
+remote_port="$(python3 -c '
+import socket
+s = socket.socket()
+try:
+    s.bind(("127.0.0.1", 5870))
+except OSError:
+    s.bind(("127.0.0.1", 0))
+print(s.getsockname()[1])')"
+drive menu 40220 >/dev/null
+drive wait-dialog 10000 >/dev/null
+drive check 1180 >/dev/null
+drive type 1181 "$remote_port" >/dev/null
+drive type 1184 "192.168.1.0/24" >/dev/null
+drive click 1 >/dev/null
+python3 -c '
+import sys, time, urllib.request
+for _ in range(50):
+    try:
+        urllib.request.urlopen("http://127.0.0.1:%s/api/v1/state" % sys.argv[1], timeout=5).read()
+        break
+    except OSError:
+        time.sleep(0.2)' "$remote_port"
+dialog_shot 40220 '^リモート制御' remote-control
+
 # The external character list, glyph 1 opened in the editor and an arrow drawn there with the
 # left button (dot column c, row r lies at client x = 19 + 15c, y = 18 + 12r), then the list.
 drive menu 40214 >/dev/null

@@ -18,6 +18,8 @@
 //                                          private memory, then end it through its menu
 //   tvx_drive.exe click ID                 press button ID of the program's dialog (posted, so
 //                                          a box the press opens does not hold the driver)
+//   tvx_drive.exe check ID                 click check box or radio button ID itself, so that it
+//                                          changes its state as under the mouse
 //   tvx_drive.exe ip ID A.B.C.D            put the address into IP address field ID
 //   tvx_drive.exe dblclick-list ID INDEX   double click item INDEX of list box ID
 //   tvx_drive.exe answer-box CAPTION BUTTON [MS]
@@ -221,6 +223,14 @@ int Click(int control_id) {
     return 0;
 }
 
+int Check(int control_id) {
+    HWND dialog = WaitForDialog(2000);
+    HWND button = dialog ? GetDlgItem(dialog, control_id) : nullptr;
+    if (!button) return 1;
+    SendMessageW(button, BM_CLICK, 0, 0);
+    return 0;
+}
+
 int SetIpAddress(int control_id, const wchar_t* text) {
     HWND dialog = WaitForDialog(2000);
     HWND field = dialog ? GetDlgItem(dialog, control_id) : nullptr;
@@ -289,6 +299,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"exit") return Exit(argc >= 3 ? _wtoi(argv[2]) : 10000);
     if (command == L"bench" && argc >= 3) return Bench(argv[2]);
     if (command == L"click" && argc >= 3) return Click(_wtoi(argv[2]));
+    if (command == L"check" && argc >= 3) return Check(_wtoi(argv[2]));
     if (command == L"ip" && argc >= 4) return SetIpAddress(_wtoi(argv[2]), argv[3]);
     if (command == L"dblclick-list" && argc >= 4) {
         return DoubleClickListItem(_wtoi(argv[2]), _wtoi(argv[3]));
