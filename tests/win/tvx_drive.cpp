@@ -20,6 +20,9 @@
 //                                          a box the press opens does not hold the driver)
 //   tvx_drive.exe check ID                 click check box or radio button ID itself, so that it
 //                                          changes its state as under the mouse
+//   tvx_drive.exe repaints MS              for MS ms, the main window made to repaint every 20 ms:
+//                                          prints how many repaints, their median and longest
+//                                          time from the invalidation to the painted window
 //   tvx_drive.exe ip ID A.B.C.D            put the address into IP address field ID
 //   tvx_drive.exe dblclick-list ID INDEX   double click item INDEX of list box ID
 //   tvx_drive.exe answer-box CAPTION BUTTON [MS]
@@ -34,6 +37,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "res/resource.h"
 #include "support/window_driver_win.h"
@@ -231,6 +235,40 @@ int Check(int control_id) {
     return 0;
 }
 
+int Repaints(DWORD duration_ms) {
+    HWND main = WaitForMain(5000);
+    if (!main) return 1;
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> times;
+    const DWORD end = GetTickCount() + duration_ms;
+    int missed = 0;
+    while (GetTickCount() < end) {
+        InvalidateRect(main, nullptr, FALSE);
+        QueryPerformanceCounter(&start);
+        // Painted once the update region is empty again (the window's own WM_PAINT did it).
+        RECT pending;
+        bool painted = false;
+        for (int i = 0; i < 2000 && !painted; ++i) {
+            painted = !GetUpdateRect(main, &pending, FALSE);
+            if (!painted) Sleep(1);
+        }
+        QueryPerformanceCounter(&now);
+        if (painted) {
+            times.push_back(1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+                            static_cast<double>(frequency.QuadPart));
+        } else {
+            ++missed;
+        }
+        Sleep(20);
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("repaints %zu median_ms %.1f longest_ms %.1f not_painted_in_2s %d\n",
+                times.size(), times.empty() ? 0.0 : times[times.size() / 2],
+                times.empty() ? 0.0 : times.back(), missed);
+    return 0;
+}
+
 int SetIpAddress(int control_id, const wchar_t* text) {
     HWND dialog = WaitForDialog(2000);
     HWND field = dialog ? GetDlgItem(dialog, control_id) : nullptr;
@@ -300,6 +338,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"bench" && argc >= 3) return Bench(argv[2]);
     if (command == L"click" && argc >= 3) return Click(_wtoi(argv[2]));
     if (command == L"check" && argc >= 3) return Check(_wtoi(argv[2]));
+    if (command == L"repaints" && argc >= 3) return Repaints(static_cast<DWORD>(_wtoi(argv[2])));
     if (command == L"ip" && argc >= 4) return SetIpAddress(_wtoi(argv[2]), argv[3]);
     if (command == L"dblclick-list" && argc >= 4) {
         return DoubleClickListItem(_wtoi(argv[2]), _wtoi(argv[3]));
