@@ -2,7 +2,7 @@
 """End-to-end tests of the built tvx5870ctl against the built tvx5870-sim.
 
 Usage: cli_e2e.py TVX5870CTL TVX5870_SIM SCENARIO
-Scenarios: serial, tcp, listen, faults, errors, net, spec, titles, compare, info, log.
+Scenarios: serial, tcp, listen, faults, errors, net, spec, titles, compare, info, log, render.
 
 Every process started here is stopped by its process id at the end.
 """
@@ -582,6 +582,61 @@ def scenario_log():
     _, err = ctl("--tcp", host, "--log", TMP, "send", "CWL1", code=1)
     check(err == "tvx5870ctl: cannot write the log %s\n" % TMP, err)
     check(len(sim.frames()) == 1, "nothing sent")
+
+
+def png_size(name):
+    """Width and height from a PNG's header; fails for anything that is no PNG."""
+    data = read(name)
+    check(data[:8] == b"\x89PNG\r\n\x1a\n" and data[12:16] == b"IHDR", name + " is no PNG")
+    return int.from_bytes(data[16:20], "big"), int.from_bytes(data[20:24], "big")
+
+
+def scenario_render():
+    """render draws a page or the sheet of a file; from a device the very same picture."""
+    lines = distinct_settings("show.dat").split(b"\r\n")
+    # Page 12 shows title 133 on ch.1 Top; it ends in glyph 1.
+    lines[1166 + 132] = "東京".encode("cp932") + b"\x10\x20"
+    with open(os.path.join(TMP, "show.dat"), "wb") as f:
+        f.write(b"\r\n".join(lines))
+    glyphs = "".join(ch + "\r\n" for ch in "F0" * 128 + "0" * 256 * 159).encode()
+    with open(os.path.join(TMP, "g.tlm"), "wb") as f:
+        f.write(glyphs)
+
+    out, _ = ctl("render", "show.dat", "--page", "12", "--glyphs", "g.tlm", "p12.png")
+    check(out.startswith("p12.png: page 12 of show.dat, drawn in /"), out)
+    check(png_size("p12.png") == (864, 528), png_size("p12.png"))
+    ctl("render", "show.dat", "--page", "12", "p12-unknown.png")
+    check(read("p12-unknown.png") != read("p12.png"), "the glyph file's patterns are drawn")
+    ctl("render", "show.dat", "--sheet", "sheet.png", "--glyphs", "g.tlm")
+    check(png_size("sheet.png") == (2280, 1760), png_size("sheet.png"))
+    _, err = ctl("render", "show.dat", "--sheet", "sheet.png", code=1)
+    check(err == "tvx5870ctl: sheet.png exists; nothing written (--overwrite replaces it)\n", err)
+
+    # From a device: the settings read back draw the same picture as the file they came from.
+    sim = Sim("--tcp-listen", "0")
+    host = "127.0.0.1:%d" % sim.port
+    ctl("--tcp", host, "push", "show.dat")
+    ctl("--tcp", host, "render", "-", "--page", "12", "--glyphs", "g.tlm", "device.png")
+    check(read("device.png") == read("p12.png"), "the device's page 12 is the file's")
+    out, _ = ctl("--tcp", host, "render", "-", "--page", "12", "device.png", code=1)
+    check("device.png exists; nothing read" in out, out)
+
+    # Refusals, each before any device is asked.
+    before = len(sim.frames())
+    for args, code, text in [
+            (["render", "show.dat", "x.png"], 2, "render: give --page N or --sheet"),
+            (["render", "show.dat", "--page", "0", "x.png"], 2, "--page: Value 0 not in range"),
+            (["--tcp", host, "render", "show.dat", "--page", "1", "x.png"], 2,
+             "render of a file asks no device"),
+            (["--tcp", host, "render", "-", "--page", "1", "--font", "show.dat", "x.png"], 1,
+             "font show.dat: not a TrueType or OpenType font, or damaged"),
+            (["render", "show.dat", "--page", "1", "--glyphs", "show.dat", "x.png"], 1,
+             "show.dat: not a whole glyph file"),
+            (["render", "nothing.dat", "--page", "1", "x.png"], 1, "cannot read nothing.dat")]:
+        _, err = ctl(*args, code=code)
+        check(text in err, err)
+    check(len(sim.frames()) == before and not os.path.exists(os.path.join(TMP, "x.png")),
+          "nothing asked, nothing written")
 
 
 def main():
