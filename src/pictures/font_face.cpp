@@ -57,6 +57,21 @@ int FontFaceCount(std::string_view bytes) {
     return FaceDirectoryFits(bytes, 0) ? 1 : 0;
 }
 
+int FindCollectionFace(std::string_view collection, std::string_view face_directory) {
+    if (!IsCollection(collection)) return -1;
+    const int count = FontFaceCount(collection);
+    for (int i = 0; i < count; ++i) {
+        const std::size_t offset = Be32(collection, 12 + 4 * static_cast<std::size_t>(i));
+        if (!FaceDirectoryFits(collection, offset)) continue;
+        const std::size_t length = 12 + 16 * std::size_t{Be16(collection, offset + 4)};
+        if (face_directory.size() >= length &&
+            collection.substr(offset, length) == face_directory.substr(0, length)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 FontProblem OpenFontFace(std::string bytes, int face_index, FontFace& out) {
     out = FontFace{};
     if (bytes.size() > kMaxFontFileBytes) return FontProblem::FileTooLarge;

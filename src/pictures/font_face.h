@@ -31,6 +31,10 @@ struct FontFace {
 // the bytes are not a font.
 int FontFaceCount(std::string_view bytes);
 
+// The face of a collection whose table directory is face_directory (a face's own first bytes:
+// its version, table count and table records, as GDI hands them out for a face of a .ttc), or -1.
+int FindCollectionFace(std::string_view collection, std::string_view face_directory);
+
 // Checks the file's table directory against its size (a damaged or cut font is refused here,
 // since the parser trusts the offsets it reads) and opens face face_index.
 FontProblem OpenFontFace(std::string bytes, int face_index, FontFace& out);

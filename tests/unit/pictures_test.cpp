@@ -134,6 +134,12 @@ TEST(Pictures, DamagedFontsAndCollectionFacesAreRefusedBeforeParsing) {
     }
     ttc += shifted;
     EXPECT_EQ(FontFaceCount(ttc), 2);
+    // A face is found by its own table directory; both faces here share one.
+    const std::size_t directory = 12 + 16 * static_cast<std::size_t>(tables);
+    EXPECT_EQ(FindCollectionFace(ttc, ttc.substr(20, directory)), 0);
+    EXPECT_EQ(FindCollectionFace(ttc, ttc.substr(20, directory - 1)), -1);
+    EXPECT_EQ(FindCollectionFace(ttc, font.substr(0, directory)), -1);  // offsets not moved
+    EXPECT_EQ(FindCollectionFace(font, font), -1);
     ASSERT_EQ(OpenFontFace(ttc, 1, face), FontProblem::None);
     const InkImage from_collection = DrawCharacter(face, U'口', {32, 32.0, 0.0, 0.0});
     ASSERT_EQ(OpenFontFace(font, 0, face), FontProblem::None);
