@@ -54,6 +54,11 @@ void AppendTo(void* context, void* data, int size) {
 }
 
 std::string Encode(int width, int height, int components, const std::uint8_t* pixels) {
+    // Our pictures are drawings: flat areas and the edges of text. Without a row filter they
+    // come out smaller than with the writer's choice per row, in a third of the time (a sheet
+    // of 144 pages: 1.5 MB in about 0.2 s against 1.8 MB in 0.7 s). Set once for every write.
+    static const bool no_filter = (stbi_write_force_png_filter = 0, true);
+    (void)no_filter;
     std::string png;
     if (width <= 0 || height <= 0) return png;
     if (!stbi_write_png_to_func(&AppendTo, &png, width, height, components, pixels,
