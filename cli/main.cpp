@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "console.h"
-#include "dialogs/network_settings.h"
 #include "model/std_file_system.h"
 #include "push_files.h"
 #include "report.h"
 #include "run_log.h"
+#include "runs/network_sends.h"
 #include "runner.h"
 #include "targets.h"
 #include "render.h"

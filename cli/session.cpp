@@ -5,16 +5,16 @@
 
 #include "console.h"
 #include "describe.h"
-#include "dialogs/bulk_transfer.h"
-#include "dialogs/network_settings.h"
 #include "glyphs/glyph_files.h"
-#include "glyphs/glyph_list.h"
 #include "link/send.h"
 #include "model/settings_file.h"
 #include "model/std_file_system.h"
 #include "protocol/encodings.h"
 #include "protocol/frame_log.h"
 #include "protocol/replies.h"
+#include "runs/glyph_runs.h"
+#include "runs/network_sends.h"
+#include "runs/set_all_read_back.h"
 #include "targets.h"
 
 namespace tvxctl {

@@ -3,9 +3,9 @@
 // the command that caused it. The driver (runner.h) moves the bytes and keeps the time.
 //
 // The steps are the program's own: push and pull walk the set-all and read-back tables through
-// the dialogs' tick functions, net show the network read table, glyphs push and pull the glyph
-// list's register and read runs, send and net set call the same core operations as the dialogs'
-// buttons. A comparison (verify, diff, push --verify) is a read-back whose model is compared
+// the tick functions the dialogs use (src/runs), net show the network read table, glyphs push
+// and pull the glyph list's register and read runs, send and net set call the same core
+// operations as the dialogs' buttons. A comparison (verify, diff, push --verify) is a read-back whose model is compared
 // with the file's instead of written; info reads the network values (serial line) or one level
 // (TCP/IP) and times the round trips. Frames reach the driver through the Link seam.
 #pragma once
@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "describe.h"
-#include "glyphs/glyph_state.h"
+#include "model/glyph_state.h"
 #include "model/context.h"
 #include "protocol/bulk_run.h"
 #include "protocol/settings_diff.h"

@@ -9,9 +9,9 @@
 #include "dialogs/bulk_transfer_win.h"
 
 #include "dialogs/bulk_tick_win.h"
-#include "dialogs/bulk_transfer.h"
 #include "dialogs/frame_win.h"
 #include "res/resource.h"
+#include "runs/set_all_read_back.h"
 #include "winbase/program_win.h"
 
 namespace tvx {
@@ -20,6 +20,10 @@ namespace {
 
 BulkTransfer g_which = BulkTransfer::SetAll;
 BulkRun g_run;
+
+FrameDialog BulkTransferFrame(BulkTransfer which) {
+    return which == BulkTransfer::SetAll ? FrameDialog::SetAll : FrameDialog::ReadBack;
+}
 
 INT_PTR OnCommand(HWND dialog, CoreContext& c, int id, int code) {
     switch (id) {

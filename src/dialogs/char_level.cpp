@@ -1,8 +1,5 @@
 #include "dialogs/char_level.h"
 
-#include "link/send.h"
-#include "protocol/commands.h"
-
 namespace tvx {
 
 std::string LevelItemText(int index) {
@@ -24,16 +21,6 @@ bool OnEdgeLevelSelected(SettingsModel& model, int index) {
     if (index < 0 || index >= kLevelItems) return false;
     model.edge_level = index;
     return true;
-}
-
-void SendWhiteLevel(CoreContext& c) {
-    if (!CommandValuesSendable(c.model, c.prompts, "white_level", -1)) return;
-    SendCommand(c, BuildWhiteLevelCommand(c.model));
-}
-
-void SendEdgeLevel(CoreContext& c) {
-    if (!CommandValuesSendable(c.model, c.prompts, "edge_level", -1)) return;
-    SendCommand(c, BuildEdgeLevelCommand(c.model));
 }
 
 }  // namespace tvx

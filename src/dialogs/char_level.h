@@ -6,6 +6,7 @@
 
 #include "model/context.h"
 #include "model/settings_model.h"
+#include "runs/display_sends.h"
 
 namespace tvx {
 
@@ -20,8 +21,7 @@ int LevelSelection(int level);
 bool OnWhiteLevelSelected(SettingsModel& model, int index);
 bool OnEdgeLevelSelected(SettingsModel& model, int index);
 
-// The two "設定" buttons: CWL or CEL with the level the model holds, sent at once.
-void SendWhiteLevel(CoreContext& c);
-void SendEdgeLevel(CoreContext& c);
+// The two "設定" buttons send CWL or CEL with the level the model holds, at once:
+// SendWhiteLevel and SendEdgeLevel (runs/display_sends.h).
 
 }  // namespace tvx

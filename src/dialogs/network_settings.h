@@ -1,25 +1,19 @@
 // The device's own network settings (dialog "プロトコル"): IP, gateway and active address, subnet
 // class, port, keep-alive and time register, each sent with its own "設定", and all nine values
-// read back in one run. Every command goes bare to the serial port (SerialSend, prefix off).
+// read back in one run (the sends and the run: runs/network_sends.h).
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "model/context.h"
-#include "protocol/bulk_run.h"
+#include "runs/network_sends.h"
 
 namespace tvx {
 
-constexpr int kNetworkReadTimerId = 8;
 constexpr int kNetworkReadSteps = 9;  // the progress bar's range 0..9
 
-enum class NetworkAddress { Ip, Gateway, Active };
-
 // The list items: "Class A".."Class C", "OFF " / "ON  " (with their blanks), "1".."6".
-constexpr int kSubnetItems = 3;
-constexpr int kKeepAliveItems = 2;
-constexpr int kTimeRegisterItems = 6;
+// (kSubnetItems, kKeepAliveItems and kTimeRegisterItems: runs/network_sends.h)
 std::string SubnetItemText(int index);
 std::string KeepAliveItemText(int index);
 std::string TimeRegisterItemText(int index);
@@ -29,37 +23,5 @@ int ListSelection(int value, int item_count);
 // Opening: the dialog becomes active, the prefix goes off and stays off until a feature dialog
 // opens.
 void OpenNetworkSettings(AppState& app, WindowHandle dialog, WindowHandle active_window);
-
-// List selection changes; nothing is sent. False for a missing selection.
-bool OnSubnetSelected(SettingsModel& model, int index);
-bool OnKeepAliveSelected(SettingsModel& model, int index);
-bool OnTimeRegisterSelected(SettingsModel& model, int index);
-
-// An address "設定": the four fields of the address control as read (-1 for a blank field). A
-// blank field is refused with a message that names the address, and nothing is sent; otherwise
-// the octets go into the model and IA, GA or AA goes out.
-bool SendNetworkAddress(CoreContext& c, NetworkAddress which, const int (&fields)[4]);
-// The message for a blank field, e.g. "IP Address に空欄があります。…".
-std::string BlankAddressText(NetworkAddress which);
-// The octets the address control shows for the model's address.
-const unsigned char* NetworkAddressOctets(const SettingsModel& model, NetworkAddress which);
-
-// Port "設定": up to five characters of the edit box. One to five digits with a value of 1 to
-// 65535 go into the model and PN goes out (padded to five digits); anything else is refused with
-// its message and nothing changes.
-bool SendNetworkPort(CoreContext& c, std::string_view port_text);
-inline constexpr std::string_view kBadPortText =
-    "Port Number には 1～65535 の数字を入力してください。";
-
-// The list groups' "設定": SM, KA and TR from the model.
-void SendSubnetClass(CoreContext& c);
-void SendKeepAlive(CoreContext& c);
-void SendTimeRegister(CoreContext& c);
-
-// "読み込み": false (nothing happens) while a run goes on; otherwise the caller disables
-// "Close" and starts timer 8 with 200 ms.
-bool StartNetworkRead(CoreContext& c, BulkRun& run, WindowHandle dialog = 0);
-// One tick of timer 8: the read goes out bare by SerialSend.
-BulkTick OnNetworkReadTick(CoreContext& c, BulkRun& run);
 
 }  // namespace tvx

@@ -1,6 +1,6 @@
 #include "dialogs/page_grid.h"
 
-#include "dialogs/display_commands.h"
+#include "runs/display_sends.h"
 
 namespace tvx {
 

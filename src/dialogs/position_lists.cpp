@@ -1,6 +1,6 @@
 #include "dialogs/position_lists.h"
 
-#include "dialogs/display_commands.h"
+#include "runs/display_sends.h"
 
 namespace tvx {
 

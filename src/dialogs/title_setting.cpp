@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "link/send.h"
 #include "model/title_text.h"
 #include "protocol/commands.h"
 #include "protocol/sjis.h"
+#include "runs/title_sends.h"
 
 namespace tvx {
 
@@ -20,17 +20,6 @@ bool ValidTitleIndex(int t) {
 std::string ThreeDigits(int value) {
     return {static_cast<char>('0' + value / 100), static_cast<char>('0' + value / 10 % 10),
             static_cast<char>('0' + value % 10)};
-}
-
-// Stages and builds title t and hands it to the link; false when it cannot be sent.
-bool SendTitle(CoreContext& c, TitleSettingState& s, int title_index, int memory) {
-    std::string command;
-    if (!StageTitleText(c.model, title_index, s.title_staging_buffer) ||
-        !BuildTitleCommand(s.title_staging_buffer, memory, title_index, command)) {
-        return false;
-    }
-    SendCommand(c, command);
-    return true;
 }
 
 void ShowNotConvertible(CoreContext& c) {
@@ -166,7 +155,7 @@ TitleEditFit FitTitleEdit(std::u16string_view before, std::u16string_view after,
 
 void SendSelectedTitle(CoreContext& c, TitleSettingState& s, int memory) {
     if (c.app.sequence_running != 0) return;
-    if (!SendTitle(c, s, c.app.selected_title_index, memory)) ShowNotConvertible(c);
+    if (!SendTitle(c, c.app.selected_title_index, memory, s.title_staging_buffer)) ShowNotConvertible(c);
 }
 
 SequenceParams TitleSequenceParams(bool not_memory) {
@@ -188,7 +177,7 @@ TitleTickResult OnTitleSequenceTick(CoreContext& c, TitleSettingState& s) {
     int stepped = 0;
     r.frame = OnSequenceTick(c, s.seq, [&](CoreContext& cc, int k) {
         stepped = k;
-        if (!SendTitle(cc, s, k - 1, s.title_memory_mode)) {
+        if (!SendTitle(cc, k - 1, s.title_memory_mode, s.title_staging_buffer)) {
             cc.app.error_reply = 1;
             ShowNotConvertible(cc);
         }

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "glyphs/glyph_state.h"
+#include "model/glyph_state.h"
 #include "model/context.h"
 #include "model/seams.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "glyphs/glyph_state.h"
+#include "model/glyph_state.h"
 #include "model/context.h"
 
 namespace tvx {

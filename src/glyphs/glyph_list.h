@@ -1,6 +1,6 @@
 // The rules of the external character list "外字一覧（中文字）": 16 glyphs a page, the glyph
-// file (".tlm"), the bitmap export of one cell, and the bulk runs that register or read glyphs
-// 1..64 on timer 14. Each operation returns what the window must do; the Win32 side draws,
+// file (".tlm") and the bitmap export of one cell; the bulk runs that register or read glyphs
+// 1..64 on timer 14 are runs/glyph_runs.h. Each operation returns what the window must do; the Win32 side draws,
 // steps the progress bar and arms the timer.
 #pragma once
 
@@ -8,19 +8,15 @@
 #include <string_view>
 
 #include "glyphs/glyph_files.h"
-#include "glyphs/glyph_state.h"
+#include "model/glyph_state.h"
 #include "model/context.h"
 #include "model/recovery.h"
 #include "model/seams.h"
+#include "runs/glyph_runs.h"
 
 namespace tvx {
 
 constexpr int kGlyphListPages = 4;
-constexpr int kBulkGlyphs = 64;          // a bulk run transfers glyphs 1..64
-constexpr int kBulkProgressMax = 65;     // progress bar range 0..65
-constexpr int kRegisterPeriodMs = 2000;  // one GR every 2 s, replies not awaited
-constexpr int kReadPeriodMs = 300;       // a tick every 300 ms, one RFBM at a time
-constexpr int kGlyphListTimerId = 14;    // drawing and bulk runs
 
 // "No. 1～16" .. "No.49～64" at index 0..3; empty outside.
 std::string GlyphPageItemText(int index);
@@ -60,8 +56,6 @@ bool SaveGlyphRecovery(const CoreContext& c, const GlyphState& g, FileSystem& fs
 // The next start, after "Yes" to the recovery: the kept glyphs and their file name come back,
 // still unsaved. Kept text that is no whole glyph file changes nothing. True when taken.
 bool TakeRecoveredGlyphs(CoreContext& c, GlyphState& g, const RecoveredGlyphs& kept);
-// Each of these four buttons and the left double click do nothing during a bulk run.
-bool GlyphBulkRunActive(const AppState& app);
 
 // A left double click at (x, y) of the client area: the glyph index the editor opens on (now in
 // current_glyph_index), or -1 when no cell is hit or a bulk run is active.
@@ -76,28 +70,9 @@ std::string BitmapExportName(int glyph_number);
 bool ExportGlyphBitmap(CoreContext& c, GlyphState& g, FileSystem& fs, int glyph_number,
                        std::string_view bitmap_file);
 
-// "登録" (register = true) and "リード": the timer period to start the run with, or 0 when it
-// does not start (refused, or already running).
-int StartGlyphBulkRun(CoreContext& c, GlyphState& g, WindowHandle list, bool register_run);
-
-// What one tick of timer 14 asks of the window, in this order. A drawing due after a paint is
-// done first; during a run the same tick then takes its step.
-struct GlyphListTick {
-    bool draw_cells = false;
-    bool show_percent = false;  // show percent_text in the percent box
-    std::string percent_text;
-    bool step_progress = false;
-    bool reset_progress = false;
-    bool stop_timer = false;
-};
-GlyphListTick OnGlyphListTick(CoreContext& c, GlyphState& g);
-
 // A paint of the list: the cells are drawn at the next tick. Returns the delay to arm timer 14
 // with, or 0 during a bulk run, whose period stays.
 int OnGlyphListPaint(AppState& app);
-
-// The percent box during a run: " " + two digits + "." + one digit, for n of 64 glyphs done.
-std::string BulkPercentText(int n);
 
 // "Close": ends any run; current_glyph_index keeps its value.
 void CloseGlyphList(AppState& app);

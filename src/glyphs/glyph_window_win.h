@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "glyphs/glyph_state.h"
+#include "model/glyph_state.h"
 
 namespace tvx {
 

@@ -15,7 +15,7 @@
 #include "glyphs/glyph_editor.h"
 #include "glyphs/glyph_files.h"
 #include "glyphs/glyph_list.h"
-#include "glyphs/glyph_state.h"
+#include "model/glyph_state.h"
 #include "support/memory_stores.h"
 
 namespace {

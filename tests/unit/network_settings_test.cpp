@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/bulk_transfer.h"
+#include "runs/set_all_read_back.h"
 #include "support/recorders.h"
 
 namespace tvx {

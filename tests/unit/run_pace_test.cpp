@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/bulk_transfer.h"
+#include "runs/set_all_read_back.h"
 #include "dialogs/network_settings.h"
 #include "dialogs/page_grid.h"
 #include "dialogs/title_setting.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "dialogs/bulk_transfer.h"
+#include "runs/set_all_read_back.h"
 #include "dialogs/network_settings.h"
 #include "glyphs/glyph_editor.h"
 #include "glyphs/glyph_list.h"

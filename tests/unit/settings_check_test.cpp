@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "dialogs/bulk_transfer.h"
+#include "runs/set_all_read_back.h"
 #include "dialogs/char_level.h"
-#include "dialogs/display_commands.h"
+#include "runs/display_sends.h"
 #include "model/file_commands.h"
 #include "model/settings_file.h"
 #include "model/settings_ranges.h"

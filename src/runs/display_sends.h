@@ -1,7 +1,7 @@
-// The display settings of one display position, built from the model and sent through
-// SendCommand: what the "設定" buttons of the display dialogs send, and the steps that their
-// "全設定" runs and the set-all run repeat for every position. Each returns true when the
-// command went out.
+// The display settings, built from the model and sent through SendCommand: what the "設定"
+// buttons of the display and level dialogs send, and the steps that their "全設定" runs and the
+// set-all run repeat for every position. Each returns true when the command went out; a value
+// outside what the device takes is refused with its box and nothing is sent.
 #pragma once
 
 #include "model/context.h"
@@ -21,5 +21,8 @@ bool SendAutoSwitchTimes(CoreContext& c, int position);
 bool SendStartupPage(CoreContext& c, int position);
 // CTDPO: the fine position offset.
 bool SendPositionOffset(CoreContext& c, int position);
+// CWL and CEL: the character white and edge levels.
+bool SendWhiteLevel(CoreContext& c);
+bool SendEdgeLevel(CoreContext& c);
 
 }  // namespace tvx

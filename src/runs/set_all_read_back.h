@@ -1,13 +1,14 @@
-// The two dialogs that move the whole model at once: "全項目の設定" sends every setting to the
-// selected device, "設定項目の読み込み" reads them all back. Both walk a step table of the bulk-run
-// engine from their timer (set-all: timer 1, read-back: timer 6) and send through SendCommand.
+// The two runs that move the whole model at once: set all ("全項目の設定") sends every setting to
+// the selected device, read back ("設定項目の読み込み") reads them all back. Both walk a step table
+// of the bulk-run engine from a timer (the dialogs': set-all timer 1, read-back timer 6) and send
+// through SendCommand.
 #pragma once
 
 #include <string>
 
-#include "dialogs/frame.h"
 #include "model/context.h"
 #include "protocol/bulk_run.h"
+#include "runs/send_sequence.h"
 
 namespace tvx {
 
@@ -21,7 +22,6 @@ inline constexpr std::string_view kReadBackNotice =
 
 // The dialog's table: the read-back takes one tick more on TCP/IP.
 BulkTable BulkTransferTable(BulkTransfer which, const AppState& app);
-FrameDialog BulkTransferFrame(BulkTransfer which);
 int BulkTransferTimerId(BulkTransfer which);
 
 // The start button: ConfirmNotAutoSwitching (No does nothing), the link check with its box, the

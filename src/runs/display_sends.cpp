@@ -1,4 +1,4 @@
-#include "dialogs/display_commands.h"
+#include "runs/display_sends.h"
 
 #include <string>
 
@@ -43,6 +43,16 @@ bool SendStartupPage(CoreContext& c, int position) {
 
 bool SendPositionOffset(CoreContext& c, int position) {
     return SendChecked(c, "position_offset", position, BuildPositionOffsetCommand);
+}
+
+bool SendWhiteLevel(CoreContext& c) {
+    return CommandValuesSendable(c.model, c.prompts, "white_level", -1) &&
+           SendCommand(c, BuildWhiteLevelCommand(c.model));
+}
+
+bool SendEdgeLevel(CoreContext& c) {
+    return CommandValuesSendable(c.model, c.prompts, "edge_level", -1) &&
+           SendCommand(c, BuildEdgeLevelCommand(c.model));
 }
 
 }  // namespace tvx

@@ -1,4 +1,4 @@
-#include "dialogs/bulk_transfer.h"
+#include "runs/set_all_read_back.h"
 
 #include "link/send.h"
 #include "model/run_pace.h"
@@ -7,10 +7,6 @@ namespace tvx {
 
 BulkTable BulkTransferTable(BulkTransfer which, const AppState& app) {
     return which == BulkTransfer::SetAll ? SetAllTable() : ReadBackTable(app.interface_type == 1);
-}
-
-FrameDialog BulkTransferFrame(BulkTransfer which) {
-    return which == BulkTransfer::SetAll ? FrameDialog::SetAll : FrameDialog::ReadBack;
 }
 
 int BulkTransferTimerId(BulkTransfer which) {
