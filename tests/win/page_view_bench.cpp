@@ -1,19 +1,17 @@
 // Figures of the window "ページの見え方..." under Wine: the median time of a redraw after a change
 // of page (the picture drawn from the model, converted and shown with StretchDIBits), after a
 // change of font (the font read from GDI and every character drawn anew), and of
-// "一覧を PNG で保存..." into memory. Every title holds 21 characters and an external character, so
-// each page draws four full lines. Prints figures only; scripts/bench_pages.sh runs it.
+// "一覧を PNG で保存..." into memory. Every title holds 20 kanji and an external character, so each
+// page draws four full lines. Prints figures only; scripts/bench_pages.sh runs it.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <string>
-#include <vector>
 
 #include "app/menu_commands_win.h"
 #include "model/cp932.h"
 #include "res/resource.h"
+#include "support/bench_timing_win.h"
 #include "support/dialog_driver_win.h"
 #include "support/memory_stores.h"
 #include "support/recorders.h"
@@ -21,22 +19,6 @@
 #include "winbase/text_win.h"
 
 namespace {
-
-double MedianMs(int runs, const std::function<void(int)>& draw) {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QueryPerformanceCounter(&start);
-        draw(i);
-        GdiFlush();
-        QueryPerformanceCounter(&end);
-        times.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-                        static_cast<double>(frequency.QuadPart));
-    }
-    std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
-    return times[runs / 2];
-}
 
 // 144 titles of 20 kanji and glyph 1, each title its own run of the kanji of code page 932.
 void FillTitles(tvx::SettingsModel& model) {
@@ -75,15 +57,15 @@ int main() {
         const std::wstring font = tvx::test::ControlText(dialog, IDC_PAGE_VIEW_FONT);
         const int font_index = static_cast<int>(
             SendDlgItemMessageW(dialog, IDC_PAGE_VIEW_FONT, CB_GETCURSEL, 0, 0));
-        const double page = MedianMs(100, [&](int i) {
+        const double page = tvx::test::MedianMs(100, [&](int i) {
             tvx::test::SelectComboItem(dialog, IDC_PAGE_VIEW_PAGE, (i * 7) % tvx::kPageCount);
             UpdateWindow(picture);
         });
-        const double font_change = MedianMs(9, [&](int) {
+        const double font_change = tvx::test::MedianMs(9, [&](int) {
             tvx::test::SelectComboItem(dialog, IDC_PAGE_VIEW_FONT, font_index);
             UpdateWindow(picture);
         });
-        const double sheet = MedianMs(3, [&](int) {
+        const double sheet = tvx::test::MedianMs(3, [&](int) {
             prompts.file_names = {"C:\\bench\\pages"};
             tvx::test::ClickButton(dialog, IDC_PAGE_VIEW_SAVE_SHEET);
         });
