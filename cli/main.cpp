@@ -603,7 +603,8 @@ int RenderFile(const Cli& cli) {
         return Failure(cli.file + " exists; nothing written (--overwrite replaces it)");
     if (!files.ReplaceFileContents(cli.file, RenderPng(setup, *model)))
         return Failure("cannot write " + cli.file);
-    const std::string what = setup.page < 0 ? "the 144 pages" : "page " + std::to_string(setup.page + 1);
+    const std::string what =
+        setup.page < 0 ? "the 144 pages" : "page " + std::to_string(setup.page + 1);
     return Emit(cli, cli.file + ": " + what + " of " + cli.render_source + ", drawn in " +
                          setup.font_file + "\n",
                 0);
@@ -828,7 +829,8 @@ int Run(int argc, char** argv) {
         return DiffFiles(cli);
     if (int code = TargetsOf(cli, targets); code != 0) return code;
     if (int code = JobOf(cli, sub, job, verb); code != 0) return code;
-    if (job.kind == JobKind::Pull || job.kind == JobKind::GlyphPull || job.kind == JobKind::Render) {
+    if (job.kind == JobKind::Pull || job.kind == JobKind::GlyphPull ||
+        job.kind == JobKind::Render) {
         if (int code = CheckFileCanBeCreated(verb + ":", cli.file); code != 0) return code;
     }
 

@@ -83,9 +83,9 @@ std::string RenderPng(const RenderSetup& setup, const tvx::SettingsModel& model)
     tvx::PagePainter painter;
     painter.font = setup.font.get();
     painter.patterns = setup.glyphs ? setup.glyphs->glyph_pattern : nullptr;
-    return tvx::EncodePng(setup.page < 0 ? tvx::DrawContactSheet(painter, model)
-                                         : tvx::DrawPagePicture(painter,
-                                                                tvx::LayOutPage(model, setup.page)));
+    return tvx::EncodePng(setup.page < 0
+                              ? tvx::DrawContactSheet(painter, model)
+                              : tvx::DrawPagePicture(painter, tvx::LayOutPage(model, setup.page)));
 }
 
 }  // namespace tvxctl

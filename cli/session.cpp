@@ -371,9 +371,10 @@ void FinishSession(DeviceSession& s) {
         case JobKind::Render:
         case JobKind::GlyphPull: {
             tvx::StdFileSystem files;
-            const std::string text = s.job.kind == JobKind::Pull     ? tvx::WriteSettingsText(*s.model)
-                                     : s.job.kind == JobKind::Render ? s.job.render(*s.model)
-                                                                     : tvx::GlyphFileText(*s.model);
+            const std::string text =
+                s.job.kind == JobKind::Pull     ? tvx::WriteSettingsText(*s.model)
+                : s.job.kind == JobKind::Render ? s.job.render(*s.model)
+                                                : tvx::GlyphFileText(*s.model);
             if (!s.job.overwrite && files.FileExists(s.output_file)) {
                 Fail(s, 0, "", s.output_file + " exists now; nothing written");
             } else if (!files.ReplaceFileContents(s.output_file, text)) {

@@ -28,7 +28,9 @@ namespace tvxctl {
 
 using Clock = std::chrono::steady_clock;
 
-enum class JobKind { Send, Push, Pull, Compare, Info, NetShow, NetSet, GlyphPush, GlyphPull, Render };
+enum class JobKind {
+    Send, Push, Pull, Compare, Info, NetShow, NetSet, GlyphPush, GlyphPull, Render
+};
 enum class Pace { Ack, Spec };
 enum class Transport { Serial, Tcp };
 

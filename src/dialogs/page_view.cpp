@@ -58,7 +58,8 @@ std::string PageViewPositionText(const SettingsModel& model, int page, int posit
     const PositionLine& line = layout.lines[position];
     std::string text = PositionItemText(position) + "　";
     if (line.title < 0) return text + "T---";
-    text += "T" + NumberItemText(line.title) + TitleValueText(model.title_text[line.title], Cp932Text);
+    text +=
+        "T" + NumberItemText(line.title) + TitleValueText(model.title_text[line.title], Cp932Text);
     if (!line.shown) text += "　表示 OFF";
     if (!line.sendable) text += "　送れない文字があります";
     if (line.shown && model.display_page[position] == layout.page) text += "　表示中";

@@ -11,7 +11,7 @@
 namespace tvx {
 
 constexpr int kLineCells = kTitleMaxText / 2;  // 21 full-width cells a line
-constexpr int kOffsetHome = 7;                  // the offset at which a line sits in its place
+constexpr int kOffsetHome = 7;                 // the offset at which a line sits in its place
 constexpr int kOffsetMax = 15;
 
 enum class CellKind {
@@ -29,9 +29,9 @@ struct PageCell {
 };
 
 struct PositionLine {
-    bool shown = false;     // the page shows its title at this position
-    int title = -1;         // title index 0..143; -1 when the page's entry names no title
-    bool sendable = false;  // the device would take the title as it stands
+    bool shown = false;        // the page shows its title at this position
+    int title = -1;            // title index 0..143; -1 when the page's entry names no title
+    bool sendable = false;     // the device would take the title as it stands
     int offset = kOffsetHome;  // position_offset, kept within 0..15
     PageCell cells[kLineCells];
 };

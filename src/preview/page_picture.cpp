@@ -6,6 +6,7 @@
 
 #include "glyphs/glyph_pattern.h"
 #include "model/cp932.h"
+#include "protocol/encodings.h"
 
 namespace tvx {
 
@@ -59,7 +60,8 @@ InkImage Shrink(const InkImage& full, int divisor) {
         for (int x = 0; x < small.width; ++x) {
             unsigned sum = 0;
             for (int dy = 0; dy < divisor; ++dy) {
-                for (int dx = 0; dx < divisor; ++dx) sum += full.At(x * divisor + dx, y * divisor + dy);
+                for (int dx = 0; dx < divisor; ++dx)
+                    sum += full.At(x * divisor + dx, y * divisor + dy);
             }
             small.ink[static_cast<std::size_t>(y) * small.width + x] =
                 static_cast<std::uint8_t>((sum + area / 2) / area);
@@ -112,8 +114,9 @@ void DrawTextRight(PagePainter& p, RgbImage& out, int right, int top, int size,
 }
 
 std::string ThreeDigits(int value) {
-    std::string s = std::to_string(value);
-    return std::string(s.size() < 3 ? 3 - s.size() : 0, '0') + s;
+    char digits[3];
+    FormatThreeDigits(value, digits);
+    return std::string(digits, 3);
 }
 
 // A box inside a cell, drawn solid or dashed, with its diagonals when crossed.
@@ -142,7 +145,8 @@ InkImage GlyphInk(const char* pattern) {
     InkImage ink(kCellPx, kCellPx);
     for (int row = 0; row < kGlyphDots; ++row) {
         for (int column = 0; column < kGlyphDots; ++column) {
-            if (DotLit(pattern, column, row)) ink.ink[static_cast<std::size_t>(row) * kCellPx + column] = 255;
+            if (DotLit(pattern, column, row))
+                ink.ink[static_cast<std::size_t>(row) * kCellPx + column] = 255;
         }
     }
     return ink;
@@ -150,8 +154,8 @@ InkImage GlyphInk(const char* pattern) {
 
 // The marks are the same in every cell: drawn once for each size.
 const InkImage& MarkInk(PagePainter& p, int mark, int divisor) {
-    const std::uint64_t key = std::uint64_t{0xFFFFFF00u + static_cast<unsigned>(mark)} << 24 |
-                              std::uint64_t(divisor);
+    const std::uint64_t key =
+        std::uint64_t{0xFFFFFF00u + static_cast<unsigned>(mark)} << 24 | std::uint64_t(divisor);
     auto found = p.characters.find(key);
     if (found != p.characters.end()) return found->second;
     return p.characters.emplace(key, Shrink(BoxMark(mark == 1, mark == 2), divisor)).first->second;
@@ -172,7 +176,8 @@ void DrawCell(PagePainter& p, RgbImage& out, int x, int y, const PageCell& cell,
             return;
         case CellKind::Glyph:
             if (p.patterns != nullptr) {
-                Stamp(out, x, y, Shrink(GlyphInk(p.patterns[cell.glyph]), divisor), kCharacterColour);
+                Stamp(out, x, y, Shrink(GlyphInk(p.patterns[cell.glyph]), divisor),
+                      kCharacterColour);
                 return;
             }
             [[fallthrough]];
@@ -197,12 +202,12 @@ void DrawScreens(PagePainter& p, RgbImage& out, PixelPoint corner, const PageLay
         for (int position = 2 * channel; position < 2 * channel + 2; ++position) {
             const PositionLine& line = layout.lines[position];
             if (!line.shown || line.title < 0) continue;
-            const int y = screen_top +
-                          FloorDiv(kLineHome[position % 2] +
-                                       (line.offset - kOffsetHome) * kOffsetStepPx,
-                                   divisor);
+            const int y = screen_top + FloorDiv(kLineHome[position % 2] +
+                                                    (line.offset - kOffsetHome) * kOffsetStepPx,
+                                                divisor);
             const int x = corner.x + kLineLeft / divisor;
-            for (int i = 0; i < kLineCells; ++i) DrawCell(p, out, x + i * cell, y, line.cells[i], divisor);
+            for (int i = 0; i < kLineCells; ++i)
+                DrawCell(p, out, x + i * cell, y, line.cells[i], divisor);
         }
     }
 }
@@ -240,12 +245,14 @@ PixelPoint TileOrigin(int page) {
 
 PixelPoint TileScreenOrigin(int page, int channel) {
     const PixelPoint tile = TileOrigin(page);
-    return {tile.x, tile.y + kTileLabelHeight + channel * (kScreenHeight + kScreenGap) / kTileScale};
+    return {tile.x,
+            tile.y + kTileLabelHeight + channel * (kScreenHeight + kScreenGap) / kTileScale};
 }
 
 RgbImage DrawPagePicture(PagePainter& p, const PageLayout& layout) {
     RgbImage out(kPictureWidth, kPictureHeight, 255);
-    DrawText(p, &out, kPictureMargin, 12, 24, "ページ " + ThreeDigits(layout.page + 1), kLabelColour);
+    DrawText(p, &out, kPictureMargin, 12, 24, "ページ " + ThreeDigits(layout.page + 1),
+             kLabelColour);
     DrawTextRight(p, out, kPictureWidth - kPictureMargin, 16, 16, kLayoutNote, kLabelColour);
     for (int channel = 0; channel < 2; ++channel) {
         DrawText(p, &out, kPictureMargin, ScreenOrigin(channel).y + 8, 16,

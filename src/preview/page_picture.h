@@ -70,8 +70,8 @@ constexpr Rgb kScreenColour{16, 24, 48};
 constexpr Rgb kCharacterColour{255, 255, 255};
 constexpr Rgb kLabelColour{32, 32, 32};
 constexpr Rgb kLabelOffColour{160, 160, 160};
-constexpr Rgb kMarkColour{150, 150, 150};    // a character the font lacks, an unknown glyph
-constexpr Rgb kRefusedColour{230, 60, 60};   // a cell the device does not take
+constexpr Rgb kMarkColour{150, 150, 150};   // a character the font lacks, an unknown glyph
+constexpr Rgb kRefusedColour{230, 60, 60};  // a cell the device does not take
 
 // What the pictures are drawn with. The painter keeps each character it has drawn, at each
 // size, and reuses it: a sheet draws every distinct character once.

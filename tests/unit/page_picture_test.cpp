@@ -53,7 +53,8 @@ Rgb PixelAt(const RgbImage& image, int x, int y) {
 int InkIn(const RgbImage& image, int left, int top, int width, int height) {
     int count = 0;
     for (int y = top; y < top + height; ++y) {
-        for (int x = left; x < left + width; ++x) count += PixelAt(image, x, y) == kScreenColour ? 0 : 1;
+        for (int x = left; x < left + width; ++x)
+            count += PixelAt(image, x, y) == kScreenColour ? 0 : 1;
     }
     return count;
 }
@@ -72,9 +73,12 @@ TEST(PageLayout, EachPairBecomesTheCellTheDeviceShows) {
         {"\x10\x00"s, {K::UnknownGlyph}, true},  // an external code of no glyph of ours
         {"\xfa\x40"s, {K::Character}, true},     // an IBM extension the device takes
         {"AB"s, {K::Refused}, false},            // half-width
-        {"\x88\xea" "A"s, {K::Character, K::Refused}, false},  // odd length
-        {"\xf0\x40"s, {K::Refused}, false},                     // user-defined
-        {"\x09\x41"s, {K::Refused}, false},                     // a pasted tab
+        {"\x88\xea"
+         "A"s,
+         {K::Character, K::Refused},
+         false},                             // odd length
+        {"\xf0\x40"s, {K::Refused}, false},  // user-defined
+        {"\x09\x41"s, {K::Refused}, false},  // a pasted tab
         {Repeat("\x88\xea", 21), std::vector<CellKind>(21, K::Character), true},
         {Repeat("\x88\xea", 21) + "A", std::vector<CellKind>(21, K::Character), false},  // 43 bytes
     };
@@ -84,7 +88,8 @@ TEST(PageLayout, EachPairBecomesTheCellTheDeviceShows) {
         PageCell cells[kLineCells];
         EXPECT_EQ(LayOutTitle(*f.model, 0, cells), c.sendable) << testing::PrintToString(c.title);
         for (int i = 0; i < static_cast<int>(c.kinds.size()); ++i)
-            EXPECT_EQ(cells[i].kind, c.kinds[i]) << testing::PrintToString(c.title) << " cell " << i;
+            EXPECT_EQ(cells[i].kind, c.kinds[i])
+                << testing::PrintToString(c.title) << " cell " << i;
         for (int i = static_cast<int>(c.kinds.size()); i < kLineCells; ++i)
             EXPECT_EQ(cells[i].kind, K::Blank) << testing::PrintToString(c.title) << " cell " << i;
     }
@@ -206,7 +211,8 @@ TEST(PagePicture, PngReadsBackAsDrawnAndBothPicturesCarryTheLayoutNote) {
     ASSERT_EQ(back.width, kPictureWidth);
     ASSERT_EQ(back.height, kPictureHeight);
     std::vector<std::uint8_t> rgb;
-    for (std::size_t i = 0; i < back.rgba.size(); ++i) if (i % 4 != 3) rgb.push_back(back.rgba[i]);
+    for (std::size_t i = 0; i < back.rgba.size(); ++i)
+        if (i % 4 != 3) rgb.push_back(back.rgba[i]);
     EXPECT_TRUE(rgb == picture.rgb);
     // "レイアウトの目安", eight full-width characters of 16 pixels, ends at the right margin.
     const RgbImage sheet = DrawContactSheet(painter, *f.model);
@@ -214,7 +220,8 @@ TEST(PagePicture, PngReadsBackAsDrawnAndBothPicturesCarryTheLayoutNote) {
         auto paper_ink = [image](int left, int width) {
             int count = 0;
             for (int y = 16; y < 32; ++y)
-                for (int x = left; x < left + width; ++x) count += PixelAt(*image, x, y) != kPaperColour;
+                for (int x = left; x < left + width; ++x)
+                    count += PixelAt(*image, x, y) != kPaperColour;
             return count;
         };
         EXPECT_GT(paper_ink(image->width - kPictureMargin - 128, 128), 200);
@@ -240,7 +247,8 @@ TEST(ContactSheet, HoldsAllPagesInNumberedTilesEachItsOwnPage) {
         std::vector<std::uint8_t> label;
         for (int y = tile.y; y < tile.y + kTileLabelHeight; ++y) {
             const std::size_t row = (static_cast<std::size_t>(y) * sheet.width + tile.x) * 3;
-            label.insert(label.end(), sheet.rgb.begin() + row, sheet.rgb.begin() + row + 3 * kTileWidth);
+            label.insert(label.end(), sheet.rgb.begin() + row,
+                         sheet.rgb.begin() + row + 3 * kTileWidth);
         }
         labels.insert(label);
         const PixelPoint screen = TileScreenOrigin(page, 0);

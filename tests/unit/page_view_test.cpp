@@ -23,7 +23,8 @@ TEST(PageView, EachPositionsLineSaysWhatThePictureCannot) {
     f.model.page_title_number[3][0] = 300;
     f.model.display_page[0] = kAutoSwitchPage;
     EXPECT_EQ(PageViewPositionText(f.model, 0, 0), "ch.1 Top　T001「東京[外字1]」");
-    EXPECT_EQ(PageViewPositionText(f.model, 0, 1), "ch.1 Bottom　T002「AB」　送れない文字があります　表示中");
+    EXPECT_EQ(PageViewPositionText(f.model, 0, 1),
+              "ch.1 Bottom　T002「AB」　送れない文字があります　表示中");
     EXPECT_EQ(PageViewPositionText(f.model, 0, 2), "ch.2 Top　T001「東京[外字1]」　表示 OFF");
     EXPECT_EQ(PageViewPositionText(f.model, 0, 3), "ch.2 Bottom　T---");
     EXPECT_EQ(PageViewInitialPage(f.model), 0);  // ch.1 Top switches, ch.1 Bottom shows page 1

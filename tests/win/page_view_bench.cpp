@@ -51,31 +51,37 @@ int main() {
     tvx::CoreContext& c = ProgramContext();
     tvx::ResetToDefaults(c.model, c.app);
     FillTitles(c.model);
-    return tvx::test::DriveModalDialog([] { tvx::RunMenuCommand(nullptr, IDM_PAGE_VIEW); },
-                                       [&](HWND dialog) {
-        HWND picture = GetDlgItem(dialog, IDC_PAGE_VIEW_PICTURE);
-        const std::wstring font = tvx::test::ControlText(dialog, IDC_PAGE_VIEW_FONT);
-        const int font_index = static_cast<int>(
-            SendDlgItemMessageW(dialog, IDC_PAGE_VIEW_FONT, CB_GETCURSEL, 0, 0));
-        const double page = tvx::test::MedianMs(100, [&](int i) {
-            tvx::test::SelectComboItem(dialog, IDC_PAGE_VIEW_PAGE, (i * 7) % tvx::kPageCount);
-            UpdateWindow(picture);
-        });
-        const double font_change = tvx::test::MedianMs(9, [&](int) {
-            tvx::test::SelectComboItem(dialog, IDC_PAGE_VIEW_FONT, font_index);
-            UpdateWindow(picture);
-        });
-        const double sheet = tvx::test::MedianMs(3, [&](int) {
-            prompts.file_names = {"C:\\bench\\pages"};
-            tvx::test::ClickButton(dialog, IDC_PAGE_VIEW_SAVE_SHEET);
-        });
-        std::printf("page view under Wine, font %s, 84 characters a page:\n",
-                    tvx::WideToUtf8(font).c_str());
-        std::printf("  redraw after a page change   %7.2f ms (median of 100)\n", page);
-        std::printf("  redraw after a font change   %7.2f ms (median of 9, the font read anew)\n",
-                    font_change);
-        std::printf("  contact sheet saved as PNG   %7.2f ms (median of 3, %zu bytes)\n", sheet,
-                    files.files["C:\\bench\\pages.png"].size());
-        tvx::test::ClickButton(dialog, IDCANCEL);
-    }) ? 0 : 1;
+    return tvx::test::DriveModalDialog(
+               [] { tvx::RunMenuCommand(nullptr, IDM_PAGE_VIEW); },
+               [&](HWND dialog) {
+                   HWND picture = GetDlgItem(dialog, IDC_PAGE_VIEW_PICTURE);
+                   const std::wstring font = tvx::test::ControlText(dialog, IDC_PAGE_VIEW_FONT);
+                   const int font_index = static_cast<int>(
+                       SendDlgItemMessageW(dialog, IDC_PAGE_VIEW_FONT, CB_GETCURSEL, 0, 0));
+                   const double page = tvx::test::MedianMs(100, [&](int i) {
+                       tvx::test::SelectComboItem(dialog, IDC_PAGE_VIEW_PAGE,
+                                                  (i * 7) % tvx::kPageCount);
+                       UpdateWindow(picture);
+                   });
+                   const double font_change = tvx::test::MedianMs(9, [&](int) {
+                       tvx::test::SelectComboItem(dialog, IDC_PAGE_VIEW_FONT, font_index);
+                       UpdateWindow(picture);
+                   });
+                   const double sheet = tvx::test::MedianMs(3, [&](int) {
+                       prompts.file_names = {"C:\\bench\\pages"};
+                       tvx::test::ClickButton(dialog, IDC_PAGE_VIEW_SAVE_SHEET);
+                   });
+                   std::printf("page view under Wine, font %s, 84 characters a page:\n",
+                               tvx::WideToUtf8(font).c_str());
+                   std::printf("  redraw after a page change   %7.2f ms (median of 100)\n", page);
+                   std::printf(
+                       "  redraw after a font change   %7.2f ms (median of 9, the font read "
+                       "anew)\n",
+                       font_change);
+                   std::printf("  contact sheet saved as PNG   %7.2f ms (median of 3, %zu bytes)\n",
+                               sheet, files.files["C:\\bench\\pages.png"].size());
+                   tvx::test::ClickButton(dialog, IDCANCEL);
+               })
+               ? 0
+               : 1;
 }

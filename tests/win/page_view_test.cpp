@@ -60,33 +60,38 @@ int ScreenPixels(HWND control) {
 TEST_F(PageViewTest, OpensOnTheShownPageAndWiresItsListsPictureAndSaves) {
     std::strcpy(c.model.title_text[11], "\x93\x8c\x8b\x9e\x10\x20");  // 東京, glyph 1
     c.model.display_page[0] = 11;
-    bool opened = DriveModalDialog([] { RunMenuCommand(nullptr, IDM_PAGE_VIEW); }, [&](HWND dialog) {
-        EXPECT_EQ(c.app.active_dialog, reinterpret_cast<WindowHandle>(dialog));
-        EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PAGE_VIEW_PAGE, CB_GETCURSEL, 0, 0), 11);
-        EXPECT_EQ(ControlText(dialog, IDC_PAGE_VIEW_LINE_0), L"ch.1 Top　T012「東京[外字1]」　表示中");
-        EXPECT_EQ(ControlText(dialog, IDC_PAGE_VIEW_LINE_3), L"ch.2 Bottom　T012「東京[外字1]」");
-        const std::wstring font = ControlText(dialog, IDC_PAGE_VIEW_FONT);
-        EXPECT_TRUE(font.find(L"Gothic") != std::wstring::npos ||
-                    font.find(L"ゴシック") != std::wstring::npos)
-            << WideToUtf8(font);
-        UpdateWindow(dialog);
-        EXPECT_GT(ScreenPixels(GetDlgItem(dialog, IDC_PAGE_VIEW_PICTURE)), 1000);
+    bool opened = DriveModalDialog(
+        [] { RunMenuCommand(nullptr, IDM_PAGE_VIEW); },
+        [&](HWND dialog) {
+            EXPECT_EQ(c.app.active_dialog, reinterpret_cast<WindowHandle>(dialog));
+            EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PAGE_VIEW_PAGE, CB_GETCURSEL, 0, 0), 11);
+            EXPECT_EQ(ControlText(dialog, IDC_PAGE_VIEW_LINE_0),
+                      L"ch.1 Top　T012「東京[外字1]」　表示中");
+            EXPECT_EQ(ControlText(dialog, IDC_PAGE_VIEW_LINE_3),
+                      L"ch.2 Bottom　T012「東京[外字1]」");
+            const std::wstring font = ControlText(dialog, IDC_PAGE_VIEW_FONT);
+            EXPECT_TRUE(font.find(L"Gothic") != std::wstring::npos ||
+                        font.find(L"ゴシック") != std::wstring::npos)
+                << WideToUtf8(font);
+            UpdateWindow(dialog);
+            EXPECT_GT(ScreenPixels(GetDlgItem(dialog, IDC_PAGE_VIEW_PICTURE)), 1000);
 
-        SelectComboItem(dialog, IDC_PAGE_VIEW_PAGE, 0);
-        EXPECT_EQ(ControlText(dialog, IDC_PAGE_VIEW_LINE_0), L"ch.1 Top　T001「」");
+            SelectComboItem(dialog, IDC_PAGE_VIEW_PAGE, 0);
+            EXPECT_EQ(ControlText(dialog, IDC_PAGE_VIEW_LINE_0), L"ch.1 Top　T001「」");
 
-        const int fonts = static_cast<int>(SendDlgItemMessageW(dialog, IDC_PAGE_VIEW_FONT, CB_GETCOUNT, 0, 0));
-        ASSERT_GT(fonts, 1);
-        SelectComboItem(dialog, IDC_PAGE_VIEW_FONT, 0);
-        std::string name;
-        ASSERT_TRUE(WideToCp932(ControlText(dialog, IDC_PAGE_VIEW_FONT), name));
-        EXPECT_EQ(ini.writes, (std::vector<std::string>{"preview_font=" + name}));
+            const int fonts = static_cast<int>(
+                SendDlgItemMessageW(dialog, IDC_PAGE_VIEW_FONT, CB_GETCOUNT, 0, 0));
+            ASSERT_GT(fonts, 1);
+            SelectComboItem(dialog, IDC_PAGE_VIEW_FONT, 0);
+            std::string name;
+            ASSERT_TRUE(WideToCp932(ControlText(dialog, IDC_PAGE_VIEW_FONT), name));
+            EXPECT_EQ(ini.writes, (std::vector<std::string>{"preview_font=" + name}));
 
-        prompts.file_names = {"C:\\out\\first"};
-        ClickButton(dialog, IDC_PAGE_VIEW_SAVE);
-        prompts.file_names = {"C:\\out\\all"};
-        ClickButton(dialog, IDC_PAGE_VIEW_SAVE_SHEET);
-    });
+            prompts.file_names = {"C:\\out\\first"};
+            ClickButton(dialog, IDC_PAGE_VIEW_SAVE);
+            prompts.file_names = {"C:\\out\\all"};
+            ClickButton(dialog, IDC_PAGE_VIEW_SAVE_SHEET);
+        });
     ASSERT_TRUE(opened);
     EXPECT_EQ(prompts.offered_names, (std::vector<std::string>{"page001.png", "pages.png"}));
     RgbaImage page, sheet;
