@@ -62,6 +62,9 @@ TEST(ClosedSockets, NotificationsBeforeTheMarkerAreTheClosedSocketsOnly) {
 TEST(ClosedSockets, ADeviceIsGoneForKeepAliveAndDropErrorsOnly) {
     for (int error : {10052, 10053, 10054, 10060}) EXPECT_TRUE(IsPeerGoneError(error)) << error;
     for (int error : {0, 10050, 10061, 10065}) EXPECT_FALSE(IsPeerGoneError(error)) << error;
+    for (int error : {10052, 10053, 10054, 10057, 10060})
+        EXPECT_TRUE(IsGoneBeforeAcceptError(error)) << error;
+    for (int error : {0, 10024, 10035, 10055}) EXPECT_FALSE(IsGoneBeforeAcceptError(error)) << error;
 }
 
 TEST(ClientSlots, SlotZeroIsNeverGivenAndTheNinetySeventhFindsNone) {
