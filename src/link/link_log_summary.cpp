@@ -15,7 +15,8 @@ std::string Seconds(std::uint64_t since_ms, std::uint64_t now_ms) {
 
 void LogRepeats(CoreContext& c, RepeatedLinkEvent& e, std::uint64_t now_ms) {
     LogLinkEvent(c, e.link,
-                 e.text + " (" + std::to_string(e.unlogged) + " more times in " +
+                 e.text + " (" + std::to_string(e.unlogged) +
+                     (e.unlogged == 1 ? " more time in " : " more times in ") +
                      Seconds(e.since_ms, now_ms) + ")");
     e.unlogged = 0;
     e.since_ms = now_ms;
@@ -72,15 +73,16 @@ void LogDroppedBytes(CoreContext& c, int slot, std::string_view bytes, std::uint
         return;
     }
     if (d.unlogged == 0) {
-        d.shown_length = static_cast<int>(bytes.size() < kDroppedShownBytes ? bytes.size()
-                                                                           : kDroppedShownBytes);
+        d.shown_length =
+            static_cast<int>(bytes.size() < kDroppedShownBytes ? bytes.size() : kDroppedShownBytes);
         std::memcpy(d.shown, bytes.data(), static_cast<std::size_t>(d.shown_length));
     }
     d.unlogged += static_cast<long long>(bytes.size());
 }
 
 void FlushDroppedBytes(CoreContext& c, int slot, std::uint64_t now_ms) {
-    if (slot >= 0 && slot < kClientSlotCount) LogDroppedCount(c, slot, c.sockets.dropped[slot], now_ms);
+    if (slot >= 0 && slot < kClientSlotCount)
+        LogDroppedCount(c, slot, c.sockets.dropped[slot], now_ms);
 }
 
 bool FlushLinkLogSummaries(CoreContext& c, std::uint64_t now_ms, bool all) {

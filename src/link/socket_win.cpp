@@ -104,7 +104,8 @@ LRESULT CALLBACK LinkWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
                 if (g_context) AcceptClient(*g_context);
             } else if (wparam == kLogSummaryTimer) {
                 g_summary_timer = false;
-                if (g_context) KeepLogSummaries(FlushLinkLogSummaries(*g_context, GetTickCount64(), false));
+                if (g_context)
+                    KeepLogSummaries(FlushLinkLogSummaries(*g_context, GetTickCount64(), false));
             }
             return 0;
         default:
@@ -457,10 +458,10 @@ Accepted AcceptOne(CoreContext& c, bool& swept) {
         // A host that reset its connection before it was taken (a port scan, a device
         // rebooting) is gone, like one that closes: no error of ours.
         if (IsGoneBeforeAcceptError(error)) {
-            LogRepeatedLinkEvent(c, port,
-                                 "connection reset before it was accepted (error " +
-                                     std::to_string(error) + ")",
-                                 GetTickCount64());
+            LogRepeatedLinkEvent(
+                c, port,
+                "connection reset before it was accepted (error " + std::to_string(error) + ")",
+                GetTickCount64());
             KeepLogSummaries(true);
             return Accepted::One;
         }

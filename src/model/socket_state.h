@@ -34,20 +34,20 @@ struct SocketReplyQueue {
 // entry with their number now and then.
 constexpr int kRepeatedEventKinds = 16;
 struct RepeatedLinkEvent {
-    std::string link;             // empty: the entry is free
+    std::string link;  // empty: the entry is free
     std::string text;
-    long long unlogged = 0;       // repeats since the last entry
-    std::uint64_t since_ms = 0;   // when the last entry was made
+    long long unlogged = 0;      // repeats since the last entry
+    std::uint64_t since_ms = 0;  // when the last entry was made
 };
 
 // Bytes of a connection that nobody asked for: a few pieces are logged as they come, the rest
 // counted and logged as one entry with the first of them, now and then.
 constexpr int kDroppedShownBytes = 64;
 struct DroppedBytes {
-    int pieces_logged = 0;        // pieces logged one by one since since_ms
+    int pieces_logged = 0;  // pieces logged one by one since since_ms
     std::uint64_t since_ms = 0;
-    long long unlogged = 0;       // bytes counted since the last entry
-    int shown_length = 0;         // the first of them, for that entry
+    long long unlogged = 0;  // bytes counted since the last entry
+    int shown_length = 0;    // the first of them, for that entry
     char shown[kDroppedShownBytes] = {};
 };
 

@@ -40,12 +40,14 @@ std::string Env(const char* name) {
 
 std::string ReadText(const std::wstring& path) {
     std::string text;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                              FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return text;
     char buffer[256];
     DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        text.append(buffer, got);
     CloseHandle(file);
     return text;
 }
@@ -123,8 +125,9 @@ class TcpStormTest : public ::testing::Test {
     // long it took.
     HWND OpenVersionWithKeys(DWORD wait_ms) {
         const DWORD start = GetTickCount();
-        RunShell("xdotool search --name 'TVX-5870 Server Program' windowfocus --sync key --delay 150 "
-                 "F10 Right Right Right Right Down Return");
+        RunShell(
+            "xdotool search --name 'TVX-5870 Server Program' windowfocus --sync key --delay 150 "
+            "F10 Right Right Right Right Down Return");
         HWND dialog = nullptr;
         WaitUntil([&] { return (dialog = FindVersionDialog()) != nullptr; }, wait_ms);
         std::printf("version dialog %s after %lu ms\n", dialog ? "open" : "not open",
