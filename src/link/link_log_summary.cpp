@@ -56,8 +56,8 @@ void LogRepeatedLinkEvent(CoreContext& c, std::string_view link, std::string_vie
     *oldest = RepeatedLinkEvent{std::string(link), std::string(text), 0, now_ms};
 }
 
-void LogDroppedBytes(CoreContext& c, int slot, std::string_view bytes, std::uint64_t now_ms) {
-    if (slot < 0 || slot >= kClientSlotCount || bytes.empty()) return;
+bool LogDroppedBytes(CoreContext& c, int slot, std::string_view bytes, std::uint64_t now_ms) {
+    if (slot < 0 || slot >= kClientSlotCount || bytes.empty()) return false;
     DroppedBytes& d = c.sockets.dropped[slot];
     const bool counting = d.pieces_logged > 0 || d.unlogged > 0;
     if (!counting || now_ms - d.since_ms >= kLogSummaryMs) {
@@ -70,7 +70,7 @@ void LogDroppedBytes(CoreContext& c, int slot, std::string_view bytes, std::uint
         if (bytes.size() > kDroppedShownBytes)
             why += " (" + std::to_string(bytes.size()) + " bytes)";
         LogUnparsedBytes(c, DroppedLinkName(c, slot), bytes.substr(0, kDroppedShownBytes), why);
-        return;
+        return false;
     }
     if (d.unlogged == 0) {
         d.shown_length =
@@ -78,6 +78,7 @@ void LogDroppedBytes(CoreContext& c, int slot, std::string_view bytes, std::uint
         std::memcpy(d.shown, bytes.data(), static_cast<std::size_t>(d.shown_length));
     }
     d.unlogged += static_cast<long long>(bytes.size());
+    return true;
 }
 
 void FlushDroppedBytes(CoreContext& c, int slot, std::uint64_t now_ms) {

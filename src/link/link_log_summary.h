@@ -24,8 +24,9 @@ inline constexpr std::string_view kDroppedWhy = "dropped: no command waits for a
 void LogRepeatedLinkEvent(CoreContext& c, std::string_view link, std::string_view text,
                           std::uint64_t now_ms);
 // Bytes received on the connection of this slot (0: the client role's) that no command waits
-// for: at most kDroppedShownBytes of each logged piece are shown.
-void LogDroppedBytes(CoreContext& c, int slot, std::string_view bytes, std::uint64_t now_ms);
+// for: at most kDroppedShownBytes of each logged piece are shown. True when they were only
+// counted: the connection streams more than a few pieces, and its reads may rest.
+bool LogDroppedBytes(CoreContext& c, int slot, std::string_view bytes, std::uint64_t now_ms);
 // The connection of this slot closes: the bytes it still has counted are logged.
 void FlushDroppedBytes(CoreContext& c, int slot, std::uint64_t now_ms);
 // Logs the counts that are due, or every count with all (the server stops). True while counts

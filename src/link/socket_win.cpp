@@ -72,6 +72,10 @@ bool g_accept_resting = false;
 // The log's counts of repeated events and unasked bytes are written out on this timer.
 constexpr UINT_PTR kLogSummaryTimer = 2;
 bool g_summary_timer = false;
+// A connection streaming bytes nobody asked for is read one piece per rest; the timer of a
+// slot's rest is kReadRestTimer + the slot (0: the client role's connection).
+constexpr UINT kReadRestMs = 20;
+constexpr UINT_PTR kReadRestTimer = 100;
 
 constexpr long kClientEvents = FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE;
 // A listening socket has nothing to read, write or close; and an accepted socket starts with
@@ -83,6 +87,7 @@ constexpr wchar_t kWindowClass[] = L"TVX5870 Socket Link";
 
 void LinkBox(CoreContext& c, std::string_view text);
 void KeepLogSummaries(bool kept);
+void ResumeReading(CoreContext& c, int slot);
 
 LRESULT CALLBACK LinkWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -106,6 +111,8 @@ LRESULT CALLBACK LinkWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
                 g_summary_timer = false;
                 if (g_context)
                     KeepLogSummaries(FlushLinkLogSummaries(*g_context, GetTickCount64(), false));
+            } else if (wparam >= kReadRestTimer && wparam < kReadRestTimer + kClientSlotCount) {
+                if (g_context) ResumeReading(*g_context, static_cast<int>(wparam - kReadRestTimer));
             }
             return 0;
         default:
@@ -513,14 +520,42 @@ void AcceptClient(CoreContext& c) {
     }
 }
 
+namespace {
+
+// The events a connection of ours asks for, by its slot.
+long ReadingEvents(int slot) {
+    return slot == 0 ? kClientEvents : kAcceptedEvents;
+}
+
+// Its reads rest: only its close is told meanwhile, and the peer's own TCP window holds the rest.
+void RestReading(SOCKET s, int slot) {
+    if (g_api.async_select(s, g_window, MSG_SOCKET_EVENT, FD_CLOSE) == 0)
+        SetTimer(g_window, kReadRestTimer + slot, kReadRestMs, nullptr);
+}
+
+void ResumeReading(CoreContext& c, int slot) {
+    SOCKET s = INVALID_SOCKET;
+    if (slot >= 1 && c.sockets.client_slots[slot].in_use == 1)
+        s = static_cast<SOCKET>(c.sockets.client_slots[slot].socket);
+    if (slot == 0 && c.sockets.link_socket != 0 && !g_link_listens)
+        s = static_cast<SOCKET>(c.sockets.link_socket);
+    if (s == INVALID_SOCKET) return;
+    g_api.async_select(s, g_window, MSG_SOCKET_EVENT, ReadingEvents(slot));
+    OnSocketRead(c, s);
+}
+
+}  // namespace
+
 void OnSocketRead(CoreContext& c, SOCKET s) {
     // Outside an answer wait nobody expects bytes: a late or unasked reply is read and dropped,
     // so that it is not taken for the answer to the next command.
     char scratch[kLinkBufferBytes];
     const int n = g_api.receive(s, scratch, sizeof scratch, 0);
     if (n > 0) {
-        LogDroppedBytes(c, FindClientSlot(c.sockets, s),
-                        std::string_view(scratch, static_cast<std::size_t>(n)), GetTickCount64());
+        const int slot = FindClientSlot(c.sockets, s);
+        if (LogDroppedBytes(c, slot, std::string_view(scratch, static_cast<std::size_t>(n)),
+                            GetTickCount64()))
+            RestReading(s, slot);
         KeepLogSummaries(true);
     }
 }

@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Hosts on the LAN that hammer a TCP port, for the server role's storm test.
 
-    storm_hosts.py --port P --mode hold|churn|reset --hosts N [--count C] --status FILE
+    storm_hosts.py --port P --mode hold|churn|reset|flood --hosts N [--count C] --status FILE
 
 hold:  each host connects and keeps its connection until the other side closes it, then
        connects again at once (devices that retry, a script that wants a slot).
 churn: each host connects and closes at once, over and over (a health check in a loop).
 reset: connect and reset at once (linger 0), C times in all, a millisecond apart (a port
        scanner's connect scan).
+flood: each host connects and sends bytes without a line feed as fast as it can.
 
 Every 100 ms FILE gets "done K" (connections ended so far); at the end "finished K". The hosts
 stop when FILE.stop exists, when C connections are done, or after a minute.
@@ -23,7 +24,7 @@ import time
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--port", type=int, required=True)
-    parser.add_argument("--mode", choices=["hold", "churn", "reset"], required=True)
+    parser.add_argument("--mode", choices=["hold", "churn", "reset", "flood"], required=True)
     parser.add_argument("--hosts", type=int, default=1)
     parser.add_argument("--count", type=int, default=0)
     parser.add_argument("--status", required=True)
@@ -51,6 +52,16 @@ def main():
                 continue
             if args.mode == "reset":
                 s.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            elif args.mode == "flood":
+                s.settimeout(0.1)
+                chunk = b"A" * 65536
+                while not stop.is_set():
+                    try:
+                        s.send(chunk)
+                    except socket.timeout:
+                        continue
+                    except OSError:
+                        break
             elif args.mode == "hold":
                 s.settimeout(0.1)
                 while not stop.is_set():

@@ -181,6 +181,15 @@ TEST_F(TcpStormTest, MenuAnswersWhileHostsHammerThePort) {
     ASSERT_TRUE(WaitForWindowGone(version, kTimeoutMs));
     churn.Stop();
 
+    Storm flood;
+    ASSERT_TRUE(flood.Start("flood", 2, port));
+    Sleep(1000);
+    version = OpenVersionWithKeys(kMenuWaitMs);
+    ASSERT_NE(version, nullptr) << "deaf while devices stream bytes nobody asked for";
+    PressButton(version, IDOK);
+    ASSERT_TRUE(WaitForWindowGone(version, kTimeoutMs));
+    flood.Stop();
+
     Storm holders;
     ASSERT_TRUE(holders.Start("hold", 98, port));
     // All 96 slots taken, two hosts turned away over and over.
