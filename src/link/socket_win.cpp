@@ -154,6 +154,13 @@ void KeepLogSummaries(bool kept) {
     g_summary_timer = SetTimer(g_window, kLogSummaryTimer, kLogSummaryMs, nullptr) != 0;
 }
 
+// An event a host can cause many times a second (connecting, closing, being refused): its
+// repeats are counted in the log.
+void LogFrequentEvent(CoreContext& c, std::string_view link, std::string_view text) {
+    LogRepeatedLinkEvent(c, link, text, GetTickCount64());
+    KeepLogSummaries(true);
+}
+
 void RestAccepting(UINT ms) {
     if (g_accept_resting || !g_window) return;
     g_accept_resting = SetTimer(g_window, kAcceptRestTimer, ms, nullptr) != 0;
@@ -399,7 +406,7 @@ void OnSocketEvent(CoreContext& c, WPARAM wparam, LPARAM lparam) {
             return;
         case SocketEventKind::Close:
             if (!ours) return;
-            LogLinkEvent(c, SocketName(c, s), "connection closed by the device");
+            LogFrequentEvent(c, SocketName(c, s), "connection closed by the device");
             CloseClient(c, s);
             return;
         case SocketEventKind::Unknown:
@@ -442,9 +449,12 @@ void FreeSlotsOfClosedDevices(CoreContext& c) {
             const int n = g_api.receive(s, &byte, 1, MSG_PEEK);
             const int error = n < 0 ? g_api.last_error() : 0;
             if (n > 0 || error == WSAEWOULDBLOCK) continue;
-            LogLinkEvent(c, SlotLinkName(c.sockets, FindClientSlot(c.sockets, s)),
-                         n == 0 ? std::string("connection closed by the device")
-                                : "connection lost (error " + std::to_string(error) + ")");
+            const std::string link = SlotLinkName(c.sockets, FindClientSlot(c.sockets, s));
+            if (n == 0) {
+                LogFrequentEvent(c, link, "connection closed by the device");
+            } else {
+                LogLinkEvent(c, link, "connection lost (error " + std::to_string(error) + ")");
+            }
             ReleaseSocket(c, s);
         }
     }
@@ -465,11 +475,9 @@ Accepted AcceptOne(CoreContext& c, bool& swept) {
         // A host that reset its connection before it was taken (a port scan, a device
         // rebooting) is gone, like one that closes: no error of ours.
         if (IsGoneBeforeAcceptError(error)) {
-            LogRepeatedLinkEvent(
+            LogFrequentEvent(
                 c, port,
-                "connection reset before it was accepted (error " + std::to_string(error) + ")",
-                GetTickCount64());
-            KeepLogSummaries(true);
+                "connection reset before it was accepted (error " + std::to_string(error) + ")");
             return Accepted::One;
         }
         LogLinkEvent(c, port, "accept failed (error " + std::to_string(error) + ")");
@@ -487,7 +495,7 @@ Accepted AcceptOne(CoreContext& c, bool& swept) {
         if (g_api.async_select(s, g_window, MSG_SOCKET_EVENT, kAcceptedEvents) == 0) {
             EnableKeepAlive(s);
             StoreClient(c.sockets, slot, s, text ? text : "");
-            LogLinkEvent(c, SlotLinkName(c.sockets, slot), "device connected");
+            LogFrequentEvent(c, SlotLinkName(c.sockets, slot), "device connected");
             return Accepted::One;
         }
         const int error = g_api.last_error();
@@ -498,9 +506,7 @@ Accepted AcceptOne(CoreContext& c, bool& swept) {
     // All 96 slots taken: the newcomer is closed at once; the server dialog says so.
     g_api.close_socket(s);
     ++c.sockets.refused_for_lack_of_slots;
-    LogRepeatedLinkEvent(c, text ? text : "", "connection refused: all 96 slots are taken",
-                         GetTickCount64());
-    KeepLogSummaries(true);
+    LogFrequentEvent(c, text ? text : "", "connection refused: all 96 slots are taken");
     return Accepted::One;
 }
 
