@@ -441,8 +441,9 @@ void FreeSlotsOfClosedDevices(CoreContext& c) {
             const ClientSlot& cs = c.sockets.client_slots[first];
             if (cs.in_use == 1) FD_SET(static_cast<SOCKET>(cs.socket), &ready);
         }
-        timeval now = {0, 0};
-        if (ready.fd_count == 0 || g_api.wait_for(0, &ready, nullptr, nullptr, &now) <= 0) continue;
+        timeval no_wait = {0, 0};
+        if (ready.fd_count == 0 || g_api.wait_for(0, &ready, nullptr, nullptr, &no_wait) <= 0)
+            continue;
         for (u_int i = 0; i < ready.fd_count; ++i) {
             const SOCKET s = ready.fd_array[i];
             char byte = 0;
@@ -528,11 +529,6 @@ void AcceptClient(CoreContext& c) {
 
 namespace {
 
-// The events a connection of ours asks for, by its slot.
-long ReadingEvents(int slot) {
-    return slot == 0 ? kClientEvents : kAcceptedEvents;
-}
-
 // Its reads rest: only its close is told meanwhile, and the peer's own TCP window holds the rest.
 void RestReading(SOCKET s, int slot) {
     if (g_api.async_select(s, g_window, MSG_SOCKET_EVENT, FD_CLOSE) == 0)
@@ -546,7 +542,9 @@ void ResumeReading(CoreContext& c, int slot) {
     if (slot == 0 && c.sockets.link_socket != 0 && !g_link_listens)
         s = static_cast<SOCKET>(c.sockets.link_socket);
     if (s == INVALID_SOCKET) return;
-    g_api.async_select(s, g_window, MSG_SOCKET_EVENT, ReadingEvents(slot));
+    // A connection that read bytes is up: the client role's one does not ask for its connect
+    // notification again.
+    g_api.async_select(s, g_window, MSG_SOCKET_EVENT, kAcceptedEvents);
     OnSocketRead(c, s);
 }
 

@@ -11,7 +11,8 @@ reset: connect and reset at once (linger 0), C times in all, a millisecond apart
 flood: each host connects and sends bytes without a line feed as fast as it can.
 
 Every 100 ms FILE gets "done K" (connections ended so far); at the end "finished K". The hosts
-stop when FILE.stop exists, when C connections are done, or after a minute.
+stop when FILE.stop exists, when C connections are done, when nobody has listened for 5 s, or
+after a minute.
 """
 import argparse
 import os
@@ -42,12 +43,16 @@ def main():
             return True
 
     def host():
+        connected = time.monotonic()
         while not stop.is_set() and take_turn():
             s = socket.socket()
             try:
                 s.connect(("127.0.0.1", args.port))
+                connected = time.monotonic()
             except OSError:
                 s.close()
+                if time.monotonic() - connected > 5:
+                    return  # nobody listens any more
                 time.sleep(0.001)
                 continue
             if args.mode == "reset":

@@ -1,8 +1,8 @@
-// The real tvx5870.exe in the server role under storms of connections from the LAN: hosts that
-// reconnect at once when refused, hosts that connect and close in a tight loop, and hosts that
-// reset their connection before the program takes it. The menu is worked through the X server
-// (xdotool), as a user's keys reach it: input waits behind every posted message, so a program
-// that never empties its queue never sees them.
+// The real tvx5870.exe in the server role under storms from the LAN: hosts that reconnect at
+// once when refused, that connect and close in a tight loop, that stream bytes nobody asked
+// for, and that reset their connection before the program takes it. The menu is worked through the
+// X server (xdotool), as a user's keys reach it: input waits behind every posted message, so a
+// program that never empties its queue never sees them.
 #include <gtest/gtest.h>
 #include <winsock2.h>
 #include <windows.h>
@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "res/resource.h"
 #include "support/window_driver_win.h"
@@ -21,6 +20,7 @@ namespace tvx::test {
 namespace {
 
 constexpr DWORD kTimeoutMs = 20000;
+constexpr DWORD kMenuWaitMs = 8000;
 constexpr wchar_t kMainTitle[] = L"TVX-5870 Server Program";
 constexpr wchar_t kServerTitle[] = L"TCP/IPの設定（Server）";
 
@@ -120,19 +120,29 @@ class TcpStormTest : public ::testing::Test {
         PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
         return WaitForWindow(program.info.dwProcessId, L"#32770", title, kTimeoutMs);
     }
-    // "情報" > "TVX5870のﾊﾞｰｼﾞｮﾝ情報" with the keyboard, through the X server; the dialog (its
-    // title names the connection), or null when it did not open within the wait. Prints how
-    // long it took.
-    HWND OpenVersionWithKeys(DWORD wait_ms) {
-        const DWORD start = GetTickCount();
-        RunShell(
-            "xdotool search --name 'TVX-5870 Server Program' windowfocus --sync key --delay 150 "
-            "F10 Right Right Right Right Down Return");
-        HWND dialog = nullptr;
-        WaitUntil([&] { return (dialog = FindVersionDialog()) != nullptr; }, wait_ms);
-        std::printf("version dialog %s after %lu ms\n", dialog ? "open" : "not open",
-                    static_cast<unsigned long>(GetTickCount() - start));
-        return dialog;
+    // "情報" > "TVX5870のﾊﾞｰｼﾞｮﾝ情報" with the keyboard, through the X server, then "OK": false
+    // when the dialog (its title names the connection) did not open within kMenuWaitMs. The
+    // keys go out within a second and the dialog opens at once on an idle program; the wait
+    // allows for a loaded machine, while a deaf program never opens it. A key lost on the way
+    // (the X server's focus moving under load) gets the keys a second time, after Esc leaves a
+    // menu left open. Prints how long it took.
+    bool MenuOpensTheVersionDialog() {
+        const std::string keys =
+            "xdotool search --name 'TVX-5870 Server Program' windowfocus --sync key --delay 150 ";
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            const DWORD start = GetTickCount();
+            RunShell(keys + (attempt > 1 ? "Escape Escape " : "") +
+                     "F10 Right Right Right Right Down Return");
+            HWND dialog = nullptr;
+            WaitUntil([&] { return (dialog = FindVersionDialog()) != nullptr; }, kMenuWaitMs);
+            std::printf("version dialog %s after %lu ms (try %d)\n", dialog ? "open" : "not open",
+                        static_cast<unsigned long>(GetTickCount() - start), attempt);
+            if (dialog) {
+                PressButton(dialog, IDOK);
+                return WaitForWindowGone(dialog, kTimeoutMs);
+            }
+        }
+        return false;
     }
     HWND FindVersionDialog() {
         struct Find {
@@ -162,32 +172,19 @@ class TcpStormTest : public ::testing::Test {
     HWND main = nullptr;
 };
 
-// The keys go out within a second and the dialog opens at once on an idle program; the wait
-// allows for a loaded machine, while a deaf program never opens it.
-constexpr DWORD kMenuWaitMs = 8000;
-
 TEST_F(TcpStormTest, MenuAnswersWhileHostsHammerThePort) {
-    HWND version = OpenVersionWithKeys(kMenuWaitMs);
-    ASSERT_NE(version, nullptr) << "the keys do not reach even an idle program";
-    PressButton(version, IDOK);
-    ASSERT_TRUE(WaitForWindowGone(version, kTimeoutMs));
+    ASSERT_TRUE(MenuOpensTheVersionDialog()) << "the keys do not reach even an idle program";
 
     Storm churn;
     ASSERT_TRUE(churn.Start("churn", 4, port));
     ASSERT_TRUE(WaitUntil([&] { return churn.done() > 200; }));
-    version = OpenVersionWithKeys(kMenuWaitMs);
-    ASSERT_NE(version, nullptr) << "deaf while a host connects and closes in a loop";
-    PressButton(version, IDOK);
-    ASSERT_TRUE(WaitForWindowGone(version, kTimeoutMs));
+    ASSERT_TRUE(MenuOpensTheVersionDialog()) << "deaf while a host connects and closes in a loop";
     churn.Stop();
 
     Storm flood;
     ASSERT_TRUE(flood.Start("flood", 2, port));
     Sleep(1000);
-    version = OpenVersionWithKeys(kMenuWaitMs);
-    ASSERT_NE(version, nullptr) << "deaf while devices stream bytes nobody asked for";
-    PressButton(version, IDOK);
-    ASSERT_TRUE(WaitForWindowGone(version, kTimeoutMs));
+    ASSERT_TRUE(MenuOpensTheVersionDialog()) << "deaf while devices stream bytes nobody asked for";
     flood.Stop();
 
     Storm holders;
@@ -196,10 +193,7 @@ TEST_F(TcpStormTest, MenuAnswersWhileHostsHammerThePort) {
     const bool refusing = WaitUntil([&] { return holders.done() > 50; });
     std::printf("hosts turned away: %ld\n", holders.done());
     ASSERT_TRUE(refusing);
-    version = OpenVersionWithKeys(kMenuWaitMs);
-    ASSERT_NE(version, nullptr) << "deaf while refused hosts reconnect at once";
-    PressButton(version, IDOK);
-    ASSERT_TRUE(WaitForWindowGone(version, kTimeoutMs));
+    ASSERT_TRUE(MenuOpensTheVersionDialog()) << "deaf while refused hosts reconnect at once";
     HWND server = OpenByMessage(IDM_TCPIP_SETTING, kServerTitle);
     ASSERT_NE(server, nullptr);
     wchar_t note[128] = {};
