@@ -23,6 +23,8 @@ constexpr DWORD kTimeoutMs = 20000;
 constexpr DWORD kMenuWaitMs = 8000;
 constexpr wchar_t kMainTitle[] = L"TVX-5870 Server Program";
 constexpr wchar_t kServerTitle[] = L"TCP/IPの設定（Server）";
+// The version dialog names the connection (none chosen here) after its title.
+constexpr wchar_t kVersionTitle[] = L"TVX5870のバージョン情報 ";
 
 const int kTestWinsock = [] {
     WSADATA data;
@@ -40,15 +42,7 @@ std::string Env(const char* name) {
 
 std::string ReadText(const std::wstring& path) {
     std::string text;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return text;
-    char buffer[256];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        text.append(buffer, got);
-    CloseHandle(file);
+    ReadWholeFile(path, text);
     return text;
 }
 
@@ -121,7 +115,7 @@ class TcpStormTest : public ::testing::Test {
         return WaitForWindow(program.info.dwProcessId, L"#32770", title, kTimeoutMs);
     }
     // "情報" > "TVX5870のﾊﾞｰｼﾞｮﾝ情報" with the keyboard, through the X server, then "OK": false
-    // when the dialog (its title names the connection) did not open within kMenuWaitMs. The
+    // when the dialog did not open within kMenuWaitMs. The
     // keys go out within a second and the dialog opens at once on an idle program; the wait
     // allows for a loaded machine, while a deaf program never opens it. A key lost on the way
     // (the X server's focus moving under load) gets the keys a second time, after Esc leaves a
@@ -134,7 +128,12 @@ class TcpStormTest : public ::testing::Test {
             RunShell(keys + (attempt > 1 ? "Escape Escape " : "") +
                      "F10 Right Right Right Right Down Return");
             HWND dialog = nullptr;
-            WaitUntil([&] { return (dialog = FindVersionDialog()) != nullptr; }, kMenuWaitMs);
+            WaitUntil(
+                [&] {
+                    return (dialog = FindProcessWindow(program.info.dwProcessId, L"#32770",
+                                                       kVersionTitle)) != nullptr;
+                },
+                kMenuWaitMs);
             std::printf("version dialog %s after %lu ms (try %d)\n", dialog ? "open" : "not open",
                         static_cast<unsigned long>(GetTickCount() - start), attempt);
             if (dialog) {
@@ -143,27 +142,6 @@ class TcpStormTest : public ::testing::Test {
             }
         }
         return false;
-    }
-    HWND FindVersionDialog() {
-        struct Find {
-            DWORD process;
-            HWND found;
-        } find = {program.info.dwProcessId, nullptr};
-        EnumWindows(
-            [](HWND w, LPARAM param) -> BOOL {
-                auto* f = reinterpret_cast<Find*>(param);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(w, &owner);
-                wchar_t title[64] = {};
-                GetWindowTextW(w, title, 64);
-                if (owner != f->process || !IsWindowVisible(w) ||
-                    std::wstring(title).rfind(L"TVX5870のバージョン情報", 0) != 0)
-                    return TRUE;
-                f->found = w;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&find));
-        return find.found;
     }
     bool NoBox() { return !FindProcessWindow(program.info.dwProcessId, L"#32770", L"TVX-5870"); }
 
