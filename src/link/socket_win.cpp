@@ -461,6 +461,18 @@ void FreeSlotsOfClosedDevices(CoreContext& c) {
     }
 }
 
+// The one place that decides whether a newcomer gets a slot: the lowest free one, or 0 (it is
+// refused) when all 96 are taken, also by devices already gone.
+int SlotForNewcomer(CoreContext& c, bool& swept) {
+    int slot = FindFreeClientSlot(c.sockets);
+    if (slot == 0 && !swept) {
+        swept = true;  // once per turn
+        FreeSlotsOfClosedDevices(c);
+        slot = FindFreeClientSlot(c.sockets);
+    }
+    return slot;
+}
+
 enum class Accepted { Nothing, One, Failed };
 
 // Takes one pending connection into the lowest free slot, or closes it when all 96 are taken.
@@ -485,12 +497,7 @@ Accepted AcceptOne(CoreContext& c, bool& swept) {
         PostLinkBox(kAcceptText, error);
         return Accepted::Failed;
     }
-    int slot = FindFreeClientSlot(c.sockets);
-    if (slot == 0 && !swept) {
-        swept = true;
-        FreeSlotsOfClosedDevices(c);
-        slot = FindFreeClientSlot(c.sockets);
-    }
+    const int slot = SlotForNewcomer(c, swept);
     const char* text = inet_ntoa(peer.sin_addr);
     if (slot != 0) {
         if (g_api.async_select(s, g_window, MSG_SOCKET_EVENT, kAcceptedEvents) == 0) {
