@@ -20,6 +20,7 @@
 #include "runner.h"
 #include "serve.h"
 #include "targets.h"
+#include "render.h"
 #include "titles.h"
 
 #ifdef _WIN32
@@ -56,6 +57,7 @@ Examples:
   tvx5870ctl --serial COM1 --address 5 send RCT005
   tvx5870ctl --serial COM1 glyphs pull glyphs.tlm
   tvx5870ctl titles export show.dat titles.csv
+  tvx5870ctl render show.dat --glyphs logos.tlm --sheet pages.png
   tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 verify show.dat
   tvx5870ctl --tcp 192.168.1.3 diff - show.dat
   tvx5870ctl diff monday.dat tuesday.dat
@@ -85,6 +87,11 @@ struct Cli {
     int net_time_register = 0;
 
     std::string titles_csv;  // push --titles, and the CSV of titles export / import
+    std::string render_source;  // render: a settings file, or - for the devices
+    std::string render_glyphs, render_font;
+    int render_face = 0;
+    int render_page = 0;  // 1..144, 0 when not given
+    bool render_sheet = false;
     std::string base_file;   // titles import --into
     std::string encoding = "utf-8";
     bool verify = false;   // push --verify
@@ -262,6 +269,7 @@ struct Subcommands {
     CLI::App* titles_export;
     CLI::App* titles_import;
     CLI::App* serve;
+    CLI::App* render;
 };
 
 Subcommands DefineCommandLine(CLI::App& app, Cli& cli) {
@@ -464,6 +472,50 @@ Examples:
     net->footer(net_footer);
     net_show->footer(net_footer);
     net_set->footer(net_footer);
+    auto* render = app.add_subcommand(
+        "render", "pictures of pages as PNG, with the external characters drawn (no device, or -)");
+    render->add_option("SETTINGS", cli.render_source,
+                       "the settings file (.dat), or - for the devices of the target options")
+        ->type_name("")
+        ->required();
+    render->add_option("OUT", cli.file, "the PNG file to write")->type_name("")->required();
+    render->add_option("--page", cli.render_page, "the page to draw, 1..144")
+        ->type_name("N")
+        ->check(CLI::Range(1, tvx::kPageCount).description(""));
+    render->add_flag("--sheet", cli.render_sheet, "all 144 pages as small numbered tiles");
+    render->add_option("--glyphs", cli.render_glyphs,
+                       "the glyph file (.tlm) whose patterns the external characters show")
+        ->type_name("FILE");
+    render->add_option("--font", cli.render_font,
+                       "a Japanese TrueType or OpenType font (.ttf, .otf, .ttc)")
+        ->type_name("FILE");
+    render->add_option("--face", cli.render_face, "the face of a .ttc collection, from 0")
+        ->type_name("N")
+        ->check(CLI::Range(0, 255).description(""));
+    render->add_flag("--overwrite", cli.overwrite, "replace a file that exists");
+    std::string render_footer = R"(
+A page: both channels' screens with the Top and Bottom lines the page shows, each title in 21
+cells of 32 x 32 dots beside its number, moved by the position's fine offset. The sheet: all
+144 pages, small, numbered. The device draws text in its own font, which is not ours to have:
+the text is drawn in a Japanese Gothic font and the picture says "レイアウトの目安" (a layout
+guide). External characters are drawn dot for dot from the patterns of --glyphs; without it
+they show as dashed boxes. A cell the device would refuse (half-width text, a user-defined
+character) shows as a red crossed box, and its title is marked "送れない文字".
+
+Without --font the first of these that exists is used:
+)";
+    for (const std::string& font : DefaultFontFiles()) render_footer += "  " + font + "\n";
+    render_footer += R"(
+With - the settings are read from each device as pull reads them (the external characters
+are not: read them with glyphs pull and give that file to --glyphs); with several devices each
+gets its own file, as for pull. An existing file is replaced only with --overwrite.
+
+Examples:
+  tvx5870ctl render show.dat --glyphs logos.tlm --page 12 page12.png
+  tvx5870ctl render show.dat --sheet pages.png --font /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf
+  tvx5870ctl --serial /dev/ttyUSB0 --address 3 render - --page 1 now.png)";
+    render->footer(render_footer);
+
     auto* titles =
         app.add_subcommand("titles", "the 144 titles of a settings file as CSV (no device)");
     titles->require_subcommand(1);
@@ -533,7 +585,7 @@ Examples:
       --allow 192.168.1.0/24 --token 3f9c...e1 --log remote.log)");
     return {send,        push, pull,     verify,  diff,   info,          glyphs_push,
             glyphs_pull, net,  net_show, net_set, titles, titles_export, titles_import,
-            serve};
+            serve,       render};
 }
 
 // serve: the remote interface until interrupted.
@@ -588,6 +640,42 @@ int RunTitles(const Cli& cli, const Subcommands& sub) {
         Write(Stream::Err, "tvx5870ctl: " + problem + "\n");
     if (!r.ok) return kFailed;
     return Emit(cli, r.message + "\n", 0);
+}
+
+// What render draws with; 0, or the exit code of a usage error or of a font or glyph file
+// refused.
+int PrepareRender(const Cli& cli, RenderSetup& setup) {
+    if (cli.render_sheet == (cli.render_page != 0))
+        return Usage(cli.render_sheet ? "render: --page and --sheet exclude each other"
+                                      : "render: give --page N or --sheet");
+    setup.page = cli.render_sheet ? -1 : cli.render_page - 1;
+    std::string error;
+    if (!LoadRenderFont(cli.render_font, cli.render_face, setup, error)) return Failure(error);
+    if (!cli.render_glyphs.empty() && !LoadRenderGlyphs(cli.render_glyphs, setup, error))
+        return Failure(error);
+    return 0;
+}
+
+// render of a settings file: no device is asked.
+int RenderFile(const Cli& cli) {
+    if (!cli.serial.empty() || !cli.tcp.empty() || cli.listen_port != 0 || cli.broadcast ||
+        !cli.address_text.empty())
+        return Usage("render of a file asks no device; the target options go with - for SETTINGS");
+    RenderSetup setup;
+    if (int code = PrepareRender(cli, setup); code != 0) return code;
+    auto model = std::make_unique<tvx::SettingsModel>();
+    std::string error;
+    if (!ReadSettingsFile(cli.render_source, *model, error)) return Failure(error);
+    tvx::StdFileSystem files;
+    if (!cli.overwrite && files.FileExists(cli.file))
+        return Failure(cli.file + " exists; nothing written (--overwrite replaces it)");
+    if (!files.ReplaceFileContents(cli.file, RenderPng(setup, *model)))
+        return Failure("cannot write " + cli.file);
+    const std::string what =
+        setup.page < 0 ? "the 144 pages" : "page " + std::to_string(setup.page + 1);
+    return Emit(cli, cli.file + ": " + what + " of " + cli.render_source + ", drawn in " +
+                         setup.font_file + "\n",
+                0);
 }
 
 // push --titles: the settings file with the CSV's titles, checked whole before anything goes.
@@ -725,6 +813,14 @@ int JobOf(const Cli& cli, const Subcommands& sub, Job& job, std::string& verb) {
         } else if (cli.broadcast) {
             return Usage(verb + ": a broadcast gets no reply; name the addresses");
         }
+    } else if (sub.render->parsed()) {
+        verb = "render";
+        if (cli.broadcast) return Usage("render: a broadcast gets no reply; name the addresses");
+        auto setup = std::make_shared<RenderSetup>();
+        if (int code = PrepareRender(cli, *setup); code != 0) return code;
+        job.kind = JobKind::Render;
+        job.overwrite = cli.overwrite;
+        job.render = [setup](const tvx::SettingsModel& model) { return RenderPng(*setup, model); };
     } else if (sub.net->parsed()) {
         verb = sub.net_show->parsed() ? "net show" : "net set";
         if (cli.serial.empty())
@@ -794,6 +890,7 @@ int Run(int argc, char** argv) {
     }
     if (sub.titles->parsed()) return RunTitles(cli, sub);
     if (sub.serve->parsed()) return RunServe(cli);
+    if (sub.render->parsed() && cli.render_source != kDevices) return RenderFile(cli);
     Targets targets;
     Job job;
     std::string verb;
@@ -801,7 +898,8 @@ int Run(int argc, char** argv) {
         return DiffFiles(cli);
     if (int code = TargetsOf(cli, targets); code != 0) return code;
     if (int code = JobOf(cli, sub, job, verb); code != 0) return code;
-    if (job.kind == JobKind::Pull || job.kind == JobKind::GlyphPull) {
+    if (job.kind == JobKind::Pull || job.kind == JobKind::GlyphPull ||
+        job.kind == JobKind::Render) {
         if (int code = CheckFileCanBeCreated(verb + ":", cli.file); code != 0) return code;
     }
 

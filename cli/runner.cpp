@@ -279,7 +279,8 @@ void FailLine(const Line& line, const std::vector<DeviceSession*>& devices,
 
 // A pull never overwrites a file unless told to: such a device is refused before it is asked.
 bool RefuseExistingFile(Run& run, DeviceSession& s) {
-    const bool writes = run.job.kind == JobKind::Pull || run.job.kind == JobKind::GlyphPull;
+    const bool writes = run.job.kind == JobKind::Pull || run.job.kind == JobKind::GlyphPull ||
+                        run.job.kind == JobKind::Render;
     if (!writes || run.job.overwrite) return false;
     if (!tvx::StdFileSystem().FileExists(s.output_file)) return false;
     FailAll({&s}, s.output_file + " exists; nothing read (--overwrite replaces it)");

@@ -212,6 +212,7 @@ bool StartSession(DeviceSession& s) {
             s.bulk_tick = tvx::OnBulkTransferTick;
             break;
         case JobKind::Pull:
+        case JobKind::Render:
         case JobKind::Compare:
             started = tvx::StartBulkTransfer(s.c, tvx::BulkTransfer::ReadBack, s.run, 0);
             s.bulk_tick = tvx::OnBulkTransferTick;
@@ -367,10 +368,13 @@ void FinishSession(DeviceSession& s) {
     if (!r.ok) return;
     switch (s.job.kind) {
         case JobKind::Pull:
+        case JobKind::Render:
         case JobKind::GlyphPull: {
             tvx::StdFileSystem files;
-            const std::string text = s.job.kind == JobKind::Pull ? tvx::WriteSettingsText(*s.model)
-                                                                 : tvx::GlyphFileText(*s.model);
+            const std::string text =
+                s.job.kind == JobKind::Pull     ? tvx::WriteSettingsText(*s.model)
+                : s.job.kind == JobKind::Render ? s.job.render(*s.model)
+                                                : tvx::GlyphFileText(*s.model);
             if (!s.job.overwrite && files.FileExists(s.output_file)) {
                 Fail(s, 0, "", s.output_file + " exists now; nothing written");
             } else if (!files.ReplaceFileContents(s.output_file, text)) {

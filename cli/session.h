@@ -28,7 +28,9 @@ namespace tvxctl {
 
 using Clock = std::chrono::steady_clock;
 
-enum class JobKind { Send, Push, Pull, Compare, Info, NetShow, NetSet, GlyphPush, GlyphPull };
+enum class JobKind {
+    Send, Push, Pull, Compare, Info, NetShow, NetSet, GlyphPush, GlyphPull, Render
+};
 enum class Pace { Ack, Spec };
 enum class Transport { Serial, Tcp };
 
@@ -47,7 +49,9 @@ struct Job {
     // push, glyphs push: what to send; compare, push --verify: what the device must hold.
     std::shared_ptr<const tvx::SettingsModel> settings;
     std::vector<NetSetting> net_settings;  // net set, in order
-    bool overwrite = false;                // pull: replace an existing file
+    bool overwrite = false;                // pull, render: replace an existing file
+    // render: the picture file of the settings read back (read as pull reads them).
+    std::function<std::string(const tvx::SettingsModel&)> render;
     bool verify = false;                   // push: read each device back and compare
     bool device_first = false;             // compare: the device is a, the file b
     tvx::CommLog* comm_log = nullptr;      // --log, --log-json: every frame, reply and line event
@@ -67,7 +71,7 @@ struct DeviceResult {
     int steps_done = 0;
     int steps_total = 0;
     double seconds = 0;
-    std::string file;                  // pull, glyphs pull: the file written
+    std::string file;                  // pull, glyphs pull, render: the file written
     std::string reply;                 // send: the reply line without CR LF
     std::vector<std::string> decoded;  // send, net show: the values, one per line
     std::vector<std::string> warnings;
@@ -122,7 +126,7 @@ struct DeviceSession {
     Transport transport;
     int address;  // 0..31, or kBroadcast
     const Job& job;
-    std::string output_file;  // pull, glyphs pull: where the file goes
+    std::string output_file;  // pull, glyphs pull, render: where the file goes
     std::string peer;         // tcp: the device's address and port, once connected
 
     std::unique_ptr<tvx::SettingsModel> model;

@@ -314,6 +314,28 @@ shot '^外字一覧' glyph-list
 drive close-dialog >/dev/null
 dialog_shot 40024 '^外字挿入' glyph-insert
 
+# "ページの見え方...": page 9 with title 9, which holds glyph 1 (the arrow drawn above, typed as
+# its edit character U+F020), on ch.1 Top and three other titles on the other positions.
+drive menu 40010 >/dev/null
+drive wait-dialog 10000 >/dev/null
+drive select 1107 8 >/dev/null
+drive type 1096 "次は$(printf '\uf020')天気予報" >/dev/null
+drive close-dialog >/dev/null
+drive menu 40212 >/dev/null
+drive wait-dialog 10000 >/dev/null
+for assignment in "1 1" "2 3" "3 4"; do
+    read -r position title <<<"$assignment"
+    drive select 40187 "$position" >/dev/null
+    drive select 1017 8 >/dev/null
+    drive select 1107 "$title" >/dev/null
+done
+drive close-dialog >/dev/null
+drive menu 40230 >/dev/null
+drive wait-dialog 10000 >/dev/null
+drive select 1190 8 >/dev/null
+shot '^ページの見え方' page-view
+drive close-dialog >/dev/null
+
 # "全項目の設定" and the question its "設定" asks first (answered No: nothing is sent).
 dialog_and_box_shot 40009 '全項目の設定' set-all 1200 '本機の確認' confirm-not-auto-switching 7
 

@@ -25,6 +25,7 @@
 #include "glyphs/glyph_list_win.h"
 // Display dialogs.
 #include "dialogs/page_grid_win.h"
+#include "dialogs/page_view_win.h"
 #include "dialogs/position_lists_win.h"
 #include "model/config.h"
 #include "model/file_commands.h"
@@ -107,6 +108,8 @@ constexpr MenuCommand kMenuCommands[] = {
     // External characters: the list (and through it the editor) and the insertion.
     {IDM_GLYPH_LIST, OpenGlyphListDialog, false, false},
     {IDM_GLYPH_INSERT, OpenGlyphInsertDialog, false, false},
+    // Pictures of pages.
+    {IDM_PAGE_VIEW, OpenPageViewDialog, false, false},
     // Display dialogs.
     {IDM_DISPLAY_PAGE_SWITCH, OpenPageSwitchingDialog, false, false},
     {IDM_TITLE_DISPLAY, OpenTitleDisplayDialog, false, false},

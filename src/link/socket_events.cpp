@@ -71,6 +71,11 @@ bool IsPeerGoneError(int error) {
            error == kTimedOut;
 }
 
+bool IsGoneBeforeAcceptError(int error) {
+    constexpr int kNotConnected = 10057;  // WSAENOTCONN
+    return IsPeerGoneError(error) || error == kNotConnected;
+}
+
 std::string ServerFullNote(const SocketLinkState& state) {
     if (state.refused_for_lack_of_slots <= 0) return {};
     return std::string(kServerFullText) + ": " + std::to_string(state.refused_for_lack_of_slots) +

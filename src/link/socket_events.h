@@ -91,6 +91,10 @@ constexpr unsigned long kKeepAliveIntervalMs = 4000;
 // A close with one of these errors means the peer was found dead (keep-alive) or dropped
 // the connection: the device has gone, as with a plain close.
 bool IsPeerGoneError(int error);
+// accept() failing with one of these means the host gave up the connection before it was taken
+// (a connect scan's reset, a device rebooting mid-connect): no error of the program. Wine says
+// "not connected" (10057) there.
+bool IsGoneBeforeAcceptError(int error);
 
 // What the server dialog says after connections were refused because all 96 slots were
 // taken; empty when none was.

@@ -9,6 +9,12 @@
  * its last notifications; until the marker is back, notifications with that socket number are
  * the closed socket's and are dropped, so that they cannot reach a new socket given the same
  * number. Accepted devices get TCP keep-alive, so that one that lost power leaves its slot.
+ * Whatever hosts on the LAN do, the work of one notification is bounded: the listening socket
+ * asks for accepts only (so that the program's own accepts post nothing), at most kAcceptBatch
+ * connections are taken per turn, and then accepting rests until a timer, which Windows delivers
+ * only once the queue holds no posted message and no input: the user's keys and clicks always
+ * get their turn. Boxes the link shows for an accept are posted to the link window and shown one
+ * at a time, never inside the notification (whose next ones the box's own loop would handle).
  * The sockets themselves are kept in the SocketLinkState of the context and closed only by
  * CloseClient and CloseAllSockets.
  * Meets the rest: the connection dialogs call ConnectToServer, StartServer and CloseAllSockets
@@ -26,6 +32,7 @@
 #include <string>
 
 #include "winbase/program_win.h"
+#include "link/link_log_summary.h"
 #include "link/socket_events.h"
 #include "model/config.h"
 #include "protocol/frame_log.h"
@@ -50,11 +57,37 @@ ClosedSocketMarks g_closed;
 
 // Posted to the link window behind the notifications of a socket just closed.
 constexpr UINT MSG_SOCKET_CLOSED_MARK = WM_USER + 12;
+// Posted to the link window to show g_box_text.
+constexpr UINT MSG_LINK_BOX = WM_USER + 13;
+std::string g_box_text;
+bool g_box_posted = false;  // a link box is on its way or on the screen
+
+// Accepting: connections taken per turn, and the rests between turns (longer after accept()
+// failed, so that a lasting failure does not spin).
+constexpr int kAcceptBatch = 8;
+constexpr UINT kAcceptRestMs = 10;
+constexpr UINT kAcceptFailedRestMs = 1000;
+constexpr UINT_PTR kAcceptRestTimer = 1;
+bool g_accept_resting = false;
+// The log's counts of repeated events and unasked bytes are written out on this timer.
+constexpr UINT_PTR kLogSummaryTimer = 2;
+bool g_summary_timer = false;
+// A connection streaming bytes nobody asked for is read one piece per rest; the timer of a
+// slot's rest is kReadRestTimer + the slot (0: the client role's connection).
+constexpr UINT kReadRestMs = 20;
+constexpr UINT_PTR kReadRestTimer = 100;
 
 constexpr long kClientEvents = FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE;
-constexpr long kListenEvents = FD_READ | FD_WRITE | FD_ACCEPT | FD_CLOSE;
+// A listening socket has nothing to read, write or close; and an accepted socket starts with
+// the listener's events, so any more here would post notifications for every newcomer, also
+// those closed at once.
+constexpr long kListenEvents = FD_ACCEPT;
 constexpr long kAcceptedEvents = FD_READ | FD_WRITE | FD_CLOSE;
 constexpr wchar_t kWindowClass[] = L"TVX5870 Socket Link";
+
+void LinkBox(CoreContext& c, std::string_view text);
+void KeepLogSummaries(bool kept);
+void ResumeReading(CoreContext& c, int slot);
 
 LRESULT CALLBACK LinkWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -64,6 +97,23 @@ LRESULT CALLBACK LinkWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             return 0;
         case MSG_SOCKET_CLOSED_MARK:
             NoteMarkerReturned(g_closed, wparam);
+            return 0;
+        case MSG_LINK_BOX:
+            if (g_context) LinkBox(*g_context, g_box_text);
+            g_box_posted = false;
+            return 0;
+        case WM_TIMER:
+            KillTimer(window, wparam);
+            if (wparam == kAcceptRestTimer) {
+                g_accept_resting = false;
+                if (g_context) AcceptClient(*g_context);
+            } else if (wparam == kLogSummaryTimer) {
+                g_summary_timer = false;
+                if (g_context)
+                    KeepLogSummaries(FlushLinkLogSummaries(*g_context, GetTickCount64(), false));
+            } else if (wparam >= kReadRestTimer && wparam < kReadRestTimer + kClientSlotCount) {
+                if (g_context) ResumeReading(*g_context, static_cast<int>(wparam - kReadRestTimer));
+            }
             return 0;
         default:
             return DefWindowProcW(window, message, wparam, lparam);
@@ -89,6 +139,31 @@ void LinkBox(CoreContext& c, std::string_view text) {
 
 void LinkBox(CoreContext& c, std::string_view pattern, int code) {
     LinkBox(c, FormatLinkMessage(pattern, code));
+}
+
+// A box for what a notification found, shown after it: one at a time, the others only logged.
+void PostLinkBox(std::string_view pattern, int code) {
+    if (g_box_posted || !g_window) return;
+    g_box_text = FormatLinkMessage(pattern, code);
+    g_box_posted = PostMessageW(g_window, MSG_LINK_BOX, 0, 0) != FALSE;
+}
+
+// Counts are kept in the log's summaries: write them out on the timer.
+void KeepLogSummaries(bool kept) {
+    if (!kept || g_summary_timer || !g_window) return;
+    g_summary_timer = SetTimer(g_window, kLogSummaryTimer, kLogSummaryMs, nullptr) != 0;
+}
+
+// An event a host can cause many times a second (connecting, closing, being refused): its
+// repeats are counted in the log.
+void LogFrequentEvent(CoreContext& c, std::string_view link, std::string_view text) {
+    LogRepeatedLinkEvent(c, link, text, GetTickCount64());
+    KeepLogSummaries(true);
+}
+
+void RestAccepting(UINT ms) {
+    if (g_accept_resting || !g_window) return;
+    g_accept_resting = SetTimer(g_window, kAcceptRestTimer, ms, nullptr) != 0;
 }
 
 void NotifyObserver() {
@@ -317,7 +392,8 @@ void OnSocketEvent(CoreContext& c, WPARAM wparam, LPARAM lparam) {
         case SocketEventKind::Write:
             return;
         case SocketEventKind::Accept:
-            if (IsLinkSocket(c, s) && g_link_listens) AcceptClient(c);
+            // While accepting rests, its timer takes the waiting connections.
+            if (IsLinkSocket(c, s) && g_link_listens && !g_accept_resting) AcceptClient(c);
             return;
         case SocketEventKind::Connect:
             if (!IsLinkSocket(c, s) || g_link_listens) return;
@@ -330,7 +406,7 @@ void OnSocketEvent(CoreContext& c, WPARAM wparam, LPARAM lparam) {
             return;
         case SocketEventKind::Close:
             if (!ours) return;
-            LogLinkEvent(c, SocketName(c, s), "connection closed by the device");
+            LogFrequentEvent(c, SocketName(c, s), "connection closed by the device");
             CloseClient(c, s);
             return;
         case SocketEventKind::Unknown:
@@ -342,65 +418,9 @@ void OnSocketEvent(CoreContext& c, WPARAM wparam, LPARAM lparam) {
 
 namespace {
 
-// Takes one pending connection into the lowest free slot, or closes it when all 96 are taken.
-// False when nothing was pending or accept() failed.
-bool AcceptOne(CoreContext& c) {
-    int slot = FindFreeClientSlot(c.sockets);
-    sockaddr_in peer = {};
-    int peer_length = sizeof peer;
-    SOCKET s = g_api.accept_from(static_cast<SOCKET>(c.sockets.link_socket),
-                                 reinterpret_cast<sockaddr*>(&peer), &peer_length);
-    if (s == INVALID_SOCKET) {
-        int error = g_api.last_error();
-        // Nothing pending (all taken already) is no error.
-        if (error != WSAEWOULDBLOCK) LinkBox(c, kAcceptText, error);
-        return false;
-    }
-    if (slot != 0) {
-        if (g_api.async_select(s, g_window, MSG_SOCKET_EVENT, kAcceptedEvents) == 0) {
-            EnableKeepAlive(s);
-            const char* text = inet_ntoa(peer.sin_addr);
-            StoreClient(c.sockets, slot, s, text ? text : "");
-            LogLinkEvent(c, SlotLinkName(c.sockets, slot), "device connected");
-            NotifyObserver();
-            return true;
-        }
-        int error = g_api.last_error();
-        g_api.close_socket(s);
-        LinkBox(c, kAsyncSelectText, error);
-        return true;
-    }
-    // All 96 slots taken: the newcomer is closed at once; the server dialog says so.
-    const char* text = inet_ntoa(peer.sin_addr);
-    LogLinkEvent(c, text ? text : "", "connection refused: all 96 slots are taken");
-    g_api.close_socket(s);
-    ++c.sockets.refused_for_lack_of_slots;
-    NotifyObserver();
-    return true;
-}
-
-}  // namespace
-
-void AcceptClient(CoreContext& c) {
-    // One notification can stand for several waiting devices: take them all now, within a
-    // bound, rather than one per message.
-    for (int i = 0; i < 2 * kClientSlotCount; ++i) {
-        if (!AcceptOne(c)) return;
-    }
-}
-
-void OnSocketRead(CoreContext& c, SOCKET s) {
-    // Outside an answer wait nobody expects bytes: a late or unasked reply is read and dropped,
-    // so that it is not taken for the answer to the next command.
-    char scratch[kLinkBufferBytes];
-    const int n = g_api.receive(s, scratch, sizeof scratch, 0);
-    if (n > 0) {
-        const std::string_view bytes(scratch, static_cast<std::size_t>(n));
-        LogUnparsedBytes(c, SocketName(c, s), bytes, "dropped: no command waits for an answer");
-    }
-}
-
-void CloseClient(CoreContext& c, SOCKET s) {
+// Empties the slot of a socket of ours and closes it; the dialog is told by the caller.
+void ReleaseSocket(CoreContext& c, SOCKET s) {
+    FlushDroppedBytes(c, FindClientSlot(c.sockets, s), GetTickCount64());
     CloseQuietly(s);
     if (ReleaseClientSocket(c.sockets, s) == 0 && IsLinkSocket(c, s)) {
         // The link socket itself went: the client role's device left (or the listener failed).
@@ -408,10 +428,162 @@ void CloseClient(CoreContext& c, SOCKET s) {
         if (!g_link_listens) c.app.socket_connected = 0;
         g_link_listens = false;
     }
+}
+
+// Devices whose close is not handled yet (its notification waits behind the accepts of a busy
+// program) still hold their slots. A closed connection reads as ready: the ready ones are
+// peeked at, so that a closed one does not keep a device out.
+void FreeSlotsOfClosedDevices(CoreContext& c) {
+    for (int first = 1; first < kClientSlotCount;) {
+        fd_set ready;
+        FD_ZERO(&ready);
+        for (; first < kClientSlotCount && ready.fd_count < FD_SETSIZE; ++first) {
+            const ClientSlot& cs = c.sockets.client_slots[first];
+            if (cs.in_use == 1) FD_SET(static_cast<SOCKET>(cs.socket), &ready);
+        }
+        timeval no_wait = {0, 0};
+        if (ready.fd_count == 0 || g_api.wait_for(0, &ready, nullptr, nullptr, &no_wait) <= 0)
+            continue;
+        for (u_int i = 0; i < ready.fd_count; ++i) {
+            const SOCKET s = ready.fd_array[i];
+            char byte = 0;
+            const int n = g_api.receive(s, &byte, 1, MSG_PEEK);
+            const int error = n < 0 ? g_api.last_error() : 0;
+            if (n > 0 || error == WSAEWOULDBLOCK) continue;
+            const std::string link = SlotLinkName(c.sockets, FindClientSlot(c.sockets, s));
+            if (n == 0) {
+                LogFrequentEvent(c, link, "connection closed by the device");
+            } else {
+                LogLinkEvent(c, link, "connection lost (error " + std::to_string(error) + ")");
+            }
+            ReleaseSocket(c, s);
+        }
+    }
+}
+
+// The one place that decides whether a newcomer gets a slot: the lowest free one, or 0 (it is
+// refused) when all 96 are taken, also by devices already gone.
+int SlotForNewcomer(CoreContext& c, bool& swept) {
+    int slot = FindFreeClientSlot(c.sockets);
+    if (slot == 0 && !swept) {
+        swept = true;  // once per turn
+        FreeSlotsOfClosedDevices(c);
+        slot = FindFreeClientSlot(c.sockets);
+    }
+    return slot;
+}
+
+enum class Accepted { Nothing, One, Failed };
+
+// Takes one pending connection into the lowest free slot, or closes it when all 96 are taken.
+Accepted AcceptOne(CoreContext& c, bool& swept) {
+    sockaddr_in peer = {};
+    int peer_length = sizeof peer;
+    SOCKET s = g_api.accept_from(static_cast<SOCKET>(c.sockets.link_socket),
+                                 reinterpret_cast<sockaddr*>(&peer), &peer_length);
+    if (s == INVALID_SOCKET) {
+        const int error = g_api.last_error();
+        if (error == WSAEWOULDBLOCK) return Accepted::Nothing;
+        const std::string port = SocketName(c, static_cast<SOCKET>(c.sockets.link_socket));
+        // A host that reset its connection before it was taken (a port scan, a device
+        // rebooting) is gone, like one that closes: no error of ours.
+        if (IsGoneBeforeAcceptError(error)) {
+            LogFrequentEvent(
+                c, port,
+                "connection reset before it was accepted (error " + std::to_string(error) + ")");
+            return Accepted::One;
+        }
+        LogLinkEvent(c, port, "accept failed (error " + std::to_string(error) + ")");
+        PostLinkBox(kAcceptText, error);
+        return Accepted::Failed;
+    }
+    const int slot = SlotForNewcomer(c, swept);
+    const char* text = inet_ntoa(peer.sin_addr);
+    if (slot != 0) {
+        if (g_api.async_select(s, g_window, MSG_SOCKET_EVENT, kAcceptedEvents) == 0) {
+            EnableKeepAlive(s);
+            StoreClient(c.sockets, slot, s, text ? text : "");
+            LogFrequentEvent(c, SlotLinkName(c.sockets, slot), "device connected");
+            return Accepted::One;
+        }
+        const int error = g_api.last_error();
+        g_api.close_socket(s);
+        PostLinkBox(kAsyncSelectText, error);
+        return Accepted::One;
+    }
+    // All 96 slots taken: the newcomer is closed at once; the server dialog says so.
+    g_api.close_socket(s);
+    ++c.sockets.refused_for_lack_of_slots;
+    LogFrequentEvent(c, text ? text : "", "connection refused: all 96 slots are taken");
+    return Accepted::One;
+}
+
+}  // namespace
+
+void AcceptClient(CoreContext& c) {
+    if (!g_link_listens || c.sockets.link_socket == 0) return;
+    bool swept = false;
+    int taken = 0;
+    Accepted last = Accepted::One;
+    while (taken < kAcceptBatch && (last = AcceptOne(c, swept)) == Accepted::One) ++taken;
+    if (taken > 0 || swept) NotifyObserver();
+    if (last == Accepted::Failed) {
+        RestAccepting(kAcceptFailedRestMs);
+    } else if (taken > 0) {
+        RestAccepting(kAcceptRestMs);  // more may wait: they come after the user's turn
+    }
+}
+
+namespace {
+
+// Its reads rest: only its close is told meanwhile, and the peer's own TCP window holds the rest.
+void RestReading(SOCKET s, int slot) {
+    if (g_api.async_select(s, g_window, MSG_SOCKET_EVENT, FD_CLOSE) == 0)
+        SetTimer(g_window, kReadRestTimer + slot, kReadRestMs, nullptr);
+}
+
+void ResumeReading(CoreContext& c, int slot) {
+    SOCKET s = INVALID_SOCKET;
+    if (slot >= 1 && c.sockets.client_slots[slot].in_use == 1)
+        s = static_cast<SOCKET>(c.sockets.client_slots[slot].socket);
+    if (slot == 0 && c.sockets.link_socket != 0 && !g_link_listens)
+        s = static_cast<SOCKET>(c.sockets.link_socket);
+    if (s == INVALID_SOCKET) return;
+    // A connection that read bytes is up: the client role's one does not ask for its connect
+    // notification again.
+    g_api.async_select(s, g_window, MSG_SOCKET_EVENT, kAcceptedEvents);
+    OnSocketRead(c, s);
+}
+
+}  // namespace
+
+void OnSocketRead(CoreContext& c, SOCKET s) {
+    // Outside an answer wait nobody expects bytes: a late or unasked reply is read and dropped,
+    // so that it is not taken for the answer to the next command.
+    char scratch[kLinkBufferBytes];
+    const int n = g_api.receive(s, scratch, sizeof scratch, 0);
+    if (n > 0) {
+        const int slot = FindClientSlot(c.sockets, s);
+        if (LogDroppedBytes(c, slot, std::string_view(scratch, static_cast<std::size_t>(n)),
+                            GetTickCount64()))
+            RestReading(s, slot);
+        KeepLogSummaries(true);
+    }
+}
+
+void CloseClient(CoreContext& c, SOCKET s) {
+    ReleaseSocket(c, s);
     NotifyObserver();
 }
 
 void CloseAllSockets(CoreContext& c) {
+    FlushLinkLogSummaries(c, GetTickCount64(), true);
+    if (g_window) {
+        KillTimer(g_window, kAcceptRestTimer);
+        KillTimer(g_window, kLogSummaryTimer);
+    }
+    g_accept_resting = false;
+    g_summary_timer = false;
     if (c.sockets.link_socket != 0) {
         LogLinkEvent(c, SocketName(c, static_cast<SOCKET>(c.sockets.link_socket)),
                      g_link_listens ? "server stopped, every connection closed" : "disconnected");

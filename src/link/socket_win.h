@@ -51,7 +51,10 @@ bool ConnectToServer(CoreContext& c);
 bool StartServer(CoreContext& c);
 // Every MSG_SOCKET_EVENT of the link's message window comes here.
 void OnSocketEvent(CoreContext& c, WPARAM socket, LPARAM event_word);
+// Takes the connections waiting on the listening socket, at most a few per turn, then lets
+// accepting rest until the thread's queue has been empty once.
 void AcceptClient(CoreContext& c);
+// Reads and logs bytes no command waits for; a connection that streams them rests between reads.
 void OnSocketRead(CoreContext& c, SOCKET socket);
 void CloseClient(CoreContext& c, SOCKET socket);
 // Closes the link socket and every client, ends Windows Sockets use and resets the slots.

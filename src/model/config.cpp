@@ -3,11 +3,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "model/cp932.h"
+
 namespace tvx {
 
 namespace {
 
 constexpr std::string_view kReplyPacedKey = "reply_paced";
+constexpr std::string_view kPreviewFontKey = "preview_font";
 
 // Values longer than the read buffers are cut as the buffers would cut them.
 constexpr std::size_t kNumberTextChars = 9;  // 10-byte buffer
@@ -132,6 +135,19 @@ bool ReadLogToFiles(IniStore& ini) {
 
 bool WriteLogToFiles(IniStore& ini, bool on) {
     return WriteNumber(ini, kLogToFilesKey, on ? 1 : 0);
+}
+
+std::string ReadPreviewFontName(IniStore& ini) {
+    std::string cp932;
+    std::string utf8;
+    if (!ini.ReadKey(kConfigSection, kPreviewFontKey, cp932) || !Cp932ToUtf8(cp932, utf8)) return {};
+    return utf8;
+}
+
+bool WritePreviewFontName(IniStore& ini, std::string_view utf8_name) {
+    std::string cp932;
+    if (!Utf8ToCp932(utf8_name, cp932)) return false;
+    return ini.WriteKey(kConfigSection, kPreviewFontKey, cp932);
 }
 
 bool WriteInterfaceKey(const AppState& app, IniStore& ini) {

@@ -67,6 +67,12 @@ RemoteConfig ReadRemoteConfig(IniStore& ini);
 // All five keys; false when any could not be kept.
 bool WriteRemoteConfig(IniStore& ini, const RemoteConfig& config);
 
+// preview_font: the face name of the font "ページの見え方..." draws text in (UTF-8 here, code page
+// 932 in the file). Empty when the key is absent or not code page 932 text; the write is
+// refused (false) for a name the code page cannot hold.
+std::string ReadPreviewFontName(IniStore& ini);
+bool WritePreviewFontName(IniStore& ini, std::string_view utf8_name);
+
 // "ipNN_O": entry index in two digits (more when beyond 99), octet 0 most significant.
 std::string HostKeyName(int entry, int octet);
 

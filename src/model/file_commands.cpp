@@ -63,6 +63,9 @@ std::string_view SaveExtension(FileDialogKind kind) {
             return ".bmp";
         case FileDialogKind::SaveTitlesCsv:
             return ".csv";
+        case FileDialogKind::SavePagePicture:
+        case FileDialogKind::SaveContactSheet:
+            return ".png";
         default:
             return {};
     }

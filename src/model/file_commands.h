@@ -17,7 +17,7 @@ namespace tvx {
 // and "a.tlm.bak" stay as they are, "monday" in a folder "a.dat" becomes "monday.dat".
 void AppendExtensionIfMissing(std::string& path, std::string_view extension);
 
-// The extension a save of this kind writes (".dat", ".tlm", ".txt", ".bmp", ".csv"); empty for
+// The extension a save of this kind writes (".dat", ".tlm", ".txt", ".bmp", ".csv", ".png"); empty for
 // the open dialogs. The file dialogs take it as their default extension, so that the name the
 // dialog checks for overwriting is the name written.
 std::string_view SaveExtension(FileDialogKind kind);

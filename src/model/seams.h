@@ -28,6 +28,8 @@ enum class FileDialogKind {
     OpenTitlesCsv,  // "タイトルをCSVで読み込み", *.csv, *.txt
     SaveTitlesCsv,  // "タイトルをCSVで書き出し"
     SaveCommLog,    // the communication log, *.log, *.txt
+    SavePagePicture,   // "PNG で保存", a page's picture, *.png
+    SaveContactSheet,  // "一覧を PNG で保存", the pictures of all pages, *.png
 };
 
 // Every box and file dialog is owned by the program's topmost enabled window (the dialog on

@@ -41,7 +41,7 @@ std::size_t FormatPage(int page, char* out);
 std::uint16_t glyph_code(int glyph_index);
 
 // The pair that stands for glyph index g inside a title (its glyph_code less 0x9345, high byte
-// first): 0x1020 for index 0, 0x1100 for index 63. 0 outside the glyphs.
+// first): 0x1020 for index 0, 0x1100 for index 62. 0 outside the glyphs.
 std::uint16_t GlyphTitlePair(int glyph_index);
 // The glyph index a title pair stands for, -1 when it stands for none.
 int GlyphOfTitlePair(std::uint32_t pair);

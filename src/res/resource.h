@@ -38,6 +38,7 @@
 #define IDM_ABOUT_GLYPHS 40215
 #define IDM_REPLY_PACED 40218
 #define IDM_COMM_LOG 40219
+#define IDM_PAGE_VIEW 40230
 
 // Controls shared by every feature dialog.
 #define IDC_SLAVE_ADDRESS 1094
@@ -225,5 +226,18 @@
 #define IDC_REMOTE_STATE 1188
 #define IDC_REMOTE_LAST 1189
 #define IDT_REMOTE_STATUS 1
+
+// Dialog "ページの見え方": the page and font lists, the picture (owner-drawn), one line for each
+// display position, and the two saves.
+#define IDD_PAGE_VIEW 195
+#define IDC_PAGE_VIEW_PAGE 1190
+#define IDC_PAGE_VIEW_FONT 1191
+#define IDC_PAGE_VIEW_PICTURE 1192
+#define IDC_PAGE_VIEW_LINE_0 1193
+#define IDC_PAGE_VIEW_LINE_1 1194
+#define IDC_PAGE_VIEW_LINE_2 1195
+#define IDC_PAGE_VIEW_LINE_3 1196
+#define IDC_PAGE_VIEW_SAVE 1197
+#define IDC_PAGE_VIEW_SAVE_SHEET 1198
 
 #endif

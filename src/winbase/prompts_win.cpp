@@ -260,6 +260,12 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
             setup.flags = save_flags;
             setup.save = true;
             break;
+        case FileDialogKind::SavePagePicture:
+        case FileDialogKind::SaveContactSheet:
+            setup.title = kind == FileDialogKind::SavePagePicture ? L"PNG で保存" : L"一覧を PNG で保存";
+            setup.flags = save_flags;
+            setup.save = true;
+            break;
         case FileDialogKind::SaveSettings:
         case FileDialogKind::SaveGlyphs:
         case FileDialogKind::SaveGlyphText:
@@ -303,6 +309,10 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
         case FileDialogKind::SaveCommLog:
             setup.filter = FilterOf(
                 {{L"ログ (*.log)", L"*.log"}, {L"テキスト (*.txt)", L"*.txt"}, {L"すべて (*.*)", L"*.*"}});
+            break;
+        case FileDialogKind::SavePagePicture:
+        case FileDialogKind::SaveContactSheet:
+            setup.filter = Filter(L"PNG(*.png)", L"*.png");
             break;
     }
     return setup;

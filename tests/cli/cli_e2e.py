@@ -2,7 +2,7 @@
 """End-to-end tests of the built tvx5870ctl against the built tvx5870-sim.
 
 Usage: cli_e2e.py TVX5870CTL TVX5870_SIM SCENARIO
-Scenarios: serial, tcp, listen, faults, errors, net, spec, titles, compare, info, log.
+Scenarios: serial, tcp, listen, faults, errors, net, spec, titles, compare, info, log, render.
 
 Every process started here is stopped by its process id at the end.
 """
@@ -161,17 +161,28 @@ def scenario_serial():
 def scenario_tcp():
     """Two devices that listen, served side by side; a pull writes one file per host."""
     original = distinct_settings()
-    # Each reply 10 ms late: a push takes about 2 s, so that serving one device after the other
-    # cannot pass for side by side, however busy the machine.
-    sims = [Sim("--tcp-listen", "0", "--reply-delay", "10", name="sim%d" % i) for i in range(2)]
+    sims = [Sim("--tcp-listen", "0", name="sim%d" % i) for i in range(2)]
     hosts = ["127.0.0.1:%d" % s.port for s in sims]
     report = ctl_json("--tcp", hosts[0], "--tcp", hosts[1], "push", "distinct.dat")
     check([d["ok"] for d in report["devices"]] == [True, True], report)
     check([d["device"] for d in report["devices"]] == hosts, report)
-    first = [s.frames() for s in sims]
-    check(first[1][0][0] < first[0][-1][0] and first[0][0][0] < first[1][-1][0],
-          "the two devices were served at the same time")
-    check(all(len(f) == 170 for f in first), "170 frames each")
+    first = [[frame for _, frame in s.frames()] for s in sims]
+    check(len(first[0]) == 170 and first[0] == first[1], "the same 170 frames in the same order")
+
+    # Side by side: two connections to one simulator (two names of one host), whose log holds
+    # the frames of both in the order they came. Serving one after the other could not
+    # interleave them; the clock plays no part.
+    shared = Sim("--tcp-listen", "0", name="shared")
+    ctl("--tcp", "127.0.0.1:%d" % shared.port, "--tcp", "localhost:%d" % shared.port,
+        "push", "distinct.dat")
+    with open(shared.log_path, "rb") as f:
+        conns = [e["conn"] for e in map(json.loads, filter(bytes.strip, f))
+                 if e["direction"] == "rx"]
+    a, b = sorted(set(conns))
+    check(conns.count(a) == 170 and conns.count(b) == 170, "170 frames each")
+    order = "".join("a" if c == a else "b" for c in conns)
+    check(order.index("b") < order.rindex("a") and order.index("a") < order.rindex("b"),
+          "the two devices were served side by side: " + order)
 
     ctl("--tcp", hosts[0], "--tcp", hosts[1], "pull", "net.dat")
     for s in sims:
@@ -267,7 +278,7 @@ def scenario_errors():
         _, err = ctl(*args, code=2)
         check(err.startswith("tvx5870ctl: ") and err.count("\n") == 1, err)
     # A word the options could not place is named; an empty address is no device 00.
-    subcommands = "send, push, verify, diff, info, pull, glyphs, net, titles"
+    subcommands = "send, push, verify, diff, info, pull, glyphs, net, render, titles, serve"
     for args, message in (
             (["--serial", "x", "--address", "", "pull", "a.dat"],
              "--address is empty: give the slave addresses (e.g. --address 0-3), or leave the "
@@ -656,6 +667,61 @@ def scenario_serve():
         check(" remote refused connection => not an allowed host" in log, log)
     with socket.socket() as s:
         check(s.connect_ex(("127.0.0.1", port)) != 0, "nothing listens once it has ended")
+
+
+def png_size(name):
+    """Width and height from a PNG's header; fails for anything that is no PNG."""
+    data = read(name)
+    check(data[:8] == b"\x89PNG\r\n\x1a\n" and data[12:16] == b"IHDR", name + " is no PNG")
+    return int.from_bytes(data[16:20], "big"), int.from_bytes(data[20:24], "big")
+
+
+def scenario_render():
+    """render draws a page or the sheet of a file; from a device the very same picture."""
+    lines = distinct_settings("show.dat").split(b"\r\n")
+    # Page 12 shows title 133 on ch.1 Top; it ends in glyph 1.
+    lines[1166 + 132] = "東京".encode("cp932") + b"\x10\x20"
+    with open(os.path.join(TMP, "show.dat"), "wb") as f:
+        f.write(b"\r\n".join(lines))
+    glyphs = "".join(ch + "\r\n" for ch in "F0" * 128 + "0" * 256 * 159).encode()
+    with open(os.path.join(TMP, "g.tlm"), "wb") as f:
+        f.write(glyphs)
+
+    out, _ = ctl("render", "show.dat", "--page", "12", "--glyphs", "g.tlm", "p12.png")
+    check(out.startswith("p12.png: page 12 of show.dat, drawn in /"), out)
+    check(png_size("p12.png") == (864, 528), png_size("p12.png"))
+    ctl("render", "show.dat", "--page", "12", "p12-unknown.png")
+    check(read("p12-unknown.png") != read("p12.png"), "the glyph file's patterns are drawn")
+    ctl("render", "show.dat", "--sheet", "sheet.png", "--glyphs", "g.tlm")
+    check(png_size("sheet.png") == (2280, 1760), png_size("sheet.png"))
+    _, err = ctl("render", "show.dat", "--sheet", "sheet.png", code=1)
+    check(err == "tvx5870ctl: sheet.png exists; nothing written (--overwrite replaces it)\n", err)
+
+    # From a device: the settings read back draw the same picture as the file they came from.
+    sim = Sim("--tcp-listen", "0")
+    host = "127.0.0.1:%d" % sim.port
+    ctl("--tcp", host, "push", "show.dat")
+    ctl("--tcp", host, "render", "-", "--page", "12", "--glyphs", "g.tlm", "device.png")
+    check(read("device.png") == read("p12.png"), "the device's page 12 is the file's")
+    out, _ = ctl("--tcp", host, "render", "-", "--page", "12", "device.png", code=1)
+    check("device.png exists; nothing read" in out, out)
+
+    # Refusals, each before any device is asked.
+    before = len(sim.frames())
+    for args, code, text in [
+            (["render", "show.dat", "x.png"], 2, "render: give --page N or --sheet"),
+            (["render", "show.dat", "--page", "0", "x.png"], 2, "--page: Value 0 not in range"),
+            (["--tcp", host, "render", "show.dat", "--page", "1", "x.png"], 2,
+             "render of a file asks no device"),
+            (["--tcp", host, "render", "-", "--page", "1", "--font", "show.dat", "x.png"], 1,
+             "font show.dat: not a TrueType or OpenType font, or damaged"),
+            (["render", "show.dat", "--page", "1", "--glyphs", "show.dat", "x.png"], 1,
+             "show.dat: not a whole glyph file"),
+            (["render", "nothing.dat", "--page", "1", "x.png"], 1, "cannot read nothing.dat")]:
+        _, err = ctl(*args, code=code)
+        check(text in err, err)
+    check(len(sim.frames()) == before and not os.path.exists(os.path.join(TMP, "x.png")),
+          "nothing asked, nothing written")
 
 
 def main():

@@ -274,6 +274,18 @@ TEST_F(Config, SelectWritesSelectNumberAndTheSelectionIsCheckedOnUse) {
     }
 }
 
+TEST(PreviewFont, KeptAsCodePage932AndOnlyWhenItCanBe) {
+    test::MemoryIniStore ini;
+    EXPECT_EQ(ReadPreviewFontName(ini), "");
+    ASSERT_TRUE(WritePreviewFontName(ini, "ＭＳ ゴシック"));
+    EXPECT_EQ(ini.writes, (std::vector<std::string>{"preview_font=\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e"}));
+    EXPECT_EQ(ReadPreviewFontName(ini), "ＭＳ ゴシック");
+    EXPECT_FALSE(WritePreviewFontName(ini, "나눔고딕"));  // Hangul: not in the code page
+    EXPECT_EQ(ini.writes.size(), 1u);
+    ini.values[std::string(kConfigSection) + "/preview_font"] = "\x82";  // a cut pair
+    EXPECT_EQ(ReadPreviewFontName(ini), "");
+}
+
 TEST(HostListText, ThreeDigitOctetsWithBlankAndDot) {
     const unsigned char a[4] = {192, 168, 1, 3};
     const unsigned char zero[4] = {0, 0, 0, 0};

@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "link/link_log_summary.h"
 #include "link/send.h"
 #include "link/socket_events.h"
+#include "model/comm_log.h"
 #include "support/recorders.h"
 
 namespace tvx {
@@ -62,6 +64,97 @@ TEST(ClosedSockets, NotificationsBeforeTheMarkerAreTheClosedSocketsOnly) {
 TEST(ClosedSockets, ADeviceIsGoneForKeepAliveAndDropErrorsOnly) {
     for (int error : {10052, 10053, 10054, 10060}) EXPECT_TRUE(IsPeerGoneError(error)) << error;
     for (int error : {0, 10050, 10061, 10065}) EXPECT_FALSE(IsPeerGoneError(error)) << error;
+    for (int error : {10052, 10053, 10054, 10057, 10060})
+        EXPECT_TRUE(IsGoneBeforeAcceptError(error)) << error;
+    for (int error : {0, 10024, 10035, 10055})
+        EXPECT_FALSE(IsGoneBeforeAcceptError(error)) << error;
+}
+
+// The log of a storm: "link | text | meaning" of each entry made.
+struct StormLog : CoreFixture {
+    CommLog log;
+    StormLog() {
+        ctx.comm_log = &log;
+        log.capacity = 1000;
+    }
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> out;
+        for (std::size_t i = 0; i < LogSize(log); ++i) {
+            const LogEntry& e = LogEntryAt(log, i);
+            out.push_back(e.link + " | " + e.text + " | " + e.meaning);
+        }
+        return out;
+    }
+};
+
+TEST(StormLog, RepeatedRefusalsOfAHostAreOneEntryWithTheirNumber) {
+    StormLog f;
+    const std::string full = "connection refused: all 96 slots are taken";
+    for (std::uint64_t ms = 100000; ms < 109000; ms += 1)
+        LogRepeatedLinkEvent(f.ctx, "192.168.1.7", full, ms);
+    LogRepeatedLinkEvent(f.ctx, "192.168.1.8", full, 109500);
+    LogRepeatedLinkEvent(f.ctx, "192.168.1.7", full, 110000);  // ten seconds after the first
+    LogRepeatedLinkEvent(f.ctx, "192.168.1.7", full, 110001);
+    EXPECT_TRUE(FlushLinkLogSummaries(f.ctx, 110002, false));  // counted, nothing due yet
+    EXPECT_EQ(f.Entries().size(), 3u);
+    EXPECT_TRUE(FlushLinkLogSummaries(f.ctx, 119600, true));
+    EXPECT_EQ(
+        f.Entries(),
+        (std::vector<std::string>{
+            "192.168.1.7 | connection refused: all 96 slots are taken | ",
+            "192.168.1.8 | connection refused: all 96 slots are taken | ",
+            "192.168.1.7 | connection refused: all 96 slots are taken (9000 more times in 10 s) | ",
+            "192.168.1.7 | connection refused: all 96 slots are taken (1 more time in 9 s) | ",
+        }));
+    // Quiet for ten seconds: the kinds are forgotten, and the next one is logged at once.
+    EXPECT_FALSE(FlushLinkLogSummaries(f.ctx, 130000, false));
+    LogRepeatedLinkEvent(f.ctx, "192.168.1.7", full, 130001);
+    EXPECT_EQ(f.Entries().size(), 5u);
+    EXPECT_EQ(f.Entries().back(), "192.168.1.7 | connection refused: all 96 slots are taken | ");
+}
+
+TEST(StormLog, ManyHostsKeepTheTableBoundedAndLoseNoCount) {
+    StormLog f;
+    for (int host = 0; host <= kRepeatedEventKinds; ++host)
+        for (int i = 0; i < 3; ++i)
+            LogRepeatedLinkEvent(f.ctx, "10.0.0." + std::to_string(host), "reset", 1000 + host);
+    // The 17th host takes the entry of the first, whose two repeats are logged then.
+    const std::vector<std::string> entries = f.Entries();
+    ASSERT_EQ(entries.size(), static_cast<std::size_t>(kRepeatedEventKinds + 2));
+    EXPECT_EQ(entries[kRepeatedEventKinds], "10.0.0.0 | reset (2 more times in 0 s) | ");
+    EXPECT_EQ(entries.back(), "10.0.0.16 | reset | ");
+}
+
+TEST(StormLog, UnaskedBytesAreLoggedAFewPiecesAtATimeThenCounted) {
+    StormLog f;
+    f.app.tcp_role = 1;
+    StoreClient(f.sockets, 3, 0x33, "192.168.1.9");
+    const std::string piece(600, 'A');
+    // Six megabytes in ten seconds.
+    for (std::uint64_t ms = 0; ms < 10000; ms += 1) LogDroppedBytes(f.ctx, 3, piece, 50000 + ms);
+    // A new ten seconds: a few pieces logged again, the next one only counted (reads may rest).
+    EXPECT_FALSE(LogDroppedBytes(f.ctx, 3, "late\r\n", 60000));
+    for (std::uint64_t ms : {60001, 60002, 60003})
+        EXPECT_FALSE(LogDroppedBytes(f.ctx, 3, "BB", ms));
+    EXPECT_TRUE(LogDroppedBytes(f.ctx, 3, "CCC", 60004));
+    FlushDroppedBytes(f.ctx, 3, 62000);  // the device closes
+    const std::string a64(64, 'A');
+    const std::string why = "dropped: no command waits for an answer";
+    EXPECT_EQ(f.Entries(),
+              (std::vector<std::string>{
+                  "192.168.1.9 slot 3 | " + a64 + " | " + why + " (600 bytes)",
+                  "192.168.1.9 slot 3 | " + a64 + " | " + why + " (600 bytes)",
+                  "192.168.1.9 slot 3 | " + a64 + " | " + why + " (600 bytes)",
+                  "192.168.1.9 slot 3 | " + a64 + " | " + why + " (600 bytes)",
+                  "192.168.1.9 slot 3 | " + a64 + " | " + why + " (5997600 more bytes in 10 s)",
+                  "192.168.1.9 slot 3 | late\\r\\n | " + why,
+                  "192.168.1.9 slot 3 | BB | " + why,
+                  "192.168.1.9 slot 3 | BB | " + why,
+                  "192.168.1.9 slot 3 | BB | " + why,
+                  "192.168.1.9 slot 3 | CCC | " + why + " (3 more bytes in 2 s)",
+              }));
+    EXPECT_FALSE(FlushLinkLogSummaries(f.ctx, 70000, true));
+    EXPECT_EQ(f.Entries().size(), 10u);
 }
 
 TEST(ClientSlots, SlotZeroIsNeverGivenAndTheNinetySeventhFindsNone) {

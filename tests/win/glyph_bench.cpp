@@ -13,6 +13,7 @@
 #include "glyphs/glyph_list_win.h"
 #include "glyphs/glyph_pattern.h"
 #include "res/resource.h"
+#include "support/bench_timing_win.h"
 #include "support/dialog_driver_win.h"
 #include "support/recorders.h"
 #include "winbase/program_win.h"
@@ -22,19 +23,7 @@ namespace {
 constexpr int kRuns = 200;
 
 double MedianMs(const std::function<void()>& draw) {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        QueryPerformanceCounter(&start);
-        draw();
-        GdiFlush();
-        QueryPerformanceCounter(&end);
-        times.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-                        static_cast<double>(frequency.QuadPart));
-    }
-    std::nth_element(times.begin(), times.begin() + kRuns / 2, times.end());
-    return times[kRuns / 2];
+    return tvx::test::MedianMs(kRuns, [&](int) { draw(); });
 }
 
 // The 1024 dots of a pattern, each a Rectangle with a pen and a brush made for it.

@@ -539,6 +539,29 @@ TEST_F(TcpTest, ListFollowsTheClientsAfterAMiddleOneLeaves) {
     ::closesocket(clients[2]);
 }
 
+TEST_F(TcpTest, DevicesGoneWhileTheProgramWasBusyDoNotKeepANewOneOut) {
+    c.app.tcp_role = 1;
+    int port = FreeTcpPort();
+    std::snprintf(c.app.tcp_port_text, sizeof c.app.tcp_port_text, "%d", port);
+    ASSERT_TRUE(StartServer(c));
+    std::vector<SOCKET> gone;
+    for (int i = 0; i < kMaxClients; ++i) gone.push_back(RawConnect(port));
+    ASSERT_TRUE(PumpUntil([&] { return UsedSlots(c.sockets) == kMaxClients; }, 20000));
+    // All 96 close, and their notifications wait unhandled (dropped here) while a device comes.
+    for (SOCKET s : gone) ::closesocket(s);
+    SOCKET device = RawConnect(port);
+    ASSERT_NE(device, INVALID_SOCKET);
+    Sleep(300);
+    MSG m;
+    while (PeekMessageW(&m, SocketLinkWindow(), MSG_SOCKET_EVENT, MSG_SOCKET_EVENT, PM_REMOVE)) {
+    }
+    AcceptClient(c);
+    EXPECT_EQ(c.sockets.refused_for_lack_of_slots, 0);
+    EXPECT_EQ(UsedSlots(c.sockets), 1);
+    EXPECT_FALSE(ClosedByPeer(device));
+    ::closesocket(device);
+}
+
 TEST_F(TcpTest, DeviceDroppingOutMidSequenceStopsIt) {
     c.app.tcp_role = 1;
     int port = FreeTcpPort();

@@ -36,8 +36,6 @@ bool RunShell(const std::string& script) {
     return true;
 }
 
-namespace {
-
 bool ReadWholeFile(const std::wstring& path, std::string& out) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
@@ -49,8 +47,6 @@ bool ReadWholeFile(const std::wstring& path, std::string& out) {
     CloseHandle(file);
     return true;
 }
-
-}  // namespace
 
 std::wstring WinPathOf(const std::string& unix_path) {
     std::wstring path = L"Z:" + Utf8ToWide(unix_path);

@@ -40,6 +40,8 @@ class SimProcess {
 
 // A Windows path for a Unix one (Z: is /).
 std::wstring WinPathOf(const std::string& unix_path);
+// The whole file, also while another process writes it; false when it cannot be opened.
+bool ReadWholeFile(const std::wstring& path, std::string& out);
 // Runs a Unix command line through /bin/sh, without waiting for it (Wine gives no handle to
 // wait on): callers wait for a file the command writes. False when it could not be started.
 bool RunShell(const std::string& script);

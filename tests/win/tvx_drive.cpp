@@ -14,8 +14,10 @@
 //   tvx_drive.exe draw-dialog X1 Y1 X2 Y2  left drag in that dialog from (X1, Y1) to (X2, Y2)
 //   tvx_drive.exe exit [MS]                send "ｱﾌﾟﾘｹｰｼｮﾝの終了" and wait for the program to end,
 //                                          answering a question about unsaved titles with Yes
-//   tvx_drive.exe bench EXE                start EXE, print the time to its main window and its
-//                                          private memory, then end it through its menu
+//   tvx_drive.exe bench EXE [CLASS]        start EXE, print the time to its main window and its
+//                                          private memory, then end it through its menu; with
+//                                          CLASS (another program) its window of that class,
+//                                          ended with WM_CLOSE
 //   tvx_drive.exe click ID                 press button ID of the program's dialog (posted, so
 //                                          a box the press opens does not hold the driver)
 //   tvx_drive.exe check ID                 click check box or radio button ID itself, so that it
@@ -160,7 +162,7 @@ int Type(int control_id, const wchar_t* text) {
     return 0;
 }
 
-int Bench(const std::wstring& exe) {
+int Bench(const std::wstring& exe, const wchar_t* window_class) {
     LARGE_INTEGER frequency, started, shown;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&started);
@@ -172,7 +174,7 @@ int Bench(const std::wstring& exe) {
     HWND main = nullptr;
     const DWORD limit = GetTickCount() + 60000;
     while (!main && GetTickCount() < limit) {
-        main = tvx::test::FindProcessWindow(program.info.dwProcessId, kMainClass, nullptr);
+        main = tvx::test::FindProcessWindow(program.info.dwProcessId, window_class, nullptr);
         if (!main) Sleep(1);
     }
     QueryPerformanceCounter(&shown);
@@ -196,7 +198,11 @@ int Bench(const std::wstring& exe) {
                 static_cast<unsigned long long>(memory.PagefileUsage));
     std::printf("working_set_after_start %llu\n",
                 static_cast<unsigned long long>(memory.WorkingSetSize));
-    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_APP_EXIT, 0), 0);
+    if (window_class == kMainClass) {
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_APP_EXIT, 0), 0);
+    } else {
+        PostMessageW(main, WM_CLOSE, 0, 0);
+    }
     const DWORD code = tvx::test::WaitForExit(program, 10000);
     tvx::test::StopProgram(program);
     return code == 0 ? 0 : 1;
@@ -296,7 +302,7 @@ int wmain(int argc, wchar_t** argv) {
                      "usage: tvx_drive.exe restore|menu ID|wait-window TITLE [MS]|"
                      "close-window TITLE|wait-dialog [MS]|close-dialog|select ID INDEX|"
                      "type ID TEXT|dblclick-dialog X Y|draw-dialog X1 Y1 X2 Y2|exit [MS]|"
-                     "bench EXE\n");
+                     "bench EXE [CLASS]\n");
         return 2;
     }
     const std::wstring command = argv[1];
@@ -318,7 +324,9 @@ int wmain(int argc, wchar_t** argv) {
         HWND dialog = WaitForDialog(2000);
         if (!dialog) return 1;
         return SetWindowPos(dialog, nullptr, _wtoi(argv[2]), _wtoi(argv[3]), 0, 0,
-                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)
+                   ? 0
+                   : 1;
     }
     if (command == L"close-dialog") {
         HWND dialog = WaitForDialog(2000);
@@ -335,7 +343,7 @@ int wmain(int argc, wchar_t** argv) {
         return MouseInDialog(true, _wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]));
     }
     if (command == L"exit") return Exit(argc >= 3 ? _wtoi(argv[2]) : 10000);
-    if (command == L"bench" && argc >= 3) return Bench(argv[2]);
+    if (command == L"bench" && argc >= 3) return Bench(argv[2], argc >= 4 ? argv[3] : kMainClass);
     if (command == L"click" && argc >= 3) return Click(_wtoi(argv[2]));
     if (command == L"check" && argc >= 3) return Check(_wtoi(argv[2]));
     if (command == L"repaints" && argc >= 3) return Repaints(static_cast<DWORD>(_wtoi(argv[2])));

@@ -38,6 +38,7 @@ void RecordingPrompts::ShowPlainBox(std::string_view text, std::string_view capt
 }
 bool RecordingPrompts::AskFileName(FileDialogKind kind, std::string& path_out) {
     calls.push_back("ask-file(" + std::to_string(static_cast<int>(kind)) + ")");
+    offered_names.push_back(path_out);
     if (file_names.empty()) return false;
     path_out = file_names.front();
     file_names.pop_front();

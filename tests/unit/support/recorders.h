@@ -21,6 +21,7 @@ struct RecordingPrompts : Prompts {
     std::vector<std::string> calls;
     std::deque<bool> yes_no_answers;     // answers to AskYesNo / ConfirmNotAutoSwitching
     std::deque<std::string> file_names;  // answers to AskFileName; empty deque = cancel
+    std::vector<std::string> offered_names;  // the name each file dialog started on
 
     void ShowErrorBox(std::string_view text, BoxIcon icon) override;
     void ShowSuccessBox(std::string_view text) override;
