@@ -15,6 +15,7 @@
 #include "winbase/program_win.h"
 #include "winbase/single_instance_win.h"
 #include "link/serial_win.h"
+#include "link/socket_win.h"
 #include "model/socket_state.h"
 #include "model/config.h"
 #include "model/settings_model.h"
@@ -51,6 +52,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int) {
     // The day files first, so that they see the port open.
     tvx::StartCommLogFiles();
     if (c.app.interface_type == 0) tvx::StartSerialLink(c, main, MSG_SERIAL_LINE);
+    tvx::LoadServerHostGuard(ProgramIniStore());
     tvx::StartRemoteControl(main);
     // Titles a Windows session end kept for the user.
     tvx::OfferSessionRecovery(main);

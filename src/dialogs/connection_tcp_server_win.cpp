@@ -9,7 +9,9 @@
  * leaves on WM_DESTROY), and the dialog then refreshes its list and buttons. The list shows the
  * connected clients in slot order; the view remembers which slot each line shows, so a double
  * click chooses the client clicked also after others have left. The view is the dialog's own
- * static state (one server dialog at a time). Closing leaves the server and its clients up.
+ * static state (one server dialog at a time). Closing leaves the server and its clients up. Its
+ * check box "許可するホストの機器だけ受け付ける" is written to the configuration at once and
+ * guards the next accept (LoadServerHostGuard).
  */
 #include <string>
 
@@ -21,6 +23,7 @@
 #include "dialogs/frame_win.h"
 #include "link/socket_events.h"
 #include "link/socket_win.h"
+#include "model/config.h"
 #include "res/resource.h"
 
 namespace tvx {
@@ -63,6 +66,15 @@ void InitServerDialog(HWND dialog, CoreContext& c) {
     SetDlgItemTextW(dialog, IDC_SERVER_PORT, Cp932ToWide(c.app.tcp_port_text).c_str());
     SettleDialogFrame(c.app, reinterpret_cast<WindowHandle>(GetActiveWindow()),
                       AddressPrefix::Unchanged);
+    CheckDlgButton(dialog, IDC_SERVER_HOSTS_ONLY,
+                   ReadServerHostsOnly(ProgramIniStore()) ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// Kept at once, and taken by the next device that connects.
+void HostsOnlyClicked(HWND dialog) {
+    IniStore& ini = ProgramIniStore();
+    WriteServerHostsOnly(ini, IsDlgButtonChecked(dialog, IDC_SERVER_HOSTS_ONLY) == BST_CHECKED);
+    LoadServerHostGuard(ini);
 }
 
 void ConnectPressed(HWND dialog, CoreContext& c) {
@@ -104,6 +116,9 @@ INT_PTR OnCommand(HWND dialog, CoreContext& c, int id, int code) {
             return TRUE;
         case IDC_SERVER_PORT:
             if (code == EN_CHANGE) PortChanged(dialog, c);
+            return TRUE;
+        case IDC_SERVER_HOSTS_ONLY:
+            if (code == BN_CLICKED) HostsOnlyClicked(dialog);
             return TRUE;
         case IDCANCEL:
             if (code == BN_CLICKED) EndDialog(dialog, IDCANCEL);

@@ -30,10 +30,12 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "winbase/program_win.h"
 #include "link/link_log_summary.h"
 #include "link/socket_events.h"
+#include "model/allowed_hosts.h"
 #include "model/config.h"
 #include "protocol/frame_log.h"
 
@@ -54,6 +56,8 @@ CoreContext* g_context = nullptr;  // the context the notifications belong to
 HWND g_window = nullptr;
 HWND g_observer = nullptr;
 ClosedSocketMarks g_closed;
+bool g_hosts_only = false;  // the server role takes devices from allowed hosts only
+std::vector<HostRule> g_allowed_hosts;
 
 // Posted to the link window behind the notifications of a socket just closed.
 constexpr UINT MSG_SOCKET_CLOSED_MARK = WM_USER + 12;
@@ -497,8 +501,14 @@ Accepted AcceptOne(CoreContext& c, bool& swept) {
         PostLinkBox(kAcceptText, error);
         return Accepted::Failed;
     }
-    const int slot = SlotForNewcomer(c, swept);
     const char* text = inet_ntoa(peer.sin_addr);
+    // A host the guard does not know takes no slot and sees nothing of the program.
+    if (g_hosts_only && !HostAllowed(g_allowed_hosts, text ? text : "")) {
+        g_api.close_socket(s);
+        LogFrequentEvent(c, text ? text : "", "connection refused: not an allowed host");
+        return Accepted::One;
+    }
+    const int slot = SlotForNewcomer(c, swept);
     if (slot != 0) {
         if (g_api.async_select(s, g_window, MSG_SOCKET_EVENT, kAcceptedEvents) == 0) {
             EnableKeepAlive(s);
@@ -569,6 +579,14 @@ void OnSocketRead(CoreContext& c, SOCKET s) {
             RestReading(s, slot);
         KeepLogSummaries(true);
     }
+}
+
+void LoadServerHostGuard(IniStore& ini) {
+    std::string problem;
+    g_hosts_only = ReadServerHostsOnly(ini);
+    // A list that does not read leaves this PC alone allowed.
+    if (!ParseAllowedHosts(ReadRemoteConfig(ini).allowed_hosts, g_allowed_hosts, problem))
+        g_allowed_hosts.clear();
 }
 
 void CloseClient(CoreContext& c, SOCKET s) {

@@ -68,6 +68,11 @@ bool SendSocketFrame(std::uintptr_t socket, const char* bytes, std::size_t lengt
 // closed, or more than a reply can hold arrived without a line feed.
 bool ReceiveAnswer(CoreContext& c, std::uintptr_t socket);
 
+// The server role's guard, from the configuration: while server_allowed_hosts_only is 1, a
+// device is taken only from this PC or an allowed host of the remote interface; any other is
+// closed at once and logged. Read at start-up and again whenever either setting changes.
+void LoadServerHostGuard(IniStore& ini);
+
 // The open connection dialog that wants MSG_SOCKET_LINK_CHANGED; nullptr when it closes.
 void SetSocketLinkObserver(HWND dialog);
 // The hidden window that receives the notifications (null before the first socket).

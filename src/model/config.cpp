@@ -126,6 +126,17 @@ bool WriteRemoteConfig(IniStore& ini, const RemoteConfig& config) {
     return ini.WriteKey(kConfigSection, "remote_token", config.token) && ok;
 }
 
+bool ReadServerHostsOnly(IniStore& ini) {
+    std::string text;
+    int value = 0;
+    return ini.ReadKey(kConfigSection, "server_allowed_hosts_only", text) &&
+           ParseLeadingInt(text, value) && value == 1;
+}
+
+bool WriteServerHostsOnly(IniStore& ini, bool on) {
+    return WriteNumber(ini, "server_allowed_hosts_only", on ? 1 : 0);
+}
+
 bool ReadLogToFiles(IniStore& ini) {
     std::string text;
     int value = 1;

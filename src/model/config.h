@@ -66,6 +66,10 @@ struct RemoteConfig {
 RemoteConfig ReadRemoteConfig(IniStore& ini);
 // All five keys; false when any could not be kept.
 bool WriteRemoteConfig(IniStore& ini, const RemoteConfig& config);
+// server_allowed_hosts_only (1 on): the TCP/IP server role takes devices only from this PC and
+// the remote interface's allowed hosts, an option of the server dialog.
+bool ReadServerHostsOnly(IniStore& ini);
+bool WriteServerHostsOnly(IniStore& ini, bool on);
 
 // preview_font: the face name of the font "ページの見え方..." draws text in (UTF-8 here, code page
 // 932 in the file). Empty when the key is absent or not code page 932 text; the write is

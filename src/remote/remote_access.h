@@ -1,6 +1,5 @@
-// Who may use the remote interface: the allowed hosts (addresses and a.b.c.d/n subnets), the
-// access token (compared in constant time, made from a real random source) and the listening
-// address. This PC (127.0.0.0/8) is always an allowed host; once a token is set every request
+// Who may use the remote interface: the allowed hosts (model/allowed_hosts.h), the access token
+// (compared in constant time, made from a real random source) and the listening address. This PC (127.0.0.0/8) is always an allowed host; once a token is set every request
 // must carry it, this PC's included.
 #pragma once
 
@@ -10,28 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "model/allowed_hosts.h"
 #include "model/config.h"
 
 namespace tvx {
-
-// One entry of the allowed hosts: an address and the length of its network part (32 for one
-// host).
-struct HostRule {
-    std::uint32_t address = 0;
-    int prefix = 32;
-};
-
-// A dotted IPv4 address ("192.168.1.5", each part 0..255 without a sign); false otherwise.
-bool ParseIpv4(std::string_view text, std::uint32_t& address);
-// "192.168.1.5, 10.0.0.0/8": entries separated by commas (blanks around them ignored, empty
-// entries skipped). False with problem naming the first entry that is no address or subnet.
-bool ParseAllowedHosts(std::string_view text, std::vector<HostRule>& rules, std::string& problem);
-// The list written back in its usual form: "192.168.1.5, 10.0.0.0/8".
-std::string AllowedHostsText(const std::vector<HostRule>& rules);
-// True for this PC (127.0.0.0/8) and for an address inside one of the rules; an IPv4 address
-// given in IPv6 form ("::ffff:192.168.1.5") counts as itself. Anything else is refused.
-bool HostAllowed(const std::vector<HostRule>& rules, std::string_view peer);
-bool IsLoopbackPeer(std::string_view peer);
 
 // The access token: 32 random bytes as 64 lowercase hexadecimal digits. random fills the bytes
 // and says false when it cannot; the token is then empty.

@@ -24,6 +24,7 @@
 
 #include "http/http_server.h"
 #include "link/serial_win.h"
+#include "link/socket_win.h"
 #include "model/remote_hold.h"
 #include "remote/remote_service.h"
 #include "res/version.h"
@@ -174,6 +175,7 @@ bool ApplyRemoteControl(const RemoteConfig& config, std::string& error) {
     StopRemoteControl();
     g_config = config;
     WriteRemoteConfig(ProgramIniStore(), config);
+    LoadServerHostGuard(ProgramIniStore());  // the server role's guard takes the same list
     Serve(g_window ? g_window : MainWindow());
     error = g_error;
     return g_error.empty();

@@ -198,8 +198,10 @@
 #define IDC_POSITION_SET_2 1009
 #define IDC_POSITION_SET_3 1010
 
-// Dialog "TCP/IPの設定（Server）": the note on devices refused while all 96 slots were taken.
+// Dialog "TCP/IPの設定（Server）": the note on devices refused while all 96 slots were taken, and
+// the option that takes devices from the remote control's allowed hosts only.
 #define IDC_SERVER_FULL_NOTE 1160
+#define IDC_SERVER_HOSTS_ONLY 1161
 
 // Window "通信ログ" (modeless): the list of entries, its buttons, the day-file check box and the
 // line that says where the day files go.

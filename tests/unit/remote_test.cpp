@@ -498,6 +498,12 @@ TEST(RemoteConfigKeys, ReadBackAsWritten) {
     EXPECT_EQ(read.port, 8080);
     EXPECT_EQ(read.allowed_hosts, "10.0.0.0/8");
     EXPECT_EQ(read.token, "abcdefabcdefabcdef");
+    EXPECT_FALSE(ReadServerHostsOnly(ini));
+    ASSERT_TRUE(WriteServerHostsOnly(ini, true));
+    EXPECT_EQ(ini.writes.back(), "server_allowed_hosts_only=1");
+    EXPECT_TRUE(ReadServerHostsOnly(ini));
+    ini.WriteKey(kConfigSection, "server_allowed_hosts_only", "yes");
+    EXPECT_FALSE(ReadServerHostsOnly(ini));
     ini.WriteKey(kConfigSection, "remote_port", "99999");
     ini.WriteKey(kConfigSection, "remote_listen", "10.0.0.1");
     EXPECT_EQ(ReadRemoteConfig(ini).port, 5870);

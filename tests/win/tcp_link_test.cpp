@@ -21,6 +21,7 @@
 #include "link/send.h"
 #include "link/socket_events.h"
 #include "link/socket_win.h"
+#include "model/config.h"
 #include "res/resource.h"
 #include "support/dialog_driver_win.h"
 #include "support/program_fixture_win.h"
@@ -537,6 +538,92 @@ TEST_F(TcpTest, ListFollowsTheClientsAfterAMiddleOneLeaves) {
     EXPECT_EQ(prompts.calls, std::vector<std::string>{kOk});
     ::closesocket(clients[0]);
     ::closesocket(clients[2]);
+}
+
+// An address of this machine other than loopback, as a device elsewhere on the LAN would come
+// from; empty when there is none.
+std::string ThisHostsAddress() {
+    SOCKET u = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9);
+    to.sin_addr.s_addr = inet_addr("192.0.2.1");  // no packet is sent
+    sockaddr_in me = {};
+    int length = sizeof me;
+    std::string text;
+    if (::connect(u, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
+        ::getsockname(u, reinterpret_cast<sockaddr*>(&me), &length) == 0)
+        text = inet_ntoa(me.sin_addr);
+    ::closesocket(u);
+    return text.rfind("127.", 0) == 0 ? std::string() : text;
+}
+
+SOCKET ConnectTo(const std::string& address, int port) {
+    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<u_short>(port));
+    to.sin_addr.s_addr = inet_addr(address.c_str());
+    if (::connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        ::closesocket(s);
+        return INVALID_SOCKET;
+    }
+    return s;
+}
+
+// "許可するホストの機器だけ受け付ける": kept at once; a device from a host the remote control's
+// list lacks is closed and logged, one from this PC still takes its slot.
+TEST_F(TcpTest, ServerTakesDevicesFromAllowedHostsOnlyWhenAsked) {
+    const std::string elsewhere = ThisHostsAddress();
+    if (elsewhere.empty()) GTEST_SKIP() << "this machine has no address besides loopback";
+    MemoryIniStore ini;
+    ini.WriteKey(kConfigSection, "remote_allowed_hosts", "203.0.113.0/24");
+    SetProgramIniStore(&ini);
+    c.app.tcp_role = 1;
+    const int port = FreeTcpPort();
+    std::snprintf(c.app.tcp_port_text, sizeof c.app.tcp_port_text, "%d", port);
+    SOCKET outside = INVALID_SOCKET;
+    SOCKET local = INVALID_SOCKET;
+    ASSERT_TRUE(DriveModalDialog([] { OpenTcpServerDialog(nullptr); },
+                                 [&](HWND d) {
+                                     HWND box = GetDlgItem(d, IDC_SERVER_HOSTS_ONLY);
+                                     EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+                                     SendMessageW(box, BM_CLICK, 0, 0);
+                                     ClickButton(d, IDOK);
+                                     outside = ConnectTo(elsewhere, port);
+                                     local = RawConnect(port);
+                                     PumpUntil([&] { return UsedSlots(c.sockets) == 1; }, 5000);
+                                     PumpMessages(300);
+                                     ClickButton(d, IDCANCEL);
+                                 }));
+    EXPECT_EQ(ini.values["TVX-5870_Section/server_allowed_hosts_only"], "1");
+    EXPECT_EQ(UsedSlots(c.sockets), 1);
+    EXPECT_STREQ(c.sockets.client_slots[1].peer_address, "127.0.0.1");
+    EXPECT_TRUE(ClosedByPeer(outside));
+    EXPECT_FALSE(ClosedByPeer(local));
+    bool logged = false;
+    for (std::size_t i = 0; i < LogSize(ProgramCommLog()); ++i) {
+        const LogEntry& e = LogEntryAt(ProgramCommLog(), i);
+        logged = logged || (e.link == elsewhere &&
+                            e.text.rfind("connection refused: not an allowed host", 0) == 0);
+    }
+    EXPECT_TRUE(logged) << "the refusal is in the log with the host";
+    ::closesocket(outside);
+    ::closesocket(local);
+    // Unchecked again: any host takes a slot, as before.
+    ini.WriteKey(kConfigSection, "server_allowed_hosts_only", "0");
+    LoadServerHostGuard(ini);
+    outside = ConnectTo(elsewhere, port);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            for (const ClientSlot& slot : c.sockets.client_slots)
+                if (slot.in_use == 1 && elsewhere == slot.peer_address) return true;
+            return false;
+        },
+        5000));
+    ::closesocket(outside);
+    SetProgramIniStore(nullptr);
+    LoadServerHostGuard(ProgramIniStore());
 }
 
 TEST_F(TcpTest, DevicesGoneWhileTheProgramWasBusyDoNotKeepANewOneOut) {
