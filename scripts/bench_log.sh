@@ -25,21 +25,8 @@ for f in "$bench" "$sim"; do
         exit 1
     fi
 done
-# The companion's own work is measured in an optimized build, as it is shipped (the native
-# preset is a debug build); it is made here once.
-release="${TVX_BENCH_BUILD_DIR:-$root/build/bench-release}"
-if [ ! -f "$release/CMakeCache.txt" ]; then
-    launcher=()
-    if command -v ccache >/dev/null; then
-        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-    fi
-    cmake -S "$root" -B "$release" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
-fi
-built="$release/bench-build.log"
-if ! cmake --build "$release" -j2 --target tvx5870ctl tvx5870-sim >"$built" 2>&1; then
-    cat "$built" >&2
-    exit 1
-fi
+# The companion's own work is measured in an optimized build, as it is shipped.
+source "$root/scripts/bench_release.sh"
 
 echo "=== the program (under Wine)"
 "$root/tests/win/wine_run.sh" --state-dir "$mingw/wine" --name bench_log --timeout 300 \

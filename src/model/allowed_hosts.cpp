@@ -4,12 +4,6 @@ namespace tvx {
 
 namespace {
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 // 1 to 3 decimal digits making 0..max; false otherwise.
 bool SmallNumber(std::string_view text, int max, int& value) {
     if (text.empty() || text.size() > 3) return false;
@@ -47,6 +41,12 @@ std::string_view WithoutMappedPrefix(std::string_view peer) {
 
 }  // namespace
 
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
 bool ParseIpv4(std::string_view text, std::uint32_t& address) {
     std::uint32_t value = 0;
     for (int part = 0; part < 4; ++part) {
@@ -65,7 +65,7 @@ bool ParseAllowedHosts(std::string_view text, std::vector<HostRule>& rules, std:
     std::vector<HostRule> parsed;
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
-        const std::string_view entry = Trim(text.substr(0, comma));
+        const std::string_view entry = TrimBlanks(text.substr(0, comma));
         text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
         if (entry.empty()) continue;
         HostRule rule;

@@ -27,5 +27,7 @@ std::string AllowedHostsText(const std::vector<HostRule>& rules);
 // given in IPv6 form ("::ffff:192.168.1.5") counts as itself. Anything else is refused.
 bool HostAllowed(const std::vector<HostRule>& rules, std::string_view peer);
 bool IsLoopbackPeer(std::string_view peer);
+// The text without the blanks (spaces, tabs) around it.
+std::string_view TrimBlanks(std::string_view text);
 
 }  // namespace tvx

@@ -4,16 +4,6 @@
 
 namespace tvx {
 
-namespace {
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
-}  // namespace
-
 bool SystemRandomBytes(unsigned char* bytes, std::size_t count) {
     try {
         std::random_device device;
@@ -57,7 +47,7 @@ bool SameSecret(std::string_view expected, std::string_view given) {
 }
 
 std::string_view BearerToken(std::string_view authorization) {
-    authorization = Trim(authorization);
+    authorization = TrimBlanks(authorization);
     constexpr std::string_view kScheme = "bearer";
     if (authorization.size() <= kScheme.size()) return {};
     for (std::size_t i = 0; i < kScheme.size(); ++i) {
@@ -67,7 +57,7 @@ std::string_view BearerToken(std::string_view authorization) {
     }
     const char after = authorization[kScheme.size()];
     if (after != ' ' && after != '\t') return {};
-    return Trim(authorization.substr(kScheme.size()));
+    return TrimBlanks(authorization.substr(kScheme.size()));
 }
 
 RemoteAccess CheckRemoteAccess(const std::vector<HostRule>& rules, std::string_view token,

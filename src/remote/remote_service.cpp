@@ -634,24 +634,17 @@ bool Route(RemoteService& s, const RemoteRequest& r, RemoteAnswer& answer) {
         if (only("GET")) answer = GetLog(s, q);
         return true;
     }
-    if (p.size() == 3 && p[0] == "positions" && p[2] == "page") {
-        const int position = RemotePositionOfKey(p[1]);
-        if (position < 0 || !FindRemoteField("display_page." + std::string(p[1]), f)) {
+    // The two shortcuts to one field each: the page a position shows now, and a title.
+    const bool page = p.size() == 3 && p[0] == "positions" && p[2] == "page";
+    if (page || (p.size() == 2 && p[0] == "titles")) {
+        const std::string key = (page ? "display_page." : "title_text.") + std::string(p[1]);
+        const std::string_view body_key = page ? "page" : "text";
+        if (!FindRemoteField(key, f)) {
             answer = NotFound();
             return true;
         }
-        if (!only("PUT")) return true;
-        if (!BodyValue(r, "page", value, answer)) return true;
-        return PutField(s, r, q, f, value, "page", answer);
-    }
-    if (p.size() == 2 && p[0] == "titles") {
-        if (!FindRemoteField("title_text." + std::string(p[1]), f)) {
-            answer = NotFound();
-            return true;
-        }
-        if (!only("PUT")) return true;
-        if (!BodyValue(r, "text", value, answer)) return true;
-        return PutField(s, r, q, f, value, "text", answer);
+        if (!only("PUT") || !BodyValue(r, body_key, value, answer)) return true;
+        return PutField(s, r, q, f, value, body_key, answer);
     }
     if (p.size() == 1 && p[0] == "fields") {
         if (only("GET") && OnlyKnownParameters(q, {}, answer)) answer = ListFields();
