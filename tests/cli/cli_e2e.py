@@ -18,6 +18,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "win"))
+from http_request import this_host  # noqa: E402  an address of this machine besides loopback
+
 CTL = SIM = TMP = None
 STARTED = []
 
@@ -595,17 +598,6 @@ def scenario_log():
     check(len(sim.frames()) == 1, "nothing sent")
 
 
-def this_hosts_address():
-    """An address of this machine other than loopback, or None (no network)."""
-    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
-        try:
-            s.connect(("192.0.2.1", 9))  # no packet is sent
-            address = s.getsockname()[0]
-        except OSError:
-            return None
-    return None if address.startswith("127.") else address
-
-
 def http(port, method, path, body=None, token=None, host="127.0.0.1"):
     """(status, JSON answer) of one request."""
     import http.client
@@ -648,7 +640,7 @@ def scenario_serve():
     # Without the token, or from a host not allowed: refused, and nothing reaches the device.
     check(http(port, "PUT", page, {"page": 1})[0] == 401, "token needed")
     check(http(port, "PUT", page, {"page": 1}, "x" * 32)[0] == 401, "wrong token")
-    other = this_hosts_address()
+    other = this_host()
     if other is None:
         print("no address besides loopback: the not-allowed host is not tried")
     else:
