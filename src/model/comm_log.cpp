@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "model/file_commands.h"
+
 namespace tvx {
 
 void AddLogEntry(CommLog& log, LogEntry entry) {
@@ -273,6 +275,8 @@ bool SaveCommLogAs(const CommLog& log, Prompts& prompts, FileSystem& files) {
         path = name;
     }
     if (!prompts.AskFileName(FileDialogKind::SaveCommLog, path)) return false;
+    path = SavePathFor(FileDialogKind::SaveCommLog, std::move(path));
+    if (path.empty()) return false;
     if (files.ReplaceFileContents(path, LogFileText(log))) return true;
     prompts.ShowErrorBox(std::string(kSaveLogFailedText) + "\n" + path, BoxIcon::Exclamation);
     return false;

@@ -133,7 +133,7 @@ struct DayFileSink : CommLogSink {
 };
 
 // "保存...": asks for a file name (suggesting "tvx5870-log-YYYYMMDD-HHMMSS.log" from the
-// clock) and writes LogFileText there. False when the user cancels or the file cannot be
+// clock) and writes LogFileText there (".log" added to a name without an extension). False when the user cancels or the file cannot be
 // written (kSaveLogFailedText is shown then).
 inline constexpr std::string_view kSaveLogFailedText = "通信ログを保存できません。";
 bool SaveCommLogAs(const CommLog& log, Prompts& prompts, FileSystem& files);

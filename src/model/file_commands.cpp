@@ -63,14 +63,19 @@ std::string_view SaveExtension(FileDialogKind kind) {
             return ".bmp";
         case FileDialogKind::SaveTitlesCsv:
             return ".csv";
+        case FileDialogKind::SaveCommLog:
+            return ".log";
         default:
             return {};
     }
 }
 
 std::string SavePathFor(FileDialogKind kind, std::string chosen) {
+    // A dialog that comes back without a file name (ended from outside) writes nothing: the
+    // extension alone would become a file named ".dat" in the current folder.
+    if (FileNameStart(chosen) >= chosen.size()) return {};
     const std::string_view extension = SaveExtension(kind);
-    if (kind == FileDialogKind::SaveTitlesCsv) {
+    if (kind == FileDialogKind::SaveTitlesCsv || kind == FileDialogKind::SaveCommLog) {
         const std::size_t dot = chosen.rfind('.');
         if (dot != std::string::npos && dot > FileNameStart(chosen)) return chosen;
         return chosen + std::string(extension);
@@ -116,10 +121,8 @@ bool SaveToChosenFile(CoreContext& c, FileSystem& fs, FileDialogKind kind, PathF
                       std::string_view bytes, BoxIcon fail_icon, std::string_view initial_name) {
     std::string path(initial_name);
     if (!c.prompts.AskFileName(kind, path)) return false;
-    // A dialog that comes back without a file name (ended from outside) writes nothing: the
-    // extension alone would become a file named ".dat" in the current folder.
-    if (FileNameStart(path) >= path.size()) return false;
     path = SavePathFor(kind, std::move(path));
+    if (path.empty()) return false;
     if (!PathFits(path, field) || !fs.ReplaceFileContents(path, bytes)) {
         c.prompts.ShowErrorBox(kCantOpen, fail_icon);
         return false;

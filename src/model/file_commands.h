@@ -17,12 +17,14 @@ namespace tvx {
 // and "a.tlm.bak" stay as they are, "monday" in a folder "a.dat" becomes "monday.dat".
 void AppendExtensionIfMissing(std::string& path, std::string_view extension);
 
-// The extension a save of this kind writes (".dat", ".tlm", ".txt", ".bmp", ".csv"); empty for
-// the open dialogs. The file dialogs take it as their default extension, so that the name the
+// The extension a save of this kind writes (".dat", ".tlm", ".txt", ".bmp", ".csv", ".log");
+// empty for the open dialogs. The file dialogs take it as their default extension, so that the name the
 // dialog checks for overwriting is the name written.
 std::string_view SaveExtension(FileDialogKind kind);
 // The path a save of this kind writes for the chosen one: the extension appended by the rule
-// above; a CSV of titles keeps any extension of its own (the dialog also offers ".txt").
+// above; a CSV of titles and a saved log keep any extension of their own (their dialogs also
+// offer ".txt"). Empty when the chosen path names no file (a folder, or nothing): such a save
+// writes nothing.
 std::string SavePathFor(FileDialogKind kind, std::string chosen);
 
 // The steps the settings file and the glyph files share.

@@ -485,7 +485,7 @@ TEST(CommLogSave, TheWholeLogGoesToTheFileChosen) {
     AddLogEntry(log, e);
     MemoryFileSystem files;
     NamingPrompts prompts;
-    prompts.file_names = {"C:\\tmp\\saved.log", "C:\\tmp\\again.log"};
+    prompts.file_names = {"C:\\tmp\\saved", "C:\\tmp\\again.log"};
     ASSERT_TRUE(SaveCommLogAs(log, prompts, files));
     EXPECT_EQ(prompts.suggested, "tvx5870-log-20240501-123456.log");
     EXPECT_EQ(files.files["C:\\tmp\\saved.log"],

@@ -266,6 +266,9 @@ TEST(SavePathFor, EachSaveKindItsExtensionTheCsvAnyOfItsOwn) {
         {FileDialogKind::SaveTitlesCsv, "titles.txt", "titles.txt"},
         {FileDialogKind::SaveTitlesCsv, "C:\\v1.2\\titles", "C:\\v1.2\\titles.csv"},
         {FileDialogKind::SaveTitlesCsv, "C:\\x\\.csv", "C:\\x\\.csv.csv"},
+        {FileDialogKind::SaveTitlesCsv, "C:\\shows\\", ""},  // no name: nothing written
+        {FileDialogKind::SaveCommLog, "today", "today.log"},
+        {FileDialogKind::SaveCommLog, "today.txt", "today.txt"},
         {FileDialogKind::OpenSettings, "show", "show"},  // an open dialog's name is not changed
     };
     for (const Case& c : cases) EXPECT_EQ(SavePathFor(c.kind, c.chosen), c.written) << c.chosen;
