@@ -16,6 +16,7 @@
 #include "protocol/frame_log.h"
 #include "protocol/replies.h"
 #include "targets.h"
+#include "titles.h"
 
 namespace tvxctl {
 
@@ -377,6 +378,10 @@ void FinishSession(DeviceSession& s) {
                 Fail(s, 0, "", "cannot write " + s.output_file);
             } else {
                 r.file = s.output_file;
+                if (s.job.kind == JobKind::Pull) {
+                    for (std::string& warning : FileGlyphWarnings(*s.model))
+                        r.warnings.push_back(std::move(warning));
+                }
             }
             break;
         }

@@ -151,22 +151,42 @@ void FileOpen(CoreContext& c, FileSystem& fs) {
     if (!damaged.empty()) c.prompts.ShowErrorBox(damaged, BoxIcon::Exclamation);
 }
 
-bool FileSave(CoreContext& c, FileSystem& fs) {
-    if (!SaveToNamedFile(c, fs, SettingsPath(c.app), WriteSettingsText(c.model),
-                         BoxIcon::Exclamation)) {
-        return false;
+std::string GlyphsChangedByFileText(const SettingsModel& model) {
+    const std::vector<GlyphChangedByFile> changed = GlyphsTheFileChanges(model);
+    if (changed.empty()) return {};
+    std::string text(kGlyphsChangedByFileText);
+    for (std::size_t i = 0; i < changed.size() && i < kGlyphsChangedShown; ++i) {
+        const GlyphChangedByFile& g = changed[i];
+        text += "\nタイトル " + std::to_string(g.title) + ": [外字" + std::to_string(g.glyph) +
+                "] → [外字" + std::to_string(g.becomes) + "]";
     }
+    if (changed.size() > kGlyphsChangedShown)
+        text += "\nほか " + std::to_string(changed.size() - kGlyphsChangedShown) + " 件";
+    return text;
+}
+
+namespace {
+
+// What every save of the settings file does once the file is written.
+bool SettingsSaved(CoreContext& c) {
     c.app.document_modified = 0;
+    const std::string changed = GlyphsChangedByFileText(c.model);
+    if (!changed.empty()) c.prompts.ShowErrorBox(changed, BoxIcon::Exclamation);
     return true;
 }
 
+}  // namespace
+
+bool FileSave(CoreContext& c, FileSystem& fs) {
+    return SaveToNamedFile(c, fs, SettingsPath(c.app), WriteSettingsText(c.model),
+                           BoxIcon::Exclamation) &&
+           SettingsSaved(c);
+}
+
 bool FileSaveAs(CoreContext& c, FileSystem& fs) {
-    if (!SaveToChosenFile(c, fs, FileDialogKind::SaveSettings, SettingsPath(c.app),
-                          WriteSettingsText(c.model), BoxIcon::Exclamation)) {
-        return false;
-    }
-    c.app.document_modified = 0;
-    return true;
+    return SaveToChosenFile(c, fs, FileDialogKind::SaveSettings, SettingsPath(c.app),
+                            WriteSettingsText(c.model), BoxIcon::Exclamation) &&
+           SettingsSaved(c);
 }
 
 }  // namespace tvx

@@ -65,6 +65,16 @@ void FileNew(CoreContext& c);
 // and changes nothing.
 void FileOpen(CoreContext& c, FileSystem& fs);
 
+// A save whose titles hold external characters the file cannot hold (settings_file.h) is
+// followed by a box (exclamation) naming each: kGlyphsChangedByFileText, then a line a glyph
+// ("タイトル 5: [外字73] → [外字95]"), the first kGlyphsChangedShown and how many more.
+inline constexpr std::string_view kGlyphsChangedByFileText =
+    "設定ファイルには次の外字をそのまま保存できません。ファイルを開くと別の外字になります"
+    "（タイトルの CSV には正しく書き出せます）。";
+constexpr std::size_t kGlyphsChangedShown = 20;
+// The box's text; empty when the file holds every glyph of the titles.
+std::string GlyphsChangedByFileText(const SettingsModel& model);
+
 // File > Save to current_file_name. True when the file was written. With no current file,
 // shows "Don't file open"; when writing fails, shows "Can't file open" and the previous file,
 // the file name and document_modified stay as they were.
