@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/recovery.h"
 #include "model/settings_file.h"
 #include "model/settings_ranges.h"
 
@@ -167,9 +168,11 @@ std::string GlyphsChangedByFileText(const SettingsModel& model) {
 
 namespace {
 
-// What every save of the settings file does once the file is written.
-bool SettingsSaved(CoreContext& c) {
+// What every save of the settings file does once the file is written: the titles a session
+// end kept are older now.
+bool SettingsSaved(CoreContext& c, FileSystem& fs) {
     c.app.document_modified = 0;
+    if (c.recovery) DiscardTitleRecovery(fs, *c.recovery);
     const std::string changed = GlyphsChangedByFileText(c.model);
     if (!changed.empty()) c.prompts.ShowErrorBox(changed, BoxIcon::Exclamation);
     return true;
@@ -180,13 +183,13 @@ bool SettingsSaved(CoreContext& c) {
 bool FileSave(CoreContext& c, FileSystem& fs) {
     return SaveToNamedFile(c, fs, SettingsPath(c.app), WriteSettingsText(c.model),
                            BoxIcon::Exclamation) &&
-           SettingsSaved(c);
+           SettingsSaved(c, fs);
 }
 
 bool FileSaveAs(CoreContext& c, FileSystem& fs) {
     return SaveToChosenFile(c, fs, FileDialogKind::SaveSettings, SettingsPath(c.app),
                             WriteSettingsText(c.model), BoxIcon::Exclamation) &&
-           SettingsSaved(c);
+           SettingsSaved(c, fs);
 }
 
 }  // namespace tvx

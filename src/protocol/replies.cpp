@@ -133,6 +133,11 @@ bool ApplyTitle(CoreContext& c, std::string_view text) {
 bool ApplyGlyph(CoreContext& c, std::string_view text) {
     int g = c.app.current_glyph_index;
     if (g < 0 || g >= kGlyphCount || !HasFields(text, 7 + kGlyphPatternChars)) return false;
+    // A pattern with a character that is no hexadecimal digit is no glyph: a glyph file could
+    // not hold it, nor a session end's recovery.
+    for (char ch : text.substr(7, kGlyphPatternChars)) {
+        if (!IsPatternChar(ch)) return false;
+    }
     // In a bulk read a late answer to an earlier request (after a reply that cleared the pending
     // read) must not land in the next glyph's slot; the run asks again instead.
     if (c.app.glyph_bulk_read_running == 1) {

@@ -234,6 +234,24 @@ TEST_F(ProgramTest, ALogoffKeepsUnsavedTitlesAndGlyphsForTheNextStartAndAFailedK
     glyphs = GlyphState{};
 }
 
+// An installer's Restart Manager asks the program to close: Windows ends no process then, so
+// the program keeps its unsaved titles for the next start and ends itself, asking nothing.
+TEST_F(ProgramTest, AnApplicationAskedToCloseKeepsItsTitlesAndEnds) {
+    InitProgramControls();
+    RegisterMainWindowClass(ProgramInstance());
+    HWND main = CreateMainWindow(ProgramInstance());
+    ASSERT_NE(main, nullptr);
+    std::strcpy(c.model.title_text[4], "FINALE");
+    c.app.document_modified = 1;
+    EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
+    SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(files.files.size(), 2u);  // the titles and their file's name
+    EXPECT_TRUE(prompts.calls.empty());
+    DestroyWindow(main);
+}
+
 // ---- Sockets --------------------------------------------------------------------------------
 
 const int kTestWinsock = [] {
