@@ -227,6 +227,44 @@ TEST(CommLogEntries, EachReplySaysWhatTheProgramMadeOfIt) {
                             }));
 }
 
+// The program's log speaks Japanese: kinds and meanings in its words (the device's own words
+// and the boxes' texts as they are), in the list, its copy and the day files alike.
+TEST(CommLogEntries, TheProgramsLogInJapanese) {
+    const struct {
+        const char* line;
+        const char* meaning;
+    } cases[] = {
+        {"05GO\r\n", "了解"},
+        {"05CWL3\r\n", "反映: White Level"},
+        {"05CTDPO02B09\r\n", "反映: 表示位置の微調整 ch.2 Bottom"},
+        {"05IA192.168.001.003\r\n", "反映: IP Address"},
+        {"05CWLX\r\n", "反映せず（値を読めません）: White Level"},
+        {"05E3\r\n", "エラー E3: Command Error"},
+        {"05GN\r\n", "GN: Mode difference"},
+        {"05XYZ\r\n", "無視"},
+    };
+    LoggedCase f;
+    f.log.words = LogWords::Japanese;
+    MemoryFileSystem files;
+    DayFileSink sink(files, "logs/");
+    ASSERT_TRUE(StartDayFiles(f.log, sink));
+    for (const auto& c : cases) {
+        ParseSerialReply(f.ctx, c.line);
+        EXPECT_EQ(LogEntryAt(f.log, LogSize(f.log) - 1).meaning, c.meaning) << c.line;
+    }
+    std::memcpy(f.model.title_text[4], "\x93\xfa\x96\x7b", 5);  // 日本
+    std::string command;
+    ASSERT_TRUE(BuildTitleCommandFromModel(f.model, 0, 4, command));
+    SendCommand(f.ctx, command);
+    const std::string sent = FormatLogLines(f.log, LogSize(f.log) - 1, 1);
+    EXPECT_TRUE(sent.starts_with("2024-05-01 12:34:56.789 COM1            05 送信 05CN005467C"));
+    EXPECT_TRUE(sent.ends_with(" => タイトル 005（記憶しない）「日本」\r\n")) << sent;
+    const std::string& day = files.files["logs/2024-05-01.log"];
+    EXPECT_TRUE(day.starts_with("\xEF\xBB\xBF" "2024-05-01 12:34:56.789 COM1            05 受信 "
+                                "05GO\\r\\n => 了解\r\n")) << day;
+    EXPECT_TRUE(day.ends_with(sent));
+}
+
 // A reply is in the log before the box it raises opens (the box waits for the user).
 struct CountingPrompts : test::RecordingPrompts {
     const CommLog* log = nullptr;
