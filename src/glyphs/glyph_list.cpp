@@ -148,8 +148,8 @@ bool SaveGlyphRecovery(const CoreContext& c, const GlyphState& g, FileSystem& fs
         GlyphFileText(c.model));
 }
 
-bool TakeRecoveredGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs,
-                         const RecoveryFiles& where, const RecoveredGlyphs& kept) {
+bool TakeRecoveredGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs, const RecoveryFiles& where,
+                         const RecoveredGlyphs& kept) {
     if (!kept.present) return false;
     GlyphFileProblem problem;
     if (FindGlyphFileProblem(kept.text, problem)) {
@@ -160,9 +160,9 @@ bool TakeRecoveredGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs,
         } else {
             aside = where.glyph_path;
         }
-        c.prompts.ShowErrorBox(std::string(kGlyphRecoveryFailedText) + "\n" +
-                                   GlyphFileProblemText(aside, problem),
-                               BoxIcon::Exclamation);
+        c.prompts.ShowErrorBox(
+            std::string(kGlyphRecoveryFailedText) + "\n" + GlyphFileProblemText(aside, problem),
+            BoxIcon::Exclamation);
         return false;
     }
     ReadGlyphFile(kept.text, c.model);

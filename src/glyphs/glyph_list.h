@@ -63,8 +63,8 @@ bool SaveGlyphRecovery(const CoreContext& c, const GlyphState& g, FileSystem& fs
 inline constexpr std::string_view kGlyphRecoveryFailedText =
     "前回の終了時に保存されていなかった外字は、壊れているため戻せませんでした。"
     "ファイルは残してあります。";
-bool TakeRecoveredGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs,
-                         const RecoveryFiles& where, const RecoveredGlyphs& kept);
+bool TakeRecoveredGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs, const RecoveryFiles& where,
+                         const RecoveredGlyphs& kept);
 // Each of these four buttons and the left double click do nothing during a bulk run.
 bool GlyphBulkRunActive(const AppState& app);
 

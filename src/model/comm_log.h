@@ -125,8 +125,8 @@ int RemoveOldDayFiles(FileSystem& files, const std::string& folder, const LogTim
 
 struct DayFileSink;
 // Start-up: makes the folder, removes the day files older than the last kLogDaysKept days and
-// adds the sink, which writes in the log's words. A folder that cannot be made is told in the log, and the files stay off;
-// false then.
+// adds the sink, which writes in the log's words. A folder that cannot be made is told in the
+// log, and the files stay off; false then.
 bool StartDayFiles(CommLog& log, DayFileSink& sink);
 
 struct DayFileSink : CommLogSink {
@@ -143,8 +143,8 @@ struct DayFileSink : CommLogSink {
 };
 
 // "保存...": asks for a file name (suggesting "tvx5870-log-YYYYMMDD-HHMMSS.log" from the
-// clock) and writes LogFileText there (".log" added to a name without an extension). False when the user cancels or the file cannot be
-// written (kSaveLogFailedText is shown then).
+// clock) and writes LogFileText there (".log" added to a name without an extension). False
+// when the user cancels or the file cannot be written (kSaveLogFailedText is shown then).
 inline constexpr std::string_view kSaveLogFailedText = "通信ログを保存できません。";
 bool SaveCommLogAs(const CommLog& log, Prompts& prompts, FileSystem& files);
 

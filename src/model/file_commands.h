@@ -18,8 +18,8 @@ namespace tvx {
 void AppendExtensionIfMissing(std::string& path, std::string_view extension);
 
 // The extension a save of this kind writes (".dat", ".tlm", ".txt", ".bmp", ".csv", ".log");
-// empty for the open dialogs. The file dialogs take it as their default extension, so that the name the
-// dialog checks for overwriting is the name written.
+// empty for the open dialogs. The file dialogs take it as their default extension, so that the
+// name the dialog checks for overwriting is the name written.
 std::string_view SaveExtension(FileDialogKind kind);
 // The path a save of this kind writes for the chosen one: the extension appended by the rule
 // above; a CSV of titles and a saved log keep any extension of their own (their dialogs also

@@ -75,7 +75,8 @@ bool OfferRecovery(CoreContext& c, FileSystem& fs, const RecoveryFiles& where,
     if (titles && WrittenSince(fs, name, where.data_path)) newer += "\n" + name;
     if (drawn && WrittenSince(fs, glyph_name, where.glyph_path)) newer += "\n" + glyph_name;
     std::string question(kRecoveryQuestion);
-    if (!newer.empty()) question.insert(question.find('\n'), "\n" + std::string(kRecoveryOlderText) + newer);
+    if (!newer.empty())
+        question.insert(question.find('\n'), "\n" + std::string(kRecoveryOlderText) + newer);
     const bool wanted = c.prompts.AskYesNo(question, "TVX-5870");
     if (wanted && titles) {
         ReadSettingsText(bytes, c.model);

@@ -120,7 +120,8 @@ std::string ReplyMeaning(const ReplyOutcome& outcome, std::string_view work, Log
             return (ja ? "反映: " : "applied: ") + (title.empty() ? field : title);
         }
         case ReplyKind::Refused:
-            return (ja ? "反映せず（値を読めません）: " : "not applied, the fields do not decode: ") +
+            return (ja ? "反映せず（値を読めません）: "
+                       : "not applied, the fields do not decode: ") +
                    field;
         case ReplyKind::Error:
             return (ja ? "エラー " : "error ") + std::string(outcome.error_code) + ": " +
@@ -169,8 +170,8 @@ void LogSentFrame(CoreContext& c, LogLinkSide side, std::string_view frame, bool
     e.link = LogLinkName(c, side);
     e.address = AddressOf(frame, prefixed);
     e.text = ReadableBytes(frame);
-    e.meaning = TitleOfFrame(prefixed && frame.size() >= 2 ? frame.substr(2) : frame,
-                             c.comm_log->words);
+    e.meaning =
+        TitleOfFrame(prefixed && frame.size() >= 2 ? frame.substr(2) : frame, c.comm_log->words);
     AddLogEntry(*c.comm_log, std::move(e));
 }
 

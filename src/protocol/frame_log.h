@@ -22,8 +22,8 @@ std::string ReadableBytes(std::string_view bytes);
 std::string OneLineText(std::string_view text);
 
 // The title a CT or CN command or a CT reply carries (text without the address prefix), as
-// "title 005 "東京[外字3]"" (CN: "title 005 (not kept) ..."), in Japanese "タイトル 005「東京[外字3]」"
-// ("タイトル 005（記憶しない）「...」"); empty for any other text.
+// "title 005 "東京[外字3]"" (CN: "title 005 (not kept) ..."), in Japanese
+// "タイトル 005「東京[外字3]」" ("タイトル 005（記憶しない）「...」"); empty for any other text.
 std::string TitleOfFrame(std::string_view text, LogWords words = LogWords::English);
 // What the program made of a reply: "acknowledged", "applied: white level", "not applied, the
 // fields do not decode: title", "error E3: Command Error", "GN: Mode difference", "ignored"; in

@@ -520,8 +520,9 @@ bool TitleText(const char* title, int t, TitleCsvEncoding encoding, std::string&
                                                          static_cast<unsigned char>(title[i + 1]));
             const int glyph = GlyphOfTitlePair(pair);
             if (glyph < 0 || glyph >= kCsvGlyphs) {
-                problems.push_back(where + (glyph < 0 ? "外字ではない符号 0x" + Hex(pair, 4)
-                                                      : "外字 " + std::to_string(glyph + 1)) +
+                problems.push_back(where +
+                                   (glyph < 0 ? "外字ではない符号 0x" + Hex(pair, 4)
+                                              : "外字 " + std::to_string(glyph + 1)) +
                                    " は [外字1]〜[外字" + std::to_string(kCsvGlyphs) +
                                    "] のどれでもありません");
                 ok = false;
@@ -635,7 +636,8 @@ bool ImportTitlesCsv(std::string_view bytes, SettingsModel& model, TitleCsvRead&
         // A title that reads as the same characters keeps its own bytes: through Unicode the
         // NEC row 13 copies of row 2 symbols (0x8790..0x879C) and 0xEEF9 come back as their
         // twins, and a title nobody edited must not change.
-        if (read.given[t] && TitleCharacters(model.title_text[t]) != TitleCharacters(read.titles[t]))
+        if (read.given[t] &&
+            TitleCharacters(model.title_text[t]) != TitleCharacters(read.titles[t]))
             std::memcpy(model.title_text[t], read.titles[t], kTitleBytes);
     }
     return true;

@@ -276,9 +276,9 @@ bool WinFileSystem::FileWriteTime(const std::string& path, std::int64_t& time) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
         return false;
-    time = static_cast<std::int64_t>(
-        static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
-        data.ftLastWriteTime.dwLowDateTime);
+    time = static_cast<std::int64_t>(static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime)
+                                         << 32 |
+                                     data.ftLastWriteTime.dwLowDateTime);
     return true;
 }
 

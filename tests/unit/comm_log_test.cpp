@@ -260,8 +260,11 @@ TEST(CommLogEntries, TheProgramsLogInJapanese) {
     EXPECT_TRUE(sent.starts_with("2024-05-01 12:34:56.789 COM1            05 送信 05CN005467C"));
     EXPECT_TRUE(sent.ends_with(" => タイトル 005（記憶しない）「日本」\r\n")) << sent;
     const std::string& day = files.files["logs/2024-05-01.log"];
-    EXPECT_TRUE(day.starts_with("\xEF\xBB\xBF" "2024-05-01 12:34:56.789 COM1            05 受信 "
-                                "05GO\\r\\n => 了解\r\n")) << day;
+    EXPECT_TRUE(
+        day.starts_with("\xEF\xBB\xBF"
+                        "2024-05-01 12:34:56.789 COM1            05 受信 "
+                        "05GO\\r\\n => 了解\r\n"))
+        << day;
     EXPECT_TRUE(day.ends_with(sent));
 }
 

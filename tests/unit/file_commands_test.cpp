@@ -194,7 +194,7 @@ TEST_F(FileCommands, SaveWritesTheWholeFileToTheCurrentName) {
 // Glyphs 73 and 76 end in 0x0A and 0x0D, which a line of the file cannot hold: the file gives
 // them back as glyph 95, and the save says which titles and glyphs.
 TEST_F(FileCommands, SaveNamesTheGlyphsTheFileCannotHold) {
-    std::memcpy(model.title_text[4], "\x82\xA0\x11\x0A", 4);  // あ, glyph 73
+    std::memcpy(model.title_text[4], "\x82\xA0\x11\x0A", 4);   // あ, glyph 73
     std::memcpy(model.title_text[11], "\x11\x0D\x11\x0B", 4);  // glyph 76, glyph 74
     std::strcpy(app.current_file_name, "/data/show.dat");
     EXPECT_TRUE(FileSave(ctx, fs));

@@ -101,8 +101,8 @@ TEST(Recovery, DrawnGlyphsAreKeptBesideTheTitlesAndComeBackAfterTheSameOneQuesti
     // nothing taken, the user told, the file set aside where the next start does not offer it.
     std::string damaged_text = kept;
     damaged_text[3 * 256 * 2 + 3 * 4] = 'G';
-    ASSERT_TRUE(KeepForRecovery(disk, where.glyph_path, where.glyph_name_path, "x.tlm",
-                                damaged_text));
+    ASSERT_TRUE(
+        KeepForRecovery(disk, where.glyph_path, where.glyph_name_path, "x.tlm", damaged_text));
     CoreFixture damaged;
     GlyphState left;
     RecoveredGlyphs offered;
@@ -114,8 +114,8 @@ TEST(Recovery, DrawnGlyphsAreKeptBesideTheTitlesAndComeBackAfterTheSameOneQuesti
               "error(exclamation): 前回の終了時に保存されていなかった外字は、壊れているため戻せ"
               "ませんでした。ファイルは残してあります。\n外字ファイルではありません。\n"
               "L:/r-glyphs-damaged.tlm\n外字 3 のパターンの 5 文字目が 16 進数字ではありません。");
-    EXPECT_EQ(disk.files, (std::map<std::string, std::string>{
-                              {"L:/r-glyphs-damaged.tlm", damaged_text}}));
+    EXPECT_EQ(disk.files,
+              (std::map<std::string, std::string>{{"L:/r-glyphs-damaged.tlm", damaged_text}}));
 }
 
 // A session end kept the work, but the program ran on (the end was called off unseen, or an

@@ -299,7 +299,8 @@ TEST(TitleCsvRoundTrip, EverySendableCharacterAndEveryGlyph) {
             }
             const auto again = std::make_unique<SettingsModel>(*model);
             ASSERT_TRUE(ImportTitlesCsv(bytes, *again, read));
-            EXPECT_EQ(std::memcmp(again->title_text, model->title_text, sizeof model->title_text), 0);
+            EXPECT_EQ(std::memcmp(again->title_text, model->title_text, sizeof model->title_text),
+                      0);
         }
     }
 }

@@ -170,7 +170,8 @@ TEST(WinFileSystem, DayFilesAreAppendedListedAndRemoved) {
 TEST(WinFileSystem, AFileWrittenLaterHasTheLaterWriteTime) {
     TempFolder folder;
     WinFileSystem fs;
-    const std::string first = Utf8(folder.dir) + "\\recovery.dat", later = Utf8(folder.dir) + "\\a.dat";
+    const std::string first = Utf8(folder.dir) + "\\recovery.dat",
+                      later = Utf8(folder.dir) + "\\a.dat";
     std::int64_t first_time = 0, later_time = 0;
     EXPECT_FALSE(fs.FileWriteTime(first, first_time));
     ASSERT_TRUE(fs.ReplaceFileContents(first, "kept"));
