@@ -3,11 +3,13 @@
 // midnight, the 14-day clean-up, a write failure) and the companion's text and JSON lines.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/send.h"
@@ -567,7 +569,7 @@ TEST(CommLogSettings, TheWindowsPlaceAndTheDayFilesInTheConfigurationFile) {
 }
 
 // The native file system behind the day files and the companion's log files.
-TEST(CommLogDayFiles, TheNativeFileSystemAppendsListsAndMakesFolders) {
+TEST(CommLogDayFiles, TheNativeFileSystemAppendsListsMakesFoldersAndTellsWriteTimes) {
     const std::filesystem::path root =
         std::filesystem::temp_directory_path() /
         ("tvx-log-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
@@ -593,6 +595,14 @@ TEST(CommLogDayFiles, TheNativeFileSystemAppendsListsAndMakesFolders) {
     EXPECT_EQ(bytes, "c\r\n");
     EXPECT_FALSE(fs.ListFolder(folder + "missing/", names));
     EXPECT_FALSE(fs.AppendToFile(folder + "missing/x.log", "a"));
+    // Write times, which a session end's recovery is compared by: a file written later is later.
+    std::int64_t written = 0, later = 0;
+    EXPECT_FALSE(fs.FileWriteTime(folder + "missing.log", written));
+    ASSERT_TRUE(fs.FileWriteTime(folder + "2024-05-01.log", written));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(fs.ReplaceFileContents(folder + "a.dat", "saved"));
+    ASSERT_TRUE(fs.FileWriteTime(folder + "a.dat", later));
+    EXPECT_GT(later, written);
     std::filesystem::remove_all(root);
 }
 

@@ -2,17 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <map>
-#include <thread>
 #include <string>
 #include <vector>
 
 #include "glyphs/glyph_list.h"
 #include "model/file_commands.h"
-#include "model/std_file_system.h"
 #include "support/recorders.h"
 
 namespace tvx {
@@ -155,30 +151,6 @@ TEST(Recovery, SavedWorkTakesItsRecoveryAlongAndAnOlderOneIsOfferedWithAWord) {
                                        "あります。\nただし、次のファイルはこのデータより後に保存"
                                        "されています。読み込んで保存すると、ファイルの新しい内容"
                                        "は失われます。\nC:/a.dat\n読み込みますか？"});
-}
-
-// On the disk: the native file system tells which was written later.
-TEST(Recovery, OnTheDiskAFileWrittenSinceTheRecoveryIsNamed) {
-    const std::filesystem::path root =
-        std::filesystem::temp_directory_path() /
-        ("tvx-recovery-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    std::filesystem::create_directories(root);
-    const std::string dir = root.string() + "/";
-    const RecoveryFiles where{dir + "r.dat", dir + "r-name.txt", dir + "r-glyphs.tlm", ""};
-    StdFileSystem disk;
-    CoreFixture ending;
-    std::strcpy(ending.app.current_file_name, (dir + "a.dat").c_str());
-    ending.app.document_modified = 1;
-    ASSERT_TRUE(SaveRecovery(ending.ctx, disk, where));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_TRUE(disk.ReplaceFileContents(dir + "a.dat", "written since"));
-    CoreFixture next;
-    OfferRecovery(next.ctx, disk, where);
-    ASSERT_EQ(next.prompts.calls.size(), 1u);
-    EXPECT_NE(next.prompts.calls[0].find(std::string(kRecoveryOlderText) + "\n" + dir + "a.dat"),
-              std::string::npos)
-        << next.prompts.calls[0];
-    std::filesystem::remove_all(root);
 }
 
 }  // namespace
