@@ -50,7 +50,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int) {
     // The day files first, so that they see the port open.
     tvx::StartCommLogFiles();
     if (c.app.interface_type == 0) tvx::StartSerialLink(c, main, MSG_SERIAL_LINE);
-    // Titles a Windows session end kept for the user.
+    // Titles a Windows session end kept for the user; a save of them removes them.
+    static const tvx::RecoveryFiles recovery = tvx::ProgramRecoveryFiles();
+    c.recovery = &recovery;
     tvx::OfferSessionRecovery(main);
 
     MSG msg;
