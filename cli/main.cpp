@@ -543,7 +543,7 @@ Examples:
     const char* titles_footer = R"(
 The CSV has a header row and two columns: the title number (1..144) and the title, one row per
 title. Rows may come in any order and leave titles out (those stay as they are). External
-characters are written [外字1] .. [外字64]. Export writes UTF-8 with a byte-order mark (or code
+characters are written [外字1] .. [外字160]. Export writes UTF-8 with a byte-order mark (or code
 page 932 with --encoding cp932); import reads either, and tab-separated text copied from a
 spreadsheet. Half-width letters, digits, symbols and katakana become full width. Every problem
 is reported with its line and column (a title longer than 21 characters, a character the

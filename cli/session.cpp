@@ -16,6 +16,7 @@
 #include "runs/network_sends.h"
 #include "runs/set_all_read_back.h"
 #include "targets.h"
+#include "titles.h"
 
 namespace tvxctl {
 
@@ -381,6 +382,10 @@ void FinishSession(DeviceSession& s) {
                 Fail(s, 0, "", "cannot write " + s.output_file);
             } else {
                 r.file = s.output_file;
+                if (s.job.kind == JobKind::Pull) {
+                    for (std::string& warning : FileGlyphWarnings(*s.model))
+                        r.warnings.push_back(std::move(warning));
+                }
             }
             break;
         }

@@ -45,6 +45,16 @@ TitlesResult ExportTitles(const std::string& dat, const std::string& csv,
     return result;
 }
 
+std::vector<std::string> FileGlyphWarnings(const tvx::SettingsModel& model) {
+    std::vector<std::string> warnings;
+    for (const tvx::GlyphChangedByFile& g : tvx::GlyphsTheFileChanges(model)) {
+        warnings.push_back("title " + std::to_string(g.title) + ": external character " +
+                           std::to_string(g.glyph) + " is saved as " + std::to_string(g.becomes) +
+                           " (a settings file cannot hold its code; a CSV of the titles keeps it)");
+    }
+    return warnings;
+}
+
 bool ApplyTitlesFile(const std::string& csv, tvx::SettingsModel& model, TitlesResult& result) {
     std::string bytes, error;
     if (!ReadFile(csv, bytes, error)) {
@@ -74,6 +84,8 @@ TitlesResult ImportTitles(const std::string& csv, const std::string& dat, const 
     TitlesResult result;
     if (!ApplyTitlesFile(csv, *model, result)) return result;
     if (!WriteFile(dat, tvx::WriteSettingsText(*model), result)) return result;
+    for (const std::string& warning : FileGlyphWarnings(*model))
+        result.problems.push_back("warning: " + dat + ": " + warning);
     result.ok = true;
     result.message = dat + ": " + result.message;
     return result;

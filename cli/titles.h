@@ -12,7 +12,8 @@
 
 namespace tvxctl {
 
-// What a titles command did: the line for stdout, or the problems (one a line) for stderr.
+// What a titles command did: the line for stdout, and the problems (one a line) for stderr: why
+// nothing was written, or warnings about what was.
 struct TitlesResult {
     bool ok = false;
     std::string message;
@@ -27,6 +28,10 @@ TitlesResult ExportTitles(const std::string& dat, const std::string& csv,
 // dat with the titles of csv: the other settings and the titles csv leaves out come from base
 // when it is given, otherwise from dat when it exists, otherwise from a new settings file.
 TitlesResult ImportTitles(const std::string& csv, const std::string& dat, const std::string& base);
+
+// One warning for each external character of model's titles that a settings file written from
+// it cannot hold as it is (glyphs 73 and 76 come back as 95): pull and titles import say so.
+std::vector<std::string> FileGlyphWarnings(const tvx::SettingsModel& model);
 
 // The titles of csv put into model; false (model untouched) with the problems.
 bool ApplyTitlesFile(const std::string& csv, tvx::SettingsModel& model, TitlesResult& result);

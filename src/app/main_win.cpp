@@ -54,7 +54,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int) {
     if (c.app.interface_type == 0) tvx::StartSerialLink(c, main, MSG_SERIAL_LINE);
     tvx::LoadServerHostGuard(ProgramIniStore());
     tvx::StartRemoteControl(main);
-    // Titles a Windows session end kept for the user.
+    // Titles a Windows session end kept for the user; a save of them removes them.
+    static const tvx::RecoveryFiles recovery = tvx::ProgramRecoveryFiles();
+    c.recovery = &recovery;
     tvx::OfferSessionRecovery(main);
 
     MSG msg;

@@ -189,7 +189,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
         case WM_QUERYENDSESSION:
             return OnQueryEndSession(window);
         case WM_ENDSESSION:
-            OnEndSession(window, wparam != FALSE);
+            OnEndSession(window, wparam != FALSE, (lparam & ENDSESSION_CLOSEAPP) != 0);
             return 0;
         default:
             break;
@@ -297,6 +297,14 @@ bool RunExitProcedure(HWND main) {
         if (!saved) return false;
     }
     if (!MayExitWithGlyphs(c, ProgramGlyphState(), ProgramFileSystem())) return false;
+    // Every unsaved change has been saved or let go: what a session end kept is older.
+    DiscardRecovery(ProgramFileSystem(), ProgramRecoveryFiles());
+    EndProgram(main);
+    return true;
+}
+
+void EndProgram(HWND main) {
+    CoreContext& c = ProgramContext();
     g_exiting = true;
     KillTimer(main, kMainTimerId);
     g_timer_started = false;
@@ -306,7 +314,6 @@ bool RunExitProcedure(HWND main) {
     CloseAllSockets(c);
     CloseCommLogWindow();
     PostQuitMessage(0);
-    return true;
 }
 
 void InitProgramControls() {

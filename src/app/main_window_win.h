@@ -45,6 +45,11 @@ void RetitleMainWindow(HWND main);
 // quit message. True when the program is ending.
 bool RunExitProcedure(HWND main);
 
+// The end of the exit procedure, without its questions: stops the timer and the read thread,
+// closes the sockets and the log window and posts the quit message. A session end that kept
+// the unsaved work for the next start ends the program this way too.
+void EndProgram(HWND main);
+
 // Common controls of the dialogs (progress bar, IP address field).
 void InitProgramControls();
 

@@ -5,10 +5,13 @@
  * (a logoff, a shutdown or an update's restart goes on after a few seconds, also past a window
  * that holds it). So titles and glyphs go to recovery files in the user's local application
  * data, and the session may end; only when they cannot be written is the end held, with a
- * reason Windows shows. The next start offers the recovery back. Runs on the user-interface thread;
- * the files go through the program's file system seam.
+ * reason Windows shows. The next start offers the recovery back. An application asked to close
+ * (the Restart Manager) is not ended by Windows: the program ends itself once the work is kept.
+ * Runs on the user-interface thread; the files go through the program's file system seam.
  */
 #include "app/session_end_win.h"
+
+#include "app/main_window_win.h"
 
 #include "glyphs/glyph_list.h"
 #include "glyphs/glyph_window_win.h"
@@ -49,8 +52,11 @@ LRESULT OnQueryEndSession(HWND main) {
     return FALSE;
 }
 
-void OnEndSession(HWND main, bool ending) {
-    if (ending) return;
+void OnEndSession(HWND main, bool ending, bool close_app) {
+    if (ending) {
+        if (close_app && !g_end_held) EndProgram(main);
+        return;
+    }
     const RecoveryFiles where = ProgramRecoveryFiles();
     if (!where.data_path.empty()) DiscardRecovery(ProgramFileSystem(), where);
     if (g_end_held) ShutdownBlockReasonDestroy(main);
@@ -62,7 +68,8 @@ void OfferSessionRecovery(HWND main) {
     if (where.data_path.empty()) return;
     RecoveredGlyphs glyphs;
     if (OfferRecovery(ProgramContext(), ProgramFileSystem(), where, &glyphs)) {
-        TakeRecoveredGlyphs(ProgramContext(), ProgramGlyphState(), glyphs);
+        TakeRecoveredGlyphs(ProgramContext(), ProgramGlyphState(), ProgramFileSystem(), where,
+                            glyphs);
         if (main) InvalidateRect(main, nullptr, TRUE);
     }
 }

@@ -18,8 +18,10 @@ RecoveryFiles ProgramRecoveryFiles();
 // Windows shows.
 LRESULT OnQueryEndSession(HWND main);
 // WM_ENDSESSION: when the end was called off, the program runs on with its titles, so the
-// recovery and the reason go.
-void OnEndSession(HWND main, bool ending);
+// recovery and the reason go. When an application is asked to close (close_app: the Restart
+// Manager of an installer's upgrade; Windows ends no process then), the program ends once what
+// was unsaved is kept, without the exit questions; the recovery stays for the next start.
+void OnEndSession(HWND main, bool ending, bool close_app);
 // Start-up: offers the titles and glyphs a session end kept, and shows them when taken.
 void OfferSessionRecovery(HWND main);
 

@@ -74,7 +74,7 @@ std::string ColumnText(const LogEntry& e, int column) {
         case kAddress:
             return e.address;
         case kKind:
-            return std::string(LogKindName(e.kind));
+            return std::string(LogKindName(e.kind, ProgramCommLog().words));
         case kText:
             return e.text;
         case kMeaning:

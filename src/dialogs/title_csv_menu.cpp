@@ -45,6 +45,7 @@ bool FileExportTitlesCsv(CoreContext& c, FileSystem& fs) {
     std::string path;
     if (!c.prompts.AskFileName(FileDialogKind::SaveTitlesCsv, path)) return false;
     path = SavePathFor(FileDialogKind::SaveTitlesCsv, std::move(path));
+    if (path.empty()) return false;
     if (!fs.ReplaceFileContents(path, bytes)) {
         c.prompts.ShowErrorBox(kCantOpen, BoxIcon::Exclamation);
         return false;

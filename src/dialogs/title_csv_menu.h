@@ -24,7 +24,7 @@ void FileImportTitlesCsv(CoreContext& c, FileSystem& fs);
 // Export. Asks for a path (cancel: false), adds ".csv" to a name without an extension and writes
 // UTF-8 with a byte-order mark through a new file renamed over the old. "Can't file open" when
 // the write fails; a title a CSV cannot hold (bytes that are no character, an external
-// character outside 1..64) is named in a box and nothing is written.
+// pair that names no glyph) is named in a box and nothing is written.
 bool FileExportTitlesCsv(CoreContext& c, FileSystem& fs);
 
 }  // namespace tvx

@@ -59,7 +59,8 @@ std::wstring TitleToEditText(std::string_view title) {
 }
 
 // Code page 932 bytes of the edit's text, external characters back as their pairs; a character
-// it cannot hold becomes "?", which no title can be sent with.
+// it cannot hold, or one that would pass for an external character's lead byte, becomes "?",
+// which no title can be sent with.
 std::string EditTextAsCp932(const std::wstring& text) {
     std::string bytes;
     std::size_t start = 0;
@@ -69,11 +70,16 @@ std::string EditTextAsCp932(const std::wstring& text) {
         bytes += run;
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned pair = ExternalPairOfEditChar(static_cast<char32_t>(text[i]));
-        if (pair == 0) continue;
+        const auto ch = static_cast<char32_t>(text[i]);
+        const unsigned pair = ExternalPairOfEditChar(ch);
+        if (pair == 0 && !IsExternalLeadChar(ch)) continue;
         flush(i);
-        bytes += static_cast<char>(pair >> 8);
-        bytes += static_cast<char>(pair & 0xFF);
+        if (pair != 0) {
+            bytes += static_cast<char>(pair >> 8);
+            bytes += static_cast<char>(pair & 0xFF);
+        } else {
+            bytes += '?';
+        }
         start = i + 1;
     }
     flush(text.size());

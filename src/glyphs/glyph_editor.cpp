@@ -160,9 +160,17 @@ bool OpenGlyphTextFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
     if (c.app.glyph_read_pending == 1 || c.app.sequence_running != 0) return false;
     if (!MayDropChanges(c, kAskOpenText)) return false;
     std::string bytes;
-    if (!OpenChosenFile(c, fs, FileDialogKind::OpenGlyphText, TextFilePath(g), bytes)) {
+    char chosen[kPathBytes] = {};
+    if (!OpenChosenFile(c, fs, FileDialogKind::OpenGlyphText, {chosen, sizeof chosen}, bytes)) {
         return false;
     }
+    // A file that is no whole glyph leaves the grid and the name as they are.
+    GlyphFileProblem problem;
+    if (FindPatternFileProblem(bytes, 1, problem)) {
+        c.prompts.ShowErrorBox(GlyphFileProblemText(chosen, problem), BoxIcon::Exclamation);
+        return false;
+    }
+    std::memcpy(g.glyph_text_file_name, chosen, sizeof chosen);
     // The slot follows the grid at the next edit.
     ReadPatternChars(bytes, c.model.glyph_receive_buffer, kGlyphPatternChars);
     return true;

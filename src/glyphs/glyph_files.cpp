@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "protocol/encodings.h"
+
 namespace tvx {
 
 namespace {
@@ -37,7 +39,7 @@ std::string GlyphFileText(const SettingsModel& model) {
 }
 
 std::size_t ReadPatternChars(std::string_view file, char* dest, std::size_t count) {
-    std::size_t at = 0;
+    std::size_t at = file.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     std::size_t filled = 0;
     while (filled < count && at < file.size()) {
         dest[filled++] = file[at++];
@@ -58,21 +60,34 @@ void ReadGlyphFile(std::string_view file, SettingsModel& model) {
     }
 }
 
-bool FindGlyphFileProblem(std::string_view file, GlyphFileProblem& problem) {
-    std::string chars(kGlyphFileChars, '0');
+bool FindPatternFileProblem(std::string_view file, int glyphs, GlyphFileProblem& problem) {
+    std::string chars(std::size_t(glyphs) * kGlyphPatternChars, '0');
     problem = {};
+    problem.glyphs = glyphs;
     problem.characters_read = ReadPatternChars(file, chars.data(), chars.size());
-    if (problem.characters_read < kGlyphFileChars) return true;
+    if (problem.characters_read < chars.size()) return true;
     for (std::size_t i = 0; i < chars.size(); ++i) {
-        const char ch = chars[i];
-        const bool hex = (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F') ||
-                         (ch >= 'a' && ch <= 'f');  // drawing reads the low four bits alike
-        if (hex) continue;
+        if (IsPatternChar(chars[i])) continue;
         problem.glyph = static_cast<int>(i / kGlyphPatternChars) + 1;
         problem.character = static_cast<int>(i % kGlyphPatternChars) + 1;
         return true;
     }
     return false;
+}
+
+bool FindGlyphFileProblem(std::string_view file, GlyphFileProblem& problem) {
+    return FindPatternFileProblem(file, kGlyphCount, problem);
+}
+
+std::string GlyphFileProblemText(std::string_view path, const GlyphFileProblem& p) {
+    std::string text = "外字ファイルではありません。\n" + std::string(path) + "\n";
+    if (p.glyph == 0) {
+        return text + "外字 " + std::to_string(p.glyphs) + " 文字分のパターン（" +
+               std::to_string(std::size_t(p.glyphs) * kGlyphPatternChars) + " 文字）のうち " +
+               std::to_string(p.characters_read) + " 文字しかありません。";
+    }
+    return text + "外字 " + std::to_string(p.glyph) + " のパターンの " +
+           std::to_string(p.character) + " 文字目が 16 進数字ではありません。";
 }
 
 std::size_t BitmapRowSize(int width) {

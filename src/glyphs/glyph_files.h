@@ -17,24 +17,31 @@ std::string PatternLines(const char* chars, std::size_t count);
 // The glyph file of the model: the first 256 bytes of every slot, glyph 0 first.
 std::string GlyphFileText(const SettingsModel& model);
 
-// The reading rule: for each character to fill, take the next byte of the file whatever it is,
-// then skip every white-space byte after it (blank, tab, CR, LF, vertical tab, form feed). When
-// the file ends early the rest keep their values. Returns how many characters were filled.
+// The reading rule: a UTF-8 byte-order mark at the start (which editors put there) is skipped;
+// then for each character to fill, take the next byte of the file whatever it is, then skip
+// every white-space byte after it (blank, tab, CR, LF, vertical tab, form feed). When the file
+// ends early the rest keep their values. Returns how many characters were filled.
 std::size_t ReadPatternChars(std::string_view file, char* dest, std::size_t count);
 // Fills the first 256 bytes of each of the 160 slots from a glyph file.
 void ReadGlyphFile(std::string_view file, SettingsModel& model);
 
-// Why a file is no glyph file: it ends before the 160 patterns are whole (characters_read of
-// 40,960), or a pattern character is no hexadecimal digit (glyph 1..160, character 1..256).
-// The program and the companion refuse such a file with this one check.
+// Why a file is no file of `glyphs` patterns: it ends before they are whole (characters_read
+// of glyphs x 256), or a pattern character is no hexadecimal digit (glyph 1..glyphs, character
+// 1..256). The program and the companion refuse such a file with this one check: a glyph file
+// (160 patterns), the single-glyph text file (one), the glyphs a session end kept.
 struct GlyphFileProblem {
+    int glyphs = kGlyphCount;
     std::size_t characters_read = 0;
     int glyph = 0;
     int character = 0;
 };
 constexpr std::size_t kGlyphFileChars = std::size_t{kGlyphCount} * kGlyphPatternChars;
-// False when the file is a whole glyph file.
+// False when the file holds its glyphs whole.
+bool FindPatternFileProblem(std::string_view file, int glyphs, GlyphFileProblem& problem);
+// The same for a whole glyph file.
 bool FindGlyphFileProblem(std::string_view file, GlyphFileProblem& problem);
+// The refusal's text: the file and what is wrong with it.
+std::string GlyphFileProblemText(std::string_view path, const GlyphFileProblem& problem);
 
 // The row size of a 24-bit bitmap: 3 bytes a pixel, rounded up to a multiple of 4.
 std::size_t BitmapRowSize(int width);

@@ -72,16 +72,6 @@ bool ClearAllGlyphs(CoreContext& c, GlyphState& g, WindowHandle list) {
     return true;
 }
 
-std::string GlyphFileProblemText(std::string_view path, const GlyphFileProblem& p) {
-    std::string text = "外字ファイルではありません。\n" + std::string(path) + "\n";
-    if (p.glyph == 0) {
-        return text + "外字 160 文字分のパターン（" + std::to_string(kGlyphFileChars) +
-               " 文字）のうち " + std::to_string(p.characters_read) + " 文字しかありません。";
-    }
-    return text + "外字 " + std::to_string(p.glyph) + " のパターンの " +
-           std::to_string(p.character) + " 文字目が 16 進数字ではありません。";
-}
-
 bool OpenGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
     if (!FileCommandAllowed(c.app) || c.app.sequence_running != 0) return false;
     // The glyph file replaces the glyphs, not the titles: the question is about the drawings.
@@ -106,22 +96,29 @@ bool OpenGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
     return true;
 }
 
-bool SaveGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
-    if (!FileCommandAllowed(c.app)) return false;
-    if (!SaveToNamedFile(c, fs, GlyphFilePath(g), GlyphFileText(c.model), BoxIcon::Stop))
-        return false;
+namespace {
+
+// What every save of the glyph file does once the file is written: the glyphs a session end
+// kept are older now.
+bool GlyphsSaved(CoreContext& c, GlyphState& g, FileSystem& fs) {
     g.glyph_modified = 0;
+    if (c.recovery) DiscardGlyphRecovery(fs, *c.recovery);
     return true;
 }
 
+}  // namespace
+
+bool SaveGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs) {
+    return FileCommandAllowed(c.app) &&
+           SaveToNamedFile(c, fs, GlyphFilePath(g), GlyphFileText(c.model), BoxIcon::Stop) &&
+           GlyphsSaved(c, g, fs);
+}
+
 bool SaveGlyphFileAs(CoreContext& c, GlyphState& g, FileSystem& fs) {
-    if (!FileCommandAllowed(c.app)) return false;
-    if (!SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphs, GlyphFilePath(g),
-                          GlyphFileText(c.model), BoxIcon::Stop)) {
-        return false;
-    }
-    g.glyph_modified = 0;
-    return true;
+    return FileCommandAllowed(c.app) &&
+           SaveToChosenFile(c, fs, FileDialogKind::SaveGlyphs, GlyphFilePath(g),
+                            GlyphFileText(c.model), BoxIcon::Stop) &&
+           GlyphsSaved(c, g, fs);
 }
 
 bool MayExitWithGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs) {
@@ -140,15 +137,28 @@ bool SaveGlyphRecovery(const CoreContext& c, const GlyphState& g, FileSystem& fs
         GlyphFileText(c.model));
 }
 
-bool TakeRecoveredGlyphs(CoreContext& c, GlyphState& g, const RecoveredGlyphs& kept) {
+bool TakeRecoveredGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs, const RecoveryFiles& where,
+                         const RecoveredGlyphs& kept) {
+    if (!kept.present) return false;
     GlyphFileProblem problem;
-    if (!kept.present || kept.name.size() >= sizeof g.glyph_file_name ||
-        FindGlyphFileProblem(kept.text, problem)) {
+    if (FindGlyphFileProblem(kept.text, problem)) {
+        // Kept, but out of the way of the next start's offer.
+        std::string aside = SetAsidePath(where.glyph_path);
+        if (fs.ReplaceFileContents(aside, kept.text)) {
+            DiscardGlyphRecovery(fs, where);
+        } else {
+            aside = where.glyph_path;
+        }
+        c.prompts.ShowErrorBox(
+            std::string(kGlyphRecoveryFailedText) + "\n" + GlyphFileProblemText(aside, problem),
+            BoxIcon::Exclamation);
         return false;
     }
     ReadGlyphFile(kept.text, c.model);
-    std::memcpy(g.glyph_file_name, kept.name.c_str(), kept.name.size() + 1);
+    const bool named = kept.name.size() < sizeof g.glyph_file_name;
+    std::memcpy(g.glyph_file_name, kept.name.c_str(), named ? kept.name.size() + 1 : 1);
     g.glyph_modified = 1;
+    DiscardGlyphRecovery(fs, where);
     return true;
 }
 

@@ -39,9 +39,8 @@ bool ClearAllGlyphs(CoreContext& c, GlyphState& g, WindowHandle list);
 // no glyph file is refused with a box naming it and why, glyphs and file name unchanged. True
 // when the cells must be drawn.
 bool OpenGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs);
-// The refusal's text: the file and what is wrong with it.
-std::string GlyphFileProblemText(std::string_view path, const GlyphFileProblem& problem);
-// "保存" and "名前をつけて保存"; true when the file was written (the drawings are then saved).
+// "保存" and "名前をつけて保存"; true when the file was written (the drawings are then saved,
+// and the glyphs a session end kept go).
 bool SaveGlyphFile(CoreContext& c, GlyphState& g, FileSystem& fs);
 bool SaveGlyphFileAs(CoreContext& c, GlyphState& g, FileSystem& fs);
 // The exit procedure, after the titles: with glyphs drawn since the last glyph file, asks
@@ -54,8 +53,14 @@ bool MayExitWithGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs);
 bool SaveGlyphRecovery(const CoreContext& c, const GlyphState& g, FileSystem& fs,
                        const RecoveryFiles& where);
 // The next start, after "Yes" to the recovery: the kept glyphs and their file name come back,
-// still unsaved. Kept text that is no whole glyph file changes nothing. True when taken.
-bool TakeRecoveredGlyphs(CoreContext& c, GlyphState& g, const RecoveredGlyphs& kept);
+// still unsaved, and their recovery files go. Kept text that is no whole glyph file changes
+// nothing: it is set aside under SetAsidePath (so that the next start does not offer it again)
+// and a box says so, naming that file and what is wrong with it. True when taken.
+inline constexpr std::string_view kGlyphRecoveryFailedText =
+    "前回の終了時に保存されていなかった外字は、壊れているため戻せませんでした。"
+    "ファイルは残してあります。";
+bool TakeRecoveredGlyphs(CoreContext& c, GlyphState& g, FileSystem& fs, const RecoveryFiles& where,
+                         const RecoveredGlyphs& kept);
 
 // A left double click at (x, y) of the client area: the glyph index the editor opens on (now in
 // current_glyph_index), or -1 when no cell is hit or a bulk run is active.

@@ -22,6 +22,14 @@ void LogRepeats(CoreContext& c, RepeatedLinkEvent& e, std::uint64_t now_ms) {
     e.since_ms = now_ms;
 }
 
+// The meaning of unasked bytes in the log's words; "(N bytes)" and its counts after it.
+bool JapaneseLog(const CoreContext& c) {
+    return c.comm_log && c.comm_log->words == LogWords::Japanese;
+}
+std::string DroppedWhy(const CoreContext& c) {
+    return std::string(JapaneseLog(c) ? kDroppedWhyJapanese : kDroppedWhy);
+}
+
 std::string DroppedLinkName(const CoreContext& c, int slot) {
     return slot >= 1 ? SlotLinkName(c.sockets, slot) : LogLinkName(c, LogLinkSide::Socket);
 }
@@ -30,8 +38,12 @@ void LogDroppedCount(CoreContext& c, int slot, DroppedBytes& d, std::uint64_t no
     if (d.unlogged > 0) {
         LogUnparsedBytes(c, DroppedLinkName(c, slot),
                          std::string_view(d.shown, static_cast<std::size_t>(d.shown_length)),
-                         std::string(kDroppedWhy) + " (" + std::to_string(d.unlogged) +
-                             " more bytes in " + Seconds(d.since_ms, now_ms) + ")");
+                         DroppedWhy(c) +
+                             (JapaneseLog(c) ? "（" + Seconds(d.since_ms, now_ms) + " にさらに " +
+                                                   std::to_string(d.unlogged) + " バイト）"
+                                             : " (" + std::to_string(d.unlogged) +
+                                                   " more bytes in " +
+                                                   Seconds(d.since_ms, now_ms) + ")"));
     }
     d = DroppedBytes{};
 }
@@ -66,9 +78,11 @@ bool LogDroppedBytes(CoreContext& c, int slot, std::string_view bytes, std::uint
     }
     if (d.pieces_logged < kDroppedPiecesLogged) {
         ++d.pieces_logged;
-        std::string why(kDroppedWhy);
-        if (bytes.size() > kDroppedShownBytes)
-            why += " (" + std::to_string(bytes.size()) + " bytes)";
+        std::string why = DroppedWhy(c);
+        if (bytes.size() > kDroppedShownBytes) {
+            why += JapaneseLog(c) ? "（" + std::to_string(bytes.size()) + " バイト）"
+                                  : " (" + std::to_string(bytes.size()) + " bytes)";
+        }
         LogUnparsedBytes(c, DroppedLinkName(c, slot), bytes.substr(0, kDroppedShownBytes), why);
         return false;
     }

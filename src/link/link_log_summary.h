@@ -17,6 +17,7 @@ constexpr std::uint64_t kLogSummaryMs = 10000;
 // Pieces of unasked bytes logged one by one per connection in that time; the rest are counted.
 constexpr int kDroppedPiecesLogged = 4;
 inline constexpr std::string_view kDroppedWhy = "dropped: no command waits for an answer";
+inline constexpr std::string_view kDroppedWhyJapanese = "破棄: 応答を待つコマンドがありません";
 
 // An event that may come many times (link: the host or the port). The first of this text from
 // this link is logged at once, the next ones as "TEXT (N more times in S s)" once

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "model/file_commands.h"
+
 namespace tvx {
 
 void AddLogEntry(CommLog& log, LogEntry entry) {
@@ -89,20 +91,21 @@ std::string FormatLogTime(const LogTime& t) {
     return text;
 }
 
-std::string_view LogKindName(LogKind kind) {
+std::string_view LogKindName(LogKind kind, LogWords words) {
+    const bool ja = words == LogWords::Japanese;
     switch (kind) {
         case LogKind::Sent:
-            return "sent";
+            return ja ? "送信" : "sent";
         case LogKind::Received:
-            return "recv";
+            return ja ? "受信" : "recv";
         case LogKind::Link:
-            return "link";
+            return ja ? "回線" : "link";
         case LogKind::Box:
-            return "box";
+            return ja ? "表示" : "box";
         case LogKind::Note:
-            return "note";
+            return ja ? "ログ" : "note";
         case LogKind::Remote:
-            return "remote";
+            return ja ? "リモート" : "remote";
     }
     return "?";
 }
@@ -145,7 +148,7 @@ void AppendJsonField(std::string& out, std::string_view name, std::string_view v
 
 }  // namespace
 
-std::string FormatLogLine(const LogEntry& e) {
+std::string FormatLogLine(const LogEntry& e, LogWords words) {
     std::string line;
     line.reserve(48 + e.link.size() + e.text.size() + e.meaning.size());
     line += FormatLogTime(e.time);
@@ -154,7 +157,7 @@ std::string FormatLogLine(const LogEntry& e) {
     line += ' ';
     line += e.address.empty() ? std::string_view("--") : std::string_view(e.address);
     line += ' ';
-    AppendPadded(line, LogKindName(e.kind), kKindColumn);
+    AppendPadded(line, LogKindName(e.kind, words), kKindColumn);
     line += ' ';
     line += e.text;
     if (!e.meaning.empty()) {
@@ -182,7 +185,7 @@ std::string FormatLogLines(const CommLog& log, std::size_t first, std::size_t co
     std::string out;
     const std::size_t size = LogSize(log);
     for (std::size_t i = first; i < size && i - first < count; ++i) {
-        out += FormatLogLine(LogEntryAt(log, i));
+        out += FormatLogLine(LogEntryAt(log, i), log.words);
         out += "\r\n";
     }
     return out;
@@ -261,6 +264,7 @@ bool StartDayFiles(CommLog& log, DayFileSink& sink) {
         return false;
     }
     if (log.clock) RemoveOldDayFiles(sink.files, sink.folder, log.clock());
+    sink.words = log.words;
     AddLogSink(log, sink);
     return true;
 }
@@ -275,6 +279,8 @@ bool SaveCommLogAs(const CommLog& log, Prompts& prompts, FileSystem& files) {
         path = name;
     }
     if (!prompts.AskFileName(FileDialogKind::SaveCommLog, path)) return false;
+    path = SavePathFor(FileDialogKind::SaveCommLog, std::move(path));
+    if (path.empty()) return false;
     if (files.ReplaceFileContents(path, LogFileText(log))) return true;
     prompts.ShowErrorBox(std::string(kSaveLogFailedText) + "\n" + path, BoxIcon::Exclamation);
     return false;
@@ -288,7 +294,7 @@ bool DayFileSink::Write(const LogEntry& entry) {
         if (!files.FileExists(path)) bytes = kUtf8Bom;
         current_path = path;
     }
-    bytes += FormatLogLine(entry);
+    bytes += FormatLogLine(entry, words);
     bytes += "\r\n";
     if (files.AppendToFile(path, bytes)) return true;
     failed_path = path;

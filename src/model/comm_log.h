@@ -39,6 +39,12 @@ enum class LogKind {
     Remote,    // a remote request with its peer, its answer; a refused connection
 };
 
+// The words of the kinds and of what the program made of a frame or reply: the program shows
+// its log in Japanese, the companion's --log keeps the English ones. The caller chooses, for the
+// whole log (CommLog::words). The device's own words ("Command Error") and the texts of boxes
+// stay as they are in either.
+enum class LogWords { English, Japanese };
+
 struct LogEntry {
     LogTime time;
     LogKind kind = LogKind::Note;
@@ -62,6 +68,7 @@ constexpr std::size_t kLogRingEntries = 10000;
 struct CommLog {
     std::size_t capacity = kLogRingEntries;  // entries kept in memory; 0 keeps none
     LogClock clock = nullptr;                // stamps each entry; none leaves the time at zero
+    LogWords words = LogWords::English;      // of the kinds and meanings
     std::function<void()> on_added;          // after each entry (the window refreshes itself)
 
     // The ring and its sinks; use the functions below.
@@ -91,13 +98,16 @@ bool LogSinkActive(const CommLog& log, const CommLogSink& sink);
 
 // "2024-05-01 12:34:56.789"
 std::string FormatLogTime(const LogTime& time);
-// "sent", "recv", "link", "box", "note", "remote"
-std::string_view LogKindName(LogKind kind);
+// "sent", "recv", "link", "box", "note", "remote"; in Japanese "送信", "受信", "回線", "表示",
+// "ログ", "リモート".
+std::string_view LogKindName(LogKind kind, LogWords words = LogWords::English);
 // One line of text: time, link, address ("--" without one), kind, text and " => " meaning.
-std::string FormatLogLine(const LogEntry& entry);
-// One JSON object on one line: time (ISO 8601), link, address, kind, text, meaning.
+std::string FormatLogLine(const LogEntry& entry, LogWords words = LogWords::English);
+// One JSON object on one line: time (ISO 8601), link, address, kind (its English name), text,
+// meaning.
 std::string FormatLogJson(const LogEntry& entry);
-// Entries first .. first + count - 1 as lines ending in CR LF (the window's copy).
+// Entries first .. first + count - 1 as lines ending in CR LF, in the log's words (the window's
+// copy).
 std::string FormatLogLines(const CommLog& log, std::size_t first, std::size_t count);
 // The whole ring as a text file: UTF-8 with a byte-order mark, CR LF lines.
 std::string LogFileText(const CommLog& log);
@@ -117,8 +127,8 @@ int RemoveOldDayFiles(FileSystem& files, const std::string& folder, const LogTim
 
 struct DayFileSink;
 // Start-up: makes the folder, removes the day files older than the last kLogDaysKept days and
-// adds the sink. A folder that cannot be made is told in the log, and the files stay off;
-// false then.
+// adds the sink, which writes in the log's words. A folder that cannot be made is told in the
+// log, and the files stay off; false then.
 bool StartDayFiles(CommLog& log, DayFileSink& sink);
 
 struct DayFileSink : CommLogSink {
@@ -131,11 +141,12 @@ struct DayFileSink : CommLogSink {
     std::string folder;        // ends with its separator
     std::string current_path;  // the day file written last
     std::string failed_path;   // the file that could not be written
+    LogWords words = LogWords::English;
 };
 
 // "保存...": asks for a file name (suggesting "tvx5870-log-YYYYMMDD-HHMMSS.log" from the
-// clock) and writes LogFileText there. False when the user cancels or the file cannot be
-// written (kSaveLogFailedText is shown then).
+// clock) and writes LogFileText there (".log" added to a name without an extension). False
+// when the user cancels or the file cannot be written (kSaveLogFailedText is shown then).
 inline constexpr std::string_view kSaveLogFailedText = "通信ログを保存できません。";
 bool SaveCommLogAs(const CommLog& log, Prompts& prompts, FileSystem& files);
 

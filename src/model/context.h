@@ -11,6 +11,8 @@
 
 namespace tvx {
 
+struct RecoveryFiles;  // model/recovery.h
+
 struct CoreContext {
     SettingsModel& model;
     AppState& app;
@@ -24,6 +26,9 @@ struct CoreContext {
     // or TCP peer. Empty: named from the settings.
     std::string log_serial_name = {};
     std::string log_socket_name = {};
+    // Where a session end keeps unsaved work (model/recovery.h): a save of that work removes
+    // its part. None while null.
+    const RecoveryFiles* recovery = nullptr;
 };
 
 }  // namespace tvx

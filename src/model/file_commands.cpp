@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/recovery.h"
 #include "model/settings_file.h"
 #include "model/settings_ranges.h"
 
@@ -66,14 +67,19 @@ std::string_view SaveExtension(FileDialogKind kind) {
         case FileDialogKind::SavePagePicture:
         case FileDialogKind::SaveContactSheet:
             return ".png";
+        case FileDialogKind::SaveCommLog:
+            return ".log";
         default:
             return {};
     }
 }
 
 std::string SavePathFor(FileDialogKind kind, std::string chosen) {
+    // A dialog that comes back without a file name (ended from outside) writes nothing: the
+    // extension alone would become a file named ".dat" in the current folder.
+    if (FileNameStart(chosen) >= chosen.size()) return {};
     const std::string_view extension = SaveExtension(kind);
-    if (kind == FileDialogKind::SaveTitlesCsv) {
+    if (kind == FileDialogKind::SaveTitlesCsv || kind == FileDialogKind::SaveCommLog) {
         const std::size_t dot = chosen.rfind('.');
         if (dot != std::string::npos && dot > FileNameStart(chosen)) return chosen;
         return chosen + std::string(extension);
@@ -119,10 +125,8 @@ bool SaveToChosenFile(CoreContext& c, FileSystem& fs, FileDialogKind kind, PathF
                       std::string_view bytes, BoxIcon fail_icon, std::string_view initial_name) {
     std::string path(initial_name);
     if (!c.prompts.AskFileName(kind, path)) return false;
-    // A dialog that comes back without a file name (ended from outside) writes nothing: the
-    // extension alone would become a file named ".dat" in the current folder.
-    if (FileNameStart(path) >= path.size()) return false;
     path = SavePathFor(kind, std::move(path));
+    if (path.empty()) return false;
     if (!PathFits(path, field) || !fs.ReplaceFileContents(path, bytes)) {
         c.prompts.ShowErrorBox(kCantOpen, fail_icon);
         return false;
@@ -151,22 +155,44 @@ void FileOpen(CoreContext& c, FileSystem& fs) {
     if (!damaged.empty()) c.prompts.ShowErrorBox(damaged, BoxIcon::Exclamation);
 }
 
-bool FileSave(CoreContext& c, FileSystem& fs) {
-    if (!SaveToNamedFile(c, fs, SettingsPath(c.app), WriteSettingsText(c.model),
-                         BoxIcon::Exclamation)) {
-        return false;
+std::string GlyphsChangedByFileText(const SettingsModel& model) {
+    const std::vector<GlyphChangedByFile> changed = GlyphsTheFileChanges(model);
+    if (changed.empty()) return {};
+    std::string text(kGlyphsChangedByFileText);
+    for (std::size_t i = 0; i < changed.size() && i < kGlyphsChangedShown; ++i) {
+        const GlyphChangedByFile& g = changed[i];
+        text += "\nタイトル " + std::to_string(g.title) + ": [外字" + std::to_string(g.glyph) +
+                "] → [外字" + std::to_string(g.becomes) + "]";
     }
+    if (changed.size() > kGlyphsChangedShown)
+        text += "\nほか " + std::to_string(changed.size() - kGlyphsChangedShown) + " 件";
+    return text;
+}
+
+namespace {
+
+// What every save of the settings file does once the file is written: the titles a session
+// end kept are older now.
+bool SettingsSaved(CoreContext& c, FileSystem& fs) {
     c.app.document_modified = 0;
+    if (c.recovery) DiscardTitleRecovery(fs, *c.recovery);
+    const std::string changed = GlyphsChangedByFileText(c.model);
+    if (!changed.empty()) c.prompts.ShowErrorBox(changed, BoxIcon::Exclamation);
     return true;
 }
 
+}  // namespace
+
+bool FileSave(CoreContext& c, FileSystem& fs) {
+    return SaveToNamedFile(c, fs, SettingsPath(c.app), WriteSettingsText(c.model),
+                           BoxIcon::Exclamation) &&
+           SettingsSaved(c, fs);
+}
+
 bool FileSaveAs(CoreContext& c, FileSystem& fs) {
-    if (!SaveToChosenFile(c, fs, FileDialogKind::SaveSettings, SettingsPath(c.app),
-                          WriteSettingsText(c.model), BoxIcon::Exclamation)) {
-        return false;
-    }
-    c.app.document_modified = 0;
-    return true;
+    return SaveToChosenFile(c, fs, FileDialogKind::SaveSettings, SettingsPath(c.app),
+                            WriteSettingsText(c.model), BoxIcon::Exclamation) &&
+           SettingsSaved(c, fs);
 }
 
 }  // namespace tvx

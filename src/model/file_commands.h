@@ -17,12 +17,14 @@ namespace tvx {
 // and "a.tlm.bak" stay as they are, "monday" in a folder "a.dat" becomes "monday.dat".
 void AppendExtensionIfMissing(std::string& path, std::string_view extension);
 
-// The extension a save of this kind writes (".dat", ".tlm", ".txt", ".bmp", ".csv", ".png"); empty for
-// the open dialogs. The file dialogs take it as their default extension, so that the name the
-// dialog checks for overwriting is the name written.
+// The extension a save of this kind writes (".dat", ".tlm", ".txt", ".bmp", ".csv", ".log",
+// ".png"); empty for the open dialogs. The file dialogs take it as their default extension, so
+// that the name the dialog checks for overwriting is the name written.
 std::string_view SaveExtension(FileDialogKind kind);
 // The path a save of this kind writes for the chosen one: the extension appended by the rule
-// above; a CSV of titles keeps any extension of its own (the dialog also offers ".txt").
+// above; a CSV of titles and a saved log keep any extension of their own (their dialogs also
+// offer ".txt"). Empty when the chosen path names no file (a folder, or nothing): such a save
+// writes nothing.
 std::string SavePathFor(FileDialogKind kind, std::string chosen);
 
 // The steps the settings file and the glyph files share.
@@ -62,6 +64,16 @@ void FileNew(CoreContext& c);
 // asks for a path; reads the whole file. A file that cannot be read shows "Can't file open"
 // and changes nothing.
 void FileOpen(CoreContext& c, FileSystem& fs);
+
+// A save whose titles hold external characters the file cannot hold (settings_file.h) is
+// followed by a box (exclamation) naming each: kGlyphsChangedByFileText, then a line a glyph
+// ("タイトル 5: [外字73] → [外字95]"), the first kGlyphsChangedShown and how many more.
+inline constexpr std::string_view kGlyphsChangedByFileText =
+    "設定ファイルには次の外字をそのまま保存できません。ファイルを開くと別の外字になります"
+    "（タイトルの CSV には正しく書き出せます）。";
+constexpr std::size_t kGlyphsChangedShown = 20;
+// The box's text; empty when the file holds every glyph of the titles.
+std::string GlyphsChangedByFileText(const SettingsModel& model);
 
 // File > Save to current_file_name. True when the file was written. With no current file,
 // shows "Don't file open"; when writing fails, shows "Can't file open" and the previous file,

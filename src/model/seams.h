@@ -98,6 +98,11 @@ struct FileSystem {
     // True when a file exists at path, readable or not (so that an unreadable file is never
     // taken for a missing one and overwritten).
     virtual bool FileExists(const std::string& /*path*/) { return false; }
+    // When the file was last written, in the file system's own units: comparable only with
+    // another time of the same file system. False when the file is not there or cannot tell.
+    virtual bool FileWriteTime(const std::string& /*path*/, std::int64_t& /*time*/) {
+        return false;
+    }
     // Deletes the file; false when it could not be (or was not there).
     virtual bool RemoveFile(const std::string& /*path*/) { return false; }
     // Adds bytes at the end of the file, creating it when it is not there; false when any byte

@@ -19,6 +19,11 @@ void AppendNumberLine(std::string& out, int value) {
     out.append(line, static_cast<std::size_t>(end - line));
 }
 
+// A line break inside a title would move every later line; a blank keeps the places.
+char TitleLineByte(char c) {
+    return c == '\r' || c == '\n' ? ' ' : c;
+}
+
 void AppendTitleLine(std::string& out, const char (&title)[kTitleBytes]) {
     // Walked by pairs: glyph 63 (0x11 0x00) is written with its zero byte and the rest after it.
     const std::size_t length = TitleTextLength(title, kTitleBytes);
@@ -27,11 +32,7 @@ void AppendTitleLine(std::string& out, const char (&title)[kTitleBytes]) {
         return;
     }
     char line[kTitleBytes + 2];
-    for (std::size_t i = 0; i < length; ++i) {
-        // A line break inside a title would move every later line; a blank keeps the places.
-        const char c = title[i];
-        line[i] = (c == '\r' || c == '\n') ? ' ' : c;
-    }
+    for (std::size_t i = 0; i < length; ++i) line[i] = TitleLineByte(title[i]);
     line[length] = '\r';
     line[length + 1] = '\n';
     out.append(line, length + 2);
@@ -91,6 +92,24 @@ void ReadTitle(LineReader& lines, char (&title)[kTitleBytes]) {
 }
 
 }  // namespace
+
+std::vector<GlyphChangedByFile> GlyphsTheFileChanges(const SettingsModel& model) {
+    std::vector<GlyphChangedByFile> changed;
+    for (int t = 0; t < kTitleCount; ++t) {
+        const char* title = model.title_text[t];
+        ForEachTitlePiece(std::string_view(title, TitleTextLength(title)),
+                          [&](bool external, std::string_view pair) {
+                              if (!external || TitleLineByte(pair[1]) == pair[1]) return;
+                              const auto lead = static_cast<unsigned char>(pair[0]);
+                              const int glyph =
+                                  TitleGlyphNumber(lead, static_cast<unsigned char>(pair[1]));
+                              const int becomes = TitleGlyphNumber(
+                                  lead, static_cast<unsigned char>(TitleLineByte(pair[1])));
+                              if (glyph != 0) changed.push_back({t + 1, glyph, becomes});
+                          });
+    }
+    return changed;
+}
 
 std::string WriteSettingsText(const SettingsModel& model) {
     std::string out;

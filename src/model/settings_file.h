@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/settings_model.h"
 
@@ -20,6 +21,17 @@ constexpr int kTitleLineMaxBytes = 43;
 
 // The whole file: 1890 lines, each ended by CR LF, integers in plain decimal.
 std::string WriteSettingsText(const SettingsModel& model);
+
+// External characters a title line cannot hold as they are: the line format writes CR and LF
+// inside a title as blanks (a line break would move every later line), so glyphs 73 and 76,
+// whose pairs end in 0x0A and 0x0D, come back from the file as glyph 95. One entry for each
+// such character, in title order.
+struct GlyphChangedByFile {
+    int title = 0;    // 1..144
+    int glyph = 0;    // 1..160, as the title holds it
+    int becomes = 0;  // as the file gives it back
+};
+std::vector<GlyphChangedByFile> GlyphsTheFileChanges(const SettingsModel& model);
 
 // What the reader can tell about a file that may not come from WriteSettingsText: how many of the
 // 1890 lines it holds, the first number line that is not a plain decimal number (0 when none

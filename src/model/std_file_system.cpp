@@ -49,6 +49,14 @@ bool StdFileSystem::FileExists(const std::string& path) {
     return std::filesystem::exists(PathFromUtf8(path), error);
 }
 
+bool StdFileSystem::FileWriteTime(const std::string& path, std::int64_t& time) {
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(PathFromUtf8(path), error);
+    if (error) return false;
+    time = static_cast<std::int64_t>(written.time_since_epoch().count());
+    return true;
+}
+
 StdFileSystem::StdFileSystem() = default;
 StdFileSystem::~StdFileSystem() = default;
 

@@ -21,6 +21,8 @@ struct StdFileSystem : FileSystem {
     // as it was. An existing file's permission bits are carried over.
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
+    // The file system's own clock (std::filesystem::file_time_type), as a count of its ticks.
+    bool FileWriteTime(const std::string& path, std::int64_t& time) override;
     bool RemoveFile(const std::string& path) override;
     // Each append reaches the operating system before it returns (a log survives a crash of the
     // program); the last few files appended to stay open, so that an entry costs one write.

@@ -29,6 +29,13 @@ int TitleGlyphNumber(unsigned char lead, unsigned char second);
 // Length of the title in bytes, at most max (a slot from a damaged file may lack its end).
 std::size_t TitleTextLength(const char* title, std::size_t max = kTitleBytes - 1);
 
+// U+0010..U+0013 typed or pasted into a title: as bytes they would lead an external character's
+// pair ("\x11" and "1" would go out as glyph 112). The edit keeps them as "?", as it keeps any
+// character code page 932 cannot hold, so that the title is refused when it is sent.
+constexpr bool IsExternalLeadChar(char32_t ch) {
+    return ch >= 0x10 && ch <= 0x13;
+}
+
 // The title edit shows each external character as one private-use character, U+F000 plus its
 // pair's offset from 0x1000, so that its bytes (which are no code page 932 text) come back from
 // the edit unchanged; glyph 1 (0x10 0x20) is U+F020. Code page 932 has no character there (its

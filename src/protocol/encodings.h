@@ -27,6 +27,12 @@ int DecodeTwoDigits(const char* in);
 int DecodeThreeDigits(const char* in);
 int DecodeHexByte(const char* in);
 
+// A glyph pattern character: a hexadecimal digit, lower case too (drawing reads the low four
+// bits alike). Glyph files and FBM replies are checked with it before a pattern is taken.
+constexpr bool IsPatternChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
 // Display position selector of position 0..3: "01T", "01B", "02T", "02B" (three characters).
 void FormatPosition(int position, char* out);
 // The position named by a reply's channel digits and letter (three characters, "02B" -> 3);

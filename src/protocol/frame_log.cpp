@@ -87,7 +87,7 @@ std::string OneLineText(std::string_view text) {
     return out;
 }
 
-std::string TitleOfFrame(std::string_view text) {
+std::string TitleOfFrame(std::string_view text, LogWords words) {
     constexpr std::size_t kHexAt = 5;
     constexpr std::size_t kHexDigits = 4 * (kTitleMaxText / 2);
     const bool stored = text.substr(0, 2) == "CT";
@@ -96,29 +96,38 @@ std::string TitleOfFrame(std::string_view text) {
     if (number < 1 || number > kTitleCount) return {};
     char title[kTitleBytes] = {};
     if (!DecodeTitleCodes(text.data() + kHexAt, title)) return {};
-    char head[32];
-    std::snprintf(head, sizeof head, "title %03d %s\"", number, stored ? "" : "(not kept) ");
-    return head + ReadableTitle(title) + "\"";
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%03d", number);
+    if (words == LogWords::Japanese) {
+        return "タイトル " + std::string(digits) + (stored ? "" : "（記憶しない）") + "「" +
+               ReadableTitle(title) + "」";
+    }
+    return "title " + std::string(digits) + (stored ? " \"" : " (not kept) \"") +
+           ReadableTitle(title) + "\"";
 }
 
-std::string ReplyMeaning(const ReplyOutcome& outcome, std::string_view work) {
-    std::string field(outcome.field);
+std::string ReplyMeaning(const ReplyOutcome& outcome, std::string_view work, LogWords words) {
+    const bool ja = words == LogWords::Japanese;
+    std::string field(ja ? outcome.field_japanese : outcome.field);
     if (outcome.position >= 0) field += " " + std::string(PositionName(outcome.position));
     switch (outcome.kind) {
         case ReplyKind::None:
             return {};
         case ReplyKind::Acknowledged:
-            return "acknowledged";
+            return ja ? "了解" : "acknowledged";
         case ReplyKind::Applied: {
-            const std::string title = TitleOfFrame(work);
-            return "applied: " + (title.empty() ? field : title);
+            const std::string title = TitleOfFrame(work, words);
+            return (ja ? "反映: " : "applied: ") + (title.empty() ? field : title);
         }
         case ReplyKind::Refused:
-            return "not applied, the fields do not decode: " + field;
+            return (ja ? "反映せず（値を読めません）: "
+                       : "not applied, the fields do not decode: ") +
+                   field;
         case ReplyKind::Error:
-            return "error " + std::string(outcome.error_code) + ": " + std::string(outcome.message);
+            return (ja ? "エラー " : "error ") + std::string(outcome.error_code) + ": " +
+                   std::string(outcome.message);
         case ReplyKind::Other:
-            if (outcome.name.empty()) return "ignored";
+            if (outcome.name.empty()) return ja ? "無視" : "ignored";
             return std::string(outcome.name) + ": " + std::string(outcome.message);
     }
     return {};
@@ -161,7 +170,8 @@ void LogSentFrame(CoreContext& c, LogLinkSide side, std::string_view frame, bool
     e.link = LogLinkName(c, side);
     e.address = AddressOf(frame, prefixed);
     e.text = ReadableBytes(frame);
-    e.meaning = TitleOfFrame(prefixed && frame.size() >= 2 ? frame.substr(2) : frame);
+    e.meaning =
+        TitleOfFrame(prefixed && frame.size() >= 2 ? frame.substr(2) : frame, c.comm_log->words);
     AddLogEntry(*c.comm_log, std::move(e));
 }
 
@@ -175,7 +185,7 @@ void LogReceivedLine(CoreContext& c, LogLinkSide side, std::string_view line, bo
     e.link = LogLinkName(c, side);
     e.address = AddressOf(line, prefixed);
     e.text = ReadableBytes(line);
-    e.meaning = ReplyMeaning(outcome, prefixed ? line.substr(2) : line);
+    e.meaning = ReplyMeaning(outcome, prefixed ? line.substr(2) : line, c.comm_log->words);
     AddLogEntry(*c.comm_log, std::move(e));
 }
 

@@ -1,7 +1,7 @@
 // What goes into the communication log from the send and reply paths and the links: each frame
 // as it went over the wire (with the title it carries), each reply line with what the program
-// made of it, the links' events and the error boxes. Every call does nothing while the context
-// has no log.
+// made of it, the links' events and the error boxes, in the log's words. Every call does nothing
+// while the context has no log.
 #pragma once
 
 #include <string>
@@ -22,11 +22,15 @@ std::string ReadableBytes(std::string_view bytes);
 std::string OneLineText(std::string_view text);
 
 // The title a CT or CN command or a CT reply carries (text without the address prefix), as
-// "title 005 "東京[外字3]"" (CN: "title 005 (not kept) ..."); empty for any other text.
-std::string TitleOfFrame(std::string_view text);
-// What the program made of a reply: "acknowledged", "applied: white level", "error E3: Command
-// Error", "GN: Mode difference", "ignored". work is the reply without its address prefix.
-std::string ReplyMeaning(const ReplyOutcome& outcome, std::string_view work);
+// "title 005 "東京[外字3]"" (CN: "title 005 (not kept) ..."), in Japanese
+// "タイトル 005「東京[外字3]」" ("タイトル 005（記憶しない）「...」"); empty for any other text.
+std::string TitleOfFrame(std::string_view text, LogWords words = LogWords::English);
+// What the program made of a reply: "acknowledged", "applied: white level", "not applied, the
+// fields do not decode: title", "error E3: Command Error", "GN: Mode difference", "ignored"; in
+// Japanese "了解", "反映: White Level", "反映せず（値を読めません）: タイトル", "エラー E3:
+// Command Error", "GN: Mode difference", "無視". work is the reply without its address prefix.
+std::string ReplyMeaning(const ReplyOutcome& outcome, std::string_view work,
+                         LogWords words = LogWords::English);
 
 // The link's name in the log: the context's name for that side when it has one; otherwise
 // "COM1".."COM6" for the serial port, and for TCP/IP the device commands go to

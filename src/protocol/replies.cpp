@@ -134,6 +134,11 @@ bool ApplyTitle(CoreContext& c, std::string_view text) {
 bool ApplyGlyph(CoreContext& c, std::string_view text) {
     int g = c.app.current_glyph_index;
     if (g < 0 || g >= kGlyphCount || !HasFields(text, 7 + kGlyphPatternChars)) return false;
+    // A pattern with a character that is no hexadecimal digit is no glyph: a glyph file could
+    // not hold it, nor a session end's recovery.
+    for (char ch : text.substr(7, kGlyphPatternChars)) {
+        if (!IsPatternChar(ch)) return false;
+    }
     // In a bulk read a late answer to an earlier request (after a reply that cleared the pending
     // read) must not land in the next glyph's slot; the run asks again instead.
     if (c.app.glyph_bulk_read_running == 1) {
@@ -216,37 +221,38 @@ using Applier = bool (*)(CoreContext&, std::string_view);
 struct ReplyRule {
     std::string_view name;
     Applier apply;
-    std::string_view field;  // what the reply sets, as the log names it
-    int position_at;         // where its display position stands, -1 when it has none
+    std::string_view field;           // what the reply sets, as the log names it
+    std::string_view field_japanese;  // the same as the program's screens name it
+    int position_at;                  // where its display position stands, -1 when it has none
 };
 
 // Order matters where one name begins another: CTDPO before CTD before CT, PP0 before P0.
 constexpr ReplyRule kSettingReplies[] = {
-    {"AST", ApplySwitchTimes, "switching seconds", 3},
-    {"CTDPO", ApplyPositionOffset, "position offset", 5},
-    {"CTD", ApplyDisplayFlags, "pages displayed", 3},
-    {"CEL", ApplyEdgeLevel, "edge level", -1},
-    {"CWL", ApplyWhiteLevel, "white level", -1},
-    {"SUS", ApplyStartupPage, "start-up page", 3},
-    {"CT", ApplyTitle, "title", -1},
-    {"PP0", ApplyPageAssignment, "titles of pages", 2},
-    {"P0", ApplyDisplayPage, "page shown", 1},
-    {"FBM", ApplyGlyph, "glyph pattern", -1},
+    {"AST", ApplySwitchTimes, "switching seconds", "自動切換え時間", 3},
+    {"CTDPO", ApplyPositionOffset, "position offset", "表示位置の微調整", 5},
+    {"CTD", ApplyDisplayFlags, "pages displayed", "タイトル表示", 3},
+    {"CEL", ApplyEdgeLevel, "edge level", "Edge Level", -1},
+    {"CWL", ApplyWhiteLevel, "white level", "White Level", -1},
+    {"SUS", ApplyStartupPage, "start-up page", "スタートアップ", 3},
+    {"CT", ApplyTitle, "title", "タイトル", -1},
+    {"PP0", ApplyPageAssignment, "titles of pages", "表示ページ割り付け", 2},
+    {"P0", ApplyDisplayPage, "page shown", "表示ページ", 1},
+    {"FBM", ApplyGlyph, "glyph pattern", "外字パターン", -1},
 };
 
 constexpr ReplyRule kNetworkReplies[] = {
-    {"AA", ApplyActiveAddress, "active address", -1},
-    {"GA", ApplyGatewayAddress, "gateway address", -1},
-    {"IA", ApplyIpAddress, "ip address", -1},
-    {"MA", ApplyMacAddress, "mac address", -1},
-    {"PN", ApplyPortNumber, "port number", -1},
-    {"SM", ApplySubnetClass, "subnet mask", -1},
-    {"KA", ApplyKeepAlive, "keep alive", -1},
-    {"TR", ApplyTimeRegister, "time register", -1},
+    {"AA", ApplyActiveAddress, "active address", "Active Address", -1},
+    {"GA", ApplyGatewayAddress, "gateway address", "Gateway Address", -1},
+    {"IA", ApplyIpAddress, "ip address", "IP Address", -1},
+    {"MA", ApplyMacAddress, "mac address", "MAC Address", -1},
+    {"PN", ApplyPortNumber, "port number", "Port Number", -1},
+    {"SM", ApplySubnetClass, "subnet mask", "Subnet Mask", -1},
+    {"KA", ApplyKeepAlive, "keep alive", "Keep Alive", -1},
+    {"TR", ApplyTimeRegister, "time register", "Time Register", -1},
 };
 
 // The version reply raises its own completion box, but only when the version was taken.
-constexpr ReplyRule kVersionReply = {"VN", ApplyVersion, "version", -1};
+constexpr ReplyRule kVersionReply = {"VN", ApplyVersion, "version", "Version Number", -1};
 
 template <std::size_t N>
 const ReplyRule* FindRule(const ReplyRule (&rules)[N], std::string_view text) {
@@ -262,6 +268,7 @@ ReplyOutcome ApplyReply(CoreContext& c, const ReplyRule& rule, std::string_view 
     outcome.kind = rule.apply(c, text) ? ReplyKind::Applied : ReplyKind::Refused;
     outcome.name = rule.name;
     outcome.field = rule.field;
+    outcome.field_japanese = rule.field_japanese;
     if (rule.position_at >= 0) outcome.position = PositionAt(text, rule.position_at);
     return outcome;
 }

@@ -24,10 +24,12 @@ struct ReplyOutcome {
     ReplyKind kind = ReplyKind::None;
     std::string_view error_code;  // "E0".."E3" or "MENU" for ReplyKind::Error
     // For the communication log: the reply as recognised ("GO", "CWL", "GN", "E3"; empty for
-    // text that is no reply), what it sets (Applied, Refused: "white level", "title"), the
-    // display position it names (-1 when none) and the text of the box it raises, if any.
+    // text that is no reply), what it sets (Applied, Refused: "white level", "title"; in the
+    // program's Japanese, as its screens name it: "White Level", "タイトル"), the display
+    // position it names (-1 when none) and the text of the box it raises, if any.
     std::string_view name = {};
     std::string_view field = {};
+    std::string_view field_japanese = {};
     int position = -1;
     std::string_view message = {};
 };

@@ -16,6 +16,9 @@ namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kHeader = "番号,タイトル";
 constexpr int kMaxTitleChars = kTitleMaxText / 2;
+// Every glyph a title can hold: a device's titles may hold glyphs the dialogs do not offer, and
+// the CSV is where they survive whole (the settings file cannot hold glyphs 73 and 76).
+constexpr int kCsvGlyphs = kGlyphCount;
 constexpr char32_t kIdeographicSpace = 0x3000;
 // 144 titles take a few kilobytes; a file far larger is not a list of titles (and would cost
 // memory out of proportion, every character being kept with its line).
@@ -372,15 +375,15 @@ int GlyphToken(const Text& chars, std::size_t i, std::size_t& used, const Where&
         ++j;
     }
     if (digits == 0 || j >= chars.size() || chars[j].cp != ']') {
-        problems.push_back(where() + "外字は [外字1]〜[外字" + std::to_string(kRegisterNumbers) +
+        problems.push_back(where() + "外字は [外字1]〜[外字" + std::to_string(kCsvGlyphs) +
                            "] の形で書きます");
         used = j - i + (j < chars.size() && chars[j].cp == ']' ? 1 : 0);
         return -2;
     }
     used = j + 1 - i;
-    if (number < 1 || number > kRegisterNumbers || digits > 4) {
+    if (number < 1 || number > kCsvGlyphs || digits > 4) {
         problems.push_back(where() + "外字の番号 " + std::to_string(number) + " は 1〜" +
-                           std::to_string(kRegisterNumbers) + " にありません");
+                           std::to_string(kCsvGlyphs) + " にありません");
         return -2;
     }
     return number - 1;
@@ -414,11 +417,11 @@ std::string ConvertTitle(const Field& f, int& widened, std::vector<std::string>&
         // The title edit's form of an external character, as a copy from it brings it.
         if (const unsigned pair = ExternalPairOfEditChar(c.cp); pair != 0) {
             const int g = GlyphOfTitlePair(pair);
-            if (g >= 0 && g < kRegisterNumbers) {
+            if (g >= 0 && g < kCsvGlyphs) {
                 AppendPair(pair, bytes);
             } else {
                 problems.push_back(where() + Quoted(c.cp) + " は [外字1]〜[外字" +
-                                   std::to_string(kRegisterNumbers) + "] のどれでもありません");
+                                   std::to_string(kCsvGlyphs) + "] のどれでもありません");
             }
             ++count;
             continue;
@@ -459,6 +462,29 @@ std::string ConvertTitle(const Field& f, int& widened, std::vector<std::string>&
     return bytes;
 }
 
+// The characters of a title: each external character as its edit character, each byte that is
+// no character as a value above Unicode's, so that only the same text compares equal.
+std::u32string TitleCharacters(const char* title) {
+    std::u32string chars;
+    ForEachTitlePiece(std::string_view(title, TitleTextLength(title)),
+                      [&chars](bool external, std::string_view bytes) {
+                          const auto byte = [&bytes](std::size_t i) {
+                              return static_cast<unsigned char>(bytes[i]);
+                          };
+                          if (external) {
+                              chars += ExternalEditChar(byte(0) << 8 | byte(1));
+                              return;
+                          }
+                          for (std::size_t i = 0; i < bytes.size();) {
+                              const DecodedChar ch = DecodeCp932(bytes.substr(i));
+                              chars += ch.code_point != kNoCodePoint ? ch.code_point
+                                                                     : 0x110000 + byte(i);
+                              i += ch.length;
+                          }
+                      });
+    return chars;
+}
+
 // ---- Writing -----------------------------------------------------------------------------
 
 bool NeedsQuotes(std::string_view text) {
@@ -496,10 +522,11 @@ bool TitleText(const char* title, int t, TitleCsvEncoding encoding, std::string&
             const auto pair = static_cast<std::uint32_t>(lead << 8 |
                                                          static_cast<unsigned char>(title[i + 1]));
             const int glyph = GlyphOfTitlePair(pair);
-            if (glyph < 0 || glyph >= kRegisterNumbers) {
-                problems.push_back(where + (glyph < 0 ? "外字ではない符号 0x" + Hex(pair, 4)
-                                                      : "外字 " + std::to_string(glyph + 1)) +
-                                   " は [外字1]〜[外字" + std::to_string(kRegisterNumbers) +
+            if (glyph < 0 || glyph >= kCsvGlyphs) {
+                problems.push_back(where +
+                                   (glyph < 0 ? "外字ではない符号 0x" + Hex(pair, 4)
+                                              : "外字 " + std::to_string(glyph + 1)) +
+                                   " は [外字1]〜[外字" + std::to_string(kCsvGlyphs) +
                                    "] のどれでもありません");
                 ok = false;
             }
@@ -609,7 +636,12 @@ bool ReadTitlesCsv(std::string_view bytes, TitleCsvRead& read) {
 bool ImportTitlesCsv(std::string_view bytes, SettingsModel& model, TitleCsvRead& read) {
     if (!ReadTitlesCsv(bytes, read)) return false;
     for (int t = 0; t < kTitleCount; ++t) {
-        if (read.given[t]) std::memcpy(model.title_text[t], read.titles[t], kTitleBytes);
+        // A title that reads as the same characters keeps its own bytes: through Unicode the
+        // NEC row 13 copies of row 2 symbols (0x8790..0x879C) and 0xEEF9 come back as their
+        // twins, and a title nobody edited must not change.
+        if (read.given[t] &&
+            TitleCharacters(model.title_text[t]) != TitleCharacters(read.titles[t]))
+            std::memcpy(model.title_text[t], read.titles[t], kTitleBytes);
     }
     return true;
 }

@@ -3,7 +3,8 @@
 //
 // Writing: UTF-8 with a byte-order mark (what every spreadsheet opens as Unicode) or code page
 // 932, CR LF line ends, a title quoted when it holds a comma, a quote, a line end, a tab or
-// blanks at either end. External characters are written as tokens such as "[外字57]".
+// blanks at either end. External characters are written as tokens such as "[外字57]", for every
+// glyph 1..160 a title can hold.
 //
 // Reading: a byte-order mark (UTF-8 or UTF-16) names the encoding; without one the text is
 // UTF-8 when its bytes are valid UTF-8, otherwise code page 932. Commas or tabs (a copy of two
@@ -26,8 +27,8 @@ namespace tvx {
 enum class TitleCsvEncoding { Utf8, Cp932 };
 
 // The CSV of the model's 144 titles. False, with bytes empty, when a title holds what a CSV
-// cannot give back: bytes that are no code page 932 character, an external character outside
-// glyphs 1..64. problems then names each ("タイトル 5 の 3 文字目: ...").
+// cannot give back: bytes that are no code page 932 character, a pair that names no glyph.
+// problems then names each ("タイトル 5 の 3 文字目: ...").
 bool WriteTitlesCsv(const SettingsModel& model, TitleCsvEncoding encoding, std::string& bytes,
                     std::vector<std::string>& problems);
 
@@ -44,8 +45,11 @@ struct TitleCsvRead {
 // Reads a CSV; true when it holds at least one title row and no problem.
 bool ReadTitlesCsv(std::string_view bytes, TitleCsvRead& read);
 
-// Reads a CSV and, only when it has no problem, puts its titles into the model. Leaves the
-// document's modified flag to the caller.
+// Reads a CSV and, only when it has no problem, puts its titles into the model. A title that
+// reads as the same characters as the model's keeps the model's bytes (a character with two
+// codes, such as the NEC and the JIS "≒", comes back through Unicode with the lower one), so a
+// CSV exported and imported again changes no byte. Leaves the document's modified flag to the
+// caller.
 bool ImportTitlesCsv(std::string_view bytes, SettingsModel& model, TitleCsvRead& read);
 
 // One title given as UTF-8 text, read as a title cell of a CSV is: [外字N] tokens, half-width

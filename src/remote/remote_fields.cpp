@@ -159,7 +159,7 @@ std::string RemoteFieldAllowed(const SettingsFileField& field) {
         case FieldValue::TitleText:
             return "text of up to " + std::to_string(kTitleMaxText / 2) +
                    " full-width characters, external characters as [外字1]..[外字" +
-                   std::to_string(kRegisterNumbers) + "]";
+                   std::to_string(kGlyphCount) + "]";
         default:
             return range;
     }

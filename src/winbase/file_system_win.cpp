@@ -271,4 +271,15 @@ bool WinFileSystem::FileExists(const std::string& path) {
     return !wide.empty() && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool WinFileSystem::FileWriteTime(const std::string& path, std::int64_t& time) {
+    std::wstring wide = WidePathFromUtf8(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    time = static_cast<std::int64_t>(static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime)
+                                         << 32 |
+                                     data.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
 }  // namespace tvx

@@ -28,6 +28,7 @@ tvx::SocketLinkState g_sockets;
 tvx::CommLog StampedLog() {
     tvx::CommLog log;
     log.clock = LocalLogTime;
+    log.words = tvx::LogWords::Japanese;  // the program's screens are Japanese
     return log;
 }
 tvx::CommLog g_comm_log = StampedLog();

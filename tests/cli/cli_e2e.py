@@ -430,6 +430,14 @@ def scenario_titles():
           lines[1166 + 9] == b"\x10\x20" + "特別番組".encode("cp932") + b"\x10\x21" and
           lines[1166 + 11] == "ＴＶＸ－５８７０".encode("cp932"), lines[1166:1178])
 
+    # A settings file cannot hold glyphs 73 and 76 as they are: import and pull say so.
+    with open(os.path.join(TMP, "glyphs.csv"), "wb") as f:
+        f.write("5,[外字73]\r\n12,あ[外字76]\r\n".encode("utf-8"))
+    _, err = ctl("titles", "import", "glyphs.csv", "glyphs.dat")
+    check(err == "".join("tvx5870ctl: warning: glyphs.dat: title %d: external character %d is "
+                         "saved as 95 (a settings file cannot hold its code; a CSV of the titles "
+                         "keeps it)\n" % tg for tg in ((5, 73), (12, 76))), err)
+
     # Every problem with its place, and nothing written.
     with open(os.path.join(TMP, "bad.csv"), "wb") as f:
         f.write("番号,タイトル\n2,€\n2,x\n145,y\n".encode("utf-8"))
@@ -451,6 +459,9 @@ def scenario_titles():
     check(rx[4] == b"00CT005A43F" + b"2121" * 20 + b"\r\n", rx[4])
     check(rx[0] == b"00CT001" + title_codes("番組００１").encode() + b"\r\n", rx[0])
     check(read("distinct.dat") == original, "the settings file is not changed")
+    ctl("--tcp", host, "push", "distinct.dat", "--titles", "glyphs.csv")
+    out, _ = ctl("--tcp", host, "pull", "pulled.dat")
+    check("warning: title 12: external character 76 is saved as 95" in out, out)
 
 
 def scenario_compare():

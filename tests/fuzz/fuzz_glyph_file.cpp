@@ -3,8 +3,9 @@
 // file is refused with one box and changes nothing; a file that opens gives 160 patterns of
 // hexadecimal digits with the 4 bytes after each still "0", and only then is it saved, the saved
 // file being three bytes a character and opening again as the same patterns (a file the user
-// saves opens as saved). The same bytes opened as a single-glyph file fill one pattern as the
-// reading rule says, never more.
+// saves opens as saved). The same bytes opened as a single-glyph file either fill one pattern
+// of hexadecimal digits as the reading rule says, never more, or are refused with one box and
+// change nothing.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -26,13 +27,19 @@ TVX_FUZZ_CHECK bool SamePatterns(const SettingsModel& a, const SettingsModel& b)
     return std::memcmp(a.glyph_pattern, b.glyph_pattern, sizeof a.glyph_pattern) == 0;
 }
 
+TVX_FUZZ_CHECK bool HexDigits(const char* chars, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const char c = chars[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
 TVX_FUZZ_CHECK void CheckOpened(const SettingsModel& m) {
     for (int g = 0; g < kGlyphCount; ++g) {
-        for (int i = 0; i < kGlyphPatternChars; ++i) {
-            const char c = m.glyph_pattern[g][i];
-            fuzz::Require((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'),
-                          "an opened glyph file holds hexadecimal digits");
-        }
+        fuzz::Require(HexDigits(m.glyph_pattern[g], kGlyphPatternChars),
+                      "an opened glyph file holds hexadecimal digits");
         for (int i = kGlyphPatternChars; i < kGlyphSlotBytes; ++i) {
             fuzz::Require(m.glyph_pattern[g][i] == '0', "glyph slot tail");
         }
@@ -92,9 +99,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fs.files[path].assign(file);
     fuzz::Context& single = fuzz::Fresh(1);
     single.prompts.file_name = path;
-    fuzz::Require(OpenGlyphTextFile(single.c, g, fs), "a single-glyph file in memory opens");
+    const bool opened = OpenGlyphTextFile(single.c, g, fs);
+    fuzz::Require(single.prompts.boxes == (opened ? 0 : 1), "a refused single glyph, one box");
     char read[kGlyphPatternChars];
-    const std::size_t filled = ReadPatternChars(file, read, kGlyphPatternChars);
+    const std::size_t filled = opened ? ReadPatternChars(file, read, kGlyphPatternChars) : 0;
+    fuzz::Require(!opened || (filled == kGlyphPatternChars && HexDigits(read, filled)),
+                  "an opened single-glyph file is one whole pattern of hexadecimal digits");
     CheckSingleGlyph(*single.model, defaults, read, filled);
     fs.files.clear();  // nothing held from one input to the next, or libFuzzer suspects a leak
     return 0;

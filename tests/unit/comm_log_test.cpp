@@ -3,11 +3,13 @@
 // midnight, the 14-day clean-up, a write failure) and the companion's text and JSON lines.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/send.h"
@@ -225,6 +227,47 @@ TEST(CommLogEntries, EachReplySaysWhatTheProgramMadeOfIt) {
                                 "2024-05-01 12:34:56.789 no host chosen  03 recv 03E3\\r\\n "
                                 "=> error E3: Socket Command",
                             }));
+}
+
+// The program's log speaks Japanese: kinds and meanings in its words (the device's own words
+// and the boxes' texts as they are), in the list, its copy and the day files alike.
+TEST(CommLogEntries, TheProgramsLogInJapanese) {
+    const struct {
+        const char* line;
+        const char* meaning;
+    } cases[] = {
+        {"05GO\r\n", "了解"},
+        {"05CWL3\r\n", "反映: White Level"},
+        {"05CTDPO02B09\r\n", "反映: 表示位置の微調整 ch.2 Bottom"},
+        {"05IA192.168.001.003\r\n", "反映: IP Address"},
+        {"05CWLX\r\n", "反映せず（値を読めません）: White Level"},
+        {"05E3\r\n", "エラー E3: Command Error"},
+        {"05GN\r\n", "GN: Mode difference"},
+        {"05XYZ\r\n", "無視"},
+    };
+    LoggedCase f;
+    f.log.words = LogWords::Japanese;
+    MemoryFileSystem files;
+    DayFileSink sink(files, "logs/");
+    ASSERT_TRUE(StartDayFiles(f.log, sink));
+    for (const auto& c : cases) {
+        ParseSerialReply(f.ctx, c.line);
+        EXPECT_EQ(LogEntryAt(f.log, LogSize(f.log) - 1).meaning, c.meaning) << c.line;
+    }
+    std::memcpy(f.model.title_text[4], "\x93\xfa\x96\x7b", 5);  // 日本
+    std::string command;
+    ASSERT_TRUE(BuildTitleCommandFromModel(f.model, 0, 4, command));
+    SendCommand(f.ctx, command);
+    const std::string sent = FormatLogLines(f.log, LogSize(f.log) - 1, 1);
+    EXPECT_TRUE(sent.starts_with("2024-05-01 12:34:56.789 COM1            05 送信 05CN005467C"));
+    EXPECT_TRUE(sent.ends_with(" => タイトル 005（記憶しない）「日本」\r\n")) << sent;
+    const std::string& day = files.files["logs/2024-05-01.log"];
+    EXPECT_TRUE(
+        day.starts_with("\xEF\xBB\xBF"
+                        "2024-05-01 12:34:56.789 COM1            05 受信 "
+                        "05GO\\r\\n => 了解\r\n"))
+        << day;
+    EXPECT_TRUE(day.ends_with(sent));
 }
 
 // A reply is in the log before the box it raises opens (the box waits for the user).
@@ -485,7 +528,7 @@ TEST(CommLogSave, TheWholeLogGoesToTheFileChosen) {
     AddLogEntry(log, e);
     MemoryFileSystem files;
     NamingPrompts prompts;
-    prompts.file_names = {"C:\\tmp\\saved.log", "C:\\tmp\\again.log"};
+    prompts.file_names = {"C:\\tmp\\saved", "C:\\tmp\\again.log"};
     ASSERT_TRUE(SaveCommLogAs(log, prompts, files));
     EXPECT_EQ(prompts.suggested, "tvx5870-log-20240501-123456.log");
     EXPECT_EQ(files.files["C:\\tmp\\saved.log"],
@@ -526,7 +569,7 @@ TEST(CommLogSettings, TheWindowsPlaceAndTheDayFilesInTheConfigurationFile) {
 }
 
 // The native file system behind the day files and the companion's log files.
-TEST(CommLogDayFiles, TheNativeFileSystemAppendsListsAndMakesFolders) {
+TEST(CommLogDayFiles, TheNativeFileSystemAppendsListsMakesFoldersAndTellsWriteTimes) {
     const std::filesystem::path root =
         std::filesystem::temp_directory_path() /
         ("tvx-log-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
@@ -552,6 +595,14 @@ TEST(CommLogDayFiles, TheNativeFileSystemAppendsListsAndMakesFolders) {
     EXPECT_EQ(bytes, "c\r\n");
     EXPECT_FALSE(fs.ListFolder(folder + "missing/", names));
     EXPECT_FALSE(fs.AppendToFile(folder + "missing/x.log", "a"));
+    // Write times, which a session end's recovery is compared by: a file written later is later.
+    std::int64_t written = 0, later = 0;
+    EXPECT_FALSE(fs.FileWriteTime(folder + "missing.log", written));
+    ASSERT_TRUE(fs.FileWriteTime(folder + "2024-05-01.log", written));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(fs.ReplaceFileContents(folder + "a.dat", "saved"));
+    ASSERT_TRUE(fs.FileWriteTime(folder + "a.dat", later));
+    EXPECT_GT(later, written);
     std::filesystem::remove_all(root);
 }
 

@@ -191,6 +191,24 @@ TEST_F(FileCommands, SaveWritesTheWholeFileToTheCurrentName) {
     EXPECT_EQ(app.document_modified, 0);
 }
 
+// Glyphs 73 and 76 end in 0x0A and 0x0D, which a line of the file cannot hold: the file gives
+// them back as glyph 95, and the save says which titles and glyphs.
+TEST_F(FileCommands, SaveNamesTheGlyphsTheFileCannotHold) {
+    std::memcpy(model.title_text[4], "\x82\xA0\x11\x0A", 4);   // あ, glyph 73
+    std::memcpy(model.title_text[11], "\x11\x0D\x11\x0B", 4);  // glyph 76, glyph 74
+    std::strcpy(app.current_file_name, "/data/show.dat");
+    EXPECT_TRUE(FileSave(ctx, fs));
+    EXPECT_EQ(prompts.calls, (std::vector<std::string>{
+                                 "error(exclamation): 設定ファイルには次の外字をそのまま保存できま"
+                                 "せん。ファイルを開くと別の外字になります（タイトルの CSV には正し"
+                                 "く書き出せます）。\nタイトル 5: [外字73] → [外字95]\n"
+                                 "タイトル 12: [外字76] → [外字95]"}));
+    CoreFixture opened;
+    ReadSettingsText(fs.files["/data/show.dat"], opened.model);
+    EXPECT_STREQ(opened.model.title_text[4], "\x82\xA0\x11 ");
+    EXPECT_STREQ(opened.model.title_text[11], "\x11 \x11\x0B");
+}
+
 TEST_F(FileCommands, FailedSaveKeepsTheOldFileNameAndModifiedFlag) {
     EditModel();
     std::strcpy(app.current_file_name, "/data/show.dat");
@@ -269,6 +287,9 @@ TEST(SavePathFor, EachSaveKindItsExtensionTheCsvAnyOfItsOwn) {
         {FileDialogKind::SavePagePicture, "page012", "page012.png"},
         {FileDialogKind::SaveContactSheet, "pages.PNG", "pages.PNG"},
         {FileDialogKind::SaveContactSheet, "v2.png.old", "v2.png.old"},
+        {FileDialogKind::SaveTitlesCsv, "C:\\shows\\", ""},  // no name: nothing written
+        {FileDialogKind::SaveCommLog, "today", "today.log"},
+        {FileDialogKind::SaveCommLog, "today.txt", "today.txt"},
         {FileDialogKind::OpenSettings, "show", "show"},  // an open dialog's name is not changed
     };
     for (const Case& c : cases) EXPECT_EQ(SavePathFor(c.kind, c.chosen), c.written) << c.chosen;

@@ -173,6 +173,28 @@ TEST(GlyphFiles, LinesWrittenAndReadWithTheSkippingRule) {
     EXPECT_EQ(g.Slot(1), std::string(256, 'E'));
 }
 
+// The single-glyph text file: a UTF-8 byte-order mark is skipped, and a character that is no
+// hexadecimal digit is refused by the glyph file's own check, grid and name left alone.
+TEST(GlyphEditor, SingleGlyphTextFileSkipsAByteOrderMarkAndRefusesWhatIsNoPattern) {
+    GlyphCase f;
+    std::string one;
+    for (int i = 0; i < 256; ++i) one += (i == 0 ? 'C' : '0') + std::string("\r\n");
+    f.fs.files["bom.txt"] = "\xEF\xBB\xBF" + one;
+    f.fs.files["bad.txt"] = one.substr(0, 30) + "x" + one.substr(31);  // character 11
+    f.prompts.file_names = {"bad.txt", "bom.txt"};
+    EXPECT_FALSE(OpenGlyphTextFile(f.ctx, f.g, f.fs));
+    EXPECT_EQ(f.g.glyph_text_file_name[0], '\0');
+    EXPECT_EQ(f.Buffer(), std::string(256, '0'));
+    EXPECT_TRUE(OpenGlyphTextFile(f.ctx, f.g, f.fs));
+    EXPECT_EQ(f.Buffer(), With(0, 'C'));
+    EXPECT_STREQ(f.g.glyph_text_file_name, "bom.txt");
+    EXPECT_EQ(f.prompts.calls,
+              (Calls{"ask-file(4)",
+                     "error(exclamation): 外字ファイルではありません。\nbad.txt\n外字 1 のパター"
+                     "ンの 11 文字目が 16 進数字ではありません。",
+                     "ask-file(4)"}));
+}
+
 TEST(GlyphFiles, BitmapHeadersAndBottomUpPaddedRows) {
     std::vector<std::uint32_t> pixels(5 * 2);
     pixels[0] = 0x112233;      // top-left

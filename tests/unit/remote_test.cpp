@@ -171,7 +171,7 @@ TEST(RemoteRequests, BadInputIsRefused) {
         {"PUT", "/api/v1/positions/ch1-top/page?device=10.0.0.1", R"({"page": 3})", 400,
          "device", ""},
         {"PUT", "/api/v1/titles/5", R"({"text": "😀"})", 400, "text", ""},
-        {"PUT", "/api/v1/titles/5", R"({"text": "[外字65]"})", 400, "text", ""},
+        {"PUT", "/api/v1/titles/5", R"({"text": "[外字161]"})", 400, "text", ""},
         {"PUT", "/api/v1/titles/5", R"({"text": "一二三四五六七八九十一二三四五六七八九十一二"})",
          400, "text", ""},
         {"PUT", "/api/v1/fields/position_offset.ch1-top", R"({"value": 16})", 400, "value",

@@ -326,6 +326,7 @@ TEST(SerialReply, ShortOrOutOfRangeRepliesChangeNothing) {
         "03CT001" + Repeat("2422", 20) + "\r\n",       // one code short
         "03CT001" + Repeat("2422", 20) + "24G2\r\n",   // not hexadecimal
         "03FBMA365" + std::string(255, 'F') + "\r\n",  // one pattern character short
+        "03FBMA365" + std::string(256, 'G') + "\r\n",  // no hexadecimal digits
         "03IA192.168.001.\r\n",
         "03IA256.000.000.000\r\n",
         "03GA1x2.168.001.003\r\n",

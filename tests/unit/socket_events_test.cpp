@@ -155,6 +155,19 @@ TEST(StormLog, UnaskedBytesAreLoggedAFewPiecesAtATimeThenCounted) {
               }));
     EXPECT_FALSE(FlushLinkLogSummaries(f.ctx, 70000, true));
     EXPECT_EQ(f.Entries().size(), 10u);
+
+    // The program's log says the same in Japanese.
+    StormLog ja;
+    ja.log.words = LogWords::Japanese;
+    ja.app.tcp_role = 1;
+    StoreClient(ja.sockets, 3, 0x33, "192.168.1.9");
+    for (int i = 0; i < 6; ++i) LogDroppedBytes(ja.ctx, 3, piece, 1000 + i);
+    FlushDroppedBytes(ja.ctx, 3, 3000);
+    const std::string ja_why = "破棄: 応答を待つコマンドがありません";
+    ASSERT_EQ(ja.Entries().size(), 5u);
+    EXPECT_EQ(ja.Entries()[0], "192.168.1.9 slot 3 | " + a64 + " | " + ja_why + "（600 バイト）");
+    EXPECT_EQ(ja.Entries()[4],
+              "192.168.1.9 slot 3 | " + a64 + " | " + ja_why + "（2 s にさらに 1200 バイト）");
 }
 
 TEST(ClientSlots, SlotZeroIsNeverGivenAndTheNinetySeventhFindsNone) {

@@ -81,7 +81,11 @@ TEST_F(TitleCsvMenu, ExportWritesUtf8AndAddsCsvToANameWithoutExtension) {
         EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBF番号,タイトル\r\n1,\r\n2,\r\n")) << bytes;
         EXPECT_TRUE(bytes.ends_with("\r\n143,\r\n144,[外字57]\r\n")) << bytes;
     }
-    EXPECT_EQ(prompts.calls, Calls(3, "ask-file(8)"));
+    prompts.file_names = {"C:\\shows\\"};  // a dialog ended without a name writes nothing
+    const std::size_t files_before = fs.files.size();
+    EXPECT_FALSE(FileExportTitlesCsv(ctx, fs));
+    EXPECT_EQ(fs.files.size(), files_before);
+    EXPECT_EQ(prompts.calls, Calls(4, "ask-file(8)"));
     EXPECT_EQ(app.document_modified, 0);
 
     prompts.calls.clear();

@@ -132,8 +132,8 @@ TEST(TitleCsvRead, EveryProblemWithItsLineAndColumnAtOnce) {
         "10,€\r\n"                                                // 10
         "11,ab\uE000\r\n"                                         // 11
         "12,\"a\tb\"\r\n"                                         // 12
-        "13,[外字65]\r\n"                                         // 13
-        "14,x[外字]\uF102\r\n"                                    // 14
+        "13,[外字165]\r\n"                                        // 13
+        "14,x[外字]\uF3FF\r\n"                                    // 14
         "15,\"two\r\nlines\"\r\n"                                 // 15, 16
         "17,\"open\r\n";                                          // 17
     const Problems expected = {
@@ -147,9 +147,9 @@ TEST(TitleCsvRead, EveryProblemWithItsLineAndColumnAtOnce) {
         "10行目 2列目 (1文字目): 「€」(U+20AC) はコードページ932にない文字です",
         "11行目 2列目 (3文字目): 「\uE000」(U+E000) は本機で表示できない文字です",
         "12行目 2列目 (2文字目): 制御文字 (タブ) は使えません",
-        "13行目 2列目 (1文字目): 外字の番号 65 は 1〜64 にありません",
-        "14行目 2列目 (2文字目): 外字は [外字1]〜[外字64] の形で書きます",
-        "14行目 2列目 (3文字目): 「\uF102」(U+F102) は [外字1]〜[外字64] のどれでもありません",
+        "13行目 2列目 (1文字目): 外字の番号 165 は 1〜160 にありません",
+        "14行目 2列目 (2文字目): 外字は [外字1]〜[外字160] の形で書きます",
+        "14行目 2列目 (3文字目): 「\uF3FF」(U+F3FF) は [外字1]〜[外字160] のどれでもありません",
         "15行目 2列目 (4文字目): 制御文字 (改行) は使えません",
         "17行目: 「\"」で始まったフィールドが閉じていません",
         "17行目 2列目 (5文字目): 制御文字 (改行) は使えません",
@@ -230,8 +230,7 @@ TEST(TitleCsvWrite, ExactBytesInBothEncodings) {
 TEST(TitleCsvWrite, RefusesWhatACsvCannotGiveBack) {
     auto model = std::make_unique<SettingsModel>();
     SetTitle(*model, 4, "\x85\x40");                 // no character
-    const std::uint16_t glyph65 = GlyphTitlePair(64);
-    SetTitle(*model, 5, std::string{static_cast<char>(glyph65 >> 8), static_cast<char>(glyph65)});
+    SetTitle(*model, 5, "\x12\x04");                 // the pair after glyph 160's
     SetTitle(*model, 6, "\x82\xA0\x10\x7F");         // あ, then a pair that is no glyph
     std::string bytes = "old";
     Problems problems;
@@ -239,18 +238,20 @@ TEST(TitleCsvWrite, RefusesWhatACsvCannotGiveBack) {
     EXPECT_TRUE(bytes.empty());
     EXPECT_EQ(problems, (Problems{
                             "タイトル 5 の 1 文字目: 0x85 はコードページ932の文字ではありません",
-                            "タイトル 6 の 1 文字目: 外字 65 は [外字1]〜[外字64] のどれでもありません",
-                            "タイトル 7 の 2 文字目: 外字ではない符号 0x107F は [外字1]〜[外字64] "
+                            "タイトル 6 の 1 文字目: 外字ではない符号 0x1204 は [外字1]〜[外字160] "
+                            "のどれでもありません",
+                            "タイトル 7 の 2 文字目: 外字ではない符号 0x107F は [外字1]〜[外字160] "
                             "のどれでもありません",
                         }));
 }
 
-// Every character a title can be sent with, 21 to a title, and every glyph 1..64: written and
+// Every character a title can be sent with, 21 to a title, and every glyph 1..160: written and
 // read back, in both encodings. Through Unicode the NEC row 13 copies of row 2 symbols come back
-// as row 2 (the same character); code page 932 keeps every byte.
+// as row 2 (the same character); code page 932 keeps every byte. Imported over the titles they
+// came from, both change no byte.
 TEST(TitleCsvRoundTrip, EverySendableCharacterAndEveryGlyph) {
     std::vector<std::string> chars;
-    for (int g = 0; g < kRegisterNumbers; ++g) {
+    for (int g = 0; g < kGlyphCount; ++g) {
         const std::uint16_t pair = GlyphTitlePair(g);
         chars.push_back({static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF)});
     }
@@ -296,6 +297,10 @@ TEST(TitleCsvRoundTrip, EverySendableCharacterAndEveryGlyph) {
                                              : expected_utf8[t];
                 EXPECT_EQ(Title(read.titles[t]), want) << "title " << t + 1;
             }
+            const auto again = std::make_unique<SettingsModel>(*model);
+            ASSERT_TRUE(ImportTitlesCsv(bytes, *again, read));
+            EXPECT_EQ(std::memcmp(again->title_text, model->title_text, sizeof model->title_text),
+                      0);
         }
     }
 }

@@ -115,7 +115,7 @@ TEST_F(CommLogTest, ASettingShowsInTheWindowAndInTheDayFile) {
     PumpMessages(100);
     const Texts opened = Rows(window);
     ASSERT_FALSE(opened.empty());
-    EXPECT_NE(opened[0].find(" | COM1 |  | link | port opened | "), std::string::npos) << opened[0];
+    EXPECT_NE(opened[0].find(" | COM1 |  | 回線 | port opened | "), std::string::npos) << opened[0];
 
     // The log window stays usable while the modal dialog runs.
     ASSERT_TRUE(DriveModalDialog([] { RunMenuCommand(nullptr, IDM_CHARACTER_LEVEL); },
@@ -132,8 +132,8 @@ TEST_F(CommLogTest, ASettingShowsInTheWindowAndInTheDayFile) {
     const Texts rows = Rows(window);
     ASSERT_GE(rows.size(), 3u);
     // Rows: time (hh:mm:ss.mmm) | link | address | kind | data | meaning.
-    EXPECT_EQ(rows[rows.size() - 2].substr(12), " | COM1 | 00 | sent | 00CWL2\\r\\n | ");
-    EXPECT_EQ(rows.back().substr(12), " | COM1 | 00 | recv | 00GO\\r\\n | acknowledged");
+    EXPECT_EQ(rows[rows.size() - 2].substr(12), " | COM1 | 00 | 送信 | 00CWL2\\r\\n | ");
+    EXPECT_EQ(rows.back().substr(12), " | COM1 | 00 | 受信 | 00GO\\r\\n | 了解");
     // Newest at the bottom, and in view.
     HWND list = GetDlgItem(window, IDC_LOG_LIST);
     const int last = static_cast<int>(rows.size()) - 1;
@@ -144,10 +144,10 @@ TEST_F(CommLogTest, ASettingShowsInTheWindowAndInTheDayFile) {
     ASSERT_EQ(disk.substr(0, 3), "\xEF\xBB\xBF") << day_file;
     const Texts lines = Untimed(disk.substr(3));
     ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "COM1            -- link port opened");
+    EXPECT_EQ(lines[0], "COM1            -- 回線 port opened");
     EXPECT_EQ(Texts(lines.end() - 2, lines.end()),
-              (Texts{"COM1            00 sent 00CWL2\\r\\n",
-                     "COM1            00 recv 00GO\\r\\n => acknowledged"}));
+              (Texts{"COM1            00 送信 00CWL2\\r\\n",
+                     "COM1            00 受信 00GO\\r\\n => 了解"}));
     EXPECT_EQ(ControlText(window, IDC_LOG_STATUS), L"ファイル: " + Utf8ToWide(CommLogFolder()));
     EXPECT_EQ(IsDlgButtonChecked(window, IDC_LOG_TO_FILES), BST_CHECKED);
 
@@ -156,8 +156,8 @@ TEST_F(CommLogTest, ASettingShowsInTheWindowAndInTheDayFile) {
     ListView_SetItemState(list, last, LVIS_SELECTED, LVIS_SELECTED);
     ClickButton(window, IDC_LOG_COPY);
     const std::string copied = Clipboard();
-    EXPECT_EQ(Untimed(copied), (Texts{"COM1            00 sent 00CWL2\\r\\n",
-                                      "COM1            00 recv 00GO\\r\\n => acknowledged"}));
+    EXPECT_EQ(Untimed(copied), (Texts{"COM1            00 送信 00CWL2\\r\\n",
+                                      "COM1            00 受信 00GO\\r\\n => 了解"}));
     EXPECT_NE(disk.find(copied), std::string::npos) << copied;
 
     // "クリア" empties the window, not the file.

@@ -166,6 +166,22 @@ TEST(WinFileSystem, DayFilesAreAppendedListedAndRemoved) {
     EXPECT_FALSE(fs.AppendToFile(logs + "missing\\x.log", "a"));
 }
 
+// A recovery is compared with the file it names by their write times.
+TEST(WinFileSystem, AFileWrittenLaterHasTheLaterWriteTime) {
+    TempFolder folder;
+    WinFileSystem fs;
+    const std::string first = Utf8(folder.dir) + "\\recovery.dat",
+                      later = Utf8(folder.dir) + "\\a.dat";
+    std::int64_t first_time = 0, later_time = 0;
+    EXPECT_FALSE(fs.FileWriteTime(first, first_time));
+    ASSERT_TRUE(fs.ReplaceFileContents(first, "kept"));
+    Sleep(50);
+    ASSERT_TRUE(fs.ReplaceFileContents(later, "saved"));
+    ASSERT_TRUE(fs.FileWriteTime(first, first_time));
+    ASSERT_TRUE(fs.FileWriteTime(later, later_time));
+    EXPECT_GT(later_time, first_time);
+}
+
 TEST(WinProfileStore, KeysAndSectionsOfAFile) {
     TempFolder folder;
     WinProfileStore ini(folder.Wide(L"tvx5870.ini"));

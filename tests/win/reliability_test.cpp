@@ -197,7 +197,7 @@ TEST_F(ProgramTest, EveryDialogThatCanBeActiveReadsASocketAnswerItself) {
     }
 }
 
-TEST_F(ProgramTest, ALogoffKeepsUnsavedTitlesAndGlyphsForTheNextStartAndAFailedKeepHoldsIt) {
+TEST_F(ProgramTest, ASessionEndKeepsUnsavedWorkForTheNextStartAFailedKeepHoldsItAndACloseEnds) {
     InitProgramControls();
     RegisterMainWindowClass(ProgramInstance());
     HWND main = CreateMainWindow(ProgramInstance());
@@ -230,6 +230,16 @@ TEST_F(ProgramTest, ALogoffKeepsUnsavedTitlesAndGlyphsForTheNextStartAndAFailedK
     files.fail_writes = true;  // nowhere to keep them: the end is held
     EXPECT_FALSE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     SendMessageW(main, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+
+    // An installer's Restart Manager asks the program to close: Windows ends no process then,
+    // so the program keeps the work for the next start and ends itself, asking nothing.
+    files.fail_writes = false;
+    EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
+    SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(files.files.size(), 4u);
+    EXPECT_EQ(prompts.calls.size(), 1u);  // the offer at the start above, nothing since
     DestroyWindow(main);
     glyphs = GlyphState{};
 }

@@ -734,6 +734,7 @@ TEST(FileDialogs, GlyphFilesAndTheBitmapExport) {
     EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveGlyphText, "").default_extension, L"txt");
     EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveBitmap, "gm01.bmp").default_extension, L"bmp");
     EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveTitlesCsv, "").default_extension, L"csv");
+    EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveCommLog, "").default_extension, L"log");
     EXPECT_EQ(FileDialogSetupFor(FileDialogKind::OpenGlyphs, "").filter,
               Filter(L"データ(*.tlm)\0*.tlm\0すべて(*.*)\0*.*\0\0"));
     EXPECT_EQ(FileDialogSetupFor(FileDialogKind::SaveGlyphText, "").filter,

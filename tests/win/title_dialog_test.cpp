@@ -164,9 +164,13 @@ TEST_F(TitleDialogTest, TypingStoresTheTextHeldToFortyTwoBytesAndBadCharactersAr
         EXPECT_EQ(Title(4), "\x82\xA0??");
         ClickButton(d, IDC_TITLE_SET);
         EXPECT_EQ(EditText(d), L"あéé");
+        // Pasted control characters U+0010..U+0013 are no external character's lead byte.
+        Paste(d, L"あ\u00111\u0010A");
+        EXPECT_EQ(Title(4), "\x82\xA0?1?A");
+        ClickButton(d, IDC_TITLE_SET);
         ClickButton(d, IDCANCEL);
     }));
-    EXPECT_EQ(prompts.calls, Calls{kJisBox});
+    EXPECT_EQ(prompts.calls, (Calls{kJisBox, kJisBox}));
     EXPECT_TRUE(link.serial_writes.empty());
 }
 

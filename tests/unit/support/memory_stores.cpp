@@ -30,6 +30,7 @@ bool MemoryFileSystem::ReadWholeFile(const std::string& path, std::string& bytes
 bool MemoryFileSystem::ReplaceFileContents(const std::string& path, std::string_view bytes) {
     if (fail_writes) return false;
     files[path] = std::string(bytes);
+    write_times[path] = ++clock;
     return true;
 }
 
@@ -37,13 +38,21 @@ bool MemoryFileSystem::FileExists(const std::string& path) {
     return files.count(path) != 0;
 }
 
+bool MemoryFileSystem::FileWriteTime(const std::string& path, std::int64_t& time) {
+    if (files.count(path) == 0) return false;
+    time = write_times[path];
+    return true;
+}
+
 bool MemoryFileSystem::RemoveFile(const std::string& path) {
+    write_times.erase(path);
     return files.erase(path) != 0;
 }
 
 bool MemoryFileSystem::AppendToFile(const std::string& path, std::string_view bytes) {
     if (fail_writes) return false;
     files[path] += bytes;
+    write_times[path] = ++clock;
     return true;
 }
 

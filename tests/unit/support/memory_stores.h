@@ -2,6 +2,7 @@
 // test input ever touches the disk.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -22,13 +23,17 @@ struct MemoryIniStore : IniStore {
 };
 
 // Files in memory; every write fails while fail_writes is set. A folder is the part of a path
-// up to its last "/" or backslash; every folder exists.
+// up to its last "/" or backslash; every folder exists. Each write stamps its file with the next
+// tick of a clock of its own.
 struct MemoryFileSystem : FileSystem {
     std::map<std::string, std::string> files;
+    std::map<std::string, std::int64_t> write_times;
+    std::int64_t clock = 0;
     bool fail_writes = false;
     bool ReadWholeFile(const std::string& path, std::string& bytes_out) override;
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
+    bool FileWriteTime(const std::string& path, std::int64_t& time) override;
     bool RemoveFile(const std::string& path) override;
     bool AppendToFile(const std::string& path, std::string_view bytes) override;
     bool ListFolder(const std::string& folder, std::vector<std::string>& names) override;
