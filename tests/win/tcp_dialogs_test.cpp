@@ -325,7 +325,7 @@ TEST_F(ConnectionDialogTest, ServerDialogWithoutClientsAndItsPortOnClose) {
     c.app.tcp_role = 1;
     c.app.selected_connection = -1;
     Drive(OpenTcpServerDialog, [&](HWND d) {
-        ExpectTemplate(d, L"TCP/IPの設定（Server）", 174, 209);
+        ExpectTemplate(d, L"TCP/IPの設定（Server）", 174, 224);
         EXPECT_TRUE(Enabled(d, IDOK));
         EXPECT_TRUE(Enabled(d, IDC_SERVER_PORT));
         EXPECT_FALSE(Enabled(d, IDC_SERVER_DISCONNECT));
