@@ -26,9 +26,11 @@
  * thread (the read thread only sets flags and announces); received lines are logged where they
  * are parsed.
  *
- * Reception waits with an overlapped ReadFile and a 20 ms interval time-out instead of an event
+ * Reception waits with an overlapped ReadFile and a 2 ms interval time-out instead of an event
  * wait: the read blocks until the first byte and returns after a pause in the data, on Windows
- * and under Wine alike.
+ * and under Wine alike. The line assembler takes the bytes however the reads cut them, so the
+ * short interval costs only more reads, and a reply is parsed about 2 ms after its line feed
+ * instead of 20 (a remote page switch answers that much sooner).
  */
 #include "link/serial_win.h"
 
@@ -50,7 +52,7 @@ namespace {
 constexpr DWORD kQueueBytes = 2000;
 constexpr DWORD kWriteTimeoutMs = 1000;
 constexpr DWORD kCancelWaitMs = 500;
-constexpr DWORD kReadIntervalMs = 20;
+constexpr DWORD kReadIntervalMs = 2;
 constexpr DWORD kFailedReadPauseMs = 100;
 constexpr DWORD kAnnounceCheckMs = 250;  // how soon a lost announcement is made again
 constexpr DWORD kReopenPeriodMs = 1000;  // how often a lost port is looked for
@@ -202,7 +204,7 @@ void ClearErrorsOf(HANDLE port) {
 }
 
 // The read thread's time-outs: interval only, so a read blocks until the first byte and ends
-// after a pause of 20 ms in the data. Writes keep their 1000 ms.
+// after a pause of 2 ms in the data. Writes keep their 1000 ms.
 void UseReadTimeouts(HANDLE port) {
     COMMTIMEOUTS timeouts = {kReadIntervalMs, 0, 0, 0, kWriteTimeoutMs};
     SetCommTimeouts(port, &timeouts);
