@@ -138,7 +138,7 @@ void OnButtonDown(HWND dialog, CoreContext& c, MouseButton button, LPARAM lparam
 }
 
 void OnButtonUp(MouseButton button) {
-    OnEditorButtonUp(ProgramGlyphState(), button);
+    OnEditorButtonUp(ProgramContext(), ProgramGlyphState(), button);
     ReleaseCapture();
 }
 

@@ -28,6 +28,7 @@ enum class FileDialogKind {
     OpenTitlesCsv,  // "タイトルをCSVで読み込み", *.csv, *.txt
     SaveTitlesCsv,  // "タイトルをCSVで書き出し"
     SaveCommLog,    // the communication log, *.log, *.txt
+    OpenPicture,    // "画像から読み込む", *.bmp, *.png, *.jpg, *.jpeg, *.gif
 };
 
 // Every box and file dialog is owned by the program's topmost enabled window (the dialog on
@@ -96,6 +97,11 @@ struct FileSystem {
     // True when a file exists at path, readable or not (so that an unreadable file is never
     // taken for a missing one and overwritten).
     virtual bool FileExists(const std::string& /*path*/) { return false; }
+    // The size of the file in bytes; false when it cannot be told (so that a file too large to
+    // take is refused before it is read).
+    virtual bool FileSize(const std::string& /*path*/, std::uint64_t& /*bytes_out*/) {
+        return false;
+    }
     // Deletes the file; false when it could not be (or was not there).
     virtual bool RemoveFile(const std::string& /*path*/) { return false; }
     // Adds bytes at the end of the file, creating it when it is not there; false when any byte

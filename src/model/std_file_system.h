@@ -21,6 +21,7 @@ struct StdFileSystem : FileSystem {
     // as it was. An existing file's permission bits are carried over.
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
+    bool FileSize(const std::string& path, std::uint64_t& bytes_out) override;
     bool RemoveFile(const std::string& path) override;
     // Each append reaches the operating system before it returns (a log survives a crash of the
     // program); the last few files appended to stay open, so that an entry costs one write.

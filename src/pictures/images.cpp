@@ -35,13 +35,68 @@ PictureProblem DecodePicture(std::string_view bytes, RgbaImage& out) {
     return PictureProblem::None;
 }
 
+namespace {
+
+std::uint32_t Le32(std::string_view b, std::size_t at) {
+    return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8 |
+           std::uint32_t(std::uint8_t(b[at + 2])) << 16 | std::uint32_t(std::uint8_t(b[at + 3])) << 24;
+}
+std::uint16_t Le16(std::string_view b, std::size_t at) {
+    return static_cast<std::uint16_t>(std::uint8_t(b[at]) | std::uint8_t(b[at + 1]) << 8);
+}
+void AppendLe32(std::string& out, std::uint64_t v) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+constexpr std::size_t kFileHeaderBytes = 14;
+constexpr std::size_t kCoreHeaderBytes = 12;   // the oldest header: 16-bit sizes, 3-byte colours
+constexpr std::size_t kInfoHeaderBytes = 40;
+constexpr std::uint32_t kBitFields = 3;
+constexpr std::uint32_t kAlphaBitFields = 6;
+
+}  // namespace
+
+bool BitmapFileOfDib(std::string_view dib, std::string& file_out) {
+    if (dib.size() < kCoreHeaderBytes) return false;
+    const std::uint64_t header = Le32(dib, 0);
+    if (header != kCoreHeaderBytes && (header < kInfoHeaderBytes || header > dib.size())) {
+        return false;
+    }
+    const bool core = header == kCoreHeaderBytes;
+    const unsigned bits = Le16(dib, core ? 10 : 14);
+    std::uint64_t colours = bits <= 8 ? std::uint64_t{1} << bits : 0;
+    std::uint64_t masks = 0;
+    if (!core) {
+        const std::uint32_t used = Le32(dib, 32);
+        if (used != 0) colours = used;
+        // The three or four masks follow a 40-byte header; a longer header holds them itself.
+        const std::uint32_t compression = Le32(dib, 16);
+        if (header == kInfoHeaderBytes && compression == kBitFields) masks = 12;
+        if (header == kInfoHeaderBytes && compression == kAlphaBitFields) masks = 16;
+    }
+    const std::uint64_t offset = kFileHeaderBytes + header + colours * (core ? 3 : 4) + masks;
+    if (offset - kFileHeaderBytes > dib.size()) return false;
+    std::string file = "BM";
+    AppendLe32(file, kFileHeaderBytes + dib.size());
+    AppendLe32(file, 0);
+    AppendLe32(file, offset);
+    file.append(dib);
+    file_out = std::move(file);
+    return true;
+}
+
 InkImage InkOfPicture(const RgbaImage& picture) {
+    return InkOfPicture(picture, false);
+}
+
+InkImage InkOfPicture(const RgbaImage& picture, bool light_is_ink) {
     InkImage out(picture.width, picture.height);
     const std::size_t count = static_cast<std::size_t>(picture.width) * picture.height;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* p = &picture.rgba[i * 4];
         const unsigned luminance = (299u * p[0] + 587u * p[1] + 114u * p[2] + 500u) / 1000u;
-        out.ink[i] = static_cast<std::uint8_t>(((255u - luminance) * p[3] + 127u) / 255u);
+        const unsigned level = light_is_ink ? luminance : 255u - luminance;
+        out.ink[i] = static_cast<std::uint8_t>((level * p[3] + 127u) / 255u);
     }
     return out;
 }

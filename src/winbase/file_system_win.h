@@ -22,6 +22,7 @@ struct WinFileSystem : FileSystem {
     // second. On failure the new file is deleted and path is left as it was.
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
+    bool FileSize(const std::string& path, std::uint64_t& bytes_out) override;
     bool RemoveFile(const std::string& path) override;
     // Writes at the end of the file, which is opened shared (an editor may read it meanwhile);
     // each append reaches the system before it returns. The last few files appended to stay

@@ -37,6 +37,13 @@ bool MemoryFileSystem::FileExists(const std::string& path) {
     return files.count(path) != 0;
 }
 
+bool MemoryFileSystem::FileSize(const std::string& path, std::uint64_t& bytes_out) {
+    const auto found = files.find(path);
+    if (found == files.end()) return false;
+    bytes_out = found->second.size();
+    return true;
+}
+
 bool MemoryFileSystem::RemoveFile(const std::string& path) {
     return files.erase(path) != 0;
 }

@@ -29,6 +29,7 @@ struct MemoryFileSystem : FileSystem {
     bool ReadWholeFile(const std::string& path, std::string& bytes_out) override;
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
+    bool FileSize(const std::string& path, std::uint64_t& bytes_out) override;
     bool RemoveFile(const std::string& path) override;
     bool AppendToFile(const std::string& path, std::string_view bytes) override;
     bool ListFolder(const std::string& folder, std::vector<std::string>& names) override;
