@@ -49,11 +49,6 @@ void TakeGridChange(CoreContext& c, GlyphState& g) {
     KeepStep(c, g);
 }
 
-// Whole-grid changes wait for a pending read (its reply would overwrite them) and a stroke.
-bool GridChangeAllowed(const CoreContext& c, const GlyphState& g) {
-    return c.app.glyph_read_pending == 0 && !Stroking(g) && ValidSlot(c.app.current_glyph_index);
-}
-
 // Both read buttons: refused without a link, ignored while a read waits for its reply.
 void SendGlyphRead(CoreContext& c, std::uint16_t code) {
     if (!ReadAddressAllowed(c)) return;
@@ -173,6 +168,10 @@ std::uint16_t SampleReadCode(const GlyphState& g) {
 
 void ReadSampleGlyph(CoreContext& c, const GlyphState& g) {
     SendGlyphRead(c, SampleReadCode(g));
+}
+
+bool GridChangeAllowed(const CoreContext& c, const GlyphState& g) {
+    return c.app.glyph_read_pending == 0 && !Stroking(g) && ValidSlot(c.app.current_glyph_index);
 }
 
 void StartEditorSteps(CoreContext& c, GlyphState& g) {

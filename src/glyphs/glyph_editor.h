@@ -70,9 +70,11 @@ bool OnEditorNumberSelected(CoreContext& c, GlyphState& g, int index);
 // A read-back put the device's glyph on the grid: one step, unless a stroke is under way (its
 // release then keeps it with the stroke).
 void NoteGridReplaced(CoreContext& c, GlyphState& g);
-// These change the grid as a drawn glyph does (glyph_modified, the slot follows) and do nothing
-// while a glyph read waits for its reply, which would overwrite them, or during a stroke. True
-// when the grid must be redrawn.
+// Whether the grid may be changed as a whole now: not while a glyph read waits for its reply,
+// which would overwrite the change, nor during a stroke. The changes below do nothing
+// otherwise; they change the grid as a drawn glyph does (glyph_modified, the slot follows) and
+// return true when the grid must be redrawn.
+bool GridChangeAllowed(const CoreContext& c, const GlyphState& g);
 bool UndoEdit(CoreContext& c, GlyphState& g);
 bool RedoEdit(CoreContext& c, GlyphState& g);
 // A pattern from a font's character, a picture or the clipboard (256 characters).

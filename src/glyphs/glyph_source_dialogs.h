@@ -12,10 +12,6 @@
 
 namespace tvx {
 
-// The live pictures: the glyph as it is and the glyph made, kPreviewDot pixels a dot.
-constexpr int kPreviewDot = 4;
-constexpr int kPreviewSide = 32 * kPreviewDot;
-
 // "文字から作る...".
 struct TextSourceDialog {
     std::vector<std::string> font_names;  // UTF-8, as the system lists them

@@ -210,4 +210,35 @@
 #define IDC_LOG_TO_FILES 1174
 #define IDC_LOG_STATUS 1175
 
+// The external character editor's steps, clipboard and imports, with their keys (Ctrl+Z, Ctrl+Y,
+// Ctrl+C, Ctrl+V), and its two small dialogs "文字から作る" and "画像から読み込む", which share
+// the live pictures, the threshold and OK.
+#define IDR_GLYPH_EDITOR_KEYS 322
+#define IDC_GLYPH_UNDO 1180
+#define IDC_GLYPH_REDO 1181
+#define IDC_GLYPH_INVERT 1182
+#define IDC_GLYPH_COPY 1183
+#define IDC_GLYPH_PASTE 1184
+#define IDC_GLYPH_FROM_TEXT 1185
+#define IDC_GLYPH_FROM_PICTURE 1186
+#define IDD_GLYPH_FROM_TEXT 320
+#define IDD_GLYPH_FROM_PICTURE 321
+#define IDC_SOURCE_BEFORE 1187
+#define IDC_SOURCE_AFTER 1188
+#define IDC_SOURCE_NOTE 1189
+#define IDC_SOURCE_THRESHOLD 1190
+#define IDC_SOURCE_THRESHOLD_VALUE 1191
+#define IDC_SOURCE_CHARACTER 1192
+#define IDC_SOURCE_FONT 1193
+#define IDC_SOURCE_SIZE 1194
+#define IDC_SOURCE_SIZE_VALUE 1195
+#define IDC_SOURCE_DX 1196
+#define IDC_SOURCE_DX_VALUE 1197
+#define IDC_SOURCE_DY 1198
+#define IDC_SOURCE_DY_VALUE 1199
+#define IDC_SOURCE_HEAVIER 1204
+#define IDC_SOURCE_AUTOMATIC 1205
+#define IDC_SOURCE_INVERT 1206
+#define IDC_SOURCE_NAME 1207
+
 #endif
