@@ -35,6 +35,8 @@ PictureSourceDialog g_picture;
 const RgbaImage* g_picture_in = nullptr;
 std::string g_picture_name;
 
+// Sliders count from 0: a negative end is not taken everywhere, so offsets are moved up by
+// kMaxOffsetDots on the slider.
 void SetSlider(HWND dialog, int id, int low, int high, int position) {
     HWND slider = GetDlgItem(dialog, id);
     SendMessageW(slider, TBM_SETRANGEMIN, FALSE, low);
@@ -89,6 +91,29 @@ bool OnDrawItem(const DRAWITEMSTRUCT& item, const std::string& made) {
     return true;
 }
 
+// Beside the editor (to its right, else below it) when the screen has room, so that its grid
+// stays in view while the glyph is made.
+void PlaceBesideOwner(HWND dialog) {
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    RECT mine, theirs;
+    MONITORINFO monitor = {sizeof monitor};
+    if (!owner || !GetWindowRect(dialog, &mine) || !GetWindowRect(owner, &theirs) ||
+        !GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return;
+    }
+    const RECT& work = monitor.rcWork;
+    const int width = mine.right - mine.left;
+    const int height = mine.bottom - mine.top;
+    int x = theirs.right;
+    int y = theirs.top;
+    if (x + width > work.right) {
+        x = theirs.left;
+        y = theirs.bottom;
+        if (y + height > work.bottom) return;
+    }
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void ShowMade(HWND dialog, const std::string& made) {
     EnableWindow(GetDlgItem(dialog, IDOK), !made.empty());
     InvalidateRect(GetDlgItem(dialog, IDC_SOURCE_AFTER), nullptr, FALSE);
@@ -126,6 +151,7 @@ void ReadChosenFont(int index) {
 }
 
 void OnInitText(HWND dialog) {
+    PlaceBesideOwner(dialog);
     g_text.font_names.clear();
     int chosen = -1;
     HWND fonts = GetDlgItem(dialog, IDC_SOURCE_FONT);
@@ -140,8 +166,8 @@ void OnInitText(HWND dialog) {
     g_text.options = Bounded(g_text.options);
     const CharacterOptions& o = g_text.options;
     SetSlider(dialog, IDC_SOURCE_SIZE, kMinSizePercent, kMaxSizePercent, o.size_percent);
-    SetSlider(dialog, IDC_SOURCE_DX, -kMaxOffsetDots, kMaxOffsetDots, o.dx);
-    SetSlider(dialog, IDC_SOURCE_DY, -kMaxOffsetDots, kMaxOffsetDots, o.dy);
+    SetSlider(dialog, IDC_SOURCE_DX, 0, 2 * kMaxOffsetDots, o.dx + kMaxOffsetDots);
+    SetSlider(dialog, IDC_SOURCE_DY, 0, 2 * kMaxOffsetDots, o.dy + kMaxOffsetDots);
     SetSlider(dialog, IDC_SOURCE_THRESHOLD, kMinThreshold, kMaxThreshold, o.threshold);
     CheckDlgButton(dialog, IDC_SOURCE_HEAVIER, o.heavier ? BST_CHECKED : BST_UNCHECKED);
     // One character, also one beyond 16 bits (two UTF-16 units).
@@ -153,8 +179,8 @@ void OnInitText(HWND dialog) {
 void OnTextSlider(HWND dialog) {
     CharacterOptions& o = g_text.options;
     o.size_percent = SliderPosition(dialog, IDC_SOURCE_SIZE);
-    o.dx = SliderPosition(dialog, IDC_SOURCE_DX);
-    o.dy = SliderPosition(dialog, IDC_SOURCE_DY);
+    o.dx = SliderPosition(dialog, IDC_SOURCE_DX) - kMaxOffsetDots;
+    o.dy = SliderPosition(dialog, IDC_SOURCE_DY) - kMaxOffsetDots;
     o.threshold = SliderPosition(dialog, IDC_SOURCE_THRESHOLD);
     UpdateText(dialog);
 }
@@ -220,6 +246,7 @@ void UpdatePicture(HWND dialog) {
 }
 
 void OnInitPicture(HWND dialog) {
+    PlaceBesideOwner(dialog);
     g_picture = PictureSourceDialog{};
     StartPictureSource(g_picture, *g_picture_in);
     SetText(dialog, IDC_SOURCE_NAME, g_picture_name);
@@ -271,7 +298,7 @@ INT_PTR CALLBACK PictureSourceDialogProc(HWND dialog, UINT message, WPARAM wpara
 
 bool Open(HWND owner, int template_id, DLGPROC procedure, const char* glyph_now,
           std::string& pattern_out) {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};  // the sliders
     InitCommonControlsEx(&controls);
     g_glyph_now = glyph_now;
     g_pattern_out = &pattern_out;

@@ -28,7 +28,7 @@ enum class FileDialogKind {
     OpenTitlesCsv,  // "タイトルをCSVで読み込み", *.csv, *.txt
     SaveTitlesCsv,  // "タイトルをCSVで書き出し"
     SaveCommLog,    // the communication log, *.log, *.txt
-    OpenPicture,    // "画像から読み込む", *.bmp, *.png, *.jpg, *.jpeg, *.gif
+    OpenPicture,    // "画像ファイルを開く", *.bmp, *.png, *.jpg, *.jpeg, *.gif
 };
 
 // Every box and file dialog is owned by the program's topmost enabled window (the dialog on

@@ -256,7 +256,7 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
             setup.save = true;
             break;
         case FileDialogKind::OpenPicture:
-            setup.title = L"画像から読み込む";
+            setup.title = L"画像ファイルを開く";
             setup.flags = open_flags;
             break;
         case FileDialogKind::SaveCommLog:
