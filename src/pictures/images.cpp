@@ -8,6 +8,57 @@
 
 namespace tvx {
 
+namespace {
+
+// The JPEG decoder of the stb version Debian ships builds each Huffman table from its 16 code
+// counts without checking that they name at most 256 codes, and writes past the table when they
+// name more. Such a file is no JPEG: every table is checked here first, walking the segments as
+// the decoder does: bytes past the end read as 0, and where no marker follows a segment the
+// decoder looks for the next one byte by byte.
+bool JpegHuffmanTablesFit(std::string_view b) {
+    const std::size_t size = b.size();
+    auto at = [&b, size](std::size_t i) -> unsigned { return i < size ? std::uint8_t(b[i]) : 0u; };
+    std::size_t i = 0;
+    if (at(0) != 0xFF) return true;
+    while (i < size && at(i) == 0xFF) ++i;  // fill bytes before the start of image, too
+    if (at(i++) != 0xD8) return true;
+    while (i < size) {
+        if (at(i) != 0xFF) {
+            ++i;
+            continue;
+        }
+        while (i < size && at(i) == 0xFF) ++i;  // fill bytes
+        const unsigned marker = at(i++);
+        if (marker == 0xD9) return true;  // end of image
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;  // no length
+        const std::size_t length = (at(i) << 8) | at(i + 1);
+        const std::size_t end = i + length;
+        if (marker == 0xC4) {
+            long long left = static_cast<long long>(length) - 2;
+            std::size_t p = i + 2;
+            while (left > 0) {
+                unsigned codes = 0;
+                for (std::size_t k = 1; k <= 16; ++k) codes += at(p + k);
+                if (codes > 256) return false;
+                p += 17 + codes;
+                left -= 17 + codes;
+            }
+        }
+        i = end;
+        if (marker == 0xDA) {
+            // The scan's coded data: its next marker is the first 0xFF that is neither a stuffed
+            // 0xFF 0x00 nor a restart marker.
+            while (i + 1 < size &&
+                   !(at(i) == 0xFF && at(i + 1) != 0x00 && !(at(i + 1) >= 0xD0 && at(i + 1) <= 0xD7))) {
+                ++i;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 PictureProblem DecodePicture(std::string_view bytes, RgbaImage& out) {
     out = RgbaImage{};
     if (bytes.size() > kMaxPictureFileBytes) return PictureProblem::FileTooLarge;
@@ -16,7 +67,9 @@ PictureProblem DecodePicture(std::string_view bytes, RgbaImage& out) {
     int width = 0;
     int height = 0;
     int channels = 0;
-    if (bytes.empty() || !stbi_info_from_memory(data, length, &width, &height, &channels)) {
+    // The header read already builds the tables that come before the frame.
+    if (bytes.empty() || !JpegHuffmanTablesFit(bytes) ||
+        !stbi_info_from_memory(data, length, &width, &height, &channels)) {
         return PictureProblem::NotAPicture;
     }
     if (width <= 0 || height <= 0) return PictureProblem::NotAPicture;
