@@ -191,22 +191,26 @@ void NoteGridReplaced(CoreContext& c, GlyphState& g) {
     if (!Stroking(g)) KeepStep(c, g);
 }
 
-bool UndoEdit(CoreContext& c, GlyphState& g) {
+namespace {
+
+// Undo or redo: the grid becomes the pattern of the step taken.
+bool TakeStep(CoreContext& c, GlyphState& g, bool (*step)(GlyphUndo&, int, char*)) {
     if (!GridChangeAllowed(c, g) ||
-        !UndoGlyphStep(g.undo, c.app.current_glyph_index, c.model.glyph_receive_buffer)) {
+        !step(g.undo, c.app.current_glyph_index, c.model.glyph_receive_buffer)) {
         return false;
     }
     TakeGridChange(c, g);
     return true;
 }
 
+}  // namespace
+
+bool UndoEdit(CoreContext& c, GlyphState& g) {
+    return TakeStep(c, g, UndoGlyphStep);
+}
+
 bool RedoEdit(CoreContext& c, GlyphState& g) {
-    if (!GridChangeAllowed(c, g) ||
-        !RedoGlyphStep(g.undo, c.app.current_glyph_index, c.model.glyph_receive_buffer)) {
-        return false;
-    }
-    TakeGridChange(c, g);
-    return true;
+    return TakeStep(c, g, RedoGlyphStep);
 }
 
 bool PutPatternInEditor(CoreContext& c, GlyphState& g, std::string_view pattern) {

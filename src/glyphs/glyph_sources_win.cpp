@@ -18,6 +18,7 @@
 
 #include "glyphs/glyph_pattern.h"
 #include "glyphs/glyph_source_dialogs.h"
+#include "glyphs/glyph_window_win.h"
 #include "res/resource.h"
 #include "winbase/font_data_win.h"
 #include "winbase/program_win.h"
@@ -68,13 +69,7 @@ void DrawGlyphPicture(const DRAWITEMSTRUCT& item, const char* pattern) {
     const int side = dot * kGlyphDots;
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(side) * side);
     RenderGlyphPicture(pattern, dot, dot, pixels.data(), side);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = side;
-    info.bmiHeader.biHeight = -side;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = PictureInfo(side, side);
     StretchDIBits(item.hDC, r.left + (width - side) / 2, r.top + (height - side) / 2, side, side, 0,
                   0, side, side, pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
 }
@@ -96,7 +91,8 @@ bool OnDrawItem(const DRAWITEMSTRUCT& item, const std::string& made) {
 void PlaceBesideOwner(HWND dialog) {
     HWND owner = GetWindow(dialog, GW_OWNER);
     RECT mine, theirs;
-    MONITORINFO monitor = {sizeof monitor};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
     if (!owner || !GetWindowRect(dialog, &mine) || !GetWindowRect(owner, &theirs) ||
         !GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
         return;
@@ -119,10 +115,17 @@ void ShowMade(HWND dialog, const std::string& made) {
     InvalidateRect(GetDlgItem(dialog, IDC_SOURCE_AFTER), nullptr, FALSE);
 }
 
-void Finish(HWND dialog, const std::string& made) {
-    if (made.empty()) return;
-    *g_pattern_out = made;
-    EndDialog(dialog, IDOK);
+// OK takes the glyph made (when there is one), Cancel ends without it.
+INT_PTR OnEndButton(HWND dialog, int id, const std::string& made) {
+    if (id == IDOK && !made.empty()) {
+        *g_pattern_out = made;
+        EndDialog(dialog, IDOK);
+    } else if (id == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+    } else if (id != IDOK) {
+        return FALSE;
+    }
+    return TRUE;
 }
 
 // "文字から作る".
@@ -207,14 +210,8 @@ INT_PTR OnTextCommand(HWND dialog, int id, int code) {
                 UpdateText(dialog);
             }
             return TRUE;
-        case IDOK:
-            Finish(dialog, g_text.pattern);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
         default:
-            return FALSE;
+            return OnEndButton(dialog, id, g_text.pattern);
     }
 }
 
@@ -264,14 +261,8 @@ INT_PTR OnPictureCommand(HWND dialog, int id, int code) {
                 UpdatePicture(dialog);
             }
             return TRUE;
-        case IDOK:
-            Finish(dialog, g_picture.pattern);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
         default:
-            return FALSE;
+            return OnEndButton(dialog, id, g_picture.pattern);
     }
 }
 
