@@ -10,11 +10,12 @@ namespace tvx {
 
 namespace {
 
-// The JPEG decoder of the stb version Debian ships builds each Huffman table from its 16 code
-// counts without checking that they name at most 256 codes, and writes past the table when they
-// name more. Such a file is no JPEG: every table is checked here first, walking the segments as
-// the decoder does: bytes past the end read as 0, and where no marker follows a segment the
-// decoder looks for the next one byte by byte.
+// The JPEG decoder of the stb version Debian ships trusts the Huffman tables: it builds a table
+// from its 16 code counts without checking that they name at most 256 codes (and writes past
+// the table when they name more), and it decodes a scan with a table no segment defined (and
+// reads wherever the uninitialised table points). Such a file is no JPEG: the tables are checked
+// here first, walking the segments as the decoder does: bytes past the end read as 0, and where
+// no marker follows a segment the decoder looks for the next one byte by byte.
 bool JpegHuffmanTablesFit(std::string_view b) {
     const std::size_t size = b.size();
     auto at = [&b, size](std::size_t i) -> unsigned { return i < size ? std::uint8_t(b[i]) : 0u; };
@@ -22,6 +23,8 @@ bool JpegHuffmanTablesFit(std::string_view b) {
     if (at(0) != 0xFF) return true;
     while (i < size && at(i) == 0xFF) ++i;  // fill bytes before the start of image, too
     if (at(i++) != 0xD8) return true;
+    bool defined[2][4] = {};  // [DC, AC][table]
+    bool progressive = false;
     while (i < size) {
         if (at(i) != 0xFF) {
             ++i;
@@ -33,6 +36,7 @@ bool JpegHuffmanTablesFit(std::string_view b) {
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;  // no length
         const std::size_t length = (at(i) << 8) | at(i + 1);
         const std::size_t end = i + length;
+        if (marker == 0xC2) progressive = true;
         if (marker == 0xC4) {
             long long left = static_cast<long long>(length) - 2;
             std::size_t p = i + 2;
@@ -40,8 +44,23 @@ bool JpegHuffmanTablesFit(std::string_view b) {
                 unsigned codes = 0;
                 for (std::size_t k = 1; k <= 16; ++k) codes += at(p + k);
                 if (codes > 256) return false;
+                const unsigned kind = at(p) >> 4, table = at(p) & 15;
+                if (kind <= 1 && table <= 3) defined[kind][table] = true;
                 p += 17 + codes;
                 left -= 17 + codes;
+            }
+        }
+        if (marker == 0xDA) {
+            // The tables each component of the scan decodes with: a progressive scan uses the DC
+            // table in its first DC pass only and the AC table in its AC passes.
+            const std::size_t count = at(i + 2);
+            const std::size_t after = i + 3 + 2 * count;
+            const bool dc = !progressive || (at(after) == 0 && (at(after + 2) >> 4) == 0);
+            const bool ac = !progressive || at(after) > 0;
+            for (std::size_t c = 0; c < count; ++c) {
+                const unsigned tables = at(i + 4 + 2 * c);
+                if (dc && (tables >> 4) <= 3 && !defined[0][tables >> 4]) return false;
+                if (ac && (tables & 15) <= 3 && !defined[1][tables & 15]) return false;
             }
         }
         i = end;
