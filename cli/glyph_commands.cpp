@@ -72,7 +72,8 @@ bool ParseThreshold(const std::string& text, int& threshold) {
         threshold = tvx::kAutomaticThreshold;
         return true;
     }
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     threshold = std::stoi(text);
     return threshold >= tvx::kMinThreshold && threshold <= tvx::kMaxThreshold;
@@ -88,7 +89,8 @@ std::string CodePoint(char32_t ch) {
 
 void DefineGlyphCommands(CLI::App& app, GlyphCli& cli) {
     cli.command = app.add_subcommand(
-        "glyph", "make one external character of a glyph file from a font or a picture, or show it");
+        "glyph",
+        "make one external character of a glyph file from a font or a picture, or show it");
     cli.command->require_subcommand(1);
     const auto number = [&cli](CLI::App* sub) {
         sub->add_option("N", cli.number, "the glyph number, 1..64")
@@ -112,7 +114,8 @@ void DefineGlyphCommands(CLI::App& app, GlyphCli& cli) {
     cli.from_text->add_option("--face", cli.face, "the font's number in a .ttc collection (0)")
         ->type_name("INDEX")
         ->check(CLI::NonNegativeNumber.description(""));
-    cli.from_text->add_option("--size", o.size_percent, "the font's em square in % of the cell (100)")
+    cli.from_text
+        ->add_option("--size", o.size_percent, "the font's em square in % of the cell (100)")
         ->type_name("P")
         ->check(CLI::Range(tvx::kMinSizePercent, tvx::kMaxSizePercent).description(""));
     cli.from_text->add_option("--dx", o.dx, "dots to the right (negative: left)")
@@ -132,8 +135,9 @@ void DefineGlyphCommands(CLI::App& app, GlyphCli& cli) {
         ->type_name("")
         ->required();
     file(cli.from_image, "the glyph file (.tlm), made when it is not there");
-    cli.from_image->add_option("--threshold", cli.threshold,
-                               "ink from which a dot is lit, or auto (Otsu's method, the default)")
+    cli.from_image
+        ->add_option("--threshold", cli.threshold,
+                     "ink from which a dot is lit, or auto (Otsu's method, the default)")
         ->type_name("T|auto");
     cli.from_image->add_flag("--invert", cli.invert, "the light parts are lit (a light logo)");
 
@@ -165,13 +169,15 @@ GlyphResult GlyphFromText(const GlyphCli& cli) {
     if (!ReadBounded(cli.font, tvx::kMaxFontFileBytes, bytes, too_large, problem))
         return Refused(problem);
     tvx::FontFace face;
-    const tvx::FontProblem opened =
-        too_large ? tvx::FontProblem::FileTooLarge : tvx::OpenFontFace(std::move(bytes), cli.face, face);
+    const tvx::FontProblem opened = too_large ? tvx::FontProblem::FileTooLarge
+                                              : tvx::OpenFontFace(std::move(bytes), cli.face, face);
     if (opened != tvx::FontProblem::None) return Refused(tvx::FontProblemText(opened, cli.font));
     if (!tvx::FontHasCharacter(face, character))
-        return Refused(cli.font + " has no 「" + cli.character + "」 (" + CodePoint(character) + ")");
+        return Refused(cli.font + " has no 「" + cli.character + "」 (" + CodePoint(character) +
+                       ")");
     const tvx::CharacterOptions o = tvx::Bounded(cli.options);
-    const std::string pattern = tvx::PatternOfGrey(tvx::CharacterGrey(face, character, o), o.threshold);
+    const std::string pattern =
+        tvx::PatternOfGrey(tvx::CharacterGrey(face, character, o), o.threshold);
     return StoreGlyph(cli, pattern,
                       "from 「" + cli.character + "」 of " + FileName(cli.font) + " (size " +
                           std::to_string(o.size_percent) + " %, threshold " +

@@ -266,8 +266,8 @@ bool PasteIntoEditor(CoreContext& c, GlyphState& g, std::string_view text_utf8,
     }
     std::string file;
     RgbaImage picture;
-    const PictureProblem problem = BitmapFileOfDib(dib, file) ? DecodePicture(file, picture)
-                                                              : PictureProblem::NotAPicture;
+    const PictureProblem problem =
+        BitmapFileOfDib(dib, file) ? DecodePicture(file, picture) : PictureProblem::NotAPicture;
     if (problem != PictureProblem::None) {
         c.prompts.ShowErrorBox(PictureProblemText(problem, kClipboardPictureName),
                                BoxIcon::Exclamation);

@@ -85,8 +85,7 @@ bool InvertEditBuffer(CoreContext& c, GlyphState& g);
 // "画像から読み込む...": asks for a picture file and decodes it. A file too large or not a
 // picture is named in a box, one that cannot be read gives "Can't file open"; false then, and on
 // cancel. name_out is the file's name without its folder.
-bool ReadPictureFile(CoreContext& c, FileSystem& fs, RgbaImage& picture_out,
-                     std::string& name_out);
+bool ReadPictureFile(CoreContext& c, FileSystem& fs, RgbaImage& picture_out, std::string& name_out);
 
 // Ctrl+V with what the clipboard holds (either may be empty): a pattern text first, else the
 // picture through the picture path with the automatic threshold. Nothing usable, or a picture

@@ -21,6 +21,7 @@
 #include <windowsx.h>
 
 #include <cstring>
+#include <utility>
 
 #include "dialogs/frame_win.h"
 #include "glyphs/glyph_editor.h"
@@ -73,12 +74,17 @@ void DrawGrid(HWND dialog) {
     CopyViewToControl(GetDlgItem(dialog, IDC_GLYPH_GRID), g_view);
 }
 
-// Undo and redo are offered when there is a step to take.
+// Undo and redo are offered when there is a step to take; a button that goes grey while it has
+// the focus hands it on, so that the keys still reach the dialog.
 void ShowSteps(HWND dialog) {
     const GlyphUndo& undo = ProgramGlyphState().undo;
     const int glyph = ProgramContext().app.current_glyph_index;
-    EnableWindow(GetDlgItem(dialog, IDC_GLYPH_UNDO), CanUndoGlyph(undo, glyph));
-    EnableWindow(GetDlgItem(dialog, IDC_GLYPH_REDO), CanRedoGlyph(undo, glyph));
+    for (auto [id, offered] : {std::pair{IDC_GLYPH_UNDO, CanUndoGlyph(undo, glyph)},
+                               std::pair{IDC_GLYPH_REDO, CanRedoGlyph(undo, glyph)}}) {
+        HWND button = GetDlgItem(dialog, id);
+        if (!offered && GetFocus() == button) SendMessageW(dialog, WM_NEXTDLGCTL, 0, FALSE);
+        EnableWindow(button, offered);
+    }
 }
 
 void DrawGridAndSteps(HWND dialog) {
@@ -150,7 +156,8 @@ std::string TakeFromClipboard(UINT format, std::size_t limit) {
 void CopyGrid(HWND dialog, const CoreContext& c) {
     if (!OpenClipboardFor(dialog)) return;
     EmptyClipboard();
-    const std::wstring text = Utf8ToWide(std::string_view(c.model.glyph_receive_buffer, kGlyphPatternChars));
+    const std::wstring text =
+        Utf8ToWide(std::string_view(c.model.glyph_receive_buffer, kGlyphPatternChars));
     PutOnClipboard(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
     const std::string dib = PatternDib(c.model.glyph_receive_buffer);
     PutOnClipboard(CF_DIB, dib.data(), dib.size());
@@ -177,7 +184,8 @@ bool ImportGlyph(HWND dialog, CoreContext& c, bool from_picture) {
         RgbaImage picture;
         std::string name;
         if (!ReadPictureFile(c, ProgramFileSystem(), picture, name) ||
-            !OpenPictureSourceDialog(dialog, c.model.glyph_receive_buffer, picture, name, pattern)) {
+            !OpenPictureSourceDialog(dialog, c.model.glyph_receive_buffer, picture, name,
+                                     pattern)) {
             return false;
         }
     } else if (!OpenTextSourceDialog(dialog, c.model.glyph_receive_buffer, pattern)) {

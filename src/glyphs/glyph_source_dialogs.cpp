@@ -2,7 +2,6 @@
 
 #include <utility>
 
-
 namespace tvx {
 
 namespace {
@@ -48,7 +47,8 @@ void OnTextFontRead(TextSourceDialog& d, int index, bool read, std::string bytes
 void UpdateTextSource(TextSourceDialog& d) {
     d.pattern.clear();
     d.note.clear();
-    const bool font_chosen = d.font_index >= 0 && d.font_index < static_cast<int>(d.font_names.size());
+    const bool font_chosen =
+        d.font_index >= 0 && d.font_index < static_cast<int>(d.font_names.size());
     char32_t character = 0;
     if (d.character_text.empty()) {
         d.note = kTypeOneCharacterText;

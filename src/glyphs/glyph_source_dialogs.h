@@ -16,8 +16,8 @@ namespace tvx {
 struct TextSourceDialog {
     std::vector<std::string> font_names;  // UTF-8, as the system lists them
     int font_index = -1;
-    FontFace face;                  // the chosen font, when it opened
-    std::string character_text;     // UTF-8, as typed
+    FontFace face;               // the chosen font, when it opened
+    std::string character_text;  // UTF-8, as typed
     CharacterOptions options;
     std::string pattern;  // the glyph made (256 characters), empty when there is none
     std::string note;     // why there is none, for the line under the pictures
@@ -45,8 +45,8 @@ void StartPictureSource(PictureSourceDialog& d, const RgbaImage& picture);
 void UpdatePictureSource(PictureSourceDialog& d);
 
 // The value shown beside each slider.
-std::string SizeText(int percent);    // "100 %"
-std::string OffsetText(int dots);     // "+3", "0", "-2"
+std::string SizeText(int percent);     // "100 %"
+std::string OffsetText(int dots);      // "+3", "0", "-2"
 std::string ThresholdText(int level);  // "128"
 
 inline constexpr std::string_view kTypeOneCharacterText = "文字を 1 文字入れてください。";

@@ -46,7 +46,8 @@ InkImage Averaged(const InkImage& fine, int factor) {
         for (int x = 0; x < side; ++x) {
             int sum = 0;
             for (int fy = 0; fy < factor; ++fy)
-                for (int fx = 0; fx < factor; ++fx) sum += fine.At(x * factor + fx, y * factor + fy);
+                for (int fx = 0; fx < factor; ++fx)
+                    sum += fine.At(x * factor + fx, y * factor + fy);
             out.ink[static_cast<std::size_t>(y) * side + x] =
                 static_cast<std::uint8_t>((sum + count / 2) / count);
         }
@@ -213,7 +214,8 @@ bool PatternOfText(std::string_view text, std::string& pattern) {
     std::string digits;
     for (char ch : text) {
         if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') continue;
-        const bool hex = (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F') || (ch >= 'a' && ch <= 'f');
+        const bool hex =
+            (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F') || (ch >= 'a' && ch <= 'f');
         if (!hex || digits.size() == kGlyphPatternChars) return false;
         digits += static_cast<char>(ch >= 'a' ? ch - 'a' + 'A' : ch);
     }

@@ -43,7 +43,8 @@ InkImage CharacterGrey(const FontFace& face, char32_t character, const Character
 // the area the automatic threshold looks at.
 struct FittedPicture {
     InkImage grey;  // 32 x 32
-    int left = 0, top = 0, right = 0, bottom = 0;  // the dots covered: [left, right) x [top, bottom)
+    // The dots covered: [left, right) x [top, bottom).
+    int left = 0, top = 0, right = 0, bottom = 0;
 };
 FittedPicture FitPicture(const InkImage& ink);
 

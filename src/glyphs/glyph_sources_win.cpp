@@ -266,8 +266,7 @@ INT_PTR OnPictureCommand(HWND dialog, int id, int code) {
     }
 }
 
-INT_PTR CALLBACK PictureSourceDialogProc(HWND dialog, UINT message, WPARAM wparam,
-                                         LPARAM lparam) {
+INT_PTR CALLBACK PictureSourceDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_INITDIALOG:
             OnInitPicture(dialog);
@@ -302,7 +301,8 @@ bool Open(HWND owner, int template_id, DLGPROC procedure, const char* glyph_now,
 }  // namespace
 
 bool OpenTextSourceDialog(HWND owner, const char* glyph_now, std::string& pattern_out) {
-    const bool taken = Open(owner, IDD_GLYPH_FROM_TEXT, TextSourceDialogProc, glyph_now, pattern_out);
+    const bool taken =
+        Open(owner, IDD_GLYPH_FROM_TEXT, TextSourceDialogProc, glyph_now, pattern_out);
     g_text.face = FontFace{};  // the font's bytes are read again next time, by its name
     return taken;
 }

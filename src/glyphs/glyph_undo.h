@@ -16,7 +16,7 @@ constexpr int kUndoSteps = 100;
 struct GlyphHistory {
     std::vector<std::string> undo;  // the patterns before each step, the latest at the back
     std::vector<std::string> redo;  // the patterns of steps taken back, the latest at the back
-    std::string shown;             // the pattern after the last step; empty before the first
+    std::string shown;              // the pattern after the last step; empty before the first
 };
 
 struct GlyphUndo {

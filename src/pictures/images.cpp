@@ -32,7 +32,7 @@ bool JpegHuffmanTablesFit(std::string_view b) {
         }
         while (i < size && at(i) == 0xFF) ++i;  // fill bytes
         const unsigned marker = at(i++);
-        if (marker == 0xD9) return true;  // end of image
+        if (marker == 0xD9) return true;                                     // end of image
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;  // no length
         const std::size_t length = (at(i) << 8) | at(i + 1);
         const std::size_t end = i + length;
@@ -67,8 +67,8 @@ bool JpegHuffmanTablesFit(std::string_view b) {
         if (marker == 0xDA) {
             // The scan's coded data: its next marker is the first 0xFF that is neither a stuffed
             // 0xFF 0x00 nor a restart marker.
-            while (i + 1 < size &&
-                   !(at(i) == 0xFF && at(i + 1) != 0x00 && !(at(i + 1) >= 0xD0 && at(i + 1) <= 0xD7))) {
+            while (i + 1 < size && !(at(i) == 0xFF && at(i + 1) != 0x00 &&
+                                     !(at(i + 1) >= 0xD0 && at(i + 1) <= 0xD7))) {
                 ++i;
             }
         }
@@ -111,7 +111,8 @@ namespace {
 
 std::uint32_t Le32(std::string_view b, std::size_t at) {
     return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8 |
-           std::uint32_t(std::uint8_t(b[at + 2])) << 16 | std::uint32_t(std::uint8_t(b[at + 3])) << 24;
+           std::uint32_t(std::uint8_t(b[at + 2])) << 16 |
+           std::uint32_t(std::uint8_t(b[at + 3])) << 24;
 }
 std::uint16_t Le16(std::string_view b, std::size_t at) {
     return static_cast<std::uint16_t>(std::uint8_t(b[at]) | std::uint8_t(b[at + 1]) << 8);
@@ -121,7 +122,7 @@ void AppendLe32(std::string& out, std::uint64_t v) {
 }
 
 constexpr std::size_t kFileHeaderBytes = 14;
-constexpr std::size_t kCoreHeaderBytes = 12;   // the oldest header: 16-bit sizes, 3-byte colours
+constexpr std::size_t kCoreHeaderBytes = 12;  // the oldest header: 16-bit sizes, 3-byte colours
 constexpr std::size_t kInfoHeaderBytes = 40;
 constexpr std::uint32_t kBitFields = 3;
 constexpr std::uint32_t kAlphaBitFields = 6;

@@ -305,9 +305,9 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
                 {{L"CSV (*.csv)", L"*.csv"}, {L"テキスト (*.txt)", L"*.txt"}, {L"すべて (*.*)", L"*.*"}});
             break;
         case FileDialogKind::OpenPicture:
-            setup.filter = FilterOf({{L"画像 (*.bmp;*.png;*.jpg;*.jpeg;*.gif)",
-                                      L"*.bmp;*.png;*.jpg;*.jpeg;*.gif"},
-                                     {L"すべて (*.*)", L"*.*"}});
+            setup.filter = FilterOf(
+                {{L"画像 (*.bmp;*.png;*.jpg;*.jpeg;*.gif)", L"*.bmp;*.png;*.jpg;*.jpeg;*.gif"},
+                 {L"すべて (*.*)", L"*.*"}});
             break;
         case FileDialogKind::SaveCommLog:
             setup.filter = FilterOf(

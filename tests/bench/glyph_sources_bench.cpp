@@ -43,7 +43,8 @@ tvx::RgbImage Picture(int side) {
         for (int x = 0; x < side; ++x) {
             const int dx = x - side / 2, dy = y - side / 2;
             const bool disc = 4LL * (dx * dx + dy * dy) < 1LL * side * side / 2;
-            const auto level = static_cast<std::uint8_t>(disc ? (x * 97 / side) : 160 + y * 90 / side);
+            const auto level =
+                static_cast<std::uint8_t>(disc ? (x * 97 / side) : 160 + y * 90 / side);
             std::fill_n(&p.rgb[(static_cast<std::size_t>(y) * side + x) * 3], 3, level);
         }
     return p;
@@ -52,7 +53,8 @@ tvx::RgbImage Picture(int side) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* font_path = argc > 1 ? argv[1] : "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+    const char* font_path =
+        argc > 1 ? argv[1] : "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
     const std::string font_bytes = ReadFile(font_path);
     tvx::FontFace face;
     if (tvx::OpenFontFace(font_bytes, 0, face) != tvx::FontProblem::None) {
@@ -68,10 +70,12 @@ int main(int argc, char** argv) {
     for (bool heavier : {false, true}) {
         tvx::CharacterOptions o;
         o.heavier = heavier;
-        Measure(heavier ? "character U+9AD9, heavier (a slider moves)" : "character U+9AD9 (a slider moves)",
-                200, [&] {
-                    return tvx::PatternOfGrey(tvx::CharacterGrey(face, U'髙', o), o.threshold).size();
-                });
+        Measure(
+            heavier ? "character U+9AD9, heavier (a slider moves)"
+                    : "character U+9AD9 (a slider moves)",
+            200, [&] {
+                return tvx::PatternOfGrey(tvx::CharacterGrey(face, U'髙', o), o.threshold).size();
+            });
     }
     for (int side : {64, 640, 4096}) {
         const std::string png = tvx::EncodePng(Picture(side));

@@ -517,7 +517,8 @@ TEST(GlyphCommands, RefusalsLeaveTheGlyphFileAsItWas) {
     };
     const Case cases[] = {
         {big, "", "「" + big + "」は大きすぎます（フォントは 64 MB まで）。"},
-        {cli.picture, "", "「" + cli.picture + "」は TrueType、OpenType のフォントとして読めません。"},
+        {cli.picture, "",
+         "「" + cli.picture + "」は TrueType、OpenType のフォントとして読めません。"},
         {"", "0", "--threshold 0: give auto or a level 1..255"},
         {"", "auto", cli.glyph_file + ": not a whole glyph file (2 of 40960 pattern characters)"},
     };

@@ -24,7 +24,8 @@ constexpr long long kMostPixelsFitted = 1 << 20;
 TVX_FUZZ_CHECK void CheckPattern(const std::string& pattern) {
     fuzz::Require(pattern.size() == 256, "a pattern is 256 characters");
     for (char c : pattern)
-        fuzz::Require((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'), "upper-case hexadecimal digits");
+        fuzz::Require((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'),
+                      "upper-case hexadecimal digits");
 }
 
 TVX_FUZZ_CHECK void CheckFitted(const FittedPicture& f) {
@@ -41,21 +42,24 @@ TVX_FUZZ_CHECK void CheckFitted(const FittedPicture& f) {
 TVX_FUZZ_CHECK void CheckThresholdOrder(const std::string& higher, const std::string& lower) {
     for (int k = 0; k < 256; ++k) {
         const int h = PatternCharValue(higher[k]);
-        fuzz::Require((h & PatternCharValue(lower[k])) == h, "a higher threshold lights fewer dots");
+        fuzz::Require((h & PatternCharValue(lower[k])) == h,
+                      "a higher threshold lights fewer dots");
     }
 }
 
 void Glyphs(const RgbaImage& picture, int level) {
-    fuzz::Require(picture.width >= 1 && picture.height >= 1 && picture.width <= kMaxPictureSide &&
-                      picture.height <= kMaxPictureSide &&
-                      picture.rgba.size() == static_cast<std::size_t>(picture.width) * picture.height * 4,
-                  "a decoded picture within the bounds");
+    fuzz::Require(
+        picture.width >= 1 && picture.height >= 1 && picture.width <= kMaxPictureSide &&
+            picture.height <= kMaxPictureSide &&
+            picture.rgba.size() == static_cast<std::size_t>(picture.width) * picture.height * 4,
+        "a decoded picture within the bounds");
     if (static_cast<long long>(picture.width) * picture.height > kMostPixelsFitted) return;
     for (bool invert : {false, true}) {
         const FittedPicture fitted = FitPicture(InkOfPicture(picture, invert));
         CheckFitted(fitted);
         const int automatic = AutomaticThreshold(fitted);
-        fuzz::Require(automatic >= kMinThreshold && automatic <= kMaxThreshold, "threshold in range");
+        fuzz::Require(automatic >= kMinThreshold && automatic <= kMaxThreshold,
+                      "threshold in range");
         const PictureGlyph glyph = GlyphOfPicture(picture, kAutomaticThreshold, invert);
         fuzz::Require(glyph.threshold == automatic, "the glyph uses the automatic threshold");
         CheckPattern(glyph.pattern);

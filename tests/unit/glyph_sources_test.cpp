@@ -42,7 +42,8 @@ Dots DotsOf(const std::string& pattern) {
 }
 int Count(const std::string& pattern) {
     int n = 0;
-    for (const auto& row : DotsOf(pattern)) n += static_cast<int>(std::count(row.begin(), row.end(), true));
+    for (const auto& row : DotsOf(pattern))
+        n += static_cast<int>(std::count(row.begin(), row.end(), true));
     return n;
 }
 
@@ -54,7 +55,9 @@ Box LitBox(const std::string& pattern) {
     const Dots d = DotsOf(pattern);
     for (int r = 0; r < 32; ++r)
         for (int c = 0; c < 32; ++c)
-            if (d[r][c]) b = {std::min(b.left, c), std::min(b.top, r), std::max(b.right, c), std::max(b.bottom, r)};
+            if (d[r][c])
+                b = {std::min(b.left, c), std::min(b.top, r), std::max(b.right, c),
+                     std::max(b.bottom, r)};
     return b;
 }
 
@@ -92,7 +95,8 @@ TEST(GlyphSources, FontCharactersKeepTheirShapeWhateverTheDesign) {
     EXPECT_LE(band.bottom - band.top, 3);
     EXPECT_GE(band.right - band.left, 24);
     for (int r = band.top; r <= band.bottom; ++r)
-        for (int c = band.left + 1; c < band.right; ++c) EXPECT_TRUE(DotLit(one.c_str(), c, r)) << c << "," << r;
+        for (int c = band.left + 1; c < band.right; ++c)
+            EXPECT_TRUE(DotLit(one.c_str(), c, r)) << c << "," << r;
 
     // "口": a closed outline, its inside not reached from the border.
     const std::string mouth = FromFont(face, U'口');
@@ -118,13 +122,15 @@ TEST(GlyphSources, FontCharactersKeepTheirShapeWhateverTheDesign) {
         const std::string heavier = FromFont(face, ch, heavy);
         EXPECT_GT(Count(heavier), Count(plain));
         for (int k = 0; k < 256; ++k)
-            EXPECT_EQ(PatternCharValue(heavier[k]) & PatternCharValue(plain[k]), PatternCharValue(plain[k]));
+            EXPECT_EQ(PatternCharValue(heavier[k]) & PatternCharValue(plain[k]),
+                      PatternCharValue(plain[k]));
         CharacterOptions light;
         light.threshold = 220;
         const std::string lighter = FromFont(face, ch, light);
         EXPECT_LT(Count(lighter), Count(plain));
         for (int k = 0; k < 256; ++k)
-            EXPECT_EQ(PatternCharValue(lighter[k]) & PatternCharValue(plain[k]), PatternCharValue(lighter[k]));
+            EXPECT_EQ(PatternCharValue(lighter[k]) & PatternCharValue(plain[k]),
+                      PatternCharValue(lighter[k]));
     }
     // 髙 fills most of its cell; a character the font lacks draws nothing.
     const Box tall = LitBox(FromFont(face, U'髙'));
@@ -144,8 +150,9 @@ TEST(GlyphSources, OneCharacterIsOneCodePoint) {
 
 // A picture of w x h where ink(x, y) gives each pixel's grey (0 white .. 255 black) and opaque
 // says which are not transparent.
-RgbaImage Picture(int w, int h, const std::function<int(int, int)>& ink,
-                  const std::function<bool(int, int)>& opaque = [](int, int) { return true; }) {
+RgbaImage Picture(
+    int w, int h, const std::function<int(int, int)>& ink,
+    const std::function<bool(int, int)>& opaque = [](int, int) { return true; }) {
     RgbaImage p{w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h * 4)};
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -180,12 +187,16 @@ TEST(GlyphSources, PicturesFitCentredWithTheirProportions) {
     EXPECT_EQ(band.grey.At(5, 10), 85);  // a third of the row
     EXPECT_EQ(band.grey.At(5, 15), 255);
     // Smaller than the cell: enlarged.
-    EXPECT_EQ(GlyphOfPicture(Picture(2, 2, [](int x, int) { return x == 0 ? 255 : 0; }), 128, false).pattern,
+    EXPECT_EQ(GlyphOfPicture(Picture(2, 2, [](int x, int) { return x == 0 ? 255 : 0; }), 128, false)
+                  .pattern,
               Rows({{32, "FFFF0000"}}));
     // Transparent parts stay background, also inverted.
-    const RgbaImage half_clear = Picture(32, 32, [](int, int) { return 0; }, [](int x, int) { return x >= 16; });
-    EXPECT_EQ(GlyphOfPicture(half_clear, kAutomaticThreshold, true).pattern, Rows({{32, "0000FFFF"}}));
-    EXPECT_EQ(GlyphOfPicture(half_clear, kAutomaticThreshold, false).pattern, std::string(256, '0'));
+    const RgbaImage half_clear = Picture(
+        32, 32, [](int, int) { return 0; }, [](int x, int) { return x >= 16; });
+    EXPECT_EQ(GlyphOfPicture(half_clear, kAutomaticThreshold, true).pattern,
+              Rows({{32, "0000FFFF"}}));
+    EXPECT_EQ(GlyphOfPicture(half_clear, kAutomaticThreshold, false).pattern,
+              std::string(256, '0'));
 }
 
 TEST(GlyphSources, AutomaticThresholdPartsTwoGreyLevels) {
@@ -196,7 +207,7 @@ TEST(GlyphSources, AutomaticThresholdPartsTwoGreyLevels) {
         EXPECT_LE(g.threshold, 200) << share;
         EXPECT_EQ(LitBox(g.pattern).left, share);
         EXPECT_EQ(Count(g.pattern), (32 - share) * 32);
-        EXPECT_EQ(GlyphOfPicture(p, 61, false).pattern, g.pattern);          // by hand
+        EXPECT_EQ(GlyphOfPicture(p, 61, false).pattern, g.pattern);  // by hand
         EXPECT_EQ(Count(GlyphOfPicture(p, 60, false).pattern), 1024);
     }
     // One grey only: the default level decides.
@@ -211,7 +222,8 @@ TEST(GlyphSources, RefusalsNameTheFile) {
     fs.files["C:\\pics\\wide.png"] = EncodePng(RgbImage(kMaxPictureSide + 1, 1, 0));
     fs.files["bad.gif"] = "GIF89a";
     fs.files["ok.png"] = EncodePng(RgbImage(3, 5, 0));
-    f.prompts.file_names = {"C:\\pics\\big.png", "C:\\pics\\wide.png", "bad.gif", "gone.png", "ok.png"};
+    f.prompts.file_names = {"C:\\pics\\big.png", "C:\\pics\\wide.png", "bad.gif", "gone.png",
+                            "ok.png"};
     RgbaImage picture;
     std::string name;
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(ReadPictureFile(f.ctx, fs, picture, name));
@@ -219,14 +231,17 @@ TEST(GlyphSources, RefusalsNameTheFile) {
     EXPECT_EQ(name, "ok.png");
     EXPECT_EQ(picture.width * 10 + picture.height, 35);
     EXPECT_FALSE(ReadPictureFile(f.ctx, fs, picture, name));  // cancelled
-    const std::string file = "ask-file(" + std::to_string(static_cast<int>(FileDialogKind::OpenPicture)) + ")";
-    EXPECT_EQ(f.prompts.calls,
-              (std::vector<std::string>{
-                  file, "error(exclamation): 「big.png」は大きすぎます（画像は 20 MB まで）。",
-                  file, "error(exclamation): 「wide.png」は大きすぎます（画像は 4096 × 4096 ドットまで）。",
-                  file, "error(exclamation): 「bad.gif」は BMP、PNG、JPEG、GIF の画像として読めません。",
-                  file, "error(exclamation): Can't file open", file, file}));
-    EXPECT_EQ(FontProblemText(FontProblem::FileTooLarge, "x.ttc"), "「x.ttc」は大きすぎます（フォントは 64 MB まで）。");
+    const std::string file =
+        "ask-file(" + std::to_string(static_cast<int>(FileDialogKind::OpenPicture)) + ")";
+    EXPECT_EQ(
+        f.prompts.calls,
+        (std::vector<std::string>{
+            file, "error(exclamation): 「big.png」は大きすぎます（画像は 20 MB まで）。", file,
+            "error(exclamation): 「wide.png」は大きすぎます（画像は 4096 × 4096 ドットまで）。",
+            file, "error(exclamation): 「bad.gif」は BMP、PNG、JPEG、GIF の画像として読めません。",
+            file, "error(exclamation): Can't file open", file, file}));
+    EXPECT_EQ(FontProblemText(FontProblem::FileTooLarge, "x.ttc"),
+              "「x.ttc」は大きすぎます（フォントは 64 MB まで）。");
     EXPECT_EQ(FontProblemText(FontProblem::NotAFont, "x.ttf"),
               "「x.ttf」は TrueType、OpenType のフォントとして読めません。");
 }
@@ -256,7 +271,8 @@ TEST(GlyphSources, ClipboardFormsGiveTheSamePatternBack) {
     RgbaImage back;
     ASSERT_TRUE(BitmapFileOfDib(masked, file));
     ASSERT_EQ(DecodePicture(file, back), PictureProblem::None);
-    EXPECT_EQ(std::vector<int>(back.rgba.begin(), back.rgba.begin() + 3), (std::vector<int>{0x30, 0x20, 0x10}));
+    EXPECT_EQ(std::vector<int>(back.rgba.begin(), back.rgba.begin() + 3),
+              (std::vector<int>{0x30, 0x20, 0x10}));
     ASSERT_TRUE(BitmapFileOfDib(two_colour, file));
     ASSERT_EQ(DecodePicture(file, back), PictureProblem::None);
     EXPECT_EQ(std::vector<int>({back.rgba[0], back.rgba[4]}), (std::vector<int>{0, 255}));
@@ -272,7 +288,8 @@ TEST(GlyphSources, ClipboardFormsGiveTheSamePatternBack) {
     std::string lower = checker;
     lower[3] = 'a';
     EXPECT_TRUE(PatternOfText(lower, pattern) && pattern[3] == 'A');
-    for (const std::string& refused : {checker.substr(1), checker + "0", checker.substr(1) + "G", std::string()})
+    for (const std::string& refused :
+         {checker.substr(1), checker + "0", checker.substr(1) + "G", std::string()})
         EXPECT_FALSE(PatternOfText(refused, pattern));
 }
 
@@ -367,13 +384,15 @@ TEST(GlyphEditorSteps, PasteTakesTheTextFirstThenThePicture) {
     strokes.replace(8 * 7, 8, "00FFFF00");
     EXPECT_TRUE(PasteIntoEditor(f.ctx, f.g, strokes, PatternDib(std::string(256, 'F').c_str())));
     EXPECT_EQ(f.Grid(), strokes);
-    EXPECT_TRUE(PasteIntoEditor(f.ctx, f.g, "not a pattern", PatternDib(std::string(256, 'F').c_str())));
+    EXPECT_TRUE(
+        PasteIntoEditor(f.ctx, f.g, "not a pattern", PatternDib(std::string(256, 'F').c_str())));
     EXPECT_EQ(f.Grid(), std::string(256, 'F'));
     EXPECT_FALSE(PasteIntoEditor(f.ctx, f.g, "not a pattern", ""));
     EXPECT_FALSE(PasteIntoEditor(f.ctx, f.g, "", std::string("\x28\0\0\0", 4)));
     EXPECT_EQ(f.prompts.calls,
               (std::vector<std::string>{"error(exclamation): " + std::string(kNothingToPasteText),
-                                        "error(exclamation): 「クリップボードの画像」は BMP、PNG、JPEG、GIF の画像として読めません。"}));
+                                        "error(exclamation): 「クリップボードの画像」は "
+                                        "BMP、PNG、JPEG、GIF の画像として読めません。"}));
     EXPECT_TRUE(UndoEdit(f.ctx, f.g));
     EXPECT_EQ(f.Grid(), strokes);
 }
@@ -387,7 +406,8 @@ TEST(GlyphSourceDialogs, GothicPreselectedAndNotesWhenThereIsNoGlyph) {
     TextSourceDialog d;
     d.font_names = {"IPAゴシック", "Broken"};
     std::ifstream in(kGothic, std::ios::binary);
-    OnTextFontRead(d, 0, true, {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}, 0);
+    OnTextFontRead(d, 0, true,
+                   {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}, 0);
     const std::pair<const char*, std::string> cases[] = {
         {"", "文字を 1 文字入れてください。"},
         {"あい", "1 文字だけ入れてください。"},
