@@ -65,11 +65,18 @@ bool JpegHuffmanTablesFit(std::string_view b) {
         }
         i = end;
         if (marker == 0xDA) {
-            // The scan's coded data: its next marker is the first 0xFF that is neither a stuffed
-            // 0xFF 0x00 nor a restart marker.
-            while (i + 1 < size && !(at(i) == 0xFF && at(i + 1) != 0x00 &&
-                                     !(at(i + 1) >= 0xD0 && at(i + 1) <= 0xD7))) {
-                ++i;
+            // The scan's coded data: its next marker is the first 0xFF that, after any fill
+            // bytes 0xFF, is followed by neither 0x00 (a stuffed 0xFF) nor a restart marker.
+            while (i < size) {
+                if (at(i) != 0xFF) {
+                    ++i;
+                    continue;
+                }
+                std::size_t next = i + 1;
+                while (next < size && at(next) == 0xFF) ++next;
+                const unsigned x = at(next);
+                if (x != 0x00 && !(x >= 0xD0 && x <= 0xD7)) break;
+                i = next + 1;
             }
         }
     }
