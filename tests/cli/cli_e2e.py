@@ -269,7 +269,7 @@ def scenario_errors():
         _, err = ctl(*args, code=2)
         check(err.startswith("tvx5870ctl: ") and err.count("\n") == 1, err)
     # A word the options could not place is named; an empty address is no device 00.
-    subcommands = "send, push, verify, diff, info, pull, glyphs, net, titles"
+    subcommands = "send, push, verify, diff, info, pull, glyphs, net, titles, glyph"
     for args, message in (
             (["--serial", "x", "--address", "", "pull", "a.dat"],
              "--address is empty: give the slave addresses (e.g. --address 0-3), or leave the "
