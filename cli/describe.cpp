@@ -91,14 +91,9 @@ std::vector<std::string> DescribeRead(const tvx::SettingsModel& m, std::string_v
                 tvx::TitleValueText(m.title_text[number - 1], Cp932ToUtf8)};
     }
     if (StartsWith(command, "RFBM")) {
-        // The glyph as dots: "#" lit, "." background.
         std::vector<std::string> rows{"glyph " + std::string(command.substr(4)) + ":"};
-        for (int r = 0; r < tvx::kGlyphDots; ++r) {
-            std::string dots;
-            for (int column = 0; column < tvx::kGlyphDots; ++column)
-                dots += tvx::DotLit(m.glyph_receive_buffer, column, r) ? '#' : '.';
-            rows.push_back(dots);
-        }
+        for (std::string& dots : tvx::PatternDotRows(m.glyph_receive_buffer))
+            rows.push_back(std::move(dots));
         return rows;
     }
     if (StartsWith(command, "RCEL")) return {item(field("edge_level"), 0)};

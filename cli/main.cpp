@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "console.h"
+#include "glyph_commands.h"
 #include "model/std_file_system.h"
 #include "push_files.h"
 #include "report.h"
@@ -58,6 +59,7 @@ Examples:
   tvx5870ctl --serial COM1 glyphs pull glyphs.tlm
   tvx5870ctl titles export show.dat titles.csv
   tvx5870ctl render show.dat --glyphs logos.tlm --sheet pages.png
+  tvx5870ctl glyph from-text 5 髙 --font ipag.ttf glyphs.tlm
   tvx5870ctl --serial /dev/ttyUSB0 --address 0-3 verify show.dat
   tvx5870ctl --tcp 192.168.1.3 diff - show.dat
   tvx5870ctl diff monday.dat tuesday.dat
@@ -678,6 +680,15 @@ int RenderFile(const Cli& cli) {
                 0);
 }
 
+// glyph from-text / from-image / show: one glyph of a glyph file, no device.
+int RunGlyph(const Cli& cli, const GlyphCli& glyph) {
+    if (!cli.serial.empty() || !cli.tcp.empty() || cli.listen_port != 0)
+        return Usage("glyph works on files only; no --serial, --tcp or --listen");
+    const GlyphResult r = RunGlyphCommand(glyph);
+    if (!r.ok) return Failure(r.problem);
+    return Emit(cli, r.out, 0);
+}
+
 // push --titles: the settings file with the CSV's titles, checked whole before anything goes.
 bool LoadSettingsWithTitles(const std::string& path, const std::string& csv,
                             tvx::SettingsModel& model, std::string& error) {
@@ -861,6 +872,8 @@ int Run(int argc, char** argv) {
     Cli cli;
     CLI::App app{"tvx5870ctl: set up and back up TVX-5870 title generators from the command line"};
     Subcommands sub = DefineCommandLine(app, cli);
+    GlyphCli glyph;
+    DefineGlyphCommands(app, glyph);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -891,6 +904,7 @@ int Run(int argc, char** argv) {
     if (sub.titles->parsed()) return RunTitles(cli, sub);
     if (sub.serve->parsed()) return RunServe(cli);
     if (sub.render->parsed() && cli.render_source != kDevices) return RenderFile(cli);
+    if (glyph.command->parsed()) return RunGlyph(cli, glyph);
     Targets targets;
     Job job;
     std::string verb;

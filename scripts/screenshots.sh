@@ -309,6 +309,25 @@ for stroke in "4 14 24 14" "4 15 24 15" "4 16 24 16" "4 17 24 17" "17 6 27 15" "
     drive draw-dialog $(dot "$c1" "$r1") $(dot "$c2" "$r2") >/dev/null
 done
 shot '^外字登録' glyph-editor
+# "文字から作る..." with 髙 in the Gothic font offered first, taken into the editor; then
+# "画像から読み込む..." with a logo the script draws, beside that glyph (cancelled).
+drive click 1185 >/dev/null
+wait_title '^文字から作る' >/dev/null
+drive type 1192 "髙" >/dev/null
+sleep 1  # mapped before it is painted: two black captures would look settled
+shot '^文字から作る' glyph-from-text
+drive click 1 >/dev/null
+convert -size 240x160 xc:white -fill black -draw "roundrectangle 10,10 230,150 30,30" \
+    -fill white -draw "circle 80,80 80,40" -draw "rectangle 140,40 200,120" \
+    -fill black -draw "circle 80,80 80,60" "$work/logo.png"
+drive click 1186 >/dev/null
+wait_title '^画像ファイルを開く' >/dev/null
+drive type 1148 "Z:${work//\//\\}\\logo.png" >/dev/null
+drive click 1 >/dev/null
+wait_title '^画像から読み込む' >/dev/null
+sleep 1
+shot '^画像から読み込む' glyph-from-picture
+drive close-dialog >/dev/null
 drive close-dialog >/dev/null
 shot '^外字一覧' glyph-list
 drive close-dialog >/dev/null

@@ -5,6 +5,7 @@
 #include "dialogs/frame.h"
 #include "glyphs/glyph_files.h"
 #include "glyphs/glyph_pattern.h"
+#include "glyphs/glyph_sources.h"
 #include "link/send.h"
 #include "model/file_commands.h"
 #include "protocol/commands.h"
@@ -30,6 +31,22 @@ void CopyBufferToSlot(SettingsModel& model, const AppState& app) {
 
 PathField TextFilePath(GlyphState& g) {
     return {g.glyph_text_file_name, sizeof g.glyph_text_file_name};
+}
+
+// A stroke is under way while either button is held after a press.
+bool Stroking(const GlyphState& g) {
+    return g.set_drag_active == 1 || g.clear_drag_active == 1;
+}
+
+void KeepStep(CoreContext& c, GlyphState& g) {
+    RecordGlyphStep(g.undo, c.app.current_glyph_index, c.model.glyph_receive_buffer);
+}
+
+// A change the editor made to the whole grid: the slot follows and the glyph counts as drawn.
+void TakeGridChange(CoreContext& c, GlyphState& g) {
+    CopyBufferToSlot(c.model, c.app);
+    g.glyph_modified = 1;
+    KeepStep(c, g);
 }
 
 // Both read buttons: refused without a link, ignored while a read waits for its reply.
@@ -87,14 +104,17 @@ bool OnEditorButtonDown(CoreContext& c, GlyphState& g, MouseButton button, int x
     return redraw;
 }
 
-void OnEditorButtonUp(GlyphState& g, MouseButton button) {
+void OnEditorButtonUp(CoreContext& c, GlyphState& g, MouseButton button) {
     (button == MouseButton::Left ? g.set_drag_active : g.clear_drag_active) = 0;
+    if (!Stroking(g)) KeepStep(c, g);
 }
 
 bool OnEditorMouseMove(CoreContext& c, GlyphState& g, int x, int y, bool left_held,
                        bool right_held) {
+    const bool stroking = Stroking(g);
     if (!left_held) g.set_drag_active = 0;
     if (!right_held) g.clear_drag_active = 0;
+    if (stroking && !Stroking(g)) KeepStep(c, g);
     bool redraw = false;
     if (g.set_drag_active == 1) redraw = EditDot(c.model, c.app, x, y, true) || redraw;
     // With both buttons held the dot ends up clear.
@@ -112,6 +132,7 @@ bool ClearEditBuffer(CoreContext& c, GlyphState& g, WindowHandle editor) {
     g.glyph_text_file_name[0] = '\0';
     if (asked) g.glyph_modified = 0;
     CopyBufferToSlot(c.model, c.app);
+    KeepStep(c, g);
     return true;
 }
 
@@ -147,6 +168,112 @@ std::uint16_t SampleReadCode(const GlyphState& g) {
 
 void ReadSampleGlyph(CoreContext& c, const GlyphState& g) {
     SendGlyphRead(c, SampleReadCode(g));
+}
+
+bool GridChangeAllowed(const CoreContext& c, const GlyphState& g) {
+    return c.app.glyph_read_pending == 0 && !Stroking(g) && ValidSlot(c.app.current_glyph_index);
+}
+
+void StartEditorSteps(CoreContext& c, GlyphState& g) {
+    ForgetGlyphSteps(g.undo);
+    FollowGlyph(g.undo, c.app.current_glyph_index, c.model.glyph_receive_buffer);
+}
+
+bool OnEditorNumberSelected(CoreContext& c, GlyphState& g, int index) {
+    // A change not yet kept (a read-back during a stroke) stays with the number it came under.
+    if (!Stroking(g)) KeepStep(c, g);
+    if (!OnRegisterNumberSelected(c.app, index)) return false;
+    FollowGlyph(g.undo, index, c.model.glyph_receive_buffer);
+    return true;
+}
+
+void NoteGridReplaced(CoreContext& c, GlyphState& g) {
+    if (!Stroking(g)) KeepStep(c, g);
+}
+
+namespace {
+
+// Undo or redo: the grid becomes the pattern of the step taken.
+bool TakeStep(CoreContext& c, GlyphState& g, bool (*step)(GlyphUndo&, int, char*)) {
+    if (!GridChangeAllowed(c, g) ||
+        !step(g.undo, c.app.current_glyph_index, c.model.glyph_receive_buffer)) {
+        return false;
+    }
+    TakeGridChange(c, g);
+    return true;
+}
+
+}  // namespace
+
+bool UndoEdit(CoreContext& c, GlyphState& g) {
+    return TakeStep(c, g, UndoGlyphStep);
+}
+
+bool RedoEdit(CoreContext& c, GlyphState& g) {
+    return TakeStep(c, g, RedoGlyphStep);
+}
+
+bool PutPatternInEditor(CoreContext& c, GlyphState& g, std::string_view pattern) {
+    if (!GridChangeAllowed(c, g) || pattern.size() != kGlyphPatternChars) return false;
+    std::memcpy(c.model.glyph_receive_buffer, pattern.data(), kGlyphPatternChars);
+    TakeGridChange(c, g);
+    return true;
+}
+
+bool InvertEditBuffer(CoreContext& c, GlyphState& g) {
+    if (!GridChangeAllowed(c, g)) return false;
+    for (int i = 0; i < kGlyphPatternChars; ++i) {
+        char& ch = c.model.glyph_receive_buffer[i];
+        ch = PatternValueChar(~PatternCharValue(ch));
+    }
+    TakeGridChange(c, g);
+    return true;
+}
+
+bool ReadPictureFile(CoreContext& c, FileSystem& fs, RgbaImage& picture_out,
+                     std::string& name_out) {
+    std::string path;
+    if (!c.prompts.AskFileName(FileDialogKind::OpenPicture, path)) return false;
+    const std::size_t separator = path.find_last_of("/\\");
+    const std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
+    std::uint64_t size = 0;
+    std::string bytes;
+    PictureProblem problem = PictureProblem::None;
+    if (fs.FileSize(path, size) && size > kMaxPictureFileBytes) {
+        problem = PictureProblem::FileTooLarge;
+    } else if (!fs.ReadWholeFile(path, bytes)) {
+        c.prompts.ShowErrorBox(kCantFileOpenText, BoxIcon::Exclamation);
+        return false;
+    } else {
+        problem = DecodePicture(bytes, picture_out);
+    }
+    if (problem != PictureProblem::None) {
+        c.prompts.ShowErrorBox(PictureProblemText(problem, name), BoxIcon::Exclamation);
+        return false;
+    }
+    name_out = name;
+    return true;
+}
+
+bool PasteIntoEditor(CoreContext& c, GlyphState& g, std::string_view text_utf8,
+                     std::string_view dib) {
+    if (!GridChangeAllowed(c, g)) return false;
+    std::string pattern;
+    if (PatternOfText(text_utf8, pattern)) return PutPatternInEditor(c, g, pattern);
+    if (dib.empty()) {
+        c.prompts.ShowErrorBox(kNothingToPasteText, BoxIcon::Exclamation);
+        return false;
+    }
+    std::string file;
+    RgbaImage picture;
+    const PictureProblem problem =
+        BitmapFileOfDib(dib, file) ? DecodePicture(file, picture) : PictureProblem::NotAPicture;
+    if (problem != PictureProblem::None) {
+        c.prompts.ShowErrorBox(PictureProblemText(problem, kClipboardPictureName),
+                               BoxIcon::Exclamation);
+        return false;
+    }
+    return PutPatternInEditor(c, g, GlyphOfPicture(picture, kAutomaticThreshold, false).pattern);
 }
 
 WindowHandle CloseEditor(AppState& app) {

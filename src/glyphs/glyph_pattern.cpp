@@ -30,6 +30,17 @@ bool DotLit(const char* pattern, int column, int row) {
     return (PatternCharValue(pattern[CharIndex(column, row)]) & DotBit(column)) != 0;
 }
 
+std::vector<std::string> PatternDotRows(const char* pattern) {
+    std::vector<std::string> rows;
+    for (int row = 0; row < kGlyphDots; ++row) {
+        std::string dots;
+        for (int column = 0; column < kGlyphDots; ++column)
+            dots += DotLit(pattern, column, row) ? '#' : '.';
+        rows.push_back(std::move(dots));
+    }
+    return rows;
+}
+
 bool SetDot(char* pattern, int column, int row, bool lit) {
     if (column < 0 || column >= kGlyphDots || row < 0 || row >= kGlyphDots) return false;
     char& ch = pattern[CharIndex(column, row)];

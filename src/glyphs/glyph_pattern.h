@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "model/settings_model.h"
 
@@ -21,6 +23,8 @@ int PatternCharValue(char c);
 char PatternValueChar(int value);
 
 bool DotLit(const char* pattern, int column, int row);
+// The 32 rows of dots as text, top first: "#" lit, "." background.
+std::vector<std::string> PatternDotRows(const char* pattern);
 // Sets or clears one dot (0..31 each); true when the pattern character changed.
 bool SetDot(char* pattern, int column, int row, bool lit);
 

@@ -57,8 +57,7 @@ GlyphState& ProgramGlyphState() {
     return state;
 }
 
-bool CreateGlyphCanvas(GlyphCanvas& canvas, int width, int height) {
-    DestroyGlyphCanvas(canvas);
+BITMAPINFO PictureInfo(int width, int height) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -66,6 +65,12 @@ bool CreateGlyphCanvas(GlyphCanvas& canvas, int width, int height) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+bool CreateGlyphCanvas(GlyphCanvas& canvas, int width, int height) {
+    DestroyGlyphCanvas(canvas);
+    BITMAPINFO info = PictureInfo(width, height);
     void* bits = nullptr;
     canvas.dc = CreateCompatibleDC(nullptr);
     canvas.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);

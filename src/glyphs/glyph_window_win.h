@@ -26,6 +26,8 @@ struct GlyphCanvas {
     int height = 0;
 };
 bool CreateGlyphCanvas(GlyphCanvas& canvas, int width, int height);
+// The header of such pixels: 32 bits, rows top to bottom.
+BITMAPINFO PictureInfo(int width, int height);
 void DestroyGlyphCanvas(GlyphCanvas& canvas);
 
 // The part of a canvas a control shows at its top-left corner; the rest of the control stays

@@ -12,7 +12,6 @@ namespace {
 
 constexpr std::string_view kAskNew = "データを保存せずに新規作成しますか？";
 constexpr std::string_view kCaption = "TVX-5870";
-constexpr std::string_view kCantOpen = "Can't file open";
 constexpr std::string_view kNoFile = "Don't file open";
 
 // The menu commands that replace the model are ignored while a sequence is sending it.
@@ -98,7 +97,7 @@ bool OpenChosenFile(CoreContext& c, FileSystem& fs, FileDialogKind kind, PathFie
     std::string path;
     if (!c.prompts.AskFileName(kind, path)) return false;
     if (!PathFits(path, field) || !fs.ReadWholeFile(path, bytes_out)) {
-        c.prompts.ShowErrorBox(kCantOpen, BoxIcon::Exclamation);
+        c.prompts.ShowErrorBox(kCantFileOpenText, BoxIcon::Exclamation);
         return false;
     }
     StorePath(field, path);
@@ -115,7 +114,7 @@ bool SaveToNamedFile(CoreContext& c, FileSystem& fs, PathField field, std::strin
         return false;
     }
     if (!fs.ReplaceFileContents(path, bytes)) {
-        c.prompts.ShowErrorBox(kCantOpen, fail_icon);
+        c.prompts.ShowErrorBox(kCantFileOpenText, fail_icon);
         return false;
     }
     return true;
@@ -128,7 +127,7 @@ bool SaveToChosenFile(CoreContext& c, FileSystem& fs, FileDialogKind kind, PathF
     path = SavePathFor(kind, std::move(path));
     if (path.empty()) return false;
     if (!PathFits(path, field) || !fs.ReplaceFileContents(path, bytes)) {
-        c.prompts.ShowErrorBox(kCantOpen, fail_icon);
+        c.prompts.ShowErrorBox(kCantFileOpenText, fail_icon);
         return false;
     }
     StorePath(field, path);

@@ -35,6 +35,7 @@ struct PathField {
     char* text;
     std::size_t size;
 };
+inline constexpr std::string_view kCantFileOpenText = "Can't file open";
 inline constexpr std::string_view kAskOpenText = "データを保存せずに別のファイルを開きますか？";
 // True when no titles are unsaved, or when the user answers Yes to question (caption
 // "TVX-5870", no owner).

@@ -1,8 +1,10 @@
 // What the external character dialogs keep of their own between openings: the list's page,
 // the direction of its bulk run, the editor's mouse state, the file names and the insertion
-// position. The program holds one for its whole life; tests build a fresh one per case.
+// position; and the editor's undo while it is open. The program holds one for its whole life;
+// tests build a fresh one per case.
 #pragma once
 
+#include "glyphs/glyph_undo.h"
 #include "model/settings_model.h"
 
 namespace tvx {
@@ -19,6 +21,7 @@ struct GlyphState {
     char glyph_text_file_name[kPathBytes] = {};  // UTF-8 path of the single-glyph text file
     char bmp_export_path[kPathBytes] = {};       // UTF-8 path of the last bitmap export
     bool bulk_tick_busy = false;  // a box opened by a tick must not let the next tick run in it
+    GlyphUndo undo;               // the editor's steps, while it is open
 };
 
 }  // namespace tvx

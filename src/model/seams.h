@@ -30,6 +30,7 @@ enum class FileDialogKind {
     SaveCommLog,    // the communication log, *.log, *.txt
     SavePagePicture,   // "PNG で保存", a page's picture, *.png
     SaveContactSheet,  // "一覧を PNG で保存", the pictures of all pages, *.png
+    OpenPicture,    // "画像ファイルを開く", *.bmp, *.png, *.jpg, *.jpeg, *.gif
 };
 
 // Every box and file dialog is owned by the program's topmost enabled window (the dialog on
@@ -101,6 +102,11 @@ struct FileSystem {
     // When the file was last written, in the file system's own units: comparable only with
     // another time of the same file system. False when the file is not there or cannot tell.
     virtual bool FileWriteTime(const std::string& /*path*/, std::int64_t& /*time*/) {
+        return false;
+    }
+    // The size of the file in bytes; false when it cannot be told (so that a file too large to
+    // take is refused before it is read).
+    virtual bool FileSize(const std::string& /*path*/, std::uint64_t& /*bytes_out*/) {
         return false;
     }
     // Deletes the file; false when it could not be (or was not there).

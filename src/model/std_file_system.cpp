@@ -57,6 +57,14 @@ bool StdFileSystem::FileWriteTime(const std::string& path, std::int64_t& time) {
     return true;
 }
 
+bool StdFileSystem::FileSize(const std::string& path, std::uint64_t& bytes_out) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(PathFromUtf8(path), error);
+    if (error) return false;
+    bytes_out = size;
+    return true;
+}
+
 StdFileSystem::StdFileSystem() = default;
 StdFileSystem::~StdFileSystem() = default;
 

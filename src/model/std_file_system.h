@@ -23,6 +23,7 @@ struct StdFileSystem : FileSystem {
     bool FileExists(const std::string& path) override;
     // The file system's own clock (std::filesystem::file_time_type), as a count of its ticks.
     bool FileWriteTime(const std::string& path, std::int64_t& time) override;
+    bool FileSize(const std::string& path, std::uint64_t& bytes_out) override;
     bool RemoveFile(const std::string& path) override;
     // Each append reaches the operating system before it returns (a log survives a crash of the
     // program); the last few files appended to stay open, so that an entry costs one write.

@@ -59,9 +59,17 @@ enum class PictureProblem {
 // empty.
 PictureProblem DecodePicture(std::string_view bytes, RgbaImage& out);
 
+// A device-independent bitmap as the clipboard holds it (an information header, the colour
+// table or masks, the pixels) made a bitmap file for DecodePicture: the 14-byte file header in
+// front, pointing past the headers and the colours. False when the headers do not fit.
+bool BitmapFileOfDib(std::string_view dib, std::string& file_out);
+
 // The ink of a picture: dark parts are ink, light parts and transparency are background.
 // Luminance by Rec. 601 weights; ink = (255 - luminance) scaled by alpha.
 InkImage InkOfPicture(const RgbaImage& picture);
+// The same with light_is_ink: the light parts are ink (a light logo on a dark ground);
+// transparency stays background.
+InkImage InkOfPicture(const RgbaImage& picture, bool light_is_ink);
 
 // PNG files in memory: grey (ink shown dark on white) and colour.
 std::string EncodePngOfInk(const InkImage& image);

@@ -242,4 +242,35 @@
 #define IDC_PAGE_VIEW_SAVE 1197
 #define IDC_PAGE_VIEW_SAVE_SHEET 1198
 
+// The external character editor's steps, clipboard and imports, with their keys (Ctrl+Z, Ctrl+Y,
+// Ctrl+C, Ctrl+V), and its two small dialogs "文字から作る" and "画像から読み込む", which share
+// the live pictures, the threshold and OK.
+#define IDR_GLYPH_EDITOR_KEYS 322
+#define IDC_GLYPH_UNDO 1210
+#define IDC_GLYPH_REDO 1211
+#define IDC_GLYPH_INVERT 1212
+#define IDC_GLYPH_COPY 1213
+#define IDC_GLYPH_PASTE 1214
+#define IDC_GLYPH_FROM_TEXT 1215
+#define IDC_GLYPH_FROM_PICTURE 1216
+#define IDD_GLYPH_FROM_TEXT 320
+#define IDD_GLYPH_FROM_PICTURE 321
+#define IDC_SOURCE_BEFORE 1217
+#define IDC_SOURCE_AFTER 1218
+#define IDC_SOURCE_NOTE 1219
+#define IDC_SOURCE_THRESHOLD 1220
+#define IDC_SOURCE_THRESHOLD_VALUE 1221
+#define IDC_SOURCE_CHARACTER 1222
+#define IDC_SOURCE_FONT 1223
+#define IDC_SOURCE_SIZE 1224
+#define IDC_SOURCE_SIZE_VALUE 1225
+#define IDC_SOURCE_DX 1226
+#define IDC_SOURCE_DX_VALUE 1227
+#define IDC_SOURCE_DY 1228
+#define IDC_SOURCE_DY_VALUE 1229
+#define IDC_SOURCE_HEAVIER 1234
+#define IDC_SOURCE_AUTOMATIC 1235
+#define IDC_SOURCE_INVERT 1236
+#define IDC_SOURCE_NAME 1237
+
 #endif

@@ -282,4 +282,15 @@ bool WinFileSystem::FileWriteTime(const std::string& path, std::int64_t& time) {
     return true;
 }
 
+bool WinFileSystem::FileSize(const std::string& path, std::uint64_t& bytes_out) {
+    std::wstring wide = WidePathFromUtf8(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return false;
+    }
+    bytes_out = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    return true;
+}
+
 }  // namespace tvx

@@ -24,6 +24,7 @@ struct WinFileSystem : FileSystem {
     bool FileExists(const std::string& path) override;
     // The last write time Windows keeps (FILETIME, 100-nanosecond ticks since 1601).
     bool FileWriteTime(const std::string& path, std::int64_t& time) override;
+    bool FileSize(const std::string& path, std::uint64_t& bytes_out) override;
     bool RemoveFile(const std::string& path) override;
     // Writes at the end of the file, which is opened shared (an editor may read it meanwhile);
     // each append reaches the system before it returns. The last few files appended to stay

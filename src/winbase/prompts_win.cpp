@@ -255,6 +255,10 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
             setup.flags = save_flags;
             setup.save = true;
             break;
+        case FileDialogKind::OpenPicture:
+            setup.title = L"画像ファイルを開く";
+            setup.flags = open_flags;
+            break;
         case FileDialogKind::SaveCommLog:
             setup.title = L"通信ログの保存";
             setup.flags = save_flags;
@@ -305,6 +309,11 @@ FileDialogSetup FileDialogSetupFor(FileDialogKind kind, const std::string& initi
         case FileDialogKind::SaveTitlesCsv:
             setup.filter = FilterOf(
                 {{L"CSV (*.csv)", L"*.csv"}, {L"テキスト (*.txt)", L"*.txt"}, {L"すべて (*.*)", L"*.*"}});
+            break;
+        case FileDialogKind::OpenPicture:
+            setup.filter = FilterOf(
+                {{L"画像 (*.bmp;*.png;*.jpg;*.jpeg;*.gif)", L"*.bmp;*.png;*.jpg;*.jpeg;*.gif"},
+                 {L"すべて (*.*)", L"*.*"}});
             break;
         case FileDialogKind::SaveCommLog:
             setup.filter = FilterOf(

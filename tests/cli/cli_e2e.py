@@ -2,7 +2,7 @@
 """End-to-end tests of the built tvx5870ctl against the built tvx5870-sim.
 
 Usage: cli_e2e.py TVX5870CTL TVX5870_SIM SCENARIO
-Scenarios: serial, tcp, listen, faults, errors, net, spec, titles, compare, info, log, render.
+Scenarios: serial, tcp, listen, faults, errors, net, spec, titles, compare, info, log, render, glyph.
 
 Every process started here is stopped by its process id at the end.
 """
@@ -13,10 +13,12 @@ import re
 import select
 import signal
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "win"))
 from http_request import this_host  # noqa: E402  an address of this machine besides loopback
@@ -281,7 +283,7 @@ def scenario_errors():
         _, err = ctl(*args, code=2)
         check(err.startswith("tvx5870ctl: ") and err.count("\n") == 1, err)
     # A word the options could not place is named; an empty address is no device 00.
-    subcommands = "send, push, verify, diff, info, pull, glyphs, net, render, titles, serve"
+    subcommands = "send, push, verify, diff, info, pull, glyphs, net, render, titles, serve, glyph"
     for args, message in (
             (["--serial", "x", "--address", "", "pull", "a.dat"],
              "--address is empty: give the slave addresses (e.g. --address 0-3), or leave the "
@@ -725,6 +727,43 @@ def scenario_render():
         check(text in err, err)
     check(len(sim.frames()) == before and not os.path.exists(os.path.join(TMP, "x.png")),
           "nothing asked, nothing written")
+
+
+def write_png(name, width, height, grey):
+    """A grey PNG of grey(x, y) (0 black .. 255 white)."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    rows = b"".join(b"\0" + bytes(grey(x, y) for x in range(width)) for y in range(height))
+    with open(os.path.join(TMP, name), "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 0, 0, 0, 0))
+                + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def scenario_glyph():
+    """glyph from-image and from-text make the glyph file when it is missing; show prints it."""
+    # A 96 x 48 picture, its right half black: fitted as 32 x 16 in rows 8..23, columns 16..31.
+    write_png("half.png", 96, 48, lambda x, y: 0 if x >= 48 else 255)
+    out, _ = ctl("glyph", "from-image", "3", "half.png", "new.tlm")
+    check(out.startswith("new.tlm: glyph 3 from half.png (96 x 48, threshold 128 automatic)\n"), out)
+    lines = read("new.tlm").split(b"\r\n")
+    check(len(lines) == 40961 and lines[-1] == b"", "40,960 lines")
+    glyph3 = b"".join(lines[512:768])
+    check(glyph3 == b"00000000" * 8 + b"0000FFFF" * 16 + b"00000000" * 8, glyph3)
+    check(set(lines[:512] + lines[768:40960]) == {b"0"}, "the other glyphs empty")
+    out, _ = ctl("glyph", "show", "3", "new.tlm")
+    check(out.split("\n")[1:-1] == ["." * 32] * 8 + ["." * 16 + "#" * 16] * 16 + ["." * 32] * 8, out)
+
+    out, _ = ctl("glyph", "from-text", "4", "口", "--font",
+                 "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf", "--size", "80", "new.tlm")
+    check(out.startswith("new.tlm: glyph 4 from 「口」 of ipag.ttf (size 80 %, threshold 128)\n"), out)
+    check(read("new.tlm").split(b"\r\n")[512:768] == lines[512:768], "glyph 3 kept")
+    _, err = ctl("glyph", "show", "4", "gone.tlm", code=1)
+    check(err.startswith("tvx5870ctl: cannot read gone.tlm"), err)
+    _, err = ctl("--serial", "/dev/null", "glyph", "show", "4", "new.tlm", code=2)
+    check("glyph works on files only" in err, err)
+    _, err = ctl("glyph", "from-image", "65", "half.png", "new.tlm", code=2)
+    check("65" in err, err)
 
 
 def main():

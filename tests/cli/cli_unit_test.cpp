@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "console.h"
 #include "describe.h"
+#include "glyph_commands.h"
+#include "glyphs/glyph_pattern.h"
 #include "model/settings_file.h"
 #include "report.h"
 #include "session.h"
@@ -452,6 +455,84 @@ TEST(SettingsInput, AFileThatMustNotGoOutIsRefusedWithItsPlace) {
     }
     EXPECT_FALSE(LoadSettingsForPush(::testing::TempDir() + "none.dat", *model, error));
     EXPECT_EQ(error, "cannot read " + ::testing::TempDir() + "none.dat: No such file or directory");
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(GlyphCommands, APictureOrACharacterGoesIntoItsSlotOfTheGlyphFile) {
+    const std::string dir = ::testing::TempDir();
+    GlyphCli cli;
+    cli.glyph_file = dir + "made.tlm";
+    std::remove(cli.glyph_file.c_str());
+    // A 64 x 64 picture with a black block at x 8..39, y 16..31: glyph 7, rows 8..15 "0FFFF000".
+    tvx::RgbImage block(64, 64, 255);
+    for (int y = 16; y < 32; ++y)
+        for (int x = 8; x < 40; ++x) std::fill_n(&block.rgb[(y * 64 + x) * 3], 3, 0);
+    cli.picture = dir + "block.png";
+    std::ofstream(cli.picture, std::ios::binary) << tvx::EncodePng(block);
+    cli.number = 7;
+    GlyphResult r = GlyphFromImage(cli);
+    ASSERT_TRUE(r.ok) << r.problem;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+              cli.glyph_file + ": glyph 7 from block.png (64 x 64, threshold 128 automatic)");
+    std::string expected(40960 * 3, '\0');
+    for (int i = 0; i < 40960; ++i) {
+        const int k = i % 256;
+        const bool block_row = i / 256 == 6 && k / 8 >= 8 && k / 8 < 16 && k % 8 >= 1 && k % 8 <= 4;
+        expected.replace(3 * i, 3, std::string(block_row ? "F" : "0") + "\r\n");
+    }
+    EXPECT_EQ(ReadBytes(cli.glyph_file), expected);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '#'), 16 * 8);
+
+    // A character of a font into another slot; the rest of the file stays; show prints it.
+    cli.number = 2;
+    cli.character = "髙";
+    cli.font = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+    r = GlyphFromText(cli);
+    ASSERT_TRUE(r.ok) << r.problem;
+    const std::string file = ReadBytes(cli.glyph_file);
+    EXPECT_EQ(file.substr(6 * 768), expected.substr(6 * 768));
+    const GlyphResult shown = ShowGlyph(cli);
+    EXPECT_EQ(shown.out.substr(shown.out.find('\n')), r.out.substr(r.out.find('\n')));
+    EXPECT_GT(std::count(shown.out.begin(), shown.out.end(), '#'), 200);
+}
+
+TEST(GlyphCommands, RefusalsLeaveTheGlyphFileAsItWas) {
+    const std::string dir = ::testing::TempDir();
+    GlyphCli cli;
+    cli.number = 1;
+    cli.glyph_file = dir + "short.tlm";
+    std::ofstream(cli.glyph_file, std::ios::binary) << "0\r\n0\r\n";
+    cli.picture = dir + "block.png";
+    std::ofstream(cli.picture, std::ios::binary) << tvx::EncodePng(tvx::RgbImage(4, 4, 0));
+    const std::string big = dir + "big.ttf";
+    std::ofstream(big, std::ios::binary) << "x";
+    std::filesystem::resize_file(big, tvx::kMaxFontFileBytes + 1);  // sparse: nothing is read
+    cli.character = "あ";
+    struct Case {
+        std::string font, threshold, problem;
+    };
+    const Case cases[] = {
+        {big, "", "「" + big + "」は大きすぎます（フォントは 64 MB まで）。"},
+        {cli.picture, "",
+         "「" + cli.picture + "」は TrueType、OpenType のフォントとして読めません。"},
+        {"", "0", "--threshold 0: give auto or a level 1..255"},
+        {"", "auto", cli.glyph_file + ": not a whole glyph file (2 of 40960 pattern characters)"},
+    };
+    for (const Case& c : cases) {
+        cli.font = c.font;
+        cli.threshold = c.threshold;
+        const GlyphResult r = c.font.empty() ? GlyphFromImage(cli) : GlyphFromText(cli);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.problem, c.problem);
+    }
+    EXPECT_EQ(ReadBytes(cli.glyph_file), "0\r\n0\r\n");
+    cli.character = "ab";
+    EXPECT_EQ(GlyphFromText(cli).problem, "\"ab\" is not one character");
+    std::remove(big.c_str());
 }
 
 // Titles shown on the console: external characters, control bytes and what is no character of

@@ -95,7 +95,7 @@ TEST(GlyphEditor, MouseEditsTheInnerDotsAndCopiesIntoTheSlot) {
     EXPECT_TRUE(OnEditorButtonDown(f.ctx, f.g, MouseButton::Right, 42, 36));
     OnEditorMouseMove(f.ctx, f.g, 42, 36, true, true);
     EXPECT_EQ(f.model.glyph_receive_buffer[16], '0');
-    OnEditorButtonUp(f.g, MouseButton::Right);
+    OnEditorButtonUp(f.ctx, f.g, MouseButton::Right);
     EXPECT_TRUE(OnEditorMouseMove(f.ctx, f.g, 57, 36, true, false));  // dot (3, 2)
     EXPECT_FALSE(OnEditorMouseMove(f.ctx, f.g, 72, 36, false, false));
     EXPECT_EQ(f.model.glyph_receive_buffer[16], '1');

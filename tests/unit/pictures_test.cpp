@@ -62,6 +62,17 @@ TEST(Pictures, RefusesOversizedDamagedAndForeignFiles) {
     EXPECT_EQ(DecodePicture(png.substr(0, png.size() / 2), out), PictureProblem::NotAPicture);
     EXPECT_EQ(DecodePicture("", out), PictureProblem::NotAPicture);
     EXPECT_EQ(DecodePicture("P5\n2 2\n255\n\0\0\0\0", out), PictureProblem::NotAPicture);  // PGM: not ours
+    // A JPEG whose Huffman table names 512 codes (the decoder has room for 256), before and
+    // after its frame header.
+    const std::string frame("\xFF\xC0\0\x0B\x08\0\x08\0\x08\x01\x01\x11\0", 13);
+    const std::string table = std::string("\xFF\xC4\x02\x13\x00", 5) + std::string(16, '\x20');
+    EXPECT_EQ(DecodePicture("\xFF\xD8" + table + std::string(512, '\0'), out),
+              PictureProblem::NotAPicture);
+    EXPECT_EQ(DecodePicture("\xFF\xD8" + frame + table, out), PictureProblem::NotAPicture);
+    // A scan that decodes with a table no segment defined.
+    const std::string scan("\xFF\xDA\0\x08\x01\x01\x00\x00\x3F\x00", 10);
+    EXPECT_EQ(DecodePicture("\xFF\xD8" + frame + scan + std::string(64, '\x55') + "\xFF\xD9", out),
+              PictureProblem::NotAPicture);
     EXPECT_TRUE(out.rgba.empty());
 }
 

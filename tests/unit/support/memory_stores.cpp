@@ -44,6 +44,13 @@ bool MemoryFileSystem::FileWriteTime(const std::string& path, std::int64_t& time
     return true;
 }
 
+bool MemoryFileSystem::FileSize(const std::string& path, std::uint64_t& bytes_out) {
+    const auto found = files.find(path);
+    if (found == files.end()) return false;
+    bytes_out = found->second.size();
+    return true;
+}
+
 bool MemoryFileSystem::RemoveFile(const std::string& path) {
     write_times.erase(path);
     return files.erase(path) != 0;

@@ -34,6 +34,7 @@ struct MemoryFileSystem : FileSystem {
     bool ReplaceFileContents(const std::string& path, std::string_view bytes) override;
     bool FileExists(const std::string& path) override;
     bool FileWriteTime(const std::string& path, std::int64_t& time) override;
+    bool FileSize(const std::string& path, std::uint64_t& bytes_out) override;
     bool RemoveFile(const std::string& path) override;
     bool AppendToFile(const std::string& path, std::string_view bytes) override;
     bool ListFolder(const std::string& folder, std::vector<std::string>& names) override;
